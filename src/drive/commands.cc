@@ -1,0 +1,193 @@
+// The S.M.A.R.T. command set: IDENTIFY DEVICE, READ DATA, READ THRESHOLDS, READ LOG and EXECUTE
+// OFF-LINE IMMEDIATE, each through the ATA family (pass-through, then the legacy requests) or the
+// SAT family, and the per-drive tables their answers land in.
+#include <algorithm>
+
+#include "smart_drv.h"
+
+namespace kestrine {
+
+namespace {
+
+// Register values of the legacy requests that read a sector.
+LegacyRegisters LegacyReadRegisters(Byte command, Byte features, Byte sector_number,
+                                    Byte drive_number) {
+  const bool smart = command == kSmartCommand;
+  return LegacyRegisters{.buffer_size = 512,
+                         .features = features,
+                         .sector_count = 1,
+                         .sector_number = sector_number,
+                         .cyl_low = smart ? kSmartCylLow : Byte{0},
+                         .cyl_high = smart ? kSmartCylHigh : Byte{0},
+                         .drive_head = LegacyDriveHead(drive_number),
+                         .command = command,
+                         .drive_number = drive_number};
+}
+
+std::span<const Byte, 512> SectorOf(const LegacyResponse& response) {
+  return std::span<const Byte, 512>(response.data() + legacy::kOutBuffer, 512);
+}
+
+}  // namespace
+
+void SmartDrv::DecodeIdentify(Byte drive_number) {
+  tables_->HDDInfo[drive_number] = DecodeIdentifySector(tables_->IdentifySector[drive_number]);
+}
+
+CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number) {
+  Sector& slot = tables_->IdentifySector[drive_number];
+  if (AtaPassThrough(handle, drive_number, kIdentifyDeviceCommand, 0, 0, 1, slot) == 1) {
+    DecodeIdentify(drive_number);
+    return 1;
+  }
+  if (!LegacyVersionQuery(handle)) return 0;
+  LegacyResponse response{};
+  if (!LegacyReceive(handle, drive_number,
+                     LegacyReadRegisters(kIdentifyDeviceCommand, 0, 1, drive_number), response)) {
+    return 0;
+  }
+  std::ranges::copy(SectorOf(response), slot.begin());
+  DecodeIdentify(drive_number);
+  return 1;
+}
+
+CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number) {
+  // Its own exchange rather than SatPassThrough: the SCSI status decides the result.
+  SatPassThroughBlock block =
+      BuildSatPassThroughBlock(SatDeviceByte(drive_number), kIdentifyDeviceCommand, 0, 1, 0, 512);
+  std::uint32_t returned = 0;
+  if (!port_.Control(handle, kIoctlScsiPassThrough,
+                     std::span<const Byte>(block.data(), kSatPassThroughInSize), block, returned)) {
+    return 0;
+  }
+  std::copy_n(block.begin() + sat_block::kData, 512, tables_->IdentifySector[drive_number].begin());
+  DecodeIdentify(drive_number);
+  return block[sat_block::kScsiStatus] == 0 ? 1 : 0;
+}
+
+void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block) {
+  // Exactly the 30 entries, whatever byte count the driver reported.
+  const Byte* first = block.data() + kFirstEntryOffset;
+  if (table == Table::Attributes) {
+    std::copy_n(first, kEntriesSize, tables_->AttributeTable[drive_number][0].data());
+    std::ranges::copy(block, tables_->SmartDataSector.begin());
+  } else {
+    std::copy_n(first, kEntriesSize, tables_->ThresholdTable[drive_number][0].data());
+  }
+}
+
+void SmartDrv::ClearEntries(Table table, Byte drive_number) {
+  // A read that got no answer leaves nothing behind: the views then show an empty table rather
+  // than the drive's stale entries or another drive's status bytes.
+  if (table == Table::Attributes) {
+    tables_->AttributeTable[drive_number] = {};
+    tables_->SmartDataSector = {};
+  } else {
+    tables_->ThresholdTable[drive_number] = {};
+  }
+}
+
+CommandResult SmartDrv::ReadEntriesAta(DeviceHandle handle, Byte drive_number, Byte features,
+                                       Byte sector_number, Table table) {
+  Sector work{};
+  if (AtaPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work) == 1) {
+    StoreEntries(table, drive_number, work);
+    return 1;
+  }
+  LegacyResponse response{};
+  if (LegacyReceive(handle, drive_number,
+                    LegacyReadRegisters(kSmartCommand, features, 1, drive_number), response)) {
+    StoreEntries(table, drive_number, SectorOf(response));
+    return 1;
+  }
+  ClearEntries(table, drive_number);
+  return 0;
+}
+
+CommandResult SmartDrv::ReadEntriesSat(DeviceHandle handle, Byte drive_number, Byte features,
+                                       Byte sector_number, Table table) {
+  Sector work{};
+  if (SatPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work) == 1) {
+    StoreEntries(table, drive_number, work);
+    return 1;
+  }
+  ClearEntries(table, drive_number);
+  return 0;
+}
+
+void SmartDrv::ReadThresholdsAta(DeviceHandle handle, Byte drive_number) {
+  ReadEntriesAta(handle, drive_number, kSmartReadThresholds, 1, Table::Thresholds);
+}
+
+void SmartDrv::ReadSmartDataAta(DeviceHandle handle, Byte drive_number) {
+  ReadEntriesAta(handle, drive_number, kSmartReadData, 0, Table::Attributes);
+}
+
+CommandResult SmartDrv::ReadSmartDataSat(DeviceHandle handle, Byte drive_number) {
+  return ReadEntriesSat(handle, drive_number, kSmartReadData, 0, Table::Attributes);
+}
+
+CommandResult SmartDrv::ReadThresholdsSat(DeviceHandle handle, Byte drive_number) {
+  return ReadEntriesSat(handle, drive_number, kSmartReadThresholds, 1, Table::Thresholds);
+}
+
+CommandResult SmartDrv::ReadSelfTestLogAta(DeviceHandle handle, Byte drive_number, Sector& block) {
+  if (AtaPassThrough(handle, drive_number, kSmartCommand, kSmartReadLog, 1, kSelfTestLogAddress,
+                     block) == 1) {
+    return 1;
+  }
+  block = {};
+  LegacyResponse response{};
+  if (!LegacyReceive(
+          handle, drive_number,
+          LegacyReadRegisters(kSmartCommand, kSmartReadLog, kSelfTestLogAddress, drive_number),
+          response)) {
+    return 0;
+  }
+  std::ranges::copy(SectorOf(response), block.begin());
+  return 1;
+}
+
+CommandResult SmartDrv::ReadSelfTestLogSat(DeviceHandle handle, Byte drive_number, Sector& block) {
+  return SatPassThrough(handle, drive_number, kSmartCommand, kSmartReadLog, 1, kSelfTestLogAddress,
+                        block);
+}
+
+CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, Byte features,
+                                       Byte sector_number, Byte sector_count) {
+  // Sent as a 16-byte data-in request; what comes back is not used.
+  std::array<Byte, 16> ignored{};
+  if (AtaPassThrough(handle, drive_number, kSmartCommand, features, sector_count, sector_number,
+                     ignored) == 1) {
+    return 1;
+  }
+  const LegacyRegisters registers{.buffer_size = 0,
+                                  .features = features,
+                                  .sector_count = sector_count,
+                                  .sector_number = sector_number,
+                                  .cyl_low = kSmartCylLow,
+                                  .cyl_high = kSmartCylHigh,
+                                  .drive_head = 0xA0,
+                                  .command = kSmartCommand,
+                                  .drive_number = 0};
+  return LegacySend(handle, drive_number, registers) ? 1 : 0;
+}
+
+CommandResult SmartDrv::RunSelfTestSat(DeviceHandle handle, Byte drive_number, Byte features,
+                                       Byte sector_number, Byte sector_count) {
+  if (SatPassThrough(handle, drive_number, kSmartCommand, features, sector_count, sector_number,
+                     {}) == 1) {
+    return 1;
+  }
+  // Some bridges want the device byte as the drive number itself: one more try with it.
+  SatPassThroughBlock block = BuildSatPassThroughBlock(drive_number, kSmartCommand, features,
+                                                       sector_count, sector_number, 0);
+  std::uint32_t returned = 0;
+  return port_.Control(handle, kIoctlScsiPassThrough,
+                       std::span<const Byte>(block.data(), kSatPassThroughInSize),
+                       std::span<Byte>(block.data(), SatPassThroughOutSize(0)), returned)
+             ? 1
+             : 0;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,70 @@
+// The legacy S.M.A.R.T. requests: SENDCMDINPARAMS (sent), SENDCMDOUTPARAMS (received) and
+// GETVERSIONINPARAMS, the fallback of the ATA pass-through on older drivers.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "bytes.h"
+
+namespace kestrine {
+
+namespace legacy {
+// SENDCMDINPARAMS
+inline constexpr std::size_t kCBufferSize = 0;  // u32
+inline constexpr std::size_t kIrDriveRegs = 4;  // IDEREGS, 8 bytes
+inline constexpr std::size_t kFeaturesReg = 4;
+inline constexpr std::size_t kSectorCountReg = 5;
+inline constexpr std::size_t kSectorNumberReg = 6;
+inline constexpr std::size_t kCylLowReg = 7;
+inline constexpr std::size_t kCylHighReg = 8;
+inline constexpr std::size_t kDriveHeadReg = 9;
+inline constexpr std::size_t kCommandReg = 10;
+inline constexpr std::size_t kDriveNumber = 12;
+inline constexpr std::size_t kInBuffer = 32;
+inline constexpr std::size_t kRequestBlockSize = 38;
+inline constexpr std::uint32_t kRequestSendSize = 37;  // first 37 bytes go to the driver
+
+// SENDCMDOUTPARAMS
+inline constexpr std::size_t kOutCBufferSize = 0;  // u32
+inline constexpr std::size_t kDriverError = 4;     // DRIVERSTATUS.bDriverError
+inline constexpr std::size_t kIdeError = 5;        // DRIVERSTATUS.bIDEError
+inline constexpr std::size_t kStatusSize = 16;     // header up to bBuffer
+inline constexpr std::size_t kOutBuffer = 16;
+inline constexpr std::size_t kResponseSize = 528;  // header and one sector
+
+// GETVERSIONINPARAMS
+inline constexpr std::size_t kVersionSize = 24;
+inline constexpr std::size_t kVersion = 0;
+inline constexpr std::size_t kRevision = 1;
+inline constexpr std::size_t kIdeDeviceMap = 3;
+inline constexpr std::size_t kCapabilities = 4;  // u32
+}  // namespace legacy
+
+using LegacyRequestBlock = std::array<Byte, legacy::kRequestBlockSize>;
+using LegacyResponse = std::array<Byte, legacy::kResponseSize>;
+using LegacyStatusSlot = std::array<Byte, legacy::kStatusSize>;
+using SmartVersionBlockBytes = std::array<Byte, legacy::kVersionSize>;
+
+// The register values of one legacy request.
+struct LegacyRegisters {
+  std::uint32_t buffer_size = 0;  // cBufferSize: 512 to read a sector, 0 otherwise
+  Byte features = 0;
+  Byte sector_count = 0;
+  Byte sector_number = 0;
+  Byte cyl_low = 0;
+  Byte cyl_high = 0;
+  Byte drive_head = 0;
+  Byte command = 0;
+  Byte drive_number = 0;
+};
+
+// 0xA0 with bit 4 equal to bit 0 of the drive number.
+constexpr Byte LegacyDriveHead(Byte drive_number) {
+  return static_cast<Byte>(0xA0 | ((drive_number & 1) << 4));
+}
+
+LegacyRequestBlock BuildLegacyRequest(const LegacyRegisters& registers);
+
+}  // namespace kestrine

@@ -1,0 +1,36 @@
+#include "sat_pass_through_block.h"
+
+#include "ata_pass_through_block.h"
+
+namespace kestrine {
+
+SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte features,
+                                             Byte sector_count, Byte sector_number,
+                                             std::uint32_t length) {
+  using namespace sat_block;
+  SatPassThroughBlock block{};
+  WriteLe16(block, kLength, static_cast<std::uint16_t>(kHeaderSize));
+  block[kCdbLength] = kCdbLength12;
+  block[kSenseInfoLength] = kSenseInfoLength24;
+  // Data-in also for a command that moves no data: the CDB still says PIO data-in.
+  block[kDataIn] = kScsiIoctlDataIn;
+  WriteLe32(block, kDataTransferLength, length);
+  WriteLe32(block, kTimeOutValue, kTimeOutSeconds);
+  WriteLe32(block, kDataBufferOffset, static_cast<std::uint32_t>(kData));
+  WriteLe32(block, kSenseInfoOffset, static_cast<std::uint32_t>(kSense));
+  const bool smart = command == kSmartCommand;
+  Byte* cdb = block.data() + kCdb;
+  cdb[0] = kAtaPassThrough12;
+  cdb[1] = kProtocolPioDataIn;
+  cdb[2] = kTransferFlags;
+  cdb[3] = features;
+  cdb[4] = sector_count;
+  cdb[5] = sector_number;
+  cdb[6] = smart ? kSmartCylLow : 0;
+  cdb[7] = smart ? kSmartCylHigh : 0;
+  cdb[8] = device;
+  cdb[9] = command;
+  return block;
+}
+
+}  // namespace kestrine

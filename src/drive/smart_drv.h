@@ -1,0 +1,116 @@
+// The drive layer: drive handles, the three command transports, the S.M.A.R.T. command set and
+// the per-drive tables their answers are stored in. One SmartDrv holds all of that state for a
+// program's run; it reaches devices only through its DevicePort.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "ata_pass_through_block.h"
+#include "bytes.h"
+#include "device_port.h"
+#include "identify_decode.h"
+#include "legacy_request.h"
+#include "sat_pass_through_block.h"
+#include "storage_property.h"
+
+namespace kestrine {
+
+// Command results: 1 for success, 0 for failure.
+using CommandResult = std::uint8_t;
+
+inline constexpr std::size_t kDriveSlots = 256;  // every drive number a byte can hold
+inline constexpr std::size_t kEntriesPerTable = 30;
+inline constexpr std::size_t kEntrySize = 12;
+inline constexpr std::size_t kFirstEntryOffset = 2;  // entries are bytes 2..361 of the block
+inline constexpr std::size_t kEntriesSize = kEntriesPerTable * kEntrySize;  // 360
+
+using AttributeEntry = std::array<Byte, kEntrySize>;
+using ThresholdEntry = std::array<Byte, kEntrySize>;
+using AttributeSlot = std::array<AttributeEntry, kEntriesPerTable>;
+using ThresholdSlot = std::array<ThresholdEntry, kEntriesPerTable>;
+static_assert(sizeof(AttributeSlot) == kEntriesSize);
+
+// SMART subcommands (features register) and the log address of the self-test log.
+inline constexpr Byte kSmartReadData = 0xD0;
+inline constexpr Byte kSmartReadThresholds = 0xD1;
+inline constexpr Byte kSmartExecuteOfflineImmediate = 0xD4;
+inline constexpr Byte kSmartReadLog = 0xD5;
+inline constexpr Byte kSelfTestLogAddress = 6;
+
+// The tables, zero at start. Indexed by drive number (a byte), so no slot outside is reachable.
+struct SmartTables {
+  std::array<Sector, kDriveSlots> IdentifySector{};
+  std::array<THDDInfo, kDriveSlots> HDDInfo{};
+  std::array<AttributeSlot, kDriveSlots> AttributeTable{};
+  std::array<ThresholdSlot, kDriveSlots> ThresholdTable{};
+  Sector SmartDataSector{};  // the last S.M.A.R.T. data block read, whatever the drive
+  std::array<LegacyStatusSlot, kDriveSlots> LegacyStatus{};
+  LegacyRequestBlock LegacyRequest{};
+  SmartVersionBlockBytes SmartVersionBlock{};
+};
+
+class SmartDrv {
+ public:
+  explicit SmartDrv(DevicePort& port);
+
+  DevicePort& Port() { return port_; }
+
+  // The tables, for the view fillers and the tests.
+  SmartTables& Tables() { return *tables_; }
+  const SmartTables& Tables() const { return *tables_; }
+
+  // Drive handles. `name` is the drive selector's text; "\\.\" is put before it.
+  DeviceHandle OpenDrive(std::string_view name);
+  bool CloseDrive(DeviceHandle handle);
+
+  // The two pass-through transports. The destination's size is the data length (0 for none).
+  CommandResult AtaPassThrough(DeviceHandle handle, Byte drive_number, Byte command, Byte features,
+                               Byte sector_count, Byte sector_number, std::span<Byte> destination);
+  CommandResult SatPassThrough(DeviceHandle handle, Byte drive_number, Byte command, Byte features,
+                               Byte sector_count, Byte sector_number, std::span<Byte> destination);
+
+  // The three legacy exchanges, on the module-level blocks.
+  bool LegacyVersionQuery(DeviceHandle handle);
+  bool LegacyReceive(DeviceHandle handle, Byte drive_number, const LegacyRegisters& registers,
+                     LegacyResponse& response);
+  bool LegacySend(DeviceHandle handle, Byte drive_number, const LegacyRegisters& registers);
+
+  // The S.M.A.R.T. command set.
+  CommandResult IdentifyDeviceAta(DeviceHandle handle, Byte drive_number);
+  CommandResult IdentifyDeviceSat(DeviceHandle handle, Byte drive_number);
+  void ReadThresholdsAta(DeviceHandle handle, Byte drive_number);
+  void ReadSmartDataAta(DeviceHandle handle, Byte drive_number);
+  CommandResult ReadSmartDataSat(DeviceHandle handle, Byte drive_number);
+  CommandResult ReadThresholdsSat(DeviceHandle handle, Byte drive_number);
+  CommandResult ReadSelfTestLogAta(DeviceHandle handle, Byte drive_number, Sector& block);
+  CommandResult ReadSelfTestLogSat(DeviceHandle handle, Byte drive_number, Sector& block);
+  CommandResult RunSelfTestAta(DeviceHandle handle, Byte drive_number, Byte features,
+                               Byte sector_number, Byte sector_count);
+  CommandResult RunSelfTestSat(DeviceHandle handle, Byte drive_number, Byte features,
+                               Byte sector_number, Byte sector_count);
+
+  // Replaces the drive's THDDInfo record with the decode of its IdentifySector slot.
+  void DecodeIdentify(Byte drive_number);
+
+  // The storage-property query on its own read-only handle. Fills `property` on success only.
+  bool QueryDiskProperty(std::string_view path, TDisk_Property& property);
+
+ private:
+  enum class Table { Attributes, Thresholds };
+  void StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block);
+  void ClearEntries(Table table, Byte drive_number);
+  CommandResult ReadEntriesAta(DeviceHandle handle, Byte drive_number, Byte features,
+                               Byte sector_number, Table table);
+  CommandResult ReadEntriesSat(DeviceHandle handle, Byte drive_number, Byte features,
+                               Byte sector_number, Table table);
+
+  DevicePort& port_;
+  std::unique_ptr<SmartTables> tables_;
+};
+
+}  // namespace kestrine

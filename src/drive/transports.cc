@@ -1,0 +1,95 @@
+// Drive handles and the three transports: ATA pass-through, SAT pass-through and the legacy
+// S.M.A.R.T. requests. Each exchange is built afresh from its builder and nothing of a failed
+// exchange reaches the caller's memory.
+#include <algorithm>
+#include <string>
+
+#include "smart_drv.h"
+
+namespace kestrine {
+
+SmartDrv::SmartDrv(DevicePort& port) : port_(port), tables_(std::make_unique<SmartTables>()) {}
+
+DeviceHandle SmartDrv::OpenDrive(std::string_view name) {
+  // The selector's entries already begin with "\\.\"; the platform resolves the doubled prefix.
+  std::string path = "\\\\.\\";
+  path += name;
+  return port_.Open(path, Access::ReadWrite);
+}
+
+bool SmartDrv::CloseDrive(DeviceHandle handle) {
+  return port_.Close(handle);
+}
+
+CommandResult SmartDrv::AtaPassThrough(DeviceHandle handle, Byte drive_number, Byte command,
+                                       Byte features, Byte sector_count, Byte sector_number,
+                                       std::span<Byte> destination) {
+  if (destination.size() > ata_block::kDataSize) return 0;
+  const auto length = static_cast<std::uint32_t>(destination.size());
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(drive_number, command, features,
+                                                       sector_count, sector_number, length);
+  const std::uint32_t size = AtaPassThroughExchangeSize(length);
+  std::uint32_t returned = 0;
+  const std::span<Byte> exchange(block.data(), size);
+  if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) return 0;
+  // The drive may have aborted the command; a completed exchange counts as an answer all the same.
+  std::copy_n(block.begin() + ata_block::kData, length, destination.begin());
+  return 1;
+}
+
+CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, Byte command,
+                                       Byte features, Byte sector_count, Byte sector_number,
+                                       std::span<Byte> destination) {
+  // The data area holds one sector; a longer transfer would run past the block.
+  if (destination.size() > sat_block::kDataSize) return 0;
+  const auto length = static_cast<std::uint32_t>(destination.size());
+  SatPassThroughBlock block = BuildSatPassThroughBlock(
+      SatDeviceByte(drive_number), command, features, sector_count, sector_number, length);
+  std::uint32_t returned = 0;
+  if (!port_.Control(handle, kIoctlScsiPassThrough,
+                     std::span<const Byte>(block.data(), kSatPassThroughInSize),
+                     std::span<Byte>(block.data(), SatPassThroughOutSize(length)), returned)) {
+    return 0;
+  }
+  std::copy_n(block.begin() + sat_block::kData, length, destination.begin());
+  return 1;
+}
+
+bool SmartDrv::LegacyVersionQuery(DeviceHandle handle) {
+  std::uint32_t returned = 0;
+  return port_.Control(handle, kSmartGetVersion, {}, tables_->SmartVersionBlock, returned);
+}
+
+bool SmartDrv::LegacyReceive(DeviceHandle handle, Byte drive_number,
+                             const LegacyRegisters& registers, LegacyResponse& response) {
+  tables_->LegacyRequest = BuildLegacyRequest(registers);
+  LegacyResponse reply{};
+  std::uint32_t returned = 0;
+  if (!port_.Control(handle, kSmartRcvDriveData,
+                     std::span<const Byte>(tables_->LegacyRequest.data(), legacy::kRequestSendSize),
+                     reply, returned)) {
+    return false;
+  }
+  response = reply;
+  LegacyStatusSlot& status = tables_->LegacyStatus[drive_number];
+  std::copy_n(reply.begin(), legacy::kStatusSize, status.begin());
+  port_.DebugText(std::to_string(status[legacy::kDriverError]));
+  return true;
+}
+
+bool SmartDrv::LegacySend(DeviceHandle handle, Byte drive_number,
+                          const LegacyRegisters& registers) {
+  tables_->LegacyRequest = BuildLegacyRequest(registers);
+  LegacyStatusSlot reply{};
+  std::uint32_t returned = 0;
+  if (!port_.Control(handle, kSmartSendDriveCommand,
+                     std::span<const Byte>(tables_->LegacyRequest.data(), legacy::kRequestSendSize),
+                     reply, returned)) {
+    return false;
+  }
+  tables_->LegacyStatus[drive_number] = reply;
+  port_.DebugText(std::to_string(reply[legacy::kDriverError]));
+  return true;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,48 @@
+#include "captured_drive.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace kestrine {
+
+namespace {
+
+bool ReadSector(const std::filesystem::path& file, Sector& sector) {
+  std::ifstream stream(file, std::ios::binary);
+  if (!stream) return false;
+  std::vector<char> bytes((std::istreambuf_iterator<char>(stream)), {});
+  if (bytes.size() != sector.size()) return false;
+  std::ranges::transform(bytes, sector.begin(), [](char c) { return static_cast<Byte>(c); });
+  return true;
+}
+
+}  // namespace
+
+std::optional<DriveImage> LoadCapturedDrive(const std::filesystem::path& directory,
+                                            const std::string& name) {
+  DriveImage image;
+  if (!ReadSector(directory / (name + ".identify.bin"), image.identify) ||
+      !ReadSector(directory / (name + ".smart.bin"), image.smart_data) ||
+      !ReadSector(directory / (name + ".thresholds.bin"), image.thresholds)) {
+    return std::nullopt;
+  }
+  image.vendor = "ATA";
+  return image;
+}
+
+std::vector<std::string> CapturedDriveNames(const std::filesystem::path& directory) {
+  std::vector<std::string> names;
+  std::error_code error;
+  constexpr std::string_view kSuffix = ".identify.bin";
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+    const std::string file = entry.path().filename().string();
+    if (file.size() > kSuffix.size() && file.ends_with(kSuffix)) {
+      names.push_back(file.substr(0, file.size() - kSuffix.size()));
+    }
+  }
+  std::ranges::sort(names);
+  return names;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,407 @@
+#include "sim_bay.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ata_pass_through_block.h"
+#include "legacy_request.h"
+#include "sat_pass_through_block.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr Byte kStatusReady = 0x50;   // DRDY | DSC
+constexpr Byte kStatusError = 0x51;   // DRDY | DSC | ERR
+constexpr Byte kErrorAborted = 0x04;  // ABRT
+constexpr Byte kScsiCheckCondition = 0x02;
+constexpr std::uint32_t kMaxTransfer = 64 * 1024;
+
+// Self-test subcommands of EXECUTE OFF-LINE IMMEDIATE.
+constexpr Byte kShortOffline = 1;
+constexpr Byte kExtendedOffline = 2;
+constexpr Byte kAbortOffline = 127;
+
+// Self-test log layout.
+constexpr std::size_t kLogIndex = 508;
+constexpr std::size_t kDescriptorSize = 24;
+constexpr int kDescriptors = 21;
+
+// SMART data status bytes.
+constexpr std::size_t kSelfTestStatus = 363;
+constexpr std::size_t kShortPollingMinutes = 372;
+constexpr std::size_t kExtendedPollingMinutes = 373;
+constexpr std::size_t kExtendedPollingWord = 375;
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  }
+  return true;
+}
+
+std::uint16_t PowerOnHours(const Sector& smart_data) {
+  for (std::size_t i = 0; i < 30; ++i) {
+    const std::size_t entry = 2 + 12 * i;
+    if (smart_data[entry] == 9) return ReadLe16(smart_data, entry + 5);
+  }
+  return 0;
+}
+
+void AddLogDescriptor(Sector& log, Byte type, Byte status, std::uint16_t hours) {
+  const int index = log[kLogIndex] % kDescriptors + 1;  // 1..21, 0 meaning an empty log
+  const std::size_t at = 2 + kDescriptorSize * static_cast<std::size_t>(index - 1);
+  std::fill_n(log.begin() + static_cast<std::ptrdiff_t>(at), kDescriptorSize, Byte{0});
+  log[at] = type;
+  log[at + 1] = status;
+  WriteLe16(log, at + 2, hours);
+  log[kLogIndex] = static_cast<Byte>(index);
+  if (ReadLe16(log, 0) == 0) WriteLe16(log, 0, 1);
+  SetAtaChecksum(log);
+}
+
+}  // namespace
+
+void SetAtaChecksum(Sector& sector) {
+  Byte sum = 0;
+  for (std::size_t i = 0; i < 511; ++i) sum = static_cast<Byte>(sum + sector[i]);
+  sector[511] = static_cast<Byte>(0x100 - sum);
+}
+
+SimBay::SimBay() = default;
+
+SimDrive& SimBay::AddDrive(int number, DriveImage image, DriveBehaviour behaviour) {
+  SimDrive& drive = drives_[number];
+  drive = SimDrive{};
+  drive.image = std::move(image);
+  drive.behaviour = behaviour;
+  return drive;
+}
+
+void SimBay::RemoveDrive(int number) {
+  drives_.erase(number);
+}
+
+SimDrive* SimBay::FindDrive(int number) {
+  auto it = drives_.find(number);
+  return it == drives_.end() ? nullptr : &it->second;
+}
+
+void SimBay::ClearRecords() {
+  requests_.clear();
+  opens_.clear();
+  closes_.clear();
+  debug_.clear();
+}
+
+std::optional<int> SimBay::ResolvePath(std::string_view path) {
+  constexpr std::string_view kPrefix = "\\\\.\\";
+  while (path.substr(0, kPrefix.size()) == kPrefix) path.remove_prefix(kPrefix.size());
+  constexpr std::string_view kName = "PHYSICALDRIVE";
+  if (!StartsWithIgnoringCase(path, kName)) return std::nullopt;
+  path.remove_prefix(kName.size());
+  if (path.empty() || path.size() > 9) return std::nullopt;
+  if (path.size() > 1 && path[0] == '0') return std::nullopt;  // the device is "...DRIVE1"
+  int number = 0;
+  for (char c : path) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+DeviceHandle SimBay::Open(std::string_view path, Access access) {
+  DeviceHandle handle = kInvalidHandle;
+  const std::optional<int> number = ResolvePath(path);
+  if (number) {
+    SimDrive* drive = FindDrive(*number);
+    if (drive != nullptr && !drive->behaviour.open_fails) {
+      handle = next_handle_++;
+      handles_[handle] = OpenHandle{*number, access};
+    }
+  }
+  if (recording_) opens_.push_back(RecordedOpen{std::string(path), access, handle});
+  return handle;
+}
+
+bool SimBay::Close(DeviceHandle handle) {
+  if (recording_) closes_.push_back(handle);
+  return handles_.erase(handle) == 1;
+}
+
+void SimBay::DebugText(std::string_view text) {
+  if (recording_) debug_.emplace_back(text);
+}
+
+bool SimBay::Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+                     std::span<Byte> out, std::uint32_t& bytes_returned) {
+  bytes_returned = 0;
+  auto it = handles_.find(handle);
+  SimDrive* drive = it == handles_.end() ? nullptr : FindDrive(it->second.drive);
+  RecordedRequest* record = nullptr;
+  if (recording_) {
+    requests_.push_back(RecordedRequest{handle, it == handles_.end() ? -1 : it->second.drive, code,
+                                        std::vector<Byte>(in.begin(), in.end()), out.size(),
+                                        false});
+    record = &requests_.back();
+  }
+  if (drive == nullptr) return false;
+  if (drive->refuse && drive->refuse(code, in)) return false;
+  // `in` and `out` may share bytes: work from a copy of the input.
+  const std::vector<Byte> input(in.begin(), in.end());
+  const bool answered = Dispatch(*drive, it->second.access, code, input, out, bytes_returned);
+  if (record != nullptr) record->answered = answered;
+  if (!answered) bytes_returned = 0;
+  return answered;
+}
+
+bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::span<const Byte> in,
+                      std::span<Byte> out, std::uint32_t& bytes_returned) {
+  UpdateSelfTest(drive);
+  const bool writable = access == Access::ReadWrite;
+  switch (code) {
+    case kIoctlAtaPassThrough:
+      return writable && drive.behaviour.answers_ata_pass_through &&
+             AnswerAtaPassThrough(drive, in, out, bytes_returned);
+    case kIoctlScsiPassThrough:
+      return writable && drive.behaviour.answers_sat &&
+             AnswerScsiPassThrough(drive, in, out, bytes_returned);
+    case kSmartGetVersion: {
+      if (!drive.behaviour.answers_legacy || drive.behaviour.legacy_version_fails) return false;
+      int number = 0;
+      for (const auto& [n, d] : drives_) {
+        if (&d == &drive) number = n;
+      }
+      return AnswerSmartVersion(drive, number, out, bytes_returned);
+    }
+    case kSmartRcvDriveData:
+    case kSmartSendDriveCommand:
+      return writable && drive.behaviour.answers_legacy &&
+             AnswerSmartRequest(drive, code, in, out, bytes_returned);
+    case kIoctlStorageQueryProperty: {
+      // STORAGE_PROPERTY_QUERY: PropertyId 0 (StorageDeviceProperty), QueryType 0 (standard).
+      if (!drive.behaviour.answers_property_query || in.size() < 12) return false;
+      if (ReadLe32(in, 0) != 0 || ReadLe32(in, 4) != 0) return false;
+      return BuildStorageDeviceDescriptor(drive.image, out, bytes_returned);
+    }
+    default:
+      return false;
+  }
+}
+
+void SimBay::UpdateSelfTest(SimDrive& drive) {
+  if (!drive.running_test) return;
+  Sector& data = drive.image.smart_data;
+  const auto elapsed = Now() - drive.running_test->started;
+  const auto duration = drive.running_test->duration;
+  if (elapsed >= duration) {
+    data[kSelfTestStatus] = 0x00;  // completed without error
+    AddLogDescriptor(drive.image.self_test_log, drive.running_test->subcommand, 0x00,
+                     PowerOnHours(data));
+    drive.running_test.reset();
+  } else {
+    const auto done_tenths = duration.count() > 0 ? elapsed.count() * 10 / duration.count() : 0;
+    const auto remaining = std::clamp<long long>(10 - done_tenths, 1, 9);
+    data[kSelfTestStatus] = static_cast<Byte>(0xF0 | remaining);
+  }
+  SetAtaChecksum(data);
+}
+
+AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<Byte> data) {
+  auto give = [&](const Sector& block) {
+    const std::size_t n = std::min<std::size_t>(data.size(), block.size());
+    std::copy_n(block.begin(), n, data.begin());
+    return AtaOutcome{false, n};
+  };
+  const AtaOutcome abort{true, 0};
+  if (r.command == kIdentifyDeviceCommand) return give(drive.image.identify);
+  if (r.command != kSmartCommand) return abort;
+  if (r.cyl_low != kSmartCylLow || r.cyl_high != kSmartCylHigh) return abort;
+  Sector& smart = drive.image.smart_data;
+  switch (r.features) {
+    case 0xD0:
+      SetAtaChecksum(smart);
+      return give(smart);
+    case 0xD1:
+      return give(drive.image.thresholds);
+    case 0xD5:
+      if (r.sector_number != 6 || r.sector_count == 0) return abort;
+      return give(drive.image.self_test_log);
+    case 0xD4: {
+      if (r.sector_number == kShortOffline || r.sector_number == kExtendedOffline) {
+        std::chrono::minutes minutes(
+            smart[r.sector_number == kShortOffline ? kShortPollingMinutes
+                                                   : kExtendedPollingMinutes]);
+        if (r.sector_number == kExtendedOffline && smart[kExtendedPollingMinutes] == 0xFF) {
+          minutes = std::chrono::minutes(ReadLe16(smart, kExtendedPollingWord));
+        }
+        if (minutes.count() == 0) minutes = std::chrono::minutes(1);
+        drive.running_test = SimDrive::RunningTest{r.sector_number, Now(), minutes};
+        smart[kSelfTestStatus] = 0xF9;
+        SetAtaChecksum(smart);
+        return AtaOutcome{false, 0};
+      }
+      if (r.sector_number == kAbortOffline) {
+        if (drive.running_test) {
+          smart[kSelfTestStatus] = 0x10;  // aborted by host
+          AddLogDescriptor(drive.image.self_test_log, drive.running_test->subcommand, 0x10,
+                           PowerOnHours(smart));
+          drive.running_test.reset();
+          SetAtaChecksum(smart);
+        }
+        return AtaOutcome{false, 0};
+      }
+      if (r.sector_number == 0) return AtaOutcome{false, 0};  // off-line data collection
+      return abort;
+    }
+    default:
+      return abort;
+  }
+}
+
+bool SimBay::AnswerAtaPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
+                                  std::uint32_t& bytes_returned) {
+  using namespace ata_block;
+  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
+  if (ReadLe16(in, kLength) != kHeaderSize) return false;
+  const std::uint16_t flags = ReadLe16(in, kAtaFlags);
+  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
+  const std::uint32_t offset = ReadLe32(in, kDataBufferOffset);
+  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
+  constexpr std::uint16_t kDataOut = 4;
+  if ((flags & kFlagsDataIn) && (flags & kDataOut)) return false;
+  if (timeout == 0 || length > kMaxTransfer) return false;
+  const bool data_in = (flags & kFlagsDataIn) != 0;
+  if (length != 0) {
+    if (!data_in && !(flags & kDataOut)) return false;  // a length with no direction
+    if (offset < kHeaderSize) return false;
+    if (static_cast<std::uint64_t>(offset) + length > std::max(in.size(), out.size())) {
+      return false;
+    }
+    if (data_in && static_cast<std::uint64_t>(offset) + length > out.size()) return false;
+  }
+  const Byte* task = in.data() + kCurrentTaskFile;
+  const AtaTaskFile registers{task[kFeatures], task[kSectorCount], task[kSectorNumber],
+                              task[kCylLow],   task[kCylHigh],     task[kDeviceHead],
+                              task[kCommand]};
+  std::vector<Byte> data(data_in ? length : 0);
+  const AtaOutcome outcome = ExecuteAta(drive, registers, data);
+  std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
+  if (data_in && length != 0) std::ranges::copy(data, out.begin() + offset);
+  // The returned task file: error register in the features byte, status in the command byte.
+  Byte* reply = out.data() + kCurrentTaskFile;
+  reply[kFeatures] = outcome.aborted ? kErrorAborted : 0;
+  reply[kCommand] = outcome.aborted ? kStatusError : kStatusReady;
+  bytes_returned =
+      static_cast<std::uint32_t>(data_in && length != 0 ? offset + length : kHeaderSize);
+  return true;
+}
+
+bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
+                                   std::uint32_t& bytes_returned) {
+  using namespace sat_block;
+  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
+  if (ReadLe16(in, kLength) != kHeaderSize) return false;
+  const Byte cdb_length = in[kCdbLength];
+  const Byte sense_length = in[kSenseInfoLength];
+  const Byte direction = in[kDataIn];
+  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
+  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
+  const std::uint32_t data_offset = ReadLe32(in, kDataBufferOffset);
+  const std::uint32_t sense_offset = ReadLe32(in, kSenseInfoOffset);
+  if (cdb_length == 0 || cdb_length > 16 || direction > kScsiIoctlDataUnspecified) return false;
+  if (timeout == 0 || length > kMaxTransfer) return false;
+  if (length != 0 && (data_offset < kHeaderSize ||
+                      static_cast<std::uint64_t>(data_offset) + length > out.size())) {
+    return false;
+  }
+  if (sense_length != 0 && (sense_offset < kHeaderSize ||
+                            static_cast<std::uint64_t>(sense_offset) + sense_length > out.size())) {
+    return false;
+  }
+  const Byte* cdb = in.data() + kCdb;
+  std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
+  auto finish = [&](Byte status, Byte sense_key, Byte asc, Byte ascq, std::uint32_t moved) {
+    out[kScsiStatus] = status;
+    if (status == kScsiCheckCondition && sense_length != 0) {
+      std::array<Byte, 18> sense{0x70, 0, sense_key, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq};
+      std::copy_n(sense.begin(), std::min<std::size_t>(sense_length, sense.size()),
+                  out.begin() + sense_offset);
+    }
+    bytes_returned = moved != 0 ? data_offset + moved : static_cast<std::uint32_t>(kHeaderSize);
+    return true;
+  };
+  AtaTaskFile registers;
+  Byte transfer_flags = 0;
+  if (cdb[0] == kAtaPassThrough12 && cdb_length >= 12) {
+    transfer_flags = cdb[2];
+    registers = {cdb[3], cdb[4], cdb[5], cdb[6], cdb[7], cdb[8], cdb[9]};
+  } else if (cdb[0] == kAtaPassThrough16 && cdb_length >= 16) {
+    transfer_flags = cdb[2];
+    registers = {cdb[4], cdb[6], cdb[8], cdb[10], cdb[12], cdb[13], cdb[14]};
+  } else {
+    return finish(kScsiCheckCondition, 0x05, 0x20, 0x00, 0);  // invalid command operation code
+  }
+  // T_LENGTH 2 with BYTE_BLOCK 1: the transfer is SECTOR COUNT blocks of 512 bytes.
+  const Byte protocol = static_cast<Byte>((cdb[1] >> 1) & 0x0F);
+  std::uint32_t expected = 0;
+  if ((transfer_flags & 0x03) == 2 && (transfer_flags & 0x04))
+    expected = 512u * registers.sector_count;
+  const bool pio_in = protocol == 4;
+  if (expected > 0 && (!pio_in || direction != kScsiIoctlDataIn || length < expected)) {
+    return finish(kScsiCheckCondition, 0x05, 0x24, 0x00, 0);  // invalid field in CDB
+  }
+  std::vector<Byte> data(expected);
+  const AtaOutcome outcome = ExecuteAta(drive, registers, data);
+  if (outcome.aborted) return finish(kScsiCheckCondition, 0x0B, 0x00, 0x1D, 0);
+  std::ranges::copy(data, out.begin() + data_offset);
+  return finish(drive.behaviour.sat_scsi_status, 0x0B, 0x00, 0x00,
+                static_cast<std::uint32_t>(data.size()));
+}
+
+bool SimBay::AnswerSmartVersion(SimDrive&, int number, std::span<Byte> out,
+                                std::uint32_t& bytes_returned) {
+  using namespace legacy;
+  if (out.size() < kVersionSize) return false;
+  std::fill_n(out.begin(), kVersionSize, Byte{0});
+  out[kVersion] = 1;
+  out[kRevision] = 1;
+  out[kIdeDeviceMap] = static_cast<Byte>(1 << (number & 3));
+  WriteLe32(out, kCapabilities, 0x1 | 0x4);  // CAP_ATA_ID_CMD | CAP_SMART_CMD
+  bytes_returned = kVersionSize;
+  return true;
+}
+
+bool SimBay::AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
+                                std::span<Byte> out, std::uint32_t& bytes_returned) {
+  using namespace legacy;
+  // SENDCMDINPARAMS less its one-byte buffer, and SENDCMDOUTPARAMS less its buffer.
+  if (in.size() < kInBuffer || out.size() < kStatusSize) return false;
+  const std::uint32_t buffer_size = ReadLe32(in, kCBufferSize);
+  const AtaTaskFile registers{in[kFeaturesReg], in[kSectorCountReg], in[kSectorNumberReg],
+                              in[kCylLowReg],   in[kCylHighReg],     in[kDriveHeadReg],
+                              in[kCommandReg]};
+  const bool receive = code == kSmartRcvDriveData;
+  if (receive) {
+    const bool reads_sector =
+        registers.command == kIdentifyDeviceCommand ||
+        (registers.command == kSmartCommand &&
+         (registers.features == 0xD0 || registers.features == 0xD1 || registers.features == 0xD5));
+    if (!reads_sector || buffer_size != 512 || out.size() < kOutBuffer + 512) return false;
+  } else if (registers.command != kSmartCommand || registers.features == 0xD0 ||
+             registers.features == 0xD1 || registers.features == 0xD5) {
+    return false;  // the send carries no data back
+  }
+  std::vector<Byte> data(receive ? 512 : 0);
+  const AtaOutcome outcome = ExecuteAta(drive, registers, data);
+  std::fill_n(out.begin(), kStatusSize, Byte{0});
+  WriteLe32(out, kOutCBufferSize, static_cast<std::uint32_t>(outcome.data_bytes));
+  out[kDriverError] = outcome.aborted ? 1 : 0;  // SMART_IDE_ERROR
+  out[kIdeError] = outcome.aborted ? kErrorAborted : 0;
+  if (receive) std::ranges::copy(data, out.begin() + kOutBuffer);
+  bytes_returned = static_cast<std::uint32_t>(kStatusSize + data.size());
+  return true;
+}
+
+}  // namespace kestrine

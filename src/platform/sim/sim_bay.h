@@ -1,0 +1,185 @@
+// The simulated drive bay: a device port whose devices are simulated ATA drives. It answers every
+// request block from the drive's side, parsing it as a driver would (a block with wrong lengths,
+// offsets or sizes is refused, not answered), runs the ATA command against the drive's image and
+// records what was sent. Tests, benchmarks and the demo program run the real code through it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bytes.h"
+#include "device_port.h"
+
+namespace kestrine {
+
+// STORAGE_BUS_TYPE values the demo and tests use.
+enum class BusType : std::uint32_t {
+  Unknown = 0,
+  Scsi = 1,
+  Atapi = 2,
+  Ata = 3,
+  Ieee1394 = 4,
+  Ssa = 5,
+  Fibre = 6,
+  Usb = 7,
+  Raid = 8,
+  Iscsi = 9,
+  Sas = 10,
+  Sata = 11,
+};
+
+// What a drive holds: its four blocks and what the storage stack says of it.
+struct DriveImage {
+  Sector identify{};
+  Sector smart_data{};
+  Sector thresholds{};
+  Sector self_test_log{};
+  std::string vendor;
+  std::string product;
+  std::string revision;
+  std::string serial;
+  bool removable = false;
+  BusType bus_type = BusType::Sata;
+};
+
+// Which requests the drive's stack carries, and the faults tests can switch on.
+struct DriveBehaviour {
+  bool answers_ata_pass_through = true;
+  bool answers_legacy = true;
+  bool answers_sat = true;
+  bool answers_property_query = true;
+  bool legacy_version_fails = false;
+  bool open_fails = false;
+  std::uint8_t sat_scsi_status = 0;  // non-zero: every SAT reply carries this status
+};
+
+struct RecordedRequest {
+  DeviceHandle handle = kInvalidHandle;
+  int drive = -1;  // -1 for a handle that names no drive
+  std::uint32_t code = 0;
+  std::vector<Byte> in;
+  std::size_t out_size = 0;
+  bool answered = false;
+};
+
+struct RecordedOpen {
+  std::string path;
+  Access access = Access::ReadWrite;
+  DeviceHandle handle = kInvalidHandle;
+};
+
+class SimDrive {
+ public:
+  DriveImage image;
+  DriveBehaviour behaviour;
+  // A request the drive's stack refuses outright, whatever the flags say (for tests).
+  std::function<bool(std::uint32_t code, std::span<const Byte> in)> refuse;
+
+  // The self-test under way, if any.
+  struct RunningTest {
+    Byte subcommand = 0;
+    std::chrono::milliseconds started{0};
+    std::chrono::milliseconds duration{0};
+  };
+  std::optional<RunningTest> running_test;
+};
+
+// The registers of one ATA command as the drive sees them.
+struct AtaTaskFile {
+  Byte features = 0;
+  Byte sector_count = 0;
+  Byte sector_number = 0;
+  Byte cyl_low = 0;
+  Byte cyl_high = 0;
+  Byte device = 0;
+  Byte command = 0;
+};
+
+struct AtaOutcome {
+  bool aborted = false;
+  std::size_t data_bytes = 0;  // bytes the command returned (0 or 512)
+};
+
+class SimBay final : public DevicePort {
+ public:
+  using Clock = std::function<std::chrono::milliseconds()>;
+
+  SimBay();
+
+  SimDrive& AddDrive(int number, DriveImage image, DriveBehaviour behaviour = {});
+  void RemoveDrive(int number);
+  SimDrive* FindDrive(int number);
+
+  // The clock the self-tests run on: a manual one that starts at 0, or one the program sets.
+  void SetClock(Clock clock) { clock_ = std::move(clock); }
+  void AdvanceClock(std::chrono::milliseconds by) { manual_now_ += by; }
+  std::chrono::milliseconds Now() const { return clock_ ? clock_() : manual_now_; }
+
+  const std::vector<RecordedRequest>& Requests() const { return requests_; }
+  const std::vector<RecordedOpen>& Opens() const { return opens_; }
+  const std::vector<DeviceHandle>& Closes() const { return closes_; }
+  const std::vector<std::string>& DebugLines() const { return debug_; }
+  int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
+  void ClearRecords();
+  // Keep no records (benchmarks).
+  void SetRecording(bool on) { recording_ = on; }
+
+  // The drive number a path names: "PHYSICALDRIVE" (any letter case) and a decimal number
+  // without leading zeros, after any number of leading "\\.\".
+  static std::optional<int> ResolvePath(std::string_view path);
+
+  // Runs one ATA command on a drive, as the drive would; `data` receives what it returns.
+  AtaOutcome ExecuteAta(SimDrive& drive, const AtaTaskFile& registers, std::span<Byte> data);
+
+  // DevicePort
+  DeviceHandle Open(std::string_view path, Access access) override;
+  bool Close(DeviceHandle handle) override;
+  bool Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+               std::span<Byte> out, std::uint32_t& bytes_returned) override;
+  void DebugText(std::string_view text) override;
+
+ private:
+  struct OpenHandle {
+    int drive;
+    Access access;
+  };
+  bool Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::span<const Byte> in,
+                std::span<Byte> out, std::uint32_t& bytes_returned);
+  bool AnswerAtaPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
+                            std::uint32_t& bytes_returned);
+  bool AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
+                             std::uint32_t& bytes_returned);
+  bool AnswerSmartVersion(SimDrive& drive, int number, std::span<Byte> out,
+                          std::uint32_t& bytes_returned);
+  bool AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
+                          std::span<Byte> out, std::uint32_t& bytes_returned);
+  void UpdateSelfTest(SimDrive& drive);
+
+  std::map<int, SimDrive> drives_;
+  std::map<DeviceHandle, OpenHandle> handles_;
+  DeviceHandle next_handle_ = 0x100;
+  std::chrono::milliseconds manual_now_{0};
+  Clock clock_;
+  bool recording_ = true;
+  std::vector<RecordedRequest> requests_;
+  std::vector<RecordedOpen> opens_;
+  std::vector<DeviceHandle> closes_;
+  std::vector<std::string> debug_;
+};
+
+// The STORAGE_DEVICE_DESCRIPTOR reply for a drive image, laid out as the platform lays it out.
+// Returns false when `out` cannot hold even the descriptor's header.
+bool BuildStorageDeviceDescriptor(const DriveImage& image, std::span<Byte> out,
+                                  std::uint32_t& bytes_returned);
+
+// Recomputes byte 511 so that the 512 bytes sum to zero, as ATA data structures do.
+void SetAtaChecksum(Sector& sector);
+
+}  // namespace kestrine

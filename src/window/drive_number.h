@@ -1,0 +1,18 @@
+// The drive number that the selector's text names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "bytes.h"
+
+namespace kestrine {
+
+// "\\.\PHYSICALDRIVE" followed by the number in decimal.
+std::string DriveDevicePath(int number);
+
+// Every "\\.\physicaldrive" removed (letter case ignored), the rest read as a decimal integer and
+// taken as a byte. Throws EConvertError ("'%s' is not a valid integer value") otherwise.
+Byte DriveNumberFromText(std::string_view text);
+
+}  // namespace kestrine

@@ -1,0 +1,7 @@
+#include "unit1.h"
+
+namespace kestrine {
+
+void TForm1::FillGeneralView() {}
+
+}  // namespace kestrine

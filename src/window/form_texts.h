@@ -1,0 +1,19 @@
+// The texts the window shows, written once.
+#pragma once
+
+namespace kestrine::texts {
+
+inline constexpr char kCaptionPrefix[] = "Kestrine 0.7 by ";
+inline constexpr char kContactAddress[] = "kestrine@example.org";
+inline constexpr char kDrivePathPrefix[] = "\\\\.\\PHYSICALDRIVE";
+inline constexpr char kNotSmartDevice[] = "Not a S.M.A.R.T enabled device";
+inline constexpr char kFailed[] = "failed";
+inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
+inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";
+inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
+inline constexpr char kConditionOk[] = "OK";
+inline constexpr char kConditionWarning[] = "WARNING";
+inline constexpr char kConditionCritical[] = "CRITICAL";
+inline constexpr char kConfirmCaption[] = "Kestrine";
+
+}  // namespace kestrine::texts

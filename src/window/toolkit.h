@@ -1,0 +1,121 @@
+// The window toolkit: what the window's logic needs of its controls. The front ends (Qt, Win32,
+// the console of kestrine-cli and the fakes of the tests) implement these with their widgets and
+// forward their events to TForm1's handlers. Texts are single-byte: each char is the character
+// with the same number (ISO-8859-1), as the drive and the window's own texts are.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrine {
+
+struct Rgb {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+inline constexpr Rgb kGreen{0, 255, 0};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kOrange{255, 128, 0};
+inline constexpr Rgb kWindowBackground{255, 255, 255};  // a list view's normal background
+
+// A report-style list view, read-only, whole-row selection.
+class ListView {
+ public:
+  // Decides a row's background when it is painted; nullopt keeps the normal background.
+  using CustomDraw = std::function<std::optional<Rgb>(int row)>;
+
+  virtual ~ListView() = default;
+  virtual void Clear() = 0;
+  virtual void AddRow(std::vector<std::string> cells) = 0;  // caption first, then the sub-items
+  virtual int ItemCount() const = 0;
+  virtual std::vector<std::string> ColumnCaptions() const = 0;
+  virtual std::string CellText(int row, int column) const = 0;  // "" outside the row's cells
+
+  void SetCustomDraw(CustomDraw handler) { custom_draw_ = std::move(handler); }
+  // The background the row is painted with: the custom-draw answer, or nullopt for normal.
+  std::optional<Rgb> RowBackground(int row) const {
+    return custom_draw_ ? custom_draw_(row) : std::nullopt;
+  }
+
+ private:
+  CustomDraw custom_draw_;
+};
+
+// The editable drop-down list of drive paths.
+class ComboBox {
+ public:
+  virtual ~ComboBox() = default;
+  virtual void Clear() = 0;  // the list and the text
+  virtual void AddItem(const std::string& text) = 0;
+  virtual void SelectFirst() = 0;  // entry 0 becomes the text; raises no change event
+  virtual std::string Text() const = 0;
+};
+
+class Label {
+ public:
+  virtual ~Label() = default;
+  virtual void SetCaption(const std::string& text) = 0;
+  virtual void SetColor(Rgb background) = 0;
+};
+
+class StatusBar {
+ public:
+  virtual ~StatusBar() = default;
+  virtual void SetText(const std::string& text) = 0;
+};
+
+class TrayIcon {
+ public:
+  virtual ~TrayIcon() = default;
+  virtual void SetHint(const std::string& text) = 0;  // lines separated by CR LF
+};
+
+class PageControl {
+ public:
+  virtual ~PageControl() = default;
+  virtual int ActivePageIndex() const = 0;  // 0 to 3
+};
+
+struct SaveDialogOptions {
+  std::string title;
+  std::string filter;  // "name|pattern|name|pattern"
+  std::string default_extension;
+};
+
+// The application's services: message boxes, the save dialog, the program's place, the end.
+class Application {
+ public:
+  virtual ~Application() = default;
+  // A message box with an OK button, owned by the application.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Yes/No with the given caption, no owner, no icon, Yes the default. True for Yes.
+  virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+  // The chosen file name, or nullopt when cancelled.
+  virtual std::optional<std::string> SaveFileDialog(const SaveDialogOptions& options) = 0;
+  // The directory that holds the program's executable.
+  virtual std::string ProgramDirectory() const = 0;
+  // Ends the message loop.
+  virtual void Terminate() = 0;
+};
+
+// The controls of the main window, under their own names.
+struct FormControls {
+  ListView& ListView1;  // Attributes
+  ListView& ListView2;  // Identify
+  ListView& ListView3;  // Self Test Logs
+  ListView& ListView4;  // General
+  ComboBox& ComboBox1;
+  StatusBar& StatusBar1;
+  Label& lblstatus;
+  TrayIcon& TrayIcon1;
+  PageControl& PageControl1;
+  Application& App;
+};
+
+}  // namespace kestrine

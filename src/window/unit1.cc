@@ -1,0 +1,104 @@
+#include "unit1.h"
+
+#include "drive_number.h"
+#include "errors.h"
+#include "form_texts.h"
+#include "storage.h"
+
+namespace kestrine {
+
+TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
+    : DriveCondition(texts::kConditionOk), drv_(drive_layer), ui_(controls) {
+  ui_.ListView1.SetCustomDraw(
+      [this](int row) { return ListView1CustomDrawItem(ui_.ListView1, row); });
+}
+
+void TForm1::FormShow() {
+  ui_.ComboBox1.Clear();
+  DevicePort& port = drv_.Port();
+  for (int number = 0; number <= 255; ++number) {
+    const std::string path = DriveDevicePath(number);
+    const DeviceHandle handle = port.Open(path, Access::ReadOnly);
+    if (handle == kInvalidHandle) continue;
+    ui_.ComboBox1.AddItem(path);
+    port.Close(handle);
+  }
+  ui_.ComboBox1.SelectFirst();
+  RequestRefresh();
+}
+
+void TForm1::ComboBox1Change() {
+  RequestRefresh();
+}
+void TForm1::Timer2Timer() {
+  RequestRefresh();
+}
+void TForm1::Refresh1Click() {
+  RequestRefresh();
+}
+
+void TForm1::SavetoHTML1Click() {
+  ListView* const pages[] = {&ui_.ListView2, &ui_.ListView1, &ui_.ListView3, &ui_.ListView4};
+  const int page = ui_.PageControl1.ActivePageIndex();
+  if (page < 0 || page > 3) return;
+  SaveListViewAsHtml(*pages[page], ui_.App);
+}
+
+void TForm1::Restore1Click() {
+  ui_.App.Terminate();
+}
+
+void TForm1::RequestRefresh() {
+  if (refreshing_) {
+    refresh_held_ = true;
+    return;
+  }
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  };
+  Running running(refreshing_);
+  do {
+    refresh_held_ = false;
+    RefreshDrive();
+  } while (refresh_held_);
+}
+
+void TForm1::RefreshDrive() {
+  ui_.ListView1.Clear();
+  ui_.ListView2.Clear();
+  ui_.ListView3.Clear();
+  ui_.ListView4.Clear();
+  DriveCondition = texts::kConditionOk;
+
+  const std::string selected = ui_.ComboBox1.Text();
+  const Byte drive_number = DriveNumberFromText(selected);
+  const DeviceHandle handle = drv_.OpenDrive(selected);
+  TDisk_Property property;
+  drv_.QueryDiskProperty(selected, property);
+
+  std::string access_method;
+  if (drv_.IdentifyDeviceAta(handle, drive_number) == 1) {
+    drv_.ReadThresholdsAta(handle, drive_number);
+    drv_.ReadSmartDataAta(handle, drive_number);
+    access_method = texts::kMethodAta;
+  } else if (drv_.IdentifyDeviceSat(handle, drive_number) == 1) {
+    drv_.ReadSmartDataSat(handle, drive_number);
+    drv_.ReadThresholdsSat(handle, drive_number);
+    access_method = texts::kMethodSat;
+  } else {
+    ui_.App.ShowMessage(texts::kNotSmartDevice);
+    drv_.CloseDrive(handle);
+    return;
+  }
+  drv_.CloseDrive(handle);
+  ui_.StatusBar1.SetText("BusType:" + property.BusType + " " + "Method:" + access_method);
+
+  FillIdentifyView(drive_number);
+  FillAttributeView(drive_number);
+  FillSelfTestLogView();
+  FillGeneralView();
+}
+
+}  // namespace kestrine

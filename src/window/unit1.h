@@ -1,0 +1,62 @@
+// TForm1: the main window's logic, free of any toolkit. Front ends forward their events to the
+// handlers here (through RunGuarded) and draw what the handlers decide.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "smart_drv.h"
+#include "toolkit.h"
+
+namespace kestrine {
+
+inline constexpr int kTimer2IntervalMs = 600000;  // the ten-minute re-read
+
+class TForm1 {
+ public:
+  TForm1(SmartDrv& drive_layer, FormControls controls);
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // Event handlers.
+  void FormShow();
+  void ComboBox1Change();
+  void Timer2Timer();
+  void Refresh1Click();
+  void SavetoHTML1Click();
+  void Restore1Click();
+  void Button4Click();  // "Self Test (Short)"
+  void Button2Click();  // "Self Test (Ext.)"
+  // The background of a row of ListView1 when it is painted, from the row's own cells.
+  std::optional<Rgb> ListView1CustomDrawItem(const ListView& list, int row) const;
+
+  // The four view fillers, run by RefreshDrive in this order. Public so that tests can run one
+  // on prepared tables; each only appends to its list view.
+  void FillIdentifyView(Byte drive_number);
+  void FillAttributeView(Byte drive_number);
+  void FillSelfTestLogView();
+  void FillGeneralView();
+  // Raises DriveCondition by one attribute's values.
+  void EvaluateAttribute(const std::string& type, int id, int worst, int threshold, int raw16);
+
+  // The condition of the drive shown: "OK", "WARNING" or "CRITICAL".
+  std::string DriveCondition;
+
+  SmartDrv& DriveLayer() { return drv_; }
+  const FormControls& Controls() const { return ui_; }
+
+ private:
+  // Runs RefreshDrive, or, when a refresh is already running (a message box inside it keeps the
+  // event loop going), holds the request and runs it once when the running refresh ends.
+  void RequestRefresh();
+  void RefreshDrive();
+  void RunSelfTest(Byte test_code, const char* confirmation);
+
+  SmartDrv& drv_;
+  FormControls ui_;
+  bool refreshing_ = false;
+  bool refresh_held_ = false;
+};
+
+}  // namespace kestrine

@@ -1,0 +1,171 @@
+// The request blocks of the three transports, byte for byte against literal images.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ata_pass_through_block.h"
+#include "legacy_request.h"
+#include "sat_pass_through_block.h"
+
+namespace kestrine {
+namespace {
+
+std::vector<Byte> Head(std::span<const Byte> block, std::size_t n) {
+  return std::vector<Byte>(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+bool AllZeroFrom(std::span<const Byte> block, std::size_t from) {
+  for (std::size_t i = from; i < block.size(); ++i) {
+    if (block[i] != 0) return false;
+  }
+  return true;
+}
+
+TEST(AtaPassThroughBlock, SectorReadHeader) {
+  // READ DATA of drive 1: 556-byte exchange, data-in 512 bytes, the 0xCF marker at 44.
+  const auto block = BuildAtaPassThroughBlock(1, 0xB0, 0xD0, 1, 0, 512);
+  const std::vector<Byte> expected = {
+      40,   0,    2,    0,
+      0,    0,    0,    0,  // Length, AtaFlags, PathId, TargetId, Lun, reserved
+      0x00, 0x02, 0,    0,
+      2,    0,    0,    0,  // DataTransferLength 512, TimeOutValue 2
+      0,    0,    0,    0,
+      44,   0,    0,    0,  // ReservedAsUlong, DataBufferOffset 44
+      0,    0,    0,    0,
+      0,    0,    0,    0,  // PreviousTaskFile
+      0xD0, 0x01, 0x00, 0x4F,
+      0xC2, 0x01, 0xB0, 0x00,  // CurrentTaskFile
+      0,    0,    0,    0,     // filler
+      0xCF};
+  EXPECT_EQ(Head(block, 45), expected);
+  EXPECT_TRUE(AllZeroFrom(block, 45));
+  EXPECT_EQ(AtaPassThroughExchangeSize(512), 556u);
+}
+
+TEST(AtaPassThroughBlock, NoDataHeaderIs44Bytes) {
+  const auto block = BuildAtaPassThroughBlock(0, 0xB0, 0xD4, 0, 1, 0);
+  const std::vector<Byte> expected = {
+      40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2,    0,    0,    0,    0,    0,    0,    0,
+      44, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xD4, 0x00, 0x01, 0x4F, 0xC2, 0x00, 0xB0, 0x00};
+  EXPECT_EQ(Head(block, 40), expected);
+  EXPECT_TRUE(AllZeroFrom(block, 40));  // no marker without data
+  EXPECT_EQ(AtaPassThroughExchangeSize(0), 44u);
+}
+
+TEST(AtaPassThroughBlock, RegisterImages) {
+  struct Case {
+    const char* what;
+    Byte drive, command, features, count, number;
+    std::uint32_t length;
+    std::vector<Byte> task_file;
+    std::vector<Byte> length_bytes;
+  };
+  const std::vector<Case> cases = {
+      {"short self-test of drive 1",
+       1,
+       0xB0,
+       0xD4,
+       0,
+       1,
+       16,
+       {0xD4, 0x00, 0x01, 0x4F, 0xC2, 0x01, 0xB0, 0x00},
+       {16, 0, 0, 0}},
+      {"IDENTIFY keeps the LBA registers clear",
+       0,
+       0xEC,
+       0,
+       0,
+       1,
+       512,
+       {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xEC, 0x00},
+       {0, 2, 0, 0}},
+      {"drive 3 in the device register",
+       3,
+       0xB0,
+       0xD1,
+       1,
+       1,
+       512,
+       {0xD1, 0x01, 0x01, 0x4F, 0xC2, 0x03, 0xB0, 0x00},
+       {0, 2, 0, 0}},
+      {"drive 2 in the device register",
+       2,
+       0xB0,
+       0xD5,
+       1,
+       6,
+       512,
+       {0xD5, 0x01, 0x06, 0x4F, 0xC2, 0x02, 0xB0, 0x00},
+       {0, 2, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    const auto block =
+        BuildAtaPassThroughBlock(c.drive, c.command, c.features, c.count, c.number, c.length);
+    EXPECT_EQ(std::vector<Byte>(block.begin() + 32, block.begin() + 40), c.task_file) << c.what;
+    EXPECT_EQ(std::vector<Byte>(block.begin() + 8, block.begin() + 12), c.length_bytes) << c.what;
+    EXPECT_EQ(block[2], 2) << c.what;
+  }
+}
+
+TEST(SatPassThroughBlock, IdentifyOfDriveZero) {
+  const auto block = BuildSatPassThroughBlock(SatDeviceByte(0), 0xEC, 0, 1, 0, 512);
+  const std::vector<Byte> expected = {
+      44,   0,    0,    0,    0,    0,    12,   24,  // Length, ScsiStatus, PathId, TargetId, Lun,
+                                                     // CdbLength, Sense
+      1,    0,    0,    0,                           // DataIn, alignment
+      0x00, 0x02, 0,    0,                           // DataTransferLength 512
+      2,    0,    0,    0,                           // TimeOutValue
+      80,   0,    0,    0,                           // DataBufferOffset
+      48,   0,    0,    0,                           // SenseInfoOffset
+      0xA1, 0x08, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC, 0x00, 0x00, 0, 0, 0, 0};
+  EXPECT_EQ(Head(block, 44), expected);
+  EXPECT_TRUE(AllZeroFrom(block, 44));
+  EXPECT_EQ(SatPassThroughOutSize(512), 592u);
+  EXPECT_EQ(kSatPassThroughInSize, 44u);
+}
+
+TEST(SatPassThroughBlock, CdbPerDrive) {
+  struct Case {
+    Byte drive, command, features, count, number;
+    std::vector<Byte> cdb;
+  };
+  const std::vector<Case> cases = {
+      {0, 0xB0, 0xD0, 1, 0, {0xA1, 0x08, 0x0E, 0xD0, 0x01, 0x00, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}},
+      {1, 0xB0, 0xD5, 1, 6, {0xA1, 0x08, 0x0E, 0xD5, 0x01, 0x06, 0x4F, 0xC2, 0xB0, 0xB0, 0, 0}},
+      {2, 0xB0, 0xD1, 1, 1, {0xA1, 0x08, 0x0E, 0xD1, 0x01, 0x01, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}},
+      {3, 0xB0, 0xD1, 1, 1, {0xA1, 0x08, 0x0E, 0xD1, 0x01, 0x01, 0x4F, 0xC2, 0xB0, 0xB0, 0, 0}},
+      // IDENTIFY with sector number 5: the number goes out, the LBA mid/high stay clear.
+      {2, 0xEC, 0, 1, 5, {0xA1, 0x08, 0x0E, 0x00, 0x01, 0x05, 0x00, 0x00, 0xA0, 0xEC, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    const auto block = BuildSatPassThroughBlock(SatDeviceByte(c.drive), c.command, c.features,
+                                                c.count, c.number, 512);
+    EXPECT_EQ(std::vector<Byte>(block.begin() + 28, block.begin() + 40), c.cdb)
+        << "drive " << int{c.drive};
+  }
+}
+
+TEST(SatPassThroughBlock, NoDataStillDataIn) {
+  const auto block = BuildSatPassThroughBlock(0x00, 0xB0, 0xD4, 0, 2, 0);
+  EXPECT_EQ(block[8], 1);
+  EXPECT_EQ(std::vector<Byte>(block.begin() + 12, block.begin() + 16),
+            (std::vector<Byte>{0, 0, 0, 0}));
+  EXPECT_EQ(std::vector<Byte>(block.begin() + 28, block.begin() + 40),
+            (std::vector<Byte>{0xA1, 0x08, 0x0E, 0xD4, 0x00, 0x02, 0x4F, 0xC2, 0x00, 0xB0, 0, 0}));
+  EXPECT_EQ(SatPassThroughOutSize(0), 80u);
+}
+
+TEST(LegacyRequest, ReadDataOfDriveTwo) {
+  const auto block =
+      BuildLegacyRequest(LegacyRegisters{512, 0xD0, 1, 1, 0x4F, 0xC2, LegacyDriveHead(2), 0xB0, 2});
+  const std::vector<Byte> expected = {0x00, 0x02, 0x00, 0x00, 0xD0, 0x01, 0x01,
+                                      0x4F, 0xC2, 0xA0, 0xB0, 0x00, 0x02};
+  EXPECT_EQ(Head(block, 13), expected);
+  EXPECT_TRUE(AllZeroFrom(block, 13));
+  EXPECT_EQ(block.size(), 38u);
+  EXPECT_EQ(LegacyDriveHead(1), 0xB0);
+  EXPECT_EQ(LegacyDriveHead(200), 0xA0);
+}
+
+}  // namespace
+}  // namespace kestrine
