@@ -15,5 +15,10 @@ inline constexpr char kConditionOk[] = "OK";
 inline constexpr char kConditionWarning[] = "WARNING";
 inline constexpr char kConditionCritical[] = "CRITICAL";
 inline constexpr char kConfirmCaption[] = "Kestrine";
+// The tray icon's hint: the drive, its temperature and its condition on three lines.
+inline constexpr char kLineBreak[] = "\r\n";
+inline constexpr char kHintTemperature[] = "Temperature:";
+inline constexpr char kDegreeSign[] = "\xB0";  // one byte, the degree sign of ISO-8859-1
+inline constexpr char kHintCondition[] = "Condition:";
 
 }  // namespace kestrine::texts
