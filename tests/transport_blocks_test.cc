@@ -109,15 +109,15 @@ TEST(AtaPassThroughBlock, RegisterImages) {
 
 TEST(SatPassThroughBlock, IdentifyOfDriveZero) {
   const auto block = BuildSatPassThroughBlock(SatDeviceByte(0), 0xEC, 0, 1, 0, 512);
-  const std::vector<Byte> expected = {
-      44,   0,    0,    0,    0,    0,    12,   24,  // Length, ScsiStatus, PathId, TargetId, Lun,
-                                                     // CdbLength, Sense
-      1,    0,    0,    0,                           // DataIn, alignment
-      0x00, 0x02, 0,    0,                           // DataTransferLength 512
-      2,    0,    0,    0,                           // TimeOutValue
-      80,   0,    0,    0,                           // DataBufferOffset
-      48,   0,    0,    0,                           // SenseInfoOffset
-      0xA1, 0x08, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC, 0x00, 0x00, 0, 0, 0, 0};
+  const std::vector<Byte> expected = {44, 0, 0, 0, 0, 0, 12, 24,  // Length, ScsiStatus, PathId,
+                                                                  // TargetId, Lun, CdbLength, Sense
+                                      1, 0, 0, 0,        // DataIn, alignment
+                                      0x00, 0x02, 0, 0,  // DataTransferLength 512
+                                      2, 0, 0, 0,        // TimeOutValue
+                                      80, 0, 0, 0,       // DataBufferOffset
+                                      48, 0, 0, 0,       // SenseInfoOffset
+                                      0xA1, 0x08, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC,
+                                      0x00, 0x00, 0, 0, 0, 0};
   EXPECT_EQ(Head(block, 44), expected);
   EXPECT_TRUE(AllZeroFrom(block, 44));
   EXPECT_EQ(SatPassThroughOutSize(512), 592u);

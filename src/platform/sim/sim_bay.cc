@@ -221,7 +221,6 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
   Sector& smart = drive.image.smart_data;
   switch (r.features) {
     case 0xD0:
-      SetAtaChecksum(smart);
       return give(smart);
     case 0xD1:
       return give(drive.image.thresholds);
