@@ -1,10 +1,199 @@
 #include "storage.h"
 
-namespace kestrine {
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
 
-bool SaveListViewAsHtml(ListView&, Application&) {
-  // The report lands with its own change.
-  return false;
+#include "errors.h"
+#include "report_texts.h"
+
+namespace kestrine {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kLineEnd[] = "\r\n";
+
+// The two row colours the style sheet gives a class of its own (blue, green, red order).
+constexpr char kLightRed[] = "8080FF";
+constexpr char kLightGreen[] = "80FF80";
+
+void AppendLine(std::string& report, std::string_view line) {
+  report += line;
+  report += kLineEnd;
+}
+
+void AppendCell(std::string& report, std::string_view css_class, std::string_view text) {
+  report += "<td class=\"";
+  report += css_class;
+  report += "\">";
+  report += EscapeHtml(text);
+  report += "</td>";
+  report += kLineEnd;
+}
+
+bool IsTrimmed(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte <= 0x20 || byte == 0x7F;
+}
+
+// The text the system gives for the last failed call, or a plain I/O error when it gave none.
+std::string LastErrorText(int error) {
+  if (error == 0) return std::make_error_code(std::errc::io_error).message();
+  return std::generic_category().message(error);
+}
+
+std::string FullPath(const fs::path& path) {
+  std::error_code ignored;
+  const fs::path full = fs::absolute(path, ignored);
+  return (full.empty() ? path : full).string();
+}
+
+// Copies the program's style sheet beside the report, replacing one that is there. The report
+// only refers to the sheet, so any failure here is left alone.
+void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
+  std::error_code error;
+  const fs::path source = program_directory / texts::kStyleSheetName;
+  if (!fs::is_regular_file(source, error)) return;
+  const fs::path target = fs::absolute(report, error).parent_path() / texts::kStyleSheetName;
+  if (error) return;
+  // Saved into the program's own directory, the sheet is already in place; copying a file onto
+  // itself could empty it.
+  if (fs::equivalent(source, target, error)) return;
+  fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+}
+
+}  // namespace
+
+std::string EscapeHtml(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string GetListViewCellText(const ListView& list, int row, int column) {
+  std::string text = list.CellText(row, column);
+  if (text.size() > kCellTextBufferSize - 1) text.resize(kCellTextBufferSize - 1);
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsTrimmed(text[begin])) ++begin;
+  while (end > begin && IsTrimmed(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string GetListViewRowColour(const ListView& list, int row) {
+  if (row < 0 || row >= list.ItemCount()) return "FFFFFF";
+  const Rgb colour = list.RowBackground(row).value_or(kWindowBackground);
+  char digits[7];
+  std::snprintf(digits, sizeof digits, "%02X%02X%02X", unsigned{colour.blue},
+                unsigned{colour.green}, unsigned{colour.red});
+  return digits;
+}
+
+std::string RowClass(std::string_view colour) {
+  if (colour == kLightRed) return "default-RED";
+  if (colour == kLightGreen) return "default-GREEN";
+  return "default";
+}
+
+int GetListViewColumnCount(const ListView& list) {
+  return static_cast<int>(list.ColumnCaptions().size());
+}
+
+std::string BuildHtmlReport(const ListView& list) {
+  std::string report;
+  AppendLine(report, "<html>");
+  AppendLine(report, "<body>");
+  AppendLine(report, "<head>");
+  AppendLine(report, "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\" />");
+  AppendLine(report, "</head>");
+  AppendLine(report, "<table>");
+
+  AppendLine(report, "<tr>");
+  for (const std::string& caption : list.ColumnCaptions()) AppendCell(report, "sub", caption);
+  AppendLine(report, "</tr>");
+
+  const int rows = list.ItemCount();
+  const int columns = GetListViewColumnCount(list);
+  for (int row = 0; row < rows; ++row) {
+    const std::string css_class = RowClass(GetListViewRowColour(list, row));
+    AppendLine(report, "<tr>");
+    // The item's own text stands in the first column even when the header has none.
+    AppendCell(report, css_class, GetListViewCellText(list, row, 0));
+    for (int column = 1; column < columns; ++column)
+      AppendCell(report, css_class, GetListViewCellText(list, row, column));
+    AppendLine(report, "</tr>");
+  }
+
+  AppendLine(report, "</table>");
+  AppendLine(report, "<hr/>");
+  AppendLine(report, "<br/>");
+  AppendLine(report, "<b>Report created by Halloran</b>");
+  AppendLine(report, "<br/>");
+  AppendLine(report, std::string("<a href=\"") + texts::kReportWebAddress + "\">Web Site</a>");
+  AppendLine(report, "<br/>");
+  AppendLine(report,
+             std::string("<a href=\"mailto:") + texts::kReportEmailAddress + "\">Email</a>");
+  AppendLine(report, "</body>");
+  AppendLine(report, "</html>");
+  return report;
+}
+
+bool SaveListViewAsHtml(ListView& list, Application& app) {
+  const std::optional<std::string> chosen = app.SaveFileDialog(
+      {texts::kSaveHtmlTitle, texts::kSaveHtmlFilter, texts::kSaveHtmlExtension});
+  if (!chosen || chosen->empty()) return false;
+  const fs::path file_name(*chosen);
+
+  const std::string report = BuildHtmlReport(list);
+
+  // The text goes out as it is: one byte per character, no byte-order mark, no line-end
+  // translation.
+  errno = 0;
+  std::ofstream file(file_name, std::ios::binary | std::ios::trunc);
+  if (!file.is_open()) {
+    throw EFCreateError(
+        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), LastErrorText(errno)}));
+  }
+  errno = 0;
+  file.write(report.data(), static_cast<std::streamsize>(report.size()));
+  file.flush();
+  int write_error = errno;
+  bool written = file.good();
+  if (written) {
+    errno = 0;
+    file.close();  // the last bytes may only fail to land here
+    write_error = errno;
+    written = !file.fail();
+  }
+  if (!written) {
+    app.ShowMessage(
+        FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), LastErrorText(write_error)}));
+  }
+
+  CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
+  return written;
 }
 
 }  // namespace kestrine

@@ -1,0 +1,21 @@
+// The fixed texts of the HTML report and of its save dialog, written once.
+#pragma once
+
+#include <string_view>
+
+#include "form_texts.h"
+
+namespace kestrine::texts {
+
+inline constexpr char kSaveHtmlTitle[] = "Save HTML";
+inline constexpr char kSaveHtmlFilter[] = "HTML files (*.html)|*.HTML|HTM files (*.htm)|*.HTM";
+inline constexpr char kSaveHtmlExtension[] = "*.html";
+inline constexpr char kStyleSheetName[] = "style.css";
+inline constexpr char kReportWebAddress[] = "https://kestrine.example.org/";
+inline constexpr char kReportEmailAddress[] = "kestrine@example.org";
+static_assert(std::string_view(kReportEmailAddress) == std::string_view(kContactAddress),
+              "the report and the window name the same contact address");
+inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
+inline constexpr char kCannotWriteFile[] = "Cannot write file \"%s\". %s";
+
+}  // namespace kestrine::texts
