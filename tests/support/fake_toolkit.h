@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "errors.h"
 #include "memory_list_view.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
