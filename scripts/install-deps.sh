@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what Kestrine's build needs on Debian 12, only what is missing.
+#   install-deps.sh          the build and the window programs
+#   install-deps.sh test     also the fuzzing toolchain (clang, libFuzzer)
+#   install-deps.sh windows  also the MinGW-w64 cross compiler and Wine
+set -euo pipefail
+
+packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev libgl-dev nlohmann-json3-dev libcli11-dev)
+for extra in "$@"; do
+  case "$extra" in
+    test) packages+=(clang libclang-rt-14-dev libatasmart-bin) ;;
+    windows) packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth) ;;
+    *) echo "install-deps.sh: unknown set '$extra'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  $sudo dpkg --add-architecture i386
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds Kestrine and runs every test: the suite, the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target for FUZZ_SECONDS (default 30) seconds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+"$root/scripts/install-deps.sh" test
+jobs=$(nproc)
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export QT_QPA_PLATFORM=offscreen
+
+echo "== The suite"
+cmake -S "$root" -B "$root/out/normal" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
+cmake --build "$root/out/normal" -j "$jobs"
+ctest --test-dir "$root/out/normal" --output-on-failure -j "$jobs"
+
+echo "== The suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/out/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRINE_SANITIZE=ON \
+  -DKESTRINE_BENCH=OFF "${launcher[@]}"
+cmake --build "$root/out/asan" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/out/asan" --output-on-failure -j "$jobs"
+
+echo "== Fuzz targets, ${fuzz_seconds} s each"
+cmake -S "$root" -B "$root/out/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined" \
+  -DKESTRINE_FUZZ=ON -DKESTRINE_QT=OFF -DKESTRINE_TESTS=OFF -DKESTRINE_BENCH=OFF "${launcher[@]}"
+cmake --build "$root/out/fuzz" -j "$jobs"
+fuzzed=0
+for target in "$root"/out/fuzz/fuzz/*_fuzz; do
+  name=$(basename "$target")
+  corpus="$root/out/fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
+  fuzzed=$((fuzzed + 1))
+done
+echo "Fuzzed $fuzzed targets without a crash."
