@@ -1,13 +1,135 @@
+// The Attributes view: the drive's attribute entries with their thresholds and names, the
+// drive's condition judged from them, and the row colours that show which entries raised it.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "attribute_catalogue.h"
+#include "bytes.h"
+#include "form_texts.h"
 #include "unit1.h"
 
 namespace kestrine {
 
-void TForm1::FillAttributeView(Byte) {}
+namespace {
 
-void TForm1::EvaluateAttribute(const std::string&, int, int, int, int) {}
+// Fields of an attribute entry and of a threshold entry.
+constexpr std::size_t kAttributeIdOffset = 0;
+constexpr std::size_t kAttributeFlagsOffset = 1;
+constexpr std::size_t kAttributeCurrentOffset = 3;
+constexpr std::size_t kAttributeWorstOffset = 4;
+constexpr std::size_t kAttributeRawOffset = 5;  // only its low two bytes are read
+constexpr std::size_t kThresholdValueOffset = 1;
 
-std::optional<Rgb> TForm1::ListView1CustomDrawItem(const ListView&, int) const {
-  return std::nullopt;
+// The columns of ListView1.
+constexpr int kColumnId = 0;
+constexpr int kColumnType = 1;
+constexpr int kColumnWorst = 3;
+constexpr int kColumnThreshold = 4;
+constexpr int kColumnRaw = 5;
+
+// The only attribute whose raw value is taken as the drive's temperature.
+constexpr int kTemperatureAttributeId = 194;
+
+// Counters of bad or troubled sectors and failed operations: any non-zero count is a warning.
+constexpr std::array<int, 9> WatchedCounterIds = {5, 10, 184, 187, 188, 196, 197, 198, 201};
+
+bool IsWatchedCounter(int id) {
+  return std::ranges::find(WatchedCounterIds, id) != WatchedCounterIds.end();
+}
+
+// A cell read back as a number; nullopt for a cell that is not one, so that a row whose texts
+// were changed or cut can still be painted.
+std::optional<long long> CellNumber(const ListView& list, int row, int column) {
+  const std::string text = list.CellText(row, column);
+  long long value = 0;
+  const char* const first = text.data();
+  const char* const last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last || first == last) return std::nullopt;
+  return value;
+}
+
+bool Below(const std::optional<long long>& worst, const std::optional<long long>& threshold) {
+  return worst && threshold && *worst < *threshold;
+}
+
+}  // namespace
+
+void TForm1::FillAttributeView(Byte drive_number) {
+  const AttributeSlot& attributes = drv_.Tables().AttributeTable[drive_number];
+  const ThresholdSlot& thresholds = drv_.Tables().ThresholdTable[drive_number];
+
+  int highest_id = 0;
+  std::string temperature;
+  // Every position is looked at: an empty entry does not end the table. Ids are shown strictly
+  // ascending, so a duplicate or an entry out of order is left out and the earlier entry wins.
+  for (std::size_t i = 0; i < kEntriesPerTable; ++i) {
+    const AttributeEntry& entry = attributes[i];
+    const int id = entry[kAttributeIdOffset];
+    if (id == 0 || id <= highest_id) continue;
+    highest_id = id;
+
+    const std::string type = AttributeTypeText(ReadLe16(entry, kAttributeFlagsOffset));
+    const int current = entry[kAttributeCurrentOffset];
+    const int worst = entry[kAttributeWorstOffset];
+    const int threshold = thresholds[i][kThresholdValueOffset];
+    const int raw16 = ReadLe16(entry, kAttributeRawOffset);
+
+    ui_.ListView1.AddRow({std::to_string(id), type, std::to_string(current), std::to_string(worst),
+                          std::to_string(threshold), std::to_string(raw16),
+                          LookupAttributeName(static_cast<Byte>(id)).name});
+    EvaluateAttribute(type, id, worst, threshold, raw16);
+    if (id == kTemperatureAttributeId) temperature = std::to_string(raw16);
+  }
+
+  ui_.lblstatus.SetCaption(DriveCondition);
+  if (DriveCondition == texts::kConditionCritical) {
+    ui_.lblstatus.SetColor(kRed);
+  } else if (DriveCondition == texts::kConditionWarning) {
+    ui_.lblstatus.SetColor(kOrange);
+  } else {
+    ui_.lblstatus.SetColor(kGreen);
+  }
+
+  ui_.TrayIcon1.SetHint(ui_.ComboBox1.Text() + texts::kLineBreak + texts::kHintTemperature +
+                        temperature + texts::kDegreeSign + texts::kLineBreak +
+                        texts::kHintCondition + DriveCondition);
+}
+
+void TForm1::EvaluateAttribute(const std::string& type, int id, int worst, int threshold,
+                               int raw16) {
+  // The condition only rises; nothing here lowers a "CRITICAL".
+  const bool critical = DriveCondition == texts::kConditionCritical;
+  if (type == kTypeOldAge && worst < threshold && !critical) {
+    DriveCondition = texts::kConditionWarning;
+  }
+  if (type == kTypePreFail && worst < threshold) {
+    DriveCondition = texts::kConditionCritical;
+  }
+  if (IsWatchedCounter(id) && raw16 != 0 && DriveCondition != texts::kConditionCritical) {
+    DriveCondition = texts::kConditionWarning;
+  }
+}
+
+std::optional<Rgb> TForm1::ListView1CustomDrawItem(const ListView& list, int row) const {
+  // Decided from the row's own cells each time it is painted; a later rule overrides an earlier
+  // one, so a failing pre-fail counter that is also non-zero shows orange.
+  std::optional<Rgb> background;
+  const std::string type = list.CellText(row, kColumnType);
+  const bool below =
+      Below(CellNumber(list, row, kColumnWorst), CellNumber(list, row, kColumnThreshold));
+  if (type == kTypeOldAge && below) background = kOrange;
+  if (type == kTypePreFail && below) background = kRed;
+  const std::optional<long long> id = CellNumber(list, row, kColumnId);
+  if (id && *id >= 0 && *id <= 0xFFFF && IsWatchedCounter(static_cast<int>(*id)) &&
+      list.CellText(row, kColumnRaw) != "0") {
+    background = kOrange;
+  }
+  return background;
 }
 
 }  // namespace kestrine
