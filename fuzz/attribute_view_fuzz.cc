@@ -1,0 +1,106 @@
+// Arbitrary attribute and threshold entries through the Attributes view, its condition and its
+// row colours. Input: one byte of drive number, the 360 bytes of attribute entries, the 360 bytes
+// of threshold entries (short inputs are zero-filled), then the rest as the drive selector's text
+// and as free-form cells for the custom draw, split at 0x00.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fake_toolkit.h"
+
+namespace {
+
+using kestrine::Byte;
+
+void Take(const std::uint8_t*& data, std::size_t& size, Byte* destination, std::size_t count) {
+  const std::size_t n = std::min(size, count);
+  std::fill_n(std::copy_n(data, n, destination), count - n, Byte{0});
+  data += n;
+  size -= n;
+}
+
+std::vector<std::string> SplitAtNul(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> parts(1);
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      parts.emplace_back();
+    } else {
+      parts.back().push_back(static_cast<char>(data[i]));
+    }
+  }
+  return parts;
+}
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+// One form for the whole run: each input resets what a refresh resets.
+struct Form {
+  kestrine::SimBay bay;
+  kestrine::SmartDrv drv{bay};
+  kestrine::testing::FakeToolkit ui;
+  kestrine::TForm1 form{drv, ui.Controls()};
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Form* const f = new Form;
+
+  Byte drive_number = 0;
+  Take(data, size, &drive_number, 1);
+  kestrine::SmartTables& tables = f->drv.Tables();
+  Take(data, size, tables.AttributeTable[drive_number][0].data(), kestrine::kEntriesSize);
+  Take(data, size, tables.ThresholdTable[drive_number][0].data(), kestrine::kEntriesSize);
+  const std::vector<std::string> extra = SplitAtNul(data, size);
+
+  f->ui.ListView1.Clear();
+  f->form.DriveCondition = "OK";
+  f->ui.ComboBox1.text = extra.front();
+  f->form.FillAttributeView(drive_number);
+
+  // Rows: at most one per entry, seven cells, ids strictly ascending.
+  const auto& rows = f->ui.ListView1.Rows();
+  Check(rows.size() <= kestrine::kEntriesPerTable);
+  int previous_id = 0;
+  bool any_red = false;
+  bool any_coloured = false;
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    Check(rows[row].size() == 7);
+    const int id = std::stoi(rows[row][0]);
+    Check(id > previous_id && id <= 255);
+    previous_id = id;
+    const std::optional<kestrine::Rgb> colour = f->ui.ListView1.RowBackground(row);
+    Check(!colour || *colour == kestrine::kRed || *colour == kestrine::kOrange);
+    any_red = any_red || colour == kestrine::kRed;
+    any_coloured = any_coloured || colour.has_value();
+  }
+
+  // The condition agrees with the colours: every coloured row raised it, every raise shows.
+  const std::string& condition = f->form.DriveCondition;
+  Check(condition == "OK" || condition == "WARNING" || condition == "CRITICAL");
+  Check((condition == "OK") == !any_coloured);
+  Check(!any_red || condition == "CRITICAL");
+  Check(f->ui.lblstatus.caption == condition);
+  const std::string& hint = f->ui.TrayIcon1.hint;
+  const std::string tail = "\r\nCondition:" + condition;
+  Check(hint.starts_with(extra.front() + "\r\nTemperature:") && hint.ends_with(tail));
+
+  // Rows of any cells at all: the custom draw decides without failing.
+  kestrine::MemoryListView free_form(kestrine::kAttributeColumns);
+  for (std::size_t first = 1; first < extra.size(); first += 7) {
+    const std::size_t last = std::min(first + 7, extra.size());
+    free_form.AddRow({extra.begin() + static_cast<std::ptrdiff_t>(first),
+                      extra.begin() + static_cast<std::ptrdiff_t>(last)});
+  }
+  for (int row = -1; row <= free_form.ItemCount(); ++row) {
+    const auto colour = f->form.ListView1CustomDrawItem(free_form, row);
+    Check(!colour || *colour == kestrine::kRed || *colour == kestrine::kOrange);
+  }
+  return 0;
+}
