@@ -1,0 +1,264 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cassert>
+#include <vector>
+
+#include "errors.h"
+#include "form_texts.h"
+#include "latin1_text.h"
+#include "memory_list_view.h"
+#include "program_icon.h"
+
+namespace kestrine {
+
+namespace {
+
+// Places and sizes in the client area.
+constexpr QRect kLabel1Place(7, 7, 0, 0);  // sized to its text
+constexpr int kComboBox1Left = 46;
+constexpr int kComboBox1Top = 7;
+constexpr int kComboBox1Width = 195;
+constexpr QRect kButton4Place(248, 7, 100, 25);
+constexpr QRect kButton2Place(360, 8, 100, 25);
+constexpr QPoint kLblstatusPlace(520, 8);
+constexpr int kLblstatusFontPixels = 16;
+constexpr QRect kPageControl1Place(8, 40, 593, 401);
+constexpr int kStatusBar1Height = 19;
+
+constexpr char kButton4Caption[] = "Self Test (Short)";
+constexpr char kButton2Caption[] = "Self Test (Ext.)";
+constexpr char kLabel1Caption[] = "Drive";
+constexpr char kRefreshCaption[] = "Refresh";
+constexpr char kSaveToHtmlCaption[] = "Save to HTML";
+constexpr char kQuitCaption[] = "Quit";
+
+// The pages in page-index order, with their list views' column widths (captions are the
+// views' own, written once beside the in-memory list view).
+constexpr char kIdentifyPage[] = "Identify";
+constexpr char kAttributesPage[] = "Attributes";
+constexpr char kSelfTestLogsPage[] = "Self Test Logs";
+constexpr char kGeneralPage[] = "General";
+const std::vector<int> kIdentifyWidths = {100, 450};
+const std::vector<int> kAttributeWidths = {49, 75, 49, 49, 75, 49, 203};
+const std::vector<int> kSelfTestLogWidths = {kDefaultColumnWidth, 100, 150, 100, 100, 75};
+const std::vector<int> kGeneralWidths = {200, kDefaultColumnWidth, 300};
+
+std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
+                                const std::vector<int>& widths) {
+  assert(captions.size() == widths.size());
+  std::vector<ListColumn> columns;
+  for (std::size_t i = 0; i < captions.size(); ++i) columns.push_back({captions[i], widths[i]});
+  return columns;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Application& app, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      app_(app) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(FromLatin1(std::string(texts::kCaptionPrefix) + texts::kContactAddress));
+  setWindowIcon(ProgramIcon());
+  setFixedSize(kClientWidth, kClientHeight);
+  move(kWindowLeft, kWindowTop);
+
+  CreateControls();
+  CreateMenus();
+  CreateTrayIcon();
+
+  timer2_ = new QTimer(this);
+  timer2_->setObjectName(QStringLiteral("Timer2"));
+  timer2_->setInterval(kTimer2IntervalMs);
+  connect(timer2_, &QTimer::timeout, this, [this] { Forward(&TForm1::Timer2Timer); });
+  timer2_->start();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::CreateControls() {
+  label1_ = new QLabel(FromLatin1(kLabel1Caption), this);
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setTextFormat(Qt::PlainText);
+  label1_->move(kLabel1Place.topLeft());
+  label1_->adjustSize();
+
+  combo_box1_ = new QComboBox(this);
+  combo_box1_->setObjectName(QStringLiteral("ComboBox1"));
+  combo_box1_->setEditable(true);
+  combo_box1_->setInsertPolicy(QComboBox::NoInsert);
+  // Each typed key is one change of the text, not a completion of it.
+  combo_box1_->setCompleter(nullptr);
+  combo_box1_->setGeometry(kComboBox1Left, kComboBox1Top, kComboBox1Width,
+                           combo_box1_->sizeHint().height());
+  // A chosen entry and every typed key change the text; changes by program are made with the
+  // box's signals blocked.
+  connect(combo_box1_, &QComboBox::editTextChanged, this,
+          [this] { Forward(&TForm1::ComboBox1Change); });
+  drive_selector_ = std::make_unique<QtComboBox>(combo_box1_);
+
+  button4_ = new QPushButton(FromLatin1(kButton4Caption), this);
+  button4_->setObjectName(QStringLiteral("Button4"));
+  button4_->setGeometry(kButton4Place);
+  connect(button4_, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button4Click); });
+
+  button2_ = new QPushButton(FromLatin1(kButton2Caption), this);
+  button2_->setObjectName(QStringLiteral("Button2"));
+  button2_->setGeometry(kButton2Place);
+  connect(button2_, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button2Click); });
+
+  lblstatus_ = new QLabel(this);
+  lblstatus_->setObjectName(QStringLiteral("lblstatus"));
+  lblstatus_->setTextFormat(Qt::PlainText);
+  QFont status_font = lblstatus_->font();
+  status_font.setPixelSize(kLblstatusFontPixels);
+  lblstatus_->setFont(status_font);
+  lblstatus_->setAutoFillBackground(true);
+  lblstatus_->move(kLblstatusPlace);
+  lblstatus_->adjustSize();
+  condition_label_ = std::make_unique<QtLabel>(lblstatus_);
+
+  page_control1_ = new QTabWidget(this);
+  page_control1_->setObjectName(QStringLiteral("PageControl1"));
+  page_control1_->setGeometry(kPageControl1Place);
+  list_view2_ = CreateListView("ListView2");
+  list_view1_ = CreateListView("ListView1");
+  list_view3_ = CreateListView("ListView3");
+  list_view4_ = CreateListView("ListView4");
+  identify_ = std::make_unique<QtListView>(list_view2_, Columns(kIdentifyColumns, kIdentifyWidths));
+  attributes_ =
+      std::make_unique<QtListView>(list_view1_, Columns(kAttributeColumns, kAttributeWidths));
+  self_test_logs_ =
+      std::make_unique<QtListView>(list_view3_, Columns(kSelfTestLogColumns, kSelfTestLogWidths));
+  general_ = std::make_unique<QtListView>(list_view4_, Columns(kGeneralColumns, kGeneralWidths));
+  page_control1_->addTab(list_view2_, FromLatin1(kIdentifyPage));
+  page_control1_->addTab(list_view1_, FromLatin1(kAttributesPage));
+  page_control1_->addTab(list_view3_, FromLatin1(kSelfTestLogsPage));
+  page_control1_->addTab(list_view4_, FromLatin1(kGeneralPage));
+  page_control1_->setCurrentIndex(0);
+  pages_ = std::make_unique<QtPageControl>(page_control1_);
+
+  status_bar1_ = new QStatusBar(this);
+  status_bar1_->setObjectName(QStringLiteral("StatusBar1"));
+  status_bar1_->setSizeGripEnabled(false);
+  status_bar1_->setGeometry(0, kClientHeight - kStatusBar1Height, kClientWidth, kStatusBar1Height);
+  status_text_ = new QLabel(status_bar1_);
+  status_text_->setObjectName(QStringLiteral("StatusBar1Text"));
+  status_text_->setTextFormat(Qt::PlainText);
+  status_bar1_->addWidget(status_text_, 1);
+  status_bar_ = std::make_unique<QtStatusBar>(status_text_);
+}
+
+QTreeWidget* MainWindow::CreateListView(const char* name) {
+  auto* const view = new QTreeWidget(page_control1_);
+  view->setObjectName(QLatin1String(name));
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+    popup_menu1_->popup(view->viewport()->mapToGlobal(at));
+  });
+  return view;
+}
+
+void MainWindow::CreateMenus() {
+  popup_menu1_ = new QMenu(this);
+  popup_menu1_->setObjectName(QStringLiteral("PopupMenu1"));
+  QAction* const refresh = popup_menu1_->addAction(FromLatin1(kRefreshCaption));
+  refresh->setObjectName(QStringLiteral("Refresh1"));
+  connect(refresh, &QAction::triggered, this, [this] { Forward(&TForm1::Refresh1Click); });
+  popup_menu1_->addSeparator();
+  QAction* const save = popup_menu1_->addAction(FromLatin1(kSaveToHtmlCaption));
+  save->setObjectName(QStringLiteral("SavetoHTML1"));
+  connect(save, &QAction::triggered, this, [this] { Forward(&TForm1::SavetoHTML1Click); });
+
+  tray_menu2_ = new QMenu(this);
+  tray_menu2_->setObjectName(QStringLiteral("TrayMenu2"));
+  QAction* const quit = tray_menu2_->addAction(FromLatin1(kQuitCaption));
+  quit->setObjectName(QStringLiteral("Restore1"));
+  connect(quit, &QAction::triggered, this, [this] { Forward(&TForm1::Restore1Click); });
+}
+
+void MainWindow::CreateTrayIcon() {
+  tray_icon_ = new QSystemTrayIcon(windowIcon(), this);
+  tray_icon_->setObjectName(QStringLiteral("TrayIcon1"));
+  // A right click opens the menu; Qt adds the icon again when the notification area comes
+  // back (a restarted panel or status-notifier host), as the shell's "TaskbarCreated" asks
+  // of a Windows program.
+  tray_icon_->setContextMenu(tray_menu2_);
+  connect(tray_icon_, &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::DoubleClick) RestoreFromTray();
+          });
+  tray_ = std::make_unique<QtTrayIcon>(tray_icon_);
+  tray_icon_->show();
+}
+
+FormControls MainWindow::Controls() {
+  return FormControls{*attributes_,     *identify_,   *self_test_logs_,  *general_,
+                      *drive_selector_, *status_bar_, *condition_label_, *tray_,
+                      *pages_,          app_};
+}
+
+void MainWindow::Attach(TForm1& form) {
+  form_ = &form;
+}
+
+void MainWindow::Forward(void (TForm1::*handler)()) {
+  if (form_ == nullptr) return;
+  TForm1& form = *form_;
+  RunGuarded(app_, [&form, handler] { (form.*handler)(); });
+}
+
+bool MainWindow::NotificationAreaAvailable() const {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (form_shown_) return;
+  form_shown_ = true;
+  // Once the window is on the screen, so that a message box of the first refresh has the window
+  // behind it.
+  QTimer::singleShot(0, this, [this] {
+    Forward(&TForm1::FormShow);
+    if (after_form_show_) after_form_show_();
+  });
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
+  if (!NotificationAreaAvailable()) return;
+  // Hidden after the state change has been handled: the window and its task-bar entry go, the
+  // tray icon stays.
+  QTimer::singleShot(0, this, [this] {
+    if (isMinimized()) hide();
+  });
+}
+
+void MainWindow::RestoreFromTray() {
+  if (isVisible()) return;
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  app_.Terminate();
+}
+
+}  // namespace kestrine

@@ -1,0 +1,99 @@
+// The main window on Qt 6 Widgets: the controls at their places under their own names, the
+// four list views, the status bar, Timer2 and the tray icon. It decides nothing: every event is
+// forwarded to TForm1 through the top-level handler, and the adapters draw what TForm1 hands
+// them.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "qt_controls.h"
+#include "qt_list_view.h"
+#include "toolkit.h"
+#include "unit1.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+
+namespace kestrine {
+
+inline constexpr int kClientWidth = 611;
+inline constexpr int kClientHeight = 469;
+inline constexpr int kWindowLeft = 354;
+inline constexpr int kWindowTop = 165;
+
+class MainWindow : public QWidget {
+ public:
+  // Builds the window with its controls; Timer2 starts counting and the tray icon is added.
+  explicit MainWindow(Application& app, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The controls for TForm1, which the window outlives.
+  FormControls Controls();
+  // From here on the window's events reach `form`. Until then they are dropped.
+  void Attach(TForm1& form);
+  // Runs each time after FormShow has returned (the program's start-up timing uses it).
+  void SetAfterFormShow(std::function<void()> callback) { after_form_show_ = std::move(callback); }
+
+  QSystemTrayIcon* TrayIcon1() const { return tray_icon_; }
+  QTimer* Timer2() const { return timer2_; }
+
+ protected:
+  // Whether the desktop has a notification area to put the program in. Without one a hidden
+  // window could not be brought back, so minimizing then leaves the window minimized.
+  virtual bool NotificationAreaAvailable() const;
+
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void CreateTrayIcon();
+  QTreeWidget* CreateListView(const char* name);
+  void Forward(void (TForm1::*handler)());
+  void RestoreFromTray();
+
+  Application& app_;
+  TForm1* form_ = nullptr;
+  bool form_shown_ = false;
+  std::function<void()> after_form_show_;
+
+  QLabel* label1_ = nullptr;
+  QComboBox* combo_box1_ = nullptr;
+  QPushButton* button4_ = nullptr;
+  QPushButton* button2_ = nullptr;
+  QLabel* lblstatus_ = nullptr;
+  QTabWidget* page_control1_ = nullptr;
+  QTreeWidget* list_view1_ = nullptr;
+  QTreeWidget* list_view2_ = nullptr;
+  QTreeWidget* list_view3_ = nullptr;
+  QTreeWidget* list_view4_ = nullptr;
+  QStatusBar* status_bar1_ = nullptr;
+  QLabel* status_text_ = nullptr;
+  QMenu* popup_menu1_ = nullptr;
+  QMenu* tray_menu2_ = nullptr;
+  QSystemTrayIcon* tray_icon_ = nullptr;
+  QTimer* timer2_ = nullptr;
+
+  std::unique_ptr<QtListView> attributes_;      // ListView1
+  std::unique_ptr<QtListView> identify_;        // ListView2
+  std::unique_ptr<QtListView> self_test_logs_;  // ListView3
+  std::unique_ptr<QtListView> general_;         // ListView4
+  std::unique_ptr<QtComboBox> drive_selector_;
+  std::unique_ptr<QtStatusBar> status_bar_;
+  std::unique_ptr<QtLabel> condition_label_;
+  std::unique_ptr<QtTrayIcon> tray_;
+  std::unique_ptr<QtPageControl> pages_;
+};
+
+}  // namespace kestrine

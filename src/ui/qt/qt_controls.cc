@@ -1,0 +1,62 @@
+#include "qt_controls.h"
+
+#include <QPalette>
+#include <QSignalBlocker>
+
+#include "latin1_text.h"
+
+namespace kestrine {
+
+void QtComboBox::Clear() {
+  const QSignalBlocker blocker(widget_);
+  widget_->clear();
+  widget_->clearEditText();
+}
+
+void QtComboBox::AddItem(const std::string& text) {
+  const QSignalBlocker blocker(widget_);
+  // Qt makes the first entry of an empty list the current one; the selector's text only
+  // changes when an entry is selected, so the text it had is put back.
+  const bool was_empty = widget_->count() == 0;
+  const QString kept = widget_->currentText();
+  widget_->addItem(FromLatin1(text));
+  if (was_empty) {
+    widget_->setCurrentIndex(-1);
+    widget_->setEditText(kept);
+  }
+}
+
+void QtComboBox::SelectFirst() {
+  if (widget_->count() == 0) return;
+  const QSignalBlocker blocker(widget_);
+  widget_->setCurrentIndex(0);
+  widget_->setEditText(widget_->itemText(0));
+}
+
+std::string QtComboBox::Text() const {
+  return ToLatin1(widget_->currentText());
+}
+
+void QtLabel::SetCaption(const std::string& text) {
+  widget_->setText(FromLatin1(text));
+  widget_->adjustSize();
+}
+
+void QtLabel::SetColor(Rgb background) {
+  QPalette palette = widget_->palette();
+  palette.setColor(QPalette::Window, QColor(background.red, background.green, background.blue));
+  widget_->setPalette(palette);
+}
+
+void QtStatusBar::SetText(const std::string& text) {
+  text_->setText(FromLatin1(text));
+}
+
+void QtTrayIcon::SetHint(const std::string& text) {
+  // The hint's lines are separated by CR LF; a tool tip breaks lines at LF alone.
+  QString hint = FromLatin1(text);
+  hint.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  icon_->setToolTip(hint);
+}
+
+}  // namespace kestrine

@@ -1,0 +1,74 @@
+#include "qt_list_view.h"
+
+#include <QHeaderView>
+
+#include "latin1_text.h"
+
+namespace kestrine {
+
+RowBackgroundDelegate::RowBackgroundDelegate(const ListView& list, QObject* parent)
+    : QStyledItemDelegate(parent), list_(list) {}
+
+void RowBackgroundDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                            const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  if (index.parent().isValid()) return;
+  // Decided from the row's cells as they are now, every time the row is painted.
+  if (const std::optional<Rgb> colour = list_.RowBackground(index.row())) {
+    option->backgroundBrush = QColor(colour->red, colour->green, colour->blue);
+  }
+}
+
+QtListView::QtListView(QTreeWidget* widget, const std::vector<ListColumn>& columns)
+    : widget_(widget) {
+  QStringList captions;
+  for (const ListColumn& column : columns) captions.push_back(FromLatin1(column.caption));
+  widget_->setColumnCount(static_cast<int>(columns.size()));
+  widget_->setHeaderLabels(captions);
+  QHeaderView* const header = widget_->header();
+  header->setStretchLastSection(false);
+  header->setSectionsMovable(false);
+  for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+    const int width = columns[static_cast<std::size_t>(i)].width;
+    header->resizeSection(i, width == kDefaultColumnWidth ? header->defaultSectionSize() : width);
+  }
+  widget_->setRootIsDecorated(false);
+  widget_->setItemsExpandable(false);
+  widget_->setUniformRowHeights(true);
+  widget_->setAllColumnsShowFocus(true);
+  widget_->setSelectionMode(QAbstractItemView::SingleSelection);
+  widget_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  widget_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  widget_->setSortingEnabled(false);
+  widget_->setItemDelegate(new RowBackgroundDelegate(*this, widget_));
+}
+
+void QtListView::Clear() {
+  widget_->clear();
+}
+
+void QtListView::AddRow(std::vector<std::string> cells) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(cells.size()));
+  for (const std::string& cell : cells) texts.push_back(FromLatin1(cell));
+  widget_->addTopLevelItem(new QTreeWidgetItem(texts));
+}
+
+int QtListView::ItemCount() const {
+  return widget_->topLevelItemCount();
+}
+
+std::vector<std::string> QtListView::ColumnCaptions() const {
+  std::vector<std::string> captions;
+  const QTreeWidgetItem* const header = widget_->headerItem();
+  for (int i = 0; i < widget_->columnCount(); ++i) captions.push_back(ToLatin1(header->text(i)));
+  return captions;
+}
+
+std::string QtListView::CellText(int row, int column) const {
+  if (row < 0 || row >= ItemCount() || column < 0) return {};
+  // An item answers an empty text for a column past its own cells.
+  return ToLatin1(widget_->topLevelItem(row)->text(column));
+}
+
+}  // namespace kestrine

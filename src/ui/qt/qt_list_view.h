@@ -1,0 +1,50 @@
+// A report-style list view on a QTreeWidget: read-only, whole-row selection, no tree lines, and
+// rows painted with the background the list's custom draw decides at paint time.
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+#include "toolkit.h"
+
+namespace kestrine {
+
+// A column of the list view; kDefaultColumnWidth keeps the header's default section size.
+struct ListColumn {
+  std::string caption;
+  int width = 0;
+};
+inline constexpr int kDefaultColumnWidth = 0;
+
+// Paints each cell with the background the list view gives its row, asked at paint time.
+class RowBackgroundDelegate : public QStyledItemDelegate {
+ public:
+  RowBackgroundDelegate(const ListView& list, QObject* parent);
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+ private:
+  const ListView& list_;
+};
+
+class QtListView final : public ListView {
+ public:
+  // The tree widget is owned by its Qt parent; `widget` gets the columns and the settings.
+  QtListView(QTreeWidget* widget, const std::vector<ListColumn>& columns);
+
+  void Clear() override;
+  void AddRow(std::vector<std::string> cells) override;
+  int ItemCount() const override;
+  std::vector<std::string> ColumnCaptions() const override;
+  std::string CellText(int row, int column) const override;
+
+  QTreeWidget* Widget() const { return widget_; }
+
+ private:
+  QTreeWidget* widget_;
+};
+
+}  // namespace kestrine
