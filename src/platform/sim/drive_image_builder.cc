@@ -1,0 +1,172 @@
+#include "drive_image_builder.h"
+
+#include <algorithm>
+#include <string>
+
+namespace kestrine {
+
+namespace {
+
+// Attribute and threshold entries.
+constexpr std::size_t kFirstEntry = 2;
+constexpr std::size_t kEntrySize = 12;
+constexpr std::size_t kEntryCount = 30;
+constexpr std::size_t kEntryFlags = 1;
+constexpr std::size_t kEntryValue = 3;
+constexpr std::size_t kEntryWorst = 4;
+constexpr std::size_t kEntryRaw = 5;
+constexpr std::size_t kRawBytes = 6;
+constexpr std::size_t kEntryThreshold = 1;
+
+// Status bytes of the S.M.A.R.T. data block.
+constexpr std::size_t kRevision = 0;
+constexpr std::size_t kOfflineStatus = 362;
+constexpr std::size_t kSelfTestStatus = 363;
+constexpr std::size_t kOfflineSeconds = 364;
+constexpr std::size_t kOfflineCapability = 367;
+constexpr std::size_t kSmartCapability = 368;
+constexpr std::size_t kErrorLogging = 370;
+constexpr std::size_t kShortMinutes = 372;
+constexpr std::size_t kExtendedMinutes = 373;
+constexpr std::size_t kConveyanceMinutes = 374;
+constexpr std::size_t kExtendedMinutesWord = 375;
+constexpr Byte kMinutesInWord = 0xFF;
+
+// Self-test log.
+constexpr std::size_t kLogRevision = 0;
+constexpr std::size_t kFirstDescriptor = 2;
+constexpr std::size_t kDescriptorSize = 24;
+constexpr std::size_t kDescriptorCount = 21;
+constexpr std::size_t kDescriptorStatus = 1;
+constexpr std::size_t kDescriptorHours = 2;
+constexpr std::size_t kDescriptorCheckpoint = 4;
+constexpr std::size_t kDescriptorLba = 5;
+constexpr std::size_t kLogIndex = 508;
+constexpr std::uint16_t kLogRevisionValue = 1;
+
+// IDENTIFY.
+constexpr Byte kIntegritySignature = 0xA5;
+constexpr std::uint32_t kLba28Limit = 0x0FFFFFFF;
+constexpr std::uint16_t kMaxCylinders = 16383;
+constexpr std::uint16_t kGeometryHeads = 16;
+constexpr std::uint16_t kGeometrySectors = 63;
+
+}  // namespace
+
+void SetIdentifyWord(Sector& identify, std::size_t word, std::uint16_t value) {
+  WriteLe16(identify, 2 * word, value);
+}
+
+void SetIdentifyWords(Sector& identify,
+                      std::initializer_list<std::pair<std::size_t, std::uint16_t>> words) {
+  for (const auto& [word, value] : words) SetIdentifyWord(identify, word, value);
+}
+
+void SetIdentifyText(Sector& identify, std::size_t first_word, std::size_t word_count,
+                     std::string_view text, TextAlign align) {
+  const std::size_t width = 2 * word_count;
+  text = text.substr(0, width);
+  std::string field(width, ' ');
+  const std::size_t start = align == TextAlign::Left ? 0 : width - text.size();
+  std::ranges::copy(text, field.begin() + static_cast<std::ptrdiff_t>(start));
+  for (std::size_t i = 0; i < word_count; ++i) {
+    // The first character of each pair is the word's high byte.
+    identify[2 * (first_word + i)] = static_cast<Byte>(field[2 * i + 1]);
+    identify[2 * (first_word + i) + 1] = static_cast<Byte>(field[2 * i]);
+  }
+}
+
+void SetIdentifyTexts(Sector& identify, std::string_view model, std::string_view firmware,
+                      std::string_view serial) {
+  SetIdentifyText(identify, identify_word::kModelNumber, kModelNumberWords, model);
+  SetIdentifyText(identify, identify_word::kFirmwareRevision, kFirmwareRevisionWords, firmware);
+  SetIdentifyText(identify, identify_word::kSerialNumber, kSerialNumberWords, serial,
+                  TextAlign::Right);
+}
+
+void SetIdentifyCapacity(Sector& identify, std::uint64_t sectors) {
+  using namespace identify_word;
+  const auto lba28 = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, kLba28Limit));
+  WriteLe32(identify, 2 * kLba28Sectors, lba28);
+  for (std::size_t i = 0; i < 4; ++i) {
+    SetIdentifyWord(identify, kLba48Sectors + i, static_cast<std::uint16_t>(sectors >> (16 * i)));
+  }
+  // The geometry of the old CHS translation, which stops at 16383 cylinders (8.4 GB).
+  const auto cylinders = static_cast<std::uint16_t>(
+      std::min<std::uint64_t>(sectors / (kGeometryHeads * kGeometrySectors), kMaxCylinders));
+  SetIdentifyWords(identify, {{kLogicalCylinders, cylinders},
+                              {kLogicalHeads, kGeometryHeads},
+                              {kSectorsPerTrack, kGeometrySectors},
+                              {kCurrentCylinders, cylinders},
+                              {kCurrentHeads, kGeometryHeads},
+                              {kCurrentSectorsPerTrack, kGeometrySectors}});
+  WriteLe32(identify, 2 * kCurrentCapacity,
+            std::uint32_t{cylinders} * kGeometryHeads * kGeometrySectors);
+}
+
+void SetIdentifyChecksum(Sector& identify) {
+  identify[2 * identify_word::kIntegrity] = kIntegritySignature;
+  SetAtaChecksum(identify);
+}
+
+bool AddAttribute(DriveImage& image, const AttributeSpec& attribute) {
+  for (std::size_t i = 0; i < kEntryCount; ++i) {
+    const std::size_t at = kFirstEntry + kEntrySize * i;
+    if (image.smart_data[at] != 0) continue;
+    image.smart_data[at] = attribute.id;
+    WriteLe16(image.smart_data, at + kEntryFlags, attribute.flags);
+    image.smart_data[at + kEntryValue] = attribute.value;
+    image.smart_data[at + kEntryWorst] = attribute.worst;
+    for (std::size_t b = 0; b < kRawBytes; ++b) {
+      image.smart_data[at + kEntryRaw + b] = static_cast<Byte>(attribute.raw >> (8 * b));
+    }
+    image.thresholds[at] = attribute.id;
+    image.thresholds[at + kEntryThreshold] = attribute.threshold;
+    return true;
+  }
+  return false;
+}
+
+void SetSmartStatus(DriveImage& image, const SmartStatus& status) {
+  Sector& data = image.smart_data;
+  WriteLe16(data, kRevision, status.revision);
+  WriteLe16(image.thresholds, kRevision, status.revision);
+  data[kOfflineStatus] = status.offline_status;
+  data[kSelfTestStatus] = status.self_test_status;
+  WriteLe16(data, kOfflineSeconds, status.offline_seconds);
+  data[kOfflineCapability] = status.offline_capability;
+  WriteLe16(data, kSmartCapability, status.smart_capability);
+  data[kErrorLogging] = status.error_logging;
+  data[kShortMinutes] = status.short_minutes;
+  if (status.extended_minutes < kMinutesInWord) {
+    data[kExtendedMinutes] = static_cast<Byte>(status.extended_minutes);
+    WriteLe16(data, kExtendedMinutesWord, 0);
+  } else {
+    data[kExtendedMinutes] = kMinutesInWord;
+    WriteLe16(data, kExtendedMinutesWord, status.extended_minutes);
+  }
+  data[kConveyanceMinutes] = status.conveyance_minutes;
+}
+
+void AddSelfTestEntry(Sector& log, const SelfTestEntry& entry) {
+  // Byte 508 numbers the most recent descriptor from 1; 0 means an empty log.
+  const std::size_t next = log[kLogIndex] % kDescriptorCount;
+  const std::size_t at = kFirstDescriptor + kDescriptorSize * next;
+  std::fill_n(log.begin() + static_cast<std::ptrdiff_t>(at), kDescriptorSize, Byte{0});
+  log[at] = entry.type;
+  log[at + kDescriptorStatus] = entry.status;
+  WriteLe16(log, at + kDescriptorHours, entry.hours);
+  log[at + kDescriptorCheckpoint] = entry.checkpoint;
+  WriteLe32(log, at + kDescriptorLba, entry.failing_lba);
+  log[kLogIndex] = static_cast<Byte>(next + 1);
+}
+
+void SealDriveImage(DriveImage& image) {
+  SetIdentifyChecksum(image.identify);
+  SetAtaChecksum(image.smart_data);
+  SetAtaChecksum(image.thresholds);
+  WriteLe16(image.self_test_log, kLogRevision, kLogRevisionValue);
+  SetAtaChecksum(image.self_test_log);
+}
+
+}  // namespace kestrine
