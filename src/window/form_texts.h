@@ -21,4 +21,12 @@ inline constexpr char kHintTemperature[] = "Temperature:";
 inline constexpr char kDegreeSign[] = "\xB0";  // one byte, the degree sign of ISO-8859-1
 inline constexpr char kHintCondition[] = "Condition:";
 
+// The self-test buttons' confirmations.
+inline constexpr char kConfirmShortSelfTest[] =
+    "Do you want to perform a smart short selftest offline?\r\n"
+    "Test will take about 120 seconds.";
+inline constexpr char kConfirmExtendedSelfTest[] =
+    "Do you want to perform a smart extented selftest offline?\r\n"
+    "Test will take some time.";
+
 }  // namespace kestrine::texts
