@@ -66,6 +66,27 @@ void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
   fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
 }
 
+constexpr int kWritten = -1;
+
+// Creates (or empties) the file and writes the report in one piece: one byte per character, no
+// byte-order mark, no line-end translation. Returns kWritten when every byte reached the file,
+// otherwise the system's error number of the failed write (0 when it gave none). Throws
+// EFCreateError when the file cannot be created.
+int WriteReport(const fs::path& file_name, const std::string& report) {
+  errno = 0;
+  std::ofstream file(file_name, std::ios::binary | std::ios::trunc);
+  if (!file.is_open()) {
+    throw EFCreateError(
+        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), LastErrorText(errno)}));
+  }
+  errno = 0;
+  file.write(report.data(), static_cast<std::streamsize>(report.size()));
+  file.flush();
+  if (!file.good()) return errno;
+  file.close();  // the last bytes may only fail to land here
+  return file.fail() ? errno : kWritten;
+}
+
 }  // namespace
 
 std::string EscapeHtml(std::string_view text) {
@@ -167,33 +188,14 @@ bool SaveListViewAsHtml(ListView& list, Application& app) {
   const fs::path file_name(*chosen);
 
   const std::string report = BuildHtmlReport(list);
-
-  // The text goes out as it is: one byte per character, no byte-order mark, no line-end
-  // translation.
-  errno = 0;
-  std::ofstream file(file_name, std::ios::binary | std::ios::trunc);
-  if (!file.is_open()) {
-    throw EFCreateError(
-        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), LastErrorText(errno)}));
-  }
-  errno = 0;
-  file.write(report.data(), static_cast<std::streamsize>(report.size()));
-  file.flush();
-  int write_error = errno;
-  bool written = file.good();
-  if (written) {
-    errno = 0;
-    file.close();  // the last bytes may only fail to land here
-    write_error = errno;
-    written = !file.fail();
-  }
-  if (!written) {
+  if (const int error = WriteReport(file_name, report); error != kWritten) {
     app.ShowMessage(
-        FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), LastErrorText(write_error)}));
+        FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), LastErrorText(error)}));
+    CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
+    return false;
   }
-
   CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
-  return written;
+  return true;
 }
 
 }  // namespace kestrine
