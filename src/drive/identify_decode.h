@@ -33,7 +33,21 @@ struct THDDInfo {
   bool operator==(const THDDInfo&) const = default;
 };
 
+// The two interface texts; the Identify view tells the two kinds of drive apart by them.
+inline constexpr char kParallelAta[] = "Parallel ATA";
+inline constexpr char kSerialAta[] = "Serial ATA";
+
 // The whole decode of one 512-byte IDENTIFY block; depends on nothing but the block.
 THDDInfo DecodeIdentifySector(std::span<const Byte, 512> sector);
+
+// Exchanges the characters of each complete pair in place (1st with 2nd, 3rd with 4th, ...); an
+// odd last character stays where it is. IDENTIFY texts store the first character of each pair in
+// the high byte of a little-endian word, so this turns block order into reading order.
+void SwapBytePairs(std::span<char> text);
+
+// True when bit `bit` (0 = least significant) of `word` is set.
+constexpr bool IsBitSet(std::uint16_t word, int bit) {
+  return bit >= 0 && bit < 16 && ((word >> bit) & 1U) != 0;
+}
 
 }  // namespace kestrine
