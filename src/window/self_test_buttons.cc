@@ -1,8 +1,56 @@
+// The two self-test buttons: after the user's Yes, the drive named by the selector's text is asked
+// to start its short or extended self-test in off-line mode. The drive runs it in the background;
+// the next refresh shows its progress and, once done, its log entry.
+#include "drive_number.h"
+#include "form_texts.h"
 #include "unit1.h"
 
 namespace kestrine {
 
-void TForm1::Button4Click() {}
-void TForm1::Button2Click() {}
+namespace {
+
+constexpr Byte kShortSelfTestOffline = 1;
+constexpr Byte kExtendedSelfTestOffline = 2;
+
+// Closes the drive when the handler leaves, also when the selector's text turns out not to name
+// a drive and the conversion error ends the handler.
+class OpenedDrive {
+ public:
+  OpenedDrive(SmartDrv& drv, std::string_view name) : drv_(drv), handle_(drv.OpenDrive(name)) {}
+  ~OpenedDrive() { drv_.CloseDrive(handle_); }
+  OpenedDrive(const OpenedDrive&) = delete;
+  OpenedDrive& operator=(const OpenedDrive&) = delete;
+  DeviceHandle Handle() const { return handle_; }
+
+ private:
+  SmartDrv& drv_;
+  DeviceHandle handle_;
+};
+
+}  // namespace
+
+void TForm1::Button4Click() {
+  RunSelfTest(kShortSelfTestOffline, texts::kConfirmShortSelfTest);
+}
+
+void TForm1::Button2Click() {
+  RunSelfTest(kExtendedSelfTestOffline, texts::kConfirmExtendedSelfTest);
+}
+
+void TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
+  if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return;
+  const std::string selected = ui_.ComboBox1.Text();
+  const OpenedDrive drive(drv_, selected);
+  const Byte drive_number = DriveNumberFromText(selected);
+  if (drv_.RunSelfTestAta(drive.Handle(), drive_number, kSmartExecuteOfflineImmediate, test_code,
+                          0) == 1) {
+    return;
+  }
+  // Through SAT the handle alone selects the drive, so the command carries drive number 0.
+  if (drv_.RunSelfTestSat(drive.Handle(), 0, kSmartExecuteOfflineImmediate, test_code, 0) == 1) {
+    return;
+  }
+  ui_.App.ShowMessage(texts::kFailed);
+}
 
 }  // namespace kestrine
