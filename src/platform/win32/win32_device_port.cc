@@ -1,0 +1,43 @@
+#include "win32_device_port.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace kestrine {
+
+static_assert(sizeof(HANDLE) <= sizeof(DeviceHandle));
+
+DeviceHandle Win32DevicePort::Open(std::string_view path, Access access) {
+  const std::string name(path);
+  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  // No overlapped flag: every exchange on the handle is synchronous.
+  const HANDLE handle = CreateFileA(name.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return kInvalidHandle;
+  return reinterpret_cast<DeviceHandle>(handle);
+}
+
+bool Win32DevicePort::Close(DeviceHandle handle) {
+  return CloseHandle(reinterpret_cast<HANDLE>(handle)) != 0;
+}
+
+bool Win32DevicePort::Control(DeviceHandle handle, std::uint32_t code,
+                              std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                              std::uint32_t& bytes_returned) {
+  DWORD returned = 0;
+  // The request blocks travel METHOD_BUFFERED: the system copies the input before it writes the
+  // output, so the two may be the same bytes.
+  const BOOL done = DeviceIoControl(
+      reinterpret_cast<HANDLE>(handle), code,
+      in.empty() ? nullptr : const_cast<std::uint8_t*>(in.data()), static_cast<DWORD>(in.size()),
+      out.empty() ? nullptr : out.data(), static_cast<DWORD>(out.size()), &returned, nullptr);
+  bytes_returned = returned;
+  return done != 0;
+}
+
+void Win32DevicePort::DebugText(std::string_view text) {
+  OutputDebugStringA(std::string(text).c_str());
+}
+
+}  // namespace kestrine

@@ -1,0 +1,17 @@
+// The Windows device port: CreateFileA, CloseHandle, DeviceIoControl and OutputDebugStringA.
+#pragma once
+
+#include "device_port.h"
+
+namespace kestrine {
+
+class Win32DevicePort final : public DevicePort {
+ public:
+  DeviceHandle Open(std::string_view path, Access access) override;
+  bool Close(DeviceHandle handle) override;
+  bool Control(DeviceHandle handle, std::uint32_t code, std::span<const std::uint8_t> in,
+               std::span<std::uint8_t> out, std::uint32_t& bytes_returned) override;
+  void DebugText(std::string_view text) override;
+};
+
+}  // namespace kestrine
