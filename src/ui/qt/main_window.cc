@@ -88,7 +88,15 @@ MainWindow::MainWindow(Application& app, QWidget* parent)
   timer2_->start();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The widgets are taken down after this body, by the QWidget destructor, and hiding a list view
+  // still lays out its rows. With no rows left, nothing asks the form (gone by then in the
+  // programs) or the adapters (gone before the widgets) for a row's colour.
+  form_ = nullptr;
+  for (QTreeWidget* const view : {list_view1_, list_view2_, list_view3_, list_view4_}) {
+    view->clear();
+  }
+}
 
 void MainWindow::CreateControls() {
   label1_ = new QLabel(FromLatin1(kLabel1Caption), this);

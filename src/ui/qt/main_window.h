@@ -38,7 +38,8 @@ class MainWindow : public QWidget {
 
   // The controls for TForm1, which the window outlives.
   FormControls Controls();
-  // From here on the window's events reach `form`. Until then they are dropped.
+  // From here on the window's events reach `form`, which must stay until the window is
+  // destroyed; events that come before are dropped.
   void Attach(TForm1& form);
   // Runs each time after FormShow has returned (the program's start-up timing uses it).
   void SetAfterFormShow(std::function<void()> callback) { after_form_show_ = std::move(callback); }
