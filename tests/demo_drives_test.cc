@@ -82,15 +82,132 @@ TEST(DemoBay, EachDriveTakesItsPathOfTheRefresh) {
     fx.Select(c.number);
     EXPECT_TRUE(fx.ui.App.messages.empty());
     EXPECT_EQ(fx.AnsweredCommandCodes(), std::set<std::uint32_t>{c.transport});
-    const std::string& status = fx.ui.StatusBar1.text;
-    EXPECT_TRUE(status.starts_with("BusType:")) << status;
-    EXPECT_TRUE(status.ends_with(" Method:" + c.method)) << status;
+    EXPECT_TRUE(fx.ui.StatusBar1.text.ends_with(" Method:" + c.method));
     EXPECT_EQ(fx.form.DriveCondition, c.condition);
     EXPECT_EQ(fx.ui.lblstatus.caption, c.condition);
     EXPECT_EQ(fx.ui.lblstatus.color, c.label);
     EXPECT_EQ(fx.ui.TrayIcon1.hint, Hint(c.number, c.temperature, c.condition));
     EXPECT_GT(fx.ui.ListView1.ItemCount(), 10);
     EXPECT_EQ(fx.bay.OpenHandleCount(), 0);
+  }
+}
+
+THDDInfo Identity(std::string model, std::string firmware, std::string serial, std::int64_t sectors,
+                  std::int32_t cache) {
+  THDDInfo info;
+  info.Model = std::move(model);
+  info.Firmware = std::move(firmware);
+  info.SerialNumber = std::move(serial);
+  info.LBABits = 48;
+  info.LBASize = sectors;
+  info.Cache = cache;
+  info.TransferMode = "PIO/DMA";
+  info.UDMAMax = "UDMA/133";
+  info.UDMACurrent = "UDMA/133";
+  info.InterfaceType = "Serial ATA";
+  return info;
+}
+
+TEST(DemoBay, IdentifyDecodesIntoPlausibleDrives) {
+  THDDInfo healthy = Identity("KESTREL HD2000S", "05.02A05 ", "KD2S41A07731 ", 3907029168, 16384);
+  healthy.SATACurrent = healthy.SATAMax = "SATA/600";
+  healthy.Features = "SMART AAM-Enabled LBA48 NCQ";
+  healthy.MajorVersion = "ACS-2";
+  healthy.NominalFormFactor = "3.5 inch";
+  healthy.NominalMediaRotationRate = 7200;
+
+  THDDInfo failing = Identity("KESTREL HD250PA", "KP3.12A1 ", "KP1A0T3M88214 ", 488397168, 8192);
+  failing.UDMAMax = failing.UDMACurrent = "UDMA/100";
+  failing.InterfaceType = "Parallel ATA";
+  failing.Features = "SMART APM-Supported AAM-Enabled LBA48";
+  failing.MajorVersion = "ATA/ATAPI-7";
+
+  THDDInfo ssd = Identity("KESTREL SD480M", "KS1M0B6Q ", "S3KM48T0219551 ", 937703088, 0);
+  ssd.SATACurrent = ssd.SATAMax = "SATA/600";
+  ssd.Features = "SMART APM-Enabled LBA48 NCQ TRIM";
+  ssd.MajorVersion = "ACS-3";
+  ssd.NominalFormFactor = "2.5 inch";
+  ssd.SSD = true;
+  ssd.SleepSupported = true;
+  ssd.NominalMediaRotationRate = 1;
+
+  THDDInfo pending = Identity("KESTREL HD1000S", "01.01A01 ", "KD1S27C44019 ", 1953525168, 16384);
+  pending.SATACurrent = pending.SATAMax = "SATA/300";
+  pending.Features = "SMART AAM-Supported LBA48 NCQ";
+  pending.MajorVersion = "ATA8-ACS";
+  pending.NominalFormFactor = "3.5 inch";
+  pending.NominalMediaRotationRate = 5400;
+
+  const std::pair<int, THDDInfo> cases[] = {{kDemoHealthyDisk, healthy},
+                                            {kDemoFailingDisk, failing},
+                                            {kDemoUsbSsd, ssd},
+                                            {kDemoPendingSectors, pending}};
+  DemoFixture fx;
+  for (const auto& [number, expected] : cases) {
+    SCOPED_TRACE(number);
+    fx.Select(number);
+    const THDDInfo& info = fx.drv.Tables().HDDInfo[static_cast<std::size_t>(number)];
+    EXPECT_EQ(info.Model, expected.Model);
+    EXPECT_EQ(info.Firmware, expected.Firmware);
+    EXPECT_EQ(info.SerialNumber, expected.SerialNumber);
+    EXPECT_EQ(info.LBASize, expected.LBASize);
+    EXPECT_EQ(info.InterfaceType, expected.InterfaceType);
+    EXPECT_EQ(info.Features, expected.Features);
+    EXPECT_EQ(info.MajorVersion, expected.MajorVersion);
+    EXPECT_EQ(info, expected);  // and every other field
+  }
+}
+
+TEST(DemoBay, StatusBarNamesTheBusAndTheFamily) {
+  const std::pair<int, std::string> cases[] = {
+      {kDemoHealthyDisk, "BusType:Sata Method:IOCTL_ATA_PASS_THROUGH"},
+      {kDemoFailingDisk, "BusType:Ata Method:IOCTL_ATA_PASS_THROUGH"},
+      {kDemoUsbSsd, "BusType:Usb Method:IOCTL_SCSI_PASS_THROUGH"},
+      {kDemoPendingSectors, "BusType:Sata Method:IOCTL_ATA_PASS_THROUGH"},
+  };
+  DemoFixture fx;
+  for (const auto& [number, status] : cases) {
+    fx.Select(number);
+    EXPECT_EQ(fx.ui.StatusBar1.text, status);
+  }
+}
+
+std::vector<std::vector<std::string>> Rows(const ListView& list) {
+  std::vector<std::vector<std::string>> rows;
+  for (int row = 0; row < list.ItemCount(); ++row) {
+    std::vector<std::string> cells;
+    for (int column = 0; column < static_cast<int>(list.ColumnCaptions().size()); ++column) {
+      cells.push_back(list.CellText(row, column));
+    }
+    rows.push_back(std::move(cells));
+  }
+  return rows;
+}
+
+using Table = std::vector<std::vector<std::string>>;
+
+TEST(DemoBay, SelfTestLogsReadThroughEachFamily) {
+  const std::pair<int, Table> cases[] = {
+      {kDemoHealthyDisk,
+       {{"1", "12980", "Extended offline", "Completed without error", "", "00%"},
+        {"2", "14021", "Short offline", "Completed without error", "", "00%"}}},
+      // Read through the legacy requests.
+      {kDemoFailingDisk,
+       {{"1", "31877", "Extended offline", "Completed without error", "", "00%"},
+        {"2", "33490", "Short offline", "Completed: read failure", "117829341", "80%"}}},
+      // Read through SAT; never tested.
+      {kDemoUsbSsd, {}},
+      {kDemoPendingSectors,
+       {{"1", "20930", "Short offline", "Completed without error", "", "00%"},
+        {"2", "21002", "Extended offline", "Aborted by host", "0", "40%"},
+        {"3", "21488", "Short offline", "Completed without error", "", "00%"}}},
+  };
+  DemoFixture fx;
+  for (const auto& [number, rows] : cases) {
+    SCOPED_TRACE(number);
+    fx.Select(number);
+    EXPECT_EQ(Rows(fx.ui.ListView3), rows);
+    EXPECT_TRUE(fx.ui.App.messages.empty());
   }
 }
 
@@ -136,39 +253,30 @@ TEST(DemoBay, DriveImagesCarryValidChecksums) {
   EXPECT_EQ(fx.bay.FindDrive(4), nullptr);
 }
 
-TEST(DemoBay, ShortSelfTestOfTheHealthyDiskCompletesIntoItsLog) {
+TEST(DemoBay, ShortSelfTestFromTheWindowShowsInProgressThenInTheLog) {
   DemoFixture fx;
-  SmartDrv& drv = fx.drv;
-  const std::string name = DriveDevicePath(kDemoHealthyDisk);
-  const Byte number = kDemoHealthyDisk;
-  DeviceHandle handle = drv.OpenDrive(name);
-  ASSERT_EQ(drv.RunSelfTestAta(handle, number, kSmartExecuteOfflineImmediate, 1, 0), 1);
-  drv.CloseDrive(handle);
-
-  // Half-way through its two minutes the test is in progress.
-  fx.bay.AdvanceClock(1min);
-  handle = drv.OpenDrive(name);
-  drv.ReadSmartDataAta(handle, number);
-  EXPECT_EQ(drv.Tables().SmartDataSector[363] >> 4, 0xF);
-  drv.CloseDrive(handle);
+  fx.Select(kDemoHealthyDisk);
+  fx.ui.App.answers.push_back(true);
+  fx.Run([](TForm1& f) { f.Button4Click(); });
+  EXPECT_TRUE(fx.ui.App.messages.empty());
 
   fx.bay.AdvanceClock(1min);
-  handle = drv.OpenDrive(name);
-  drv.ReadSmartDataAta(handle, number);
-  EXPECT_EQ(drv.Tables().SmartDataSector[363], 0x00);
-  Sector log{};
-  ASSERT_EQ(drv.ReadSelfTestLogAta(handle, number, log), 1);
-  drv.CloseDrive(handle);
+  fx.Run([](TForm1& f) { f.Refresh1Click(); });
+  const ListView& general = fx.ui.ListView4;
+  EXPECT_EQ(general.CellText(1, 0), "Self-test execution status");
+  EXPECT_EQ(general.CellText(1, 1), "245");  // in progress, half of it left
+  EXPECT_EQ(general.CellText(1, 2), "Self-test routine in progress");
+  EXPECT_EQ(fx.ui.ListView3.ItemCount(), 2);
 
-  // After the two entries the disk came with: a short off-line test, completed, at its
-  // power-on hours.
-  EXPECT_EQ(log[508], 3);
-  const std::size_t third = 2 + 24 * 2;
-  EXPECT_EQ(log[third], 1);
-  EXPECT_EQ(log[third + 1], 0x00);
-  EXPECT_EQ(ReadLe16(log, third + 2), 14310);
-  EXPECT_EQ(log[2], 2);  // the older entries stay
-  EXPECT_EQ(log[2 + 24], 1);
+  fx.bay.AdvanceClock(1min);
+  fx.Run([](TForm1& f) { f.Refresh1Click(); });
+  EXPECT_EQ(general.CellText(1, 1), "0");
+  EXPECT_EQ(general.CellText(1, 2), "Completed without error");
+  const Table log = Rows(fx.ui.ListView3);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[2], (std::vector<std::string>{"3", "14310", "Short offline",
+                                              "Completed without error", "", "00%"}));
+  EXPECT_TRUE(fx.ui.App.messages.empty());
 }
 
 }  // namespace
