@@ -73,6 +73,7 @@ void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte
     std::ranges::copy(block, tables_->SmartDataSector.begin());
   } else {
     std::copy_n(first, kEntriesSize, tables_->ThresholdTable[drive_number][0].data());
+    std::ranges::copy(block, tables_->SmartThresholdSector.begin());
   }
 }
 
@@ -84,6 +85,7 @@ void SmartDrv::ClearEntries(Table table, Byte drive_number) {
     tables_->SmartDataSector = {};
   } else {
     tables_->ThresholdTable[drive_number] = {};
+    tables_->SmartThresholdSector = {};
   }
 }
 

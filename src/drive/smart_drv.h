@@ -48,7 +48,8 @@ struct SmartTables {
   std::array<THDDInfo, kDriveSlots> HDDInfo{};
   std::array<AttributeSlot, kDriveSlots> AttributeTable{};
   std::array<ThresholdSlot, kDriveSlots> ThresholdTable{};
-  Sector SmartDataSector{};  // the last S.M.A.R.T. data block read, whatever the drive
+  Sector SmartDataSector{};       // the last S.M.A.R.T. data block read, whatever the drive
+  Sector SmartThresholdSector{};  // the last thresholds block read, whatever the drive
   std::array<LegacyStatusSlot, kDriveSlots> LegacyStatus{};
   LegacyRequestBlock LegacyRequest{};
   SmartVersionBlockBytes SmartVersionBlock{};
