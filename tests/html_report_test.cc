@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "demo_drives.h"
+#include "drive_number.h"
 #include "errors.h"
 #include "fake_toolkit.h"
 #include "memory_list_view.h"
 #include "storage.h"
+#include "test_paths.h"
 
 namespace kestrine {
 namespace {
@@ -20,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeApplication;
 using testing::FormFixture;
+using testing::SourceDir;
 
 constexpr Rgb kLightRed{255, 128, 128};
 constexpr Rgb kLightGreen{128, 255, 128};
@@ -421,6 +425,38 @@ TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {
   fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
   ASSERT_EQ(ui.App.messages.size(), 1u);
   EXPECT_EQ(ui.App.messages[0].rfind("Cannot create file \"", 0), 0u) << ui.App.messages[0];
+}
+
+// The four views of the demo bay's failing disk, exported through "Save to HTML", byte for byte
+// against reports read through in a browser. A report that differs is left in the working
+// directory under golden-actual/ for comparison.
+TEST(SavetoHTML1Click, DemoDriveViewsMatchTheirGoldenReports) {
+  TempDir temp;
+  FormFixture fixture;
+  AddDemoDrives(fixture.bay);
+  fixture.Run([](TForm1& form) { form.FormShow(); });
+  fixture.ui.ComboBox1.text = DriveDevicePath(kDemoFailingDisk);
+  fixture.Run([](TForm1& form) { form.ComboBox1Change(); });
+  ASSERT_TRUE(fixture.ui.App.messages.empty());
+
+  const char* const golden_by_page[] = {
+      "failing-disk-identify.html", "failing-disk-attributes.html",
+      "failing-disk-self-test-logs.html", "failing-disk-general.html"};
+  for (int page = 0; page < 4; ++page) {
+    const std::string name = golden_by_page[page];
+    fixture.ui.PageControl1.active = page;
+    fixture.ui.App.save_file_name = (temp.path() / name).string();
+    fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
+
+    const std::string exported = ReadFile(temp.path() / name);
+    const std::string golden = ReadFile(SourceDir() / "tests" / "golden" / name);
+    if (exported != golden) {
+      fs::create_directories("golden-actual");
+      WriteFile(fs::path("golden-actual") / name, exported);
+    }
+    EXPECT_EQ(exported, golden) << name << " differs; see golden-actual/" << name;
+  }
+  EXPECT_TRUE(fixture.ui.App.messages.empty());
 }
 
 }  // namespace
