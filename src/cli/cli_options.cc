@@ -1,0 +1,141 @@
+#include "cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "drive_number.h"
+#include "drive_report.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr char kProgram[] = "kestrine-cli";
+constexpr char kVersion[] = "kestrine-cli 0.7";
+
+constexpr char kDescription[] =
+    "kestrine-cli shows what the Kestrine window shows of ATA drives: the Identify, Attributes,\n"
+    "Self Test Logs and General views, the drive's condition, the status bar and the tray hint.\n"
+    "It runs the window's own logic, so every cell is the cell the window would show.";
+
+constexpr char kFooter[] =
+    "Options in detail:\n"
+    "  --drive N|PATH     N is a drive number; a PATH is taken as typed into the window's drive\n"
+    "                     selector (\\\\.\\PHYSICALDRIVE1).\n"
+    "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
+    "                     numbered from 0 in the order given.\n"
+    "  --json             Its shape is described in the README (section kestrine-cli).\n"
+    "  --save FILE        IDFY, SMDT and SMTH as just read, and the self-test log read afresh\n"
+    "                     as SLOG. Needs one drive.\n"
+    "  --html VIEW FILE   As \"Save to HTML\" writes it; style.css is copied beside the report\n"
+    "                     from the program's directory. Needs one drive.\n"
+    "  --self-test KIND   short or extended; the option is the confirmation. The views shown\n"
+    "                     are those read before the start. Needs one drive.\n"
+    "\n"
+    "Drives:\n"
+    "  Without --drive every drive that can be opened is read, in number order. Without --load\n"
+    "  the system's drives are read (\\\\.\\PHYSICALDRIVE0 is the first disk); reading them needs\n"
+    "  the rights to send ATA commands (root, or Administrator on Windows).\n"
+    "\n"
+    "Views (for --html): \"Identify\", \"Attributes\", \"Self Test Logs\", \"General\"; letter "
+    "case,\n"
+    "  blanks, hyphens and underscores do not matter (self-test-logs).\n"
+    "\n"
+    "Snapshot files:\n"
+    "  libatasmart's tagged format: `skdump --save` writes files that load here, and `skdump\n"
+    "  --load` reads ours. Sections: a 4-byte tag, a 4-byte big-endian length, the payload:\n"
+    "  IDFY (512, required), SMST (4, ignored), SMDT (512), SMTH (512) and SLOG (512, the\n"
+    "  self-test log). A missing section reads as zero bytes; other tags are skipped. A file cut\n"
+    "  short, with a section of the wrong size, a section twice or no IDFY is refused. A loaded\n"
+    "  drive answers through the ATA pass-through only and names no bus type.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every drive shown is OK\n"
+    "  1  a drive is WARNING and none is CRITICAL\n"
+    "  2  a drive is CRITICAL\n"
+    "  3  an error: no drive could be read, a drive named with --drive could not be read, a\n"
+    "     snapshot file was refused, the arguments were wrong, or --save, --html or\n"
+    "     --self-test failed\n"
+    "  A drive found without --drive that answers no IDENTIFY (a card reader) is listed as not\n"
+    "  read and does not count.";
+
+// Shows --html's two values by their names rather than as "VIEW FILE x 2".
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_option_opts(const CLI::Option* option) const override {
+    if (option->get_expected_max() == 2) return " " + option->get_type_name();
+    return CLI::Formatter::make_option_opts(option);
+  }
+};
+
+}  // namespace
+
+std::string DriveSelectorText(const std::string& drive) {
+  const bool number = !drive.empty() && drive.size() <= 3 &&
+                      std::ranges::all_of(drive, [](char c) { return c >= '0' && c <= '9'; });
+  return number ? DriveDevicePath(std::stoi(drive)) : drive;
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::ostream& out,
+                               std::ostream& err) {
+  CLI::App app(kDescription, kProgram);
+  app.footer(kFooter);
+  app.set_version_flag("--version", kVersion);
+
+  CliOptions options;
+  std::string save;
+  std::vector<std::string> html;
+  std::string self_test;
+  app.add_option("--drive", options.drives, "Read only this drive (number or path); repeatable")
+      ->type_name("N|PATH");
+  app.add_option("--load", options.loads, "Read a snapshot file instead of drives; repeatable")
+      ->type_name("FILE");
+  app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
+  CLI::Option* const save_option =
+      app.add_option("--save", save, "Write the drive's snapshot after reading it")
+          ->type_name("FILE");
+  CLI::Option* const html_option =
+      app.add_option("--html", html, "Write the HTML report of one view of the drive")
+          ->expected(2)
+          ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
+          ->type_name("VIEW FILE");
+  CLI::Option* const self_test_option =
+      app.add_option("--self-test", self_test, "Start the drive's self-test (no question asked)")
+          ->check(CLI::IsMember({"short", "extended"}))
+          ->type_name("KIND");
+  app.formatter(std::make_shared<HelpFormatter>());
+
+  ParsedArguments parsed;
+  try {
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    app.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error, out, err);
+    parsed.exit_status = status == 0 ? kExitOk : kExitError;
+    return parsed;
+  }
+
+  if (save_option->count() > 0) options.save = save;
+  if (self_test_option->count() > 0) {
+    options.self_test = self_test == "short" ? SelfTestKind::Short : SelfTestKind::Extended;
+  }
+  if (html_option->count() > 0 && html.size() == 2) {
+    const std::optional<int> page = ViewPageByName(html[0]);
+    if (!page) {
+      err << kProgram << ": --html: no view \"" << html[0]
+          << "\"; the views are Identify, Attributes, \"Self Test Logs\" and General\n";
+      parsed.exit_status = kExitError;
+      return parsed;
+    }
+    options.html = HtmlRequest{*page, html[1]};
+  }
+  if (options.ActsOnDrive() && options.drives.size() > 1) {
+    err << kProgram << ": --save, --html and --self-test act on one drive; give one --drive\n";
+    parsed.exit_status = kExitError;
+    return parsed;
+  }
+  parsed.options = std::move(options);
+  return parsed;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,50 @@
+// The command line of kestrine-cli.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kestrine {
+
+enum class SelfTestKind { Short, Extended };
+
+struct HtmlRequest {
+  int page = 0;  // the view's page index, 0 to 3
+  std::string file;
+};
+
+struct CliOptions {
+  std::vector<std::string> drives;  // numbers or selector texts; empty: every drive
+  std::vector<std::string> loads;   // snapshot files, drives 0, 1, ... in this order
+  bool json = false;
+  std::optional<std::string> save;
+  std::optional<HtmlRequest> html;
+  std::optional<SelfTestKind> self_test;
+
+  // --save, --html and --self-test act on one drive.
+  bool ActsOnDrive() const { return save || html || self_test; }
+};
+
+// The exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitWarning = 1;
+inline constexpr int kExitCritical = 2;
+inline constexpr int kExitError = 3;
+
+struct ParsedArguments {
+  std::optional<CliOptions> options;  // nullopt: nothing to run, exit with `exit_status`
+  int exit_status = kExitOk;
+};
+
+// `arguments` without the program's name. --help and --version are written to `out`; a
+// mistake to `err`, with the exit status kExitError.
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::ostream& out,
+                               std::ostream& err);
+
+// The selector's text for a --drive value: a decimal number becomes "\\.\PHYSICALDRIVE" and
+// the number; any other text is taken as typed into the selector.
+std::string DriveSelectorText(const std::string& drive);
+
+}  // namespace kestrine

@@ -1,0 +1,243 @@
+#include "cli_run.h"
+
+#include <algorithm>
+
+#include "console_toolkit.h"
+#include "drive_number.h"
+#include "drive_report.h"
+#include "errors.h"
+#include "form_texts.h"
+#include "json_report.h"
+#include "latin1_text.h"
+#include "sim_bay.h"
+#include "smart_drv.h"
+#include "snapshot_drive.h"
+#include "snapshot_file.h"
+#include "text_report.h"
+#include "unit1.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr char kProgram[] = "kestrine-cli";
+
+int ConditionStatus(const std::string& condition) {
+  if (condition == texts::kConditionCritical) return kExitCritical;
+  if (condition == texts::kConditionWarning) return kExitWarning;
+  return kExitOk;
+}
+
+// One run: the drive layer and TForm1 over the console toolkit, as the window holds them.
+class CliSession {
+ public:
+  CliSession(DevicePort& port, const CliOptions& options, const CliEnvironment& environment,
+             std::ostream& err)
+      : options_(options),
+        err_(err),
+        drv_(port),
+        ui_(environment.program_directory),
+        form_(drv_, ui_.Controls()) {}
+
+  // The drives to read: every drive the window lists at start-up (the first one is read then,
+  // as the window reads it), or the drives named on the command line.
+  std::vector<std::string> Targets(bool& first_is_read) {
+    first_is_read = false;
+    if (!options_.drives.empty()) {
+      std::vector<std::string> targets;
+      for (const std::string& drive : options_.drives) targets.push_back(DriveSelectorText(drive));
+      return targets;
+    }
+    ui_.ForgetShownTexts();
+    RunGuarded(ui_.App, [this] { form_.FormShow(); });
+    first_is_read = !ui_.ComboBox1.Items().empty();
+    return ui_.ComboBox1.Items();
+  }
+
+  // Holds back the messages of the start-up refresh when it found no drive: its conversion
+  // error only says that the selector is empty.
+  void DropMessages() { ui_.App.TakeMessages(); }
+
+  DriveReport Read(const std::string& target, bool already_read) {
+    if (!already_read) {
+      ui_.ForgetShownTexts();
+      ui_.ComboBox1.SetText(target);
+      RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
+    }
+    DriveReport report = CaptureDrive(ui_);
+    if (!options_.loads.empty()) {
+      const std::optional<int> number = SimBay::ResolvePath(report.path);
+      if (number && static_cast<std::size_t>(*number) < options_.loads.size())
+        report.snapshot = options_.loads[static_cast<std::size_t>(*number)];
+    }
+    TakeMessages(report);
+    return report;
+  }
+
+  // --save, --html and --self-test on the drive just read. False when one of them failed.
+  bool Act(DriveReport& report) {
+    bool done = true;
+    if (options_.save) done = SaveSnapshot(report.path, *options_.save) && done;
+    if (options_.html) {
+      ui_.PageControl1.active = options_.html->page;
+      ui_.App.SetSaveFileName(options_.html->file);
+      RunGuarded(ui_.App, [this] { form_.SavetoHTML1Click(); });
+      done = TakeMessages(report) == 0 && done;
+    }
+    if (options_.self_test) {
+      const bool is_short = *options_.self_test == SelfTestKind::Short;
+      RunGuarded(ui_.App, [this, is_short] {
+        if (is_short) {
+          form_.Button4Click();
+        } else {
+          form_.Button2Click();
+        }
+      });
+      if (TakeMessages(report) == 0) {
+        err_ << kProgram << ": " << TerminalText(report.path) << ": "
+             << (is_short ? "short" : "extended") << " self-test started\n";
+      } else {
+        done = false;
+      }
+    }
+    return done;
+  }
+
+ private:
+  // Writes the messages shown since the last call to standard error and adds them to the
+  // drive's report. Returns how many there were.
+  std::size_t TakeMessages(DriveReport& report) {
+    const std::vector<std::string> messages = ui_.App.TakeMessages();
+    for (const std::string& message : messages) {
+      err_ << kProgram << ": ";
+      if (!report.path.empty()) err_ << TerminalText(report.path) << ": ";
+      err_ << TerminalText(message) << '\n';
+    }
+    report.messages.insert(report.messages.end(), messages.begin(), messages.end());
+    return messages.size();
+  }
+
+  // The blocks of the refresh just made, and the self-test log read afresh: the log is not kept
+  // in the drive layer's tables.
+  bool SaveSnapshot(const std::string& path, const std::string& file) {
+    const Byte drive_number = DriveNumberFromText(path);
+    const SmartTables& tables = drv_.Tables();
+    Snapshot snapshot;
+    snapshot.identify = tables.IdentifySector[drive_number];
+    snapshot.smart_data = tables.SmartDataSector;
+    snapshot.thresholds = tables.SmartThresholdSector;
+    Sector log{};
+    const DeviceHandle handle = drv_.OpenDrive(path);
+    const bool log_read = drv_.ReadSelfTestLogAta(handle, drive_number, log) == 1 ||
+                          drv_.ReadSelfTestLogSat(handle, drive_number, log) == 1;
+    drv_.CloseDrive(handle);
+    if (log_read) {
+      snapshot.self_test_log = log;
+    } else {
+      err_ << kProgram << ": " << TerminalText(path)
+           << ": the self-test log could not be read; the snapshot holds none\n";
+    }
+    try {
+      WriteSnapshotFile(file, snapshot);
+    } catch (const SnapshotError& error) {
+      err_ << kProgram << ": " << error.what() << '\n';
+      return false;
+    }
+    return true;
+  }
+
+  const CliOptions& options_;
+  std::ostream& err_;
+  SmartDrv drv_;
+  ConsoleToolkit ui_;
+  TForm1 form_;
+};
+
+}  // namespace
+
+int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
+           std::ostream& err) {
+  // Snapshot files first: a refused file ends the run before any drive is read.
+  SimBay bay;
+  bay.SetRecording(false);
+  if (options.loads.size() > kDriveSlots) {
+    err << kProgram << ": at most " << kDriveSlots << " snapshot files\n";
+    return kExitError;
+  }
+  bool refused = false;
+  for (std::size_t i = 0; i < options.loads.size(); ++i) {
+    try {
+      AddSnapshotDrive(bay, static_cast<int>(i), ReadSnapshotFile(options.loads[i]));
+    } catch (const SnapshotError& error) {
+      err << kProgram << ": " << error.what() << '\n';
+      refused = true;
+    }
+  }
+  if (refused) return kExitError;
+
+  std::unique_ptr<DevicePort> system_port;
+  DevicePort* port = &bay;
+  if (options.loads.empty()) {
+    if (environment.make_port) system_port = environment.make_port();
+    if (!system_port) system_port = std::make_unique<NullDevicePort>();
+    port = system_port.get();
+  }
+
+  CliSession session(*port, options, environment, err);
+  bool first_is_read = false;
+  const std::vector<std::string> targets = session.Targets(first_is_read);
+  std::vector<DriveReport> reports;
+  if (targets.empty()) {
+    session.DropMessages();
+    err << kProgram << ": no drive can be opened\n";
+    if (options.json) out << RenderJson(reports);
+    return kExitError;
+  }
+  if (options.ActsOnDrive() && targets.size() > 1) {
+    err << kProgram << ": --save, --html and --self-test act on one drive, and there are "
+        << targets.size() << ": choose one with --drive\n";
+    return kExitError;
+  }
+
+  bool failed = false;
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    DriveReport report = session.Read(targets[i], i == 0 && first_is_read);
+    if (report.Read()) {
+      if (options.ActsOnDrive()) failed = !session.Act(report) || failed;
+    } else if (!options.drives.empty() || options.ActsOnDrive()) {
+      // A drive asked for by name, or one to act on, must be read.
+      err << kProgram << ": " << TerminalText(report.path) << " could not be read\n";
+      failed = true;
+    }
+    if (!options.json) {
+      if (!reports.empty()) out << '\n';
+      RenderText(report, out);
+    }
+    reports.push_back(std::move(report));
+  }
+  if (options.json) out << RenderJson(reports);
+  out.flush();
+
+  if (failed) return kExitError;
+  int status = kExitOk;
+  bool any_read = false;
+  for (const DriveReport& report : reports) {
+    if (!report.Read()) continue;
+    any_read = true;
+    status = std::max(status, ConditionStatus(*report.condition));
+  }
+  if (!any_read) {
+    err << kProgram << ": no drive could be read\n";
+    return kExitError;
+  }
+  return status;
+}
+
+int CliMain(const std::vector<std::string>& arguments, const CliEnvironment& environment,
+            std::ostream& out, std::ostream& err) {
+  const ParsedArguments parsed = ParseArguments(arguments, out, err);
+  if (!parsed.options) return parsed.exit_status;
+  return RunCli(*parsed.options, environment, out, err);
+}
+
+}  // namespace kestrine

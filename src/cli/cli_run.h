@@ -1,0 +1,30 @@
+// kestrine-cli's work, as a function the program and the tests call: read the drives through
+// TForm1 over the console toolkit, act on the drive, write text or JSON, give the exit status.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli_options.h"
+#include "device_port.h"
+
+namespace kestrine {
+
+struct CliEnvironment {
+  // Where style.css is copied from for --html: the program's own directory.
+  std::string program_directory;
+  // The port of the system's drives; not called when snapshot files are loaded.
+  std::function<std::unique_ptr<DevicePort>()> make_port;
+};
+
+int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
+           std::ostream& err);
+
+// ParseArguments, then RunCli. `arguments` without the program's name.
+int CliMain(const std::vector<std::string>& arguments, const CliEnvironment& environment,
+            std::ostream& out, std::ostream& err);
+
+}  // namespace kestrine

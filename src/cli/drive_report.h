@@ -1,0 +1,58 @@
+// What the window shows for one drive after a refresh, taken from the console toolkit: the
+// material of both the text tables and the JSON document.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console_toolkit.h"
+#include "toolkit.h"
+
+namespace kestrine {
+
+// The views under their page captions, in the window's page order (the page index).
+inline constexpr std::array<std::string_view, 4> kViewNames = {"Identify", "Attributes",
+                                                               "Self Test Logs", "General"};
+
+struct ViewRow {
+  std::vector<std::string> cells;  // one per column, as the list view shows them
+  std::optional<Rgb> background;   // nullopt: the normal background
+};
+
+struct ViewReport {
+  std::string name;
+  std::vector<std::string> columns;
+  std::vector<ViewRow> rows;
+};
+
+struct DriveReport {
+  std::string path;                     // the selector's text
+  std::optional<int> drive_number;      // nullopt when the text names no drive number
+  std::optional<std::string> snapshot;  // the file the simulated drive was loaded from
+  // What this drive's refresh set; nullopt when the refresh ended before setting it.
+  std::optional<std::string> status_bar;
+  std::optional<std::string> condition;
+  std::optional<std::string> tray_hint;
+  std::vector<std::string> messages;  // the message boxes the window would have shown
+  std::array<ViewReport, 4> views;    // in page order
+
+  // The refresh reached the views: the Attributes view judged the drive.
+  bool Read() const { return condition.has_value(); }
+};
+
+// The list view of each page, as TForm1 holds them.
+const ListView& PageListView(const ConsoleToolkit& ui, int page);
+
+ViewReport CaptureView(std::string_view name, const ListView& list);
+
+// The drive the selector names, as the toolkit shows it now. Messages are not taken here.
+DriveReport CaptureDrive(const ConsoleToolkit& ui);
+
+// The 0-based page of a view given on the command line: the page caption, ignoring letter case,
+// blanks, hyphens and underscores ("self-test-logs" is "Self Test Logs"). nullopt for no view.
+std::optional<int> ViewPageByName(std::string_view name);
+
+}  // namespace kestrine

@@ -1,0 +1,65 @@
+// Snapshot files: a drive's blocks in libatasmart's tagged format, so that files written by
+// `skdump --save` load here and ours load there. A file is a sequence of sections, each a 4-byte
+// ASCII tag, the payload's length as 4 bytes big-endian, and the payload:
+//
+//   "IDFY"  512  IDENTIFY DEVICE data (required)
+//   "SMST"    4  libatasmart's verdict of SMART RETURN STATUS (checked, then ignored)
+//   "SMDT"  512  SMART READ DATA
+//   "SMTH"  512  SMART READ THRESHOLDS
+//   "SLOG"  512  the self-test log (ours; libatasmart skips it as an unknown tag)
+//
+// Sections with other tags are skipped. A file that is cut short, has a section of the wrong size,
+// has the same section twice or has no IDFY is refused as a whole.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bytes.h"
+
+namespace kestrine {
+
+using SnapshotTag = std::array<char, 4>;
+inline constexpr SnapshotTag kTagIdentify = {'I', 'D', 'F', 'Y'};
+inline constexpr SnapshotTag kTagSmartStatus = {'S', 'M', 'S', 'T'};
+inline constexpr SnapshotTag kTagSmartData = {'S', 'M', 'D', 'T'};
+inline constexpr SnapshotTag kTagThresholds = {'S', 'M', 'T', 'H'};
+inline constexpr SnapshotTag kTagSelfTestLog = {'S', 'L', 'O', 'G'};
+
+inline constexpr std::size_t kSectionHeaderSize = 8;  // tag, then the big-endian length
+inline constexpr std::size_t kSmartStatusSize = 4;
+
+// The largest file read: a snapshot holds a few kilobytes, so anything far larger (a disk
+// device named by mistake, say) is refused before it is read.
+inline constexpr std::uintmax_t kMaxSnapshotFileSize = 1 << 20;
+
+struct Snapshot {
+  Sector identify{};
+  std::optional<Sector> smart_data;
+  std::optional<Sector> thresholds;
+  std::optional<Sector> self_test_log;
+};
+
+// A file that cannot be read or is refused. The text names the file and the fault.
+class SnapshotError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The snapshot in `bytes`, or nullopt with `fault` saying what is wrong (no file name in it).
+std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& fault);
+
+// The file's bytes: the sections present, in libatasmart's order, then SLOG.
+std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot);
+
+// Throw SnapshotError when the file cannot be read or written, or is refused.
+Snapshot ReadSnapshotFile(const std::filesystem::path& file);
+void WriteSnapshotFile(const std::filesystem::path& file, const Snapshot& snapshot);
+
+}  // namespace kestrine

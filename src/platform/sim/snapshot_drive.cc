@@ -1,0 +1,28 @@
+#include "snapshot_drive.h"
+
+namespace kestrine {
+
+DriveImage SnapshotDriveImage(const Snapshot& snapshot) {
+  DriveImage image;
+  image.identify = snapshot.identify;
+  image.smart_data = snapshot.smart_data.value_or(Sector{});
+  image.thresholds = snapshot.thresholds.value_or(Sector{});
+  image.self_test_log = snapshot.self_test_log.value_or(Sector{});
+  image.bus_type = BusType::Unknown;
+  return image;
+}
+
+DriveBehaviour SnapshotDriveBehaviour() {
+  DriveBehaviour behaviour;
+  behaviour.answers_ata_pass_through = true;
+  behaviour.answers_legacy = false;
+  behaviour.answers_sat = false;
+  behaviour.answers_property_query = false;
+  return behaviour;
+}
+
+SimDrive& AddSnapshotDrive(SimBay& bay, int number, const Snapshot& snapshot) {
+  return bay.AddDrive(number, SnapshotDriveImage(snapshot), SnapshotDriveBehaviour());
+}
+
+}  // namespace kestrine

@@ -1,0 +1,186 @@
+// Snapshot files in libatasmart's tagged format: the captured skdump files load with the blocks
+// they were split into, ours are laid out as libatasmart lays them out, and a faulty file is
+// refused as a whole with the fault named.
+#include "snapshot_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli_support.h"
+#include "test_paths.h"
+
+namespace kestrine {
+namespace {
+
+using testing::ScratchDir;
+
+// A section whose header declares `declared` bytes, followed by `payload` bytes.
+std::vector<Byte> CutSection(std::string_view tag, std::uint32_t declared, std::size_t payload,
+                             Byte fill = 0x5A) {
+  std::vector<Byte> bytes(tag.begin(), tag.end());
+  for (int shift = 24; shift >= 0; shift -= 8)
+    bytes.push_back(static_cast<Byte>(declared >> shift));
+  bytes.insert(bytes.end(), payload, fill);
+  return bytes;
+}
+
+std::vector<Byte> Section(std::string_view tag, std::size_t size, Byte fill = 0x5A) {
+  return CutSection(tag, static_cast<std::uint32_t>(size), size, fill);
+}
+
+std::vector<Byte> Join(std::initializer_list<std::vector<Byte>> parts) {
+  std::vector<Byte> bytes;
+  for (const auto& part : parts) bytes.insert(bytes.end(), part.begin(), part.end());
+  return bytes;
+}
+
+Sector Filled(Byte value) {
+  Sector sector;
+  sector.fill(value);
+  return sector;
+}
+
+void WriteBytes(const std::filesystem::path& file, const std::vector<Byte>& bytes) {
+  std::ofstream stream(file, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(SnapshotFile, EveryCapturedSkdumpFileLoadsWithItsBlocks) {
+  KESTRINE_REQUIRE_CAPTURED();
+  for (const std::string& name : testing::CapturedNames()) {
+    SCOPED_TRACE(name);
+    const Snapshot snapshot =
+        ReadSnapshotFile(testing::CapturedDir() / "skdump-format" / (name + ".blob"));
+    const DriveImage image = testing::CapturedImage(name);
+    EXPECT_EQ(snapshot.identify, image.identify);
+    EXPECT_EQ(snapshot.smart_data, image.smart_data);
+    EXPECT_EQ(snapshot.thresholds, image.thresholds);
+    EXPECT_FALSE(snapshot.self_test_log.has_value());
+  }
+}
+
+TEST(SnapshotFile, WritesLibatasmartsLayoutWithTheLogLast) {
+  Snapshot snapshot;
+  snapshot.identify = Filled(1);
+  snapshot.smart_data = Filled(2);
+  snapshot.thresholds = Filled(3);
+  snapshot.self_test_log = Filled(4);
+  const std::vector<Byte> bytes = SerializeSnapshot(snapshot);
+  EXPECT_EQ(bytes, Join({Section("IDFY", 512, 1), Section("SMDT", 512, 2), Section("SMTH", 512, 3),
+                         Section("SLOG", 512, 4)}));
+
+  Snapshot identify_only;
+  identify_only.identify = Filled(7);
+  const std::vector<Byte> small = SerializeSnapshot(identify_only);
+  ASSERT_EQ(small.size(), 520u);
+  EXPECT_EQ(std::vector<Byte>(small.begin(), small.begin() + 8),
+            (std::vector<Byte>{'I', 'D', 'F', 'Y', 0x00, 0x00, 0x02, 0x00}));
+}
+
+TEST(SnapshotFile, ReadsBackWhatItWrites) {
+  for (const bool full : {false, true}) {
+    Snapshot snapshot;
+    snapshot.identify = Filled(0x11);
+    if (full) {
+      snapshot.smart_data = Filled(0x22);
+      snapshot.thresholds = Filled(0x33);
+      snapshot.self_test_log = Filled(0x44);
+    }
+    std::string fault;
+    const auto read = ParseSnapshot(SerializeSnapshot(snapshot), fault);
+    ASSERT_TRUE(read.has_value()) << fault;
+    EXPECT_EQ(read->identify, snapshot.identify);
+    EXPECT_EQ(read->smart_data, snapshot.smart_data);
+    EXPECT_EQ(read->thresholds, snapshot.thresholds);
+    EXPECT_EQ(read->self_test_log, snapshot.self_test_log);
+  }
+}
+
+TEST(SnapshotFile, SkipsUnknownSectionsAndIgnoresTheStatus) {
+  const std::vector<Byte> bytes =
+      Join({Section("XTRA", 3), Section("IDFY", 512, 9), Section("SMST", 4, 0), Section("XTRA", 0),
+            Section("slog", 100), Section("SMTH", 512, 8)});
+  std::string fault;
+  const auto read = ParseSnapshot(bytes, fault);
+  ASSERT_TRUE(read.has_value()) << fault;
+  EXPECT_EQ(read->identify, Filled(9));
+  EXPECT_EQ(read->thresholds, Filled(8));
+  EXPECT_FALSE(read->smart_data.has_value());
+  EXPECT_FALSE(read->self_test_log.has_value());
+}
+
+struct RefusedCase {
+  const char* what;
+  std::vector<Byte> bytes;
+  std::string fault;
+};
+
+TEST(SnapshotFile, RefusesAFaultyFileAndNamesTheFault) {
+  const std::vector<Byte> identify = Section("IDFY", 512);
+  const std::vector<RefusedCase> cases = {
+      {"empty", {}, "empty, no IDFY section"},
+      {"no identify", Join({Section("SMDT", 512), Section("SMTH", 512)}), "no IDFY section"},
+      {"header cut", Join({identify, {'S', 'M', 'D', 'T', 0}}),
+       "cut short: the section header at byte 520 has 5 of its 8 bytes"},
+      {"payload cut", CutSection("IDFY", 512, 100),
+       "cut short: section \"IDFY\" at byte 0 declares 512 bytes but 100 follow"},
+      {"unknown payload cut", Join({identify, CutSection("XTRA", 0xFFFFFFFF, 3)}),
+       "cut short: section \"XTRA\" at byte 520 declares 4294967295 bytes but 3 follow"},
+      {"identify short", Section("IDFY", 511), "section \"IDFY\" at byte 0 has 511 bytes, not 512"},
+      {"status long", Join({identify, Section("SMST", 5)}),
+       "section \"SMST\" at byte 520 has 5 bytes, not 4"},
+      {"log short", Join({identify, Section("SLOG", 256)}),
+       "section \"SLOG\" at byte 520 has 256 bytes, not 512"},
+      {"data twice", Join({identify, Section("SMDT", 512), Section("SMDT", 512)}),
+       "section \"SMDT\" appears twice (again at byte 1040)"},
+      {"identify twice", Join({identify, identify}),
+       "section \"IDFY\" appears twice (again at byte 520)"},
+      {"log twice", Join({Section("SLOG", 512), identify, Section("SLOG", 512)}),
+       "section \"SLOG\" appears twice (again at byte 1040)"},
+      {"tag shown safely", Join({identify, CutSection("\x01\"Z\xFF", 9, 2)}),
+       "cut short: section \"\\x01\\x22Z\\xFF\" at byte 520 declares 9 bytes but 2 follow"},
+  };
+  for (const RefusedCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string fault;
+    EXPECT_FALSE(ParseSnapshot(c.bytes, fault).has_value());
+    EXPECT_EQ(fault, c.fault);
+  }
+}
+
+TEST(SnapshotFile, FileErrorsNameTheFile) {
+  ScratchDir dir;
+  const auto expect_refused = [](const std::filesystem::path& file, const std::string& fault) {
+    try {
+      ReadSnapshotFile(file);
+      ADD_FAILURE() << file << " was read";
+    } catch (const SnapshotError& error) {
+      EXPECT_EQ(std::string(error.what()).rfind(file.string() + ": " + fault, 0), 0u)
+          << error.what();
+    }
+  };
+  expect_refused(dir / "missing.blob", "cannot be opened: ");
+  expect_refused(dir.Path(), "is a directory");
+
+  WriteBytes(dir / "cut.blob", CutSection("IDFY", 512, 10));
+  expect_refused(dir / "cut.blob", "cut short: section \"IDFY\"");
+
+  std::vector<Byte> huge = Section("IDFY", 512);
+  huge.resize(kMaxSnapshotFileSize + 1, 0);
+  WriteBytes(dir / "huge.blob", huge);
+  expect_refused(dir / "huge.blob", "larger than 1048576 bytes, not a snapshot");
+
+  try {
+    WriteSnapshotFile(dir / "no-such-folder" / "out.blob", Snapshot{});
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const SnapshotError& error) {
+    EXPECT_NE(std::string(error.what()).find("out.blob: cannot be created: "), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace kestrine

@@ -1,0 +1,113 @@
+// Running kestrine-cli's logic in-process for the tests: over a bay the test holds, with its
+// standard output and error caught.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_run.h"
+#include "device_port.h"
+#include "fake_toolkit.h"
+#include "json_report.h"
+#include "latin1_text.h"
+#include "snapshot_file.h"
+
+namespace kestrine::testing {
+
+// Lends the test's port to the program, which owns the port it is given.
+class BorrowedPort final : public DevicePort {
+ public:
+  explicit BorrowedPort(DevicePort& port) : port_(port) {}
+  DeviceHandle Open(std::string_view path, Access access) override {
+    return port_.Open(path, access);
+  }
+  bool Close(DeviceHandle handle) override { return port_.Close(handle); }
+  bool Control(DeviceHandle handle, std::uint32_t code, std::span<const std::uint8_t> in,
+               std::span<std::uint8_t> out, std::uint32_t& bytes_returned) override {
+    return port_.Control(handle, code, in, out, bytes_returned);
+  }
+  void DebugText(std::string_view text) override { port_.DebugText(text); }
+
+ private:
+  DevicePort& port_;
+};
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+  nlohmann::json Json() const { return nlohmann::json::parse(out); }
+};
+
+// Runs the program's logic with `arguments`; without a port the system has no drives.
+inline CliResult RunCliWith(const std::vector<std::string>& arguments, DevicePort* port = nullptr,
+                            const std::string& program_directory = {}) {
+  CliEnvironment environment;
+  environment.program_directory = program_directory;
+  environment.make_port = [port]() -> std::unique_ptr<DevicePort> {
+    if (port == nullptr) return std::make_unique<NullDevicePort>();
+    return std::make_unique<BorrowedPort>(*port);
+  };
+  std::ostringstream out;
+  std::ostringstream err;
+  CliResult result;
+  result.status = CliMain(arguments, environment, out, err);
+  result.out = out.str();
+  result.err = err.str();
+  return result;
+}
+
+// A folder of the test's own under the system's temporary folder, removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            (std::string("kestrine-cli-") + info->test_suite_name() + "-" + info->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The views of a window's toolkit in the shape of the JSON document's "views".
+inline nlohmann::json WindowViewsJson(const FakeToolkit& ui) {
+  const std::pair<const char*, const MemoryListView*> pages[] = {{"Identify", &ui.ListView2},
+                                                                 {"Attributes", &ui.ListView1},
+                                                                 {"Self Test Logs", &ui.ListView3},
+                                                                 {"General", &ui.ListView4}};
+  nlohmann::json views = nlohmann::json::object();
+  for (const auto& [name, list] : pages) {
+    nlohmann::json rows = nlohmann::json::array();
+    const auto columns = list->ColumnCaptions();
+    for (int row = 0; row < list->ItemCount(); ++row) {
+      nlohmann::json cells = nlohmann::json::array();
+      for (int column = 0; column < static_cast<int>(columns.size()); ++column)
+        cells.push_back(Latin1ToUtf8(list->CellText(row, column)));
+      const auto background = list->RowBackground(row);
+      rows.push_back({{"cells", cells},
+                      {"background", background ? nlohmann::json(RgbText(*background))
+                                                : nlohmann::json(nullptr)}});
+    }
+    views[name] = {{"columns", columns}, {"rows", rows}};
+  }
+  return views;
+}
+
+}  // namespace kestrine::testing
