@@ -1,0 +1,71 @@
+#include "run_window.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "message_box_watcher.h"
+#include "smart_drv.h"
+#include "smoke_test.h"
+#include "unit1.h"
+#include "win32_application.h"
+#include "win32_main_window.h"
+
+namespace kestrine {
+
+int RunWindow(int& argc, char** argv, DevicePort& port) {
+  bool quit_after_first_refresh = false;
+  std::optional<std::string> smoke_report;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == kQuitAfterFirstRefreshOption) {
+      quit_after_first_refresh = true;
+    } else if (argument == kSmokeTestOption && i + 1 < argc) {
+      smoke_report = argv[++i];
+    }
+  }
+
+  Win32Application services;
+  SmartDrv drive_layer(port);
+  Win32MainWindow window(GetModuleHandleA(nullptr), services);
+  if (window.Handle() == nullptr) return 1;
+  services.SetMainWindow(window.Handle());
+  TForm1 form(drive_layer, window.Controls());
+  window.Attach(form);
+
+  std::unique_ptr<MessageBoxWatcher> watcher;
+  if (smoke_report) {
+    watcher = std::make_unique<MessageBoxWatcher>(&MessageBoxWatcher::PressOkOrNo);
+    window.SetAfterFormShow(
+        [&] { RunSmokeTest(window, services, *watcher, *smoke_report); });
+  } else if (quit_after_first_refresh) {
+    window.SetAfterFormShow([&services] { services.Terminate(); });
+  }
+  ShowWindow(window.Handle(), SW_SHOWNORMAL);
+
+  MSG message{};
+  int exit_code = 0;
+  while (true) {
+    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0) {
+      exit_code = static_cast<int>(message.wParam);
+      break;
+    }
+    if (got == -1) {
+      exit_code = 1;
+      break;
+    }
+    // Tab moves between the controls, as in a dialog.
+    if (window.Handle() != nullptr && IsDialogMessageA(window.Handle(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  // The form goes before the window: nothing of the window reaches it from here on.
+  window.Detach();
+  return exit_code;
+}
+
+}  // namespace kestrine

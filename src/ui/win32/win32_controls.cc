@@ -1,0 +1,131 @@
+#include "win32_controls.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "win32_texts.h"
+
+namespace kestrine {
+
+COLORREF ToColorRef(Rgb colour) {
+  return RGB(colour.red, colour.green, colour.blue);
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  if (length <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+  const int copied = GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+void SizeToText(HWND control) {
+  const std::string text = WindowText(control);
+  HDC dc = GetDC(control);
+  const HGDIOBJ old_font =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old_font);
+  ReleaseDC(control, dc);
+  SetWindowPos(control, nullptr, 0, 0, extent.cx, metrics.tmHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32ComboBox::Clear() {
+  const QuietScope quiet(quiet_);
+  SendMessageA(control_, CB_RESETCONTENT, 0, 0);
+  SetWindowTextA(control_, "");
+}
+
+void Win32ComboBox::AddItem(const std::string& text) {
+  const QuietScope quiet(quiet_);
+  SendMessageA(control_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32ComboBox::SelectFirst() {
+  const QuietScope quiet(quiet_);
+  if (SendMessageA(control_, CB_GETCOUNT, 0, 0) <= 0) return;
+  // Selecting an entry puts it into the edit field.
+  SendMessageA(control_, CB_SETCURSEL, 0, 0);
+}
+
+std::string Win32ComboBox::Text() const {
+  return WindowText(control_);
+}
+
+void Win32ComboBox::TakeChosenEntry() {
+  const LRESULT index = SendMessageA(control_, CB_GETCURSEL, 0, 0);
+  if (index == CB_ERR) return;
+  const LRESULT length = SendMessageA(control_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return;
+  std::vector<char> entry(static_cast<std::size_t>(length) + 1);
+  SendMessageA(control_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(entry.data()));
+  const QuietScope quiet(quiet_);
+  SetWindowTextA(control_, entry.data());
+}
+
+Win32Label::~Win32Label() {
+  if (brush_ != nullptr) DeleteObject(brush_);
+}
+
+void Win32Label::SetCaption(const std::string& text) {
+  SetWindowTextA(control_, text.c_str());
+  SizeToText(control_);
+  InvalidateRect(control_, nullptr, TRUE);
+}
+
+void Win32Label::SetColor(Rgb background) {
+  const COLORREF colour = ToColorRef(background);
+  if (background_ == colour && brush_ != nullptr) return;
+  if (brush_ != nullptr) DeleteObject(brush_);
+  brush_ = CreateSolidBrush(colour);
+  background_ = colour;
+  InvalidateRect(control_, nullptr, TRUE);
+}
+
+void Win32StatusBar::SetText(const std::string& text) {
+  SendMessageA(control_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+int Win32PageControl::ActivePageIndex() const {
+  return static_cast<int>(SendMessageA(control_, TCM_GETCURSEL, 0, 0));
+}
+
+Win32TrayIcon::Win32TrayIcon(HWND window, UINT callback_message, HICON icon) {
+  // The version-2 layout: a 128-character hint, and taken by every shell since Windows 2000.
+  data_.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  data_.hWnd = window;
+  data_.uID = 1;
+  data_.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+  data_.uCallbackMessage = callback_message;
+  data_.hIcon = icon;
+}
+
+Win32TrayIcon::~Win32TrayIcon() {
+  Remove();
+}
+
+void Win32TrayIcon::SetHint(const std::string& text) {
+  const std::string fitted = FitTipText(text, kHintBufferSize);
+  fitted.copy(data_.szTip, fitted.size());
+  data_.szTip[fitted.size()] = '\0';
+  if (added_) Shell_NotifyIconA(NIM_MODIFY, &data_);
+}
+
+bool Win32TrayIcon::Add() {
+  added_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+  return added_;
+}
+
+void Win32TrayIcon::Remove() {
+  if (!added_) return;
+  Shell_NotifyIconA(NIM_DELETE, &data_);
+  added_ = false;
+}
+
+}  // namespace kestrine

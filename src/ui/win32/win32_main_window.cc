@@ -1,0 +1,465 @@
+#include "win32_main_window.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <cassert>
+#include <string>
+#include <vector>
+
+#include "errors.h"
+#include "form_texts.h"
+#include "memory_list_view.h"
+#include "win32_resources.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr char kWindowClass[] = "KestrineForm1";
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// Sent to the window once it is first shown: FormShow runs from the message loop, after the
+// window has been painted.
+constexpr UINT kFormShowMessage = WM_APP + 2;
+
+// Places and sizes in the client area (left, top, right, bottom).
+constexpr POINT kLabel1Place{7, 7};  // sized to its text
+constexpr RECT kComboBox1Place{46, 7, 46 + 195, 7 + 200};  // the height takes the dropped list
+constexpr RECT kButton4Place{248, 7, 248 + 100, 7 + 25};
+constexpr RECT kButton2Place{360, 8, 360 + 100, 8 + 25};
+constexpr POINT kLblstatusPlace{520, 8};  // sized to its text
+constexpr int kLblstatusFontPixels = 16;
+constexpr RECT kPageControl1Place{8, 40, 8 + 593, 40 + 401};
+constexpr int kStatusBar1Height = 19;
+
+constexpr char kLabel1Caption[] = "Drive";
+constexpr char kButton4Caption[] = "Self Test (Short)";
+constexpr char kButton2Caption[] = "Self Test (Ext.)";
+constexpr char kRefreshCaption[] = "Refresh";
+constexpr char kSaveToHtmlCaption[] = "Save to HTML";
+constexpr char kQuitCaption[] = "Quit";
+constexpr char kTaskbarCreated[] = "TaskbarCreated";
+
+// The pages in page-index order, with their list views' column widths (captions are the
+// views' own, written once beside the in-memory list view).
+constexpr std::array<const char*, 4> kPageCaptions = {"Identify", "Attributes", "Self Test Logs",
+                                                      "General"};
+const std::vector<int> kIdentifyWidths = {100, 450};
+const std::vector<int> kAttributeWidths = {49, 75, 49, 49, 75, 49, 203};
+const std::vector<int> kSelfTestLogWidths = {kDefaultColumnWidth, 100, 150, 100, 100, 75};
+const std::vector<int> kGeneralWidths = {200, kDefaultColumnWidth, 300};
+
+std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
+                                const std::vector<int>& widths) {
+  assert(captions.size() == widths.size());
+  std::vector<ListColumn> columns;
+  for (std::size_t i = 0; i < captions.size(); ++i) columns.push_back({captions[i], widths[i]});
+  return columns;
+}
+
+RECT Place(POINT at) {
+  return RECT{at.x, at.y, at.x, at.y};
+}
+
+// The program's icon at the given size, or the system's application icon when the program
+// carries none (the test programs).
+HICON LoadProgramIcon(HINSTANCE instance, int size) {
+  auto icon = static_cast<HICON>(
+      LoadImageA(instance, MAKEINTRESOURCEA(IDI_KESTRINE), IMAGE_ICON, size, size, LR_SHARED));
+  if (icon == nullptr) {
+    icon = static_cast<HICON>(
+        LoadImageA(nullptr, MAKEINTRESOURCEA(32512), IMAGE_ICON, size, size, LR_SHARED));
+  }
+  return icon;
+}
+
+// A program that runs with administrator rights does not get messages from the shell, which
+// runs without them, unless it lets them through: the tray icon's mouse messages and
+// "TaskbarCreated". The calls exist from Windows Vista on.
+void AllowShellMessage(HWND window, UINT message) {
+  const HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (user32 == nullptr) return;
+  using FilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  using Filter = BOOL(WINAPI*)(UINT, DWORD);
+  constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, MSGFLT_ADD
+  if (const auto filter_ex = reinterpret_cast<FilterEx>(
+          reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")))) {
+    filter_ex(window, message, kAllow, nullptr);
+  } else if (const auto filter = reinterpret_cast<Filter>(
+                 reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")))) {
+    filter(message, kAllow);
+  }
+}
+
+void SetControlFont(HWND control, HFONT font) {
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+}  // namespace
+
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, Application& app) : app_(app) {
+  INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                 ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&common);
+
+  large_icon_ = LoadProgramIcon(instance, GetSystemMetrics(SM_CXICON));
+  small_icon_ = LoadProgramIcon(instance, GetSystemMetrics(SM_CXSMICON));
+
+  WNDCLASSEXA window_class{};
+  if (!GetClassInfoExA(instance, kWindowClass, &window_class)) {
+    window_class = WNDCLASSEXA{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = &Win32MainWindow::WindowProc;
+    window_class.hInstance = instance;
+    window_class.hIcon = large_icon_;
+    window_class.hIconSm = small_icon_;
+    window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the arrow
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kWindowClass;
+    RegisterClassExA(&window_class);
+  }
+
+  // A fixed single border around a client area of the window's size.
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+  const std::string caption = std::string(texts::kCaptionPrefix) + texts::kContactAddress;
+  CreateWindowExA(0, kWindowClass, caption.c_str(), kFormStyle, kWindowLeft, kWindowTop,
+                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
+                  this);
+  // WM_NCCREATE has put the handle into handles_.Form1.
+  if (handles_.Form1 == nullptr) return;
+
+  CreateControls(instance);
+  CreateMenus();
+
+  taskbar_created_ = RegisterWindowMessageA(kTaskbarCreated);
+  AllowShellMessage(handles_.Form1, taskbar_created_);
+  AllowShellMessage(handles_.Form1, kTrayIconMessage);
+  tray_ = std::make_unique<Win32TrayIcon>(handles_.Form1, kTrayIconMessage, small_icon_);
+  tray_->Add();
+
+  SetTimer(handles_.Form1, kTimer2Id, kTimer2IntervalMs, nullptr);
+}
+
+Win32MainWindow::~Win32MainWindow() {
+  // Nothing reaches the form from here on (it is gone by now in the programs), and with no rows
+  // left no row asks the form for its colour.
+  form_ = nullptr;
+  quit_on_destroy_ = false;
+  if (handles_.Form1 != nullptr) {
+    for (HWND list : {handles_.ListView1, handles_.ListView2, handles_.ListView3,
+                      handles_.ListView4}) {
+      SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    }
+    DestroyWindow(handles_.Form1);
+  }
+  if (handles_.PopupMenu1 != nullptr) DestroyMenu(handles_.PopupMenu1);
+  if (handles_.TrayMenu2 != nullptr) DestroyMenu(handles_.TrayMenu2);
+  if (lblstatus_font_ != nullptr) DeleteObject(lblstatus_font_);
+}
+
+HWND Win32MainWindow::CreateChild(HINSTANCE instance, const char* window_class, const char* text,
+                                  DWORD style, RECT place, int id, DWORD ex_style) {
+  const HWND control = CreateWindowExA(
+      ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+      place.right - place.left, place.bottom - place.top, handles_.Form1,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  SetControlFont(control, control_font_);
+  return control;
+}
+
+void Win32MainWindow::CreateControls(HINSTANCE instance) {
+  control_font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+
+  handles_.Label1 = CreateChild(instance, "STATIC", kLabel1Caption, SS_LEFT | SS_NOPREFIX,
+                                Place(kLabel1Place), kLabel1Id);
+  SizeToText(handles_.Label1);
+
+  handles_.ComboBox1 =
+      CreateChild(instance, "COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                  kComboBox1Place, kComboBox1Id);
+  drive_selector_ = std::make_unique<Win32ComboBox>(handles_.ComboBox1);
+
+  handles_.Button4 = CreateChild(instance, "BUTTON", kButton4Caption, BS_PUSHBUTTON | WS_TABSTOP,
+                                 kButton4Place, kButton4Id);
+  handles_.Button2 = CreateChild(instance, "BUTTON", kButton2Caption, BS_PUSHBUTTON | WS_TABSTOP,
+                                 kButton2Place, kButton2Id);
+
+  handles_.lblstatus = CreateChild(instance, "STATIC", "", SS_LEFT | SS_NOPREFIX,
+                                   Place(kLblstatusPlace), kLblstatusId);
+  LOGFONTA status_font{};
+  GetObjectA(control_font_, sizeof status_font, &status_font);
+  status_font.lfHeight = -kLblstatusFontPixels;
+  status_font.lfWidth = 0;
+  lblstatus_font_ = CreateFontIndirectA(&status_font);
+  SetControlFont(handles_.lblstatus, lblstatus_font_);
+  condition_label_ = std::make_unique<Win32Label>(handles_.lblstatus);
+
+  handles_.PageControl1 = CreateChild(instance, WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP,
+                                      kPageControl1Place, kPageControl1Id);
+  for (std::size_t i = 0; i < kPageCaptions.size(); ++i) {
+    std::string caption = kPageCaptions[i];
+    TCITEMA page{};
+    page.mask = TCIF_TEXT;
+    page.pszText = caption.data();
+    SendMessageA(handles_.PageControl1, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&page));
+  }
+  SendMessageA(handles_.PageControl1, TCM_SETCURSEL, 0, 0);
+  pages_ = std::make_unique<Win32PageControl>(handles_.PageControl1);
+
+  // Each list view fills its page: the tab control's display area, in the window's client
+  // coordinates. The views are siblings of the tab control, above it, so that their
+  // notifications reach this window.
+  RECT page_area{0, 0, kPageControl1Place.right - kPageControl1Place.left,
+                 kPageControl1Place.bottom - kPageControl1Place.top};
+  SendMessageA(handles_.PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page_area));
+  OffsetRect(&page_area, kPageControl1Place.left, kPageControl1Place.top);
+  constexpr DWORD kListStyle =
+      LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_CLIPSIBLINGS;
+  const auto create_list = [&](int id) {
+    const HWND list = CreateChild(instance, WC_LISTVIEWA, "", kListStyle, page_area, id,
+                                  WS_EX_CLIENTEDGE);
+    SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return list;
+  };
+  handles_.ListView2 = create_list(kListView2Id);
+  handles_.ListView1 = create_list(kListView1Id);
+  handles_.ListView3 = create_list(kListView3Id);
+  handles_.ListView4 = create_list(kListView4Id);
+  identify_ = std::make_unique<Win32ListView>(
+      handles_.ListView2, Columns(kIdentifyColumns, kIdentifyWidths), false);
+  attributes_ = std::make_unique<Win32ListView>(
+      handles_.ListView1, Columns(kAttributeColumns, kAttributeWidths), true);
+  self_test_logs_ = std::make_unique<Win32ListView>(
+      handles_.ListView3, Columns(kSelfTestLogColumns, kSelfTestLogWidths), false);
+  general_ = std::make_unique<Win32ListView>(
+      handles_.ListView4, Columns(kGeneralColumns, kGeneralWidths), false);
+  ShowActivePage();
+
+  // One text across the bottom edge; the window has a fixed size, so no size grip.
+  handles_.StatusBar1 = CreateChild(
+      instance, STATUSCLASSNAMEA, "", CCS_NOPARENTALIGN | CCS_NORESIZE,
+      RECT{0, kClientHeight - kStatusBar1Height, kClientWidth, kClientHeight}, kStatusBar1Id);
+  status_bar_ = std::make_unique<Win32StatusBar>(handles_.StatusBar1);
+}
+
+void Win32MainWindow::CreateMenus() {
+  handles_.PopupMenu1 = CreatePopupMenu();
+  AppendMenuA(handles_.PopupMenu1, MF_STRING, kRefresh1Id, kRefreshCaption);
+  AppendMenuA(handles_.PopupMenu1, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(handles_.PopupMenu1, MF_STRING, kSavetoHTML1Id, kSaveToHtmlCaption);
+
+  handles_.TrayMenu2 = CreatePopupMenu();
+  AppendMenuA(handles_.TrayMenu2, MF_STRING, kRestore1Id, kQuitCaption);
+}
+
+FormControls Win32MainWindow::Controls() {
+  return FormControls{*attributes_,     *identify_,   *self_test_logs_,  *general_,
+                      *drive_selector_, *status_bar_, *condition_label_, *tray_,
+                      *pages_,          app_};
+}
+
+void Win32MainWindow::Forward(void (TForm1::*handler)()) {
+  if (form_ == nullptr) return;
+  TForm1& form = *form_;
+  RunGuarded(app_, [&form, handler] { (form.*handler)(); });
+}
+
+LRESULT CALLBACK Win32MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam,
+                                             LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* const self = static_cast<Win32MainWindow*>(
+        reinterpret_cast<const CREATESTRUCTA*>(lparam)->lpCreateParams);
+    self->handles_.Form1 = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* const self =
+      reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcA(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    self->handles_.Form1 = nullptr;
+    return DefWindowProcA(window, message, wparam, lparam);
+  }
+  return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  const HWND window = handles_.Form1;
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lparam), lparam);
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == handles_.lblstatus && condition_label_ &&
+          condition_label_->Background()) {
+        SetBkColor(reinterpret_cast<HDC>(wparam), *condition_label_->Background());
+        return reinterpret_cast<LRESULT>(condition_label_->Brush());
+      }
+      break;
+    case WM_TIMER:
+      if (wparam == kTimer2Id) {
+        Forward(&TForm1::Timer2Timer);
+        return 0;
+      }
+      break;
+    case kTrayIconMessage:
+      OnTrayIcon(lparam);
+      return 0;
+    case WM_SIZE:
+      OnSize(wparam);
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wparam != FALSE && !form_shown_) {
+        form_shown_ = true;
+        PostMessageA(window, kFormShowMessage, 0, 0);
+      }
+      break;
+    case kFormShowMessage:
+      OnFormShow();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    default:
+      // The shell's task bar was created anew (Explorer restarted): the icon has to be added
+      // again.
+      if (taskbar_created_ != 0 && message == taskbar_created_) {
+        if (tray_) tray_->Add();
+        return 0;
+      }
+      break;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void Win32MainWindow::OnCommand(int id, int code, HWND control) {
+  switch (id) {
+    case kComboBox1Id:
+      if (control != handles_.ComboBox1 || drive_selector_->Quiet()) return;
+      if (code == CBN_SELCHANGE) {
+        drive_selector_->TakeChosenEntry();
+        Forward(&TForm1::ComboBox1Change);
+      } else if (code == CBN_EDITCHANGE) {
+        Forward(&TForm1::ComboBox1Change);
+      }
+      return;
+    case kButton4Id:
+      if (code == BN_CLICKED) Forward(&TForm1::Button4Click);
+      return;
+    case kButton2Id:
+      if (code == BN_CLICKED) Forward(&TForm1::Button2Click);
+      return;
+    case kRefresh1Id:
+      Forward(&TForm1::Refresh1Click);
+      return;
+    case kSavetoHTML1Id:
+      Forward(&TForm1::SavetoHTML1Click);
+      return;
+    case kRestore1Id:
+      Forward(&TForm1::Restore1Click);
+      return;
+    default:
+      return;
+  }
+}
+
+LRESULT Win32MainWindow::OnNotify(const NMHDR& header, LPARAM lparam) {
+  if (header.hwndFrom == handles_.PageControl1 && header.code == TCN_SELCHANGE) {
+    ShowActivePage();
+    return 0;
+  }
+  if (header.code == NM_CUSTOMDRAW) {
+    for (const Win32ListView* list :
+         {attributes_.get(), identify_.get(), self_test_logs_.get(), general_.get()}) {
+      if (list != nullptr && header.hwndFrom == list->Control()) {
+        return list->CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lparam));
+      }
+    }
+  }
+  return 0;
+}
+
+void Win32MainWindow::OnContextMenu(HWND clicked, LPARAM at) {
+  for (HWND list :
+       {handles_.ListView1, handles_.ListView2, handles_.ListView3, handles_.ListView4}) {
+    if (clicked != list && !IsChild(list, clicked)) continue;
+    POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (at == -1) {
+      // From the keyboard: at the list's top-left corner.
+      RECT place{};
+      GetWindowRect(list, &place);
+      point = POINT{place.left, place.top};
+    }
+    TrackPopupMenu(handles_.PopupMenu1, TPM_RIGHTBUTTON, point.x, point.y, 0, handles_.Form1,
+                   nullptr);
+    return;
+  }
+  DefWindowProcA(handles_.Form1, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), at);
+}
+
+void Win32MainWindow::OnTrayIcon(LPARAM mouse_message) {
+  switch (mouse_message) {
+    case WM_LBUTTONDBLCLK:
+      RestoreFromTray();
+      return;
+    case WM_RBUTTONUP: {
+      POINT at{};
+      GetCursorPos(&at);
+      // In the foreground while the menu is open, so that the menu closes when the user clicks
+      // elsewhere; the message after it lets the menu go at once.
+      SetForegroundWindow(handles_.Form1);
+      TrackPopupMenu(handles_.TrayMenu2, TPM_RIGHTBUTTON, at.x, at.y, 0, handles_.Form1, nullptr);
+      PostMessageA(handles_.Form1, WM_NULL, 0, 0);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void Win32MainWindow::OnSize(WPARAM kind) {
+  // Minimized, the program hides in the notification area: the window and its task-bar button
+  // go. Without an icon there the window could not be brought back, so it stays minimized.
+  if (kind == SIZE_MINIMIZED && tray_ && tray_->Added()) ShowWindow(handles_.Form1, SW_HIDE);
+}
+
+void Win32MainWindow::RestoreFromTray() {
+  if (IsWindowVisible(handles_.Form1)) return;
+  ShowWindow(handles_.Form1, SW_RESTORE);
+  SetForegroundWindow(handles_.Form1);
+}
+
+void Win32MainWindow::OnFormShow() {
+  UpdateWindow(handles_.Form1);
+  Forward(&TForm1::FormShow);
+  if (after_form_show_) {
+    const std::function<void()> callback = std::move(after_form_show_);
+    after_form_show_ = nullptr;
+    callback();
+  }
+}
+
+void Win32MainWindow::OnDestroy() {
+  KillTimer(handles_.Form1, kTimer2Id);
+  if (tray_) tray_->Remove();
+  if (quit_on_destroy_) PostQuitMessage(0);
+}
+
+void Win32MainWindow::ShowActivePage() {
+  const int active = pages_->ActivePageIndex();
+  const std::array<HWND, 4> page_lists = {handles_.ListView2, handles_.ListView1,
+                                          handles_.ListView3, handles_.ListView4};
+  for (std::size_t i = 0; i < page_lists.size(); ++i) {
+    ShowWindow(page_lists[i], static_cast<int>(i) == active ? SW_SHOW : SW_HIDE);
+  }
+}
+
+}  // namespace kestrine

@@ -1,0 +1,132 @@
+// The main window on the Windows API and its common controls: the controls at their places
+// under their own names, the four list views on the tab control, the status bar, Timer2, the
+// context menus and the notification-area icon. It decides nothing: every event is forwarded to
+// TForm1 through the top-level handler, and the adapters draw what TForm1 hands them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "toolkit.h"
+#include "unit1.h"
+#include "win32_controls.h"
+#include "win32_list_view.h"
+
+namespace kestrine {
+
+inline constexpr int kClientWidth = 611;
+inline constexpr int kClientHeight = 469;
+inline constexpr int kWindowLeft = 354;
+inline constexpr int kWindowTop = 165;
+
+// The controls' and menu items' command numbers, and Timer2's number.
+enum Win32CommandId : int {
+  kLabel1Id = 100,
+  kComboBox1Id,
+  kButton4Id,
+  kButton2Id,
+  kLblstatusId,
+  kPageControl1Id,
+  kListView1Id,
+  kListView2Id,
+  kListView3Id,
+  kListView4Id,
+  kStatusBar1Id,
+  kRefresh1Id = 200,
+  kSavetoHTML1Id,
+  kRestore1Id,
+};
+inline constexpr UINT_PTR kTimer2Id = 1;
+
+// The notification-area icon's mouse messages reach the window as this message.
+inline constexpr UINT kTrayIconMessage = WM_APP + 1;
+
+// The window handles of the controls, for those that read the window from outside (the tests
+// and the programs' self-check).
+struct Win32Handles {
+  HWND Form1 = nullptr;
+  HWND Label1 = nullptr;
+  HWND ComboBox1 = nullptr;
+  HWND Button4 = nullptr;
+  HWND Button2 = nullptr;
+  HWND lblstatus = nullptr;
+  HWND PageControl1 = nullptr;
+  HWND ListView1 = nullptr;  // Attributes
+  HWND ListView2 = nullptr;  // Identify
+  HWND ListView3 = nullptr;  // Self Test Logs
+  HWND ListView4 = nullptr;  // General
+  HWND StatusBar1 = nullptr;
+  HMENU PopupMenu1 = nullptr;
+  HMENU TrayMenu2 = nullptr;
+};
+
+class Win32MainWindow {
+ public:
+  // Creates the window, hidden, with its controls; Timer2 starts counting and the tray icon is
+  // added. `app` outlives the window.
+  Win32MainWindow(HINSTANCE instance, Application& app);
+  ~Win32MainWindow();
+  Win32MainWindow(const Win32MainWindow&) = delete;
+  Win32MainWindow& operator=(const Win32MainWindow&) = delete;
+
+  // The controls for TForm1, which the window outlives.
+  FormControls Controls();
+  // From here on the window's events reach `form`, which must stay until Detach or the
+  // window's end; events that come before are dropped.
+  void Attach(TForm1& form) { form_ = &form; }
+  void Detach() { form_ = nullptr; }
+  // Runs once, after FormShow has returned (the self-check and the start-up timing use it).
+  void SetAfterFormShow(std::function<void()> callback) { after_form_show_ = std::move(callback); }
+
+  // Null once the window has been destroyed.
+  HWND Handle() const { return handles_.Form1; }
+  const Win32Handles& Handles() const { return handles_; }
+  const Win32TrayIcon& TrayIcon1() const { return *tray_; }
+  const Win32Label& ConditionLabel() const { return *condition_label_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void CreateControls(HINSTANCE instance);
+  HWND CreateChild(HINSTANCE instance, const char* window_class, const char* text, DWORD style,
+                   RECT place, int id, DWORD ex_style = 0);
+  void CreateMenus();
+  void OnCommand(int id, int code, HWND control);
+  LRESULT OnNotify(const NMHDR& header, LPARAM lparam);
+  void OnContextMenu(HWND clicked, LPARAM at);
+  void OnTrayIcon(LPARAM mouse_message);
+  void OnSize(WPARAM kind);
+  void OnFormShow();
+  void OnDestroy();
+  void ShowActivePage();
+  void RestoreFromTray();
+  void Forward(void (TForm1::*handler)());
+
+  Application& app_;
+  TForm1* form_ = nullptr;
+  bool form_shown_ = false;
+  bool quit_on_destroy_ = true;  // the window's end ends the message loop
+  std::function<void()> after_form_show_;
+  UINT taskbar_created_ = 0;
+
+  Win32Handles handles_;
+  HFONT control_font_ = nullptr;  // the system's; not ours to delete
+  HFONT lblstatus_font_ = nullptr;
+  HICON large_icon_ = nullptr;
+  HICON small_icon_ = nullptr;
+
+  std::unique_ptr<Win32ListView> attributes_;      // ListView1
+  std::unique_ptr<Win32ListView> identify_;        // ListView2
+  std::unique_ptr<Win32ListView> self_test_logs_;  // ListView3
+  std::unique_ptr<Win32ListView> general_;         // ListView4
+  std::unique_ptr<Win32ComboBox> drive_selector_;
+  std::unique_ptr<Win32StatusBar> status_bar_;
+  std::unique_ptr<Win32Label> condition_label_;
+  std::unique_ptr<Win32TrayIcon> tray_;
+  std::unique_ptr<Win32PageControl> pages_;
+};
+
+}  // namespace kestrine
