@@ -1,0 +1,126 @@
+// The built kestrine-cli as a process: its exit status and output, and snapshot files that
+// libatasmart's skdump reads.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "cli_support.h"
+#include "demo_drives.h"
+#include "test_paths.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace kestrine {
+namespace {
+
+using testing::ScratchDir;
+
+struct ProcessResult {
+  int status = -1;
+  std::string out;
+};
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+#ifndef _WIN32
+// Runs a shell command line; standard error is left to the test's own.
+ProcessResult RunShell(const std::string& command) {
+  ProcessResult result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer;
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.out.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+#endif
+
+std::string Program() {
+  return Quoted(KESTRINE_CLI_PROGRAM);
+}
+
+std::string Blob(const std::string& name) {
+  return (testing::CapturedDir() / "skdump-format" / (name + ".blob")).string();
+}
+
+bool HaveSkdump() {
+#ifdef _WIN32
+  return false;
+#else
+  return RunShell("command -v skdump >/dev/null 2>&1").status == 0;
+#endif
+}
+
+TEST(CliProgram, RunsAsAProcessWithItsExitStatus) {
+#ifdef _WIN32
+  GTEST_SKIP() << "started through a POSIX shell";
+#else
+  KESTRINE_REQUIRE_CAPTURED();
+  const ProcessResult help = RunShell(Program() + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+
+  const ProcessResult critical =
+      RunShell(Program() + " --json --load " + Quoted(Blob("Maxtor_96147H8--BAC51KJ0--2")));
+  EXPECT_EQ(critical.status, 2);
+  EXPECT_EQ(nlohmann::json::parse(critical.out)["drives"][0]["condition"], "CRITICAL");
+
+  ScratchDir dir;
+  const ProcessResult refused =
+      RunShell(Program() + " --load " + Quoted((dir / "none.blob").string()) + " 2>/dev/null");
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_EQ(refused.out, "");
+#endif
+}
+
+// What skdump says of a file: its model line, or nothing when it refuses the file.
+std::string SkdumpModel(const std::string& file) {
+#ifdef _WIN32
+  (void)file;
+  return {};
+#else
+  const ProcessResult result = RunShell("skdump --load=" + Quoted(file) + " 2>/dev/null");
+  if (result.status != 0) return {};
+  const std::size_t at = result.out.find("Model: [");
+  return at == std::string::npos ? std::string()
+                                 : result.out.substr(at, result.out.find('\n', at) - at);
+#endif
+}
+
+TEST(CliProgram, SkdumpReadsOurSnapshots) {
+  if (!HaveSkdump()) GTEST_SKIP() << "skdump (libatasmart-bin) is not installed";
+  KESTRINE_REQUIRE_CAPTURED();
+  ScratchDir dir;
+  // Saved from one of skdump's own files: the same model line, our SLOG skipped.
+  const std::string from_capture = (dir / "capture.blob").string();
+  const std::string original = Blob("TOSHIBA_MK1651GSY--38IGT0G5T");
+  EXPECT_EQ(RunShell(Program() + " --load " + Quoted(original) + " --save " + Quoted(from_capture) +
+                     " >/dev/null 2>&1")
+                .status,
+            1);
+  EXPECT_EQ(SkdumpModel(from_capture), SkdumpModel(original));
+  EXPECT_NE(SkdumpModel(original), "");
+
+  // Saved from a simulated demo drive with a self-test log.
+  SimBay bay;
+  AddDemoDrives(bay);
+  const std::string from_demo = (dir / "demo.blob").string();
+  ASSERT_EQ(testing::RunCliWith({"--drive", "0", "--save", from_demo}, &bay).status, 0);
+  ASSERT_TRUE(ReadSnapshotFile(from_demo).self_test_log.has_value());
+  EXPECT_EQ(SkdumpModel(from_demo), "Model: [KESTREL HD2000S]");
+}
+
+}  // namespace
+}  // namespace kestrine

@@ -1,0 +1,276 @@
+// kestrine-cli's exit status and its refusals: drive conditions, faulty snapshot files, wrong
+// arguments, and the actions on one drive (snapshot, HTML report, self-test) with their failures.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ata_pass_through_block.h"
+#include "cli_support.h"
+#include "demo_drives.h"
+#include "drive_number.h"
+#include "form_texts.h"
+#include "storage.h"
+#include "test_paths.h"
+
+namespace kestrine {
+namespace {
+
+using nlohmann::json;
+using testing::CliResult;
+using testing::RunCliWith;
+using testing::ScratchDir;
+
+std::string Blob(const std::string& name) {
+  return (testing::CapturedDir() / "skdump-format" / (name + ".blob")).string();
+}
+
+// Captured drives of each condition.
+constexpr char kOkDrive[] = "FUJITSU_MHY2120BH--0084000D";
+constexpr char kWarningDrive[] = "SAMSUNG_HD501LJ--CR100-12";
+constexpr char kCriticalDrive[] = "Maxtor_96147H8--BAC51KJ0--2";
+
+std::string ReadText(const std::filesystem::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  std::ostringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+void WriteText(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+TEST(CliExitStatus, TheWorstConditionShownDecides) {
+  KESTRINE_REQUIRE_CAPTURED();
+  struct Case {
+    std::vector<std::string> drives;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {{kOkDrive}, 0},
+      {{kWarningDrive}, 1},
+      {{kCriticalDrive}, 2},
+      {{kOkDrive, kWarningDrive}, 1},
+      {{kWarningDrive, kCriticalDrive, kOkDrive}, 2},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments;
+    for (const std::string& drive : c.drives) {
+      arguments.push_back("--load");
+      arguments.push_back(Blob(drive));
+    }
+    SCOPED_TRACE(c.drives.back());
+    const CliResult text = RunCliWith(arguments);
+    EXPECT_EQ(text.status, c.status) << text.err;
+    arguments.push_back("--json");
+    const CliResult document = RunCliWith(arguments);
+    EXPECT_EQ(document.status, c.status);
+    EXPECT_EQ(document.Json()["drives"].size(), c.drives.size());
+  }
+}
+
+TEST(CliExitStatus, AFaultySnapshotFileStopsTheRunBeforeAnyDriveIsRead) {
+  KESTRINE_REQUIRE_CAPTURED();
+  ScratchDir dir;
+  const std::string good = ReadText(Blob(kOkDrive));
+  const std::string identify = good.substr(0, 520);
+  ASSERT_EQ(identify.substr(0, 4), "IDFY");
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string fault;
+  };
+  const std::vector<Case> cases = {
+      {"truncated", good.substr(0, good.size() - 1), "cut short: section \"SMTH\""},
+      {"wrong-size",
+       std::string("IDFY\0\0\0\x04"
+                   "abcd",
+                   12),
+       "section \"IDFY\" at byte 0 has 4 bytes, not 512"},
+      {"duplicate", good + identify, "section \"IDFY\" appears twice"},
+      {"no-identify", good.substr(520), "no IDFY section"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = (dir / (std::string(c.name) + ".blob")).string();
+    WriteText(file, c.bytes);
+    for (const bool as_json : {false, true}) {
+      std::vector<std::string> arguments = {"--load", Blob(kOkDrive), "--load", file};
+      if (as_json) arguments.push_back("--json");
+      const CliResult result = RunCliWith(arguments);
+      EXPECT_EQ(result.status, 3);
+      EXPECT_EQ(result.out, "");
+      EXPECT_EQ(result.err.rfind("kestrine-cli: " + file + ": " + c.fault, 0), 0u) << result.err;
+    }
+  }
+  const CliResult missing = RunCliWith({"--load", (dir / "missing.blob").string()});
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_NE(missing.err.find("missing.blob: cannot be opened: "), std::string::npos);
+}
+
+TEST(CliExitStatus, WrongArgumentsAreRefusedAndHelpIsNot) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {"--bogus"},
+      {"--html", "Nowhere", "x.html"},
+      {"--html", "General"},
+      {"--self-test", "long"},
+      {"--drive", "0", "--drive", "1", "--save", "x.blob"},
+      {"--json", "stray"},
+  };
+  for (const auto& arguments : wrong) {
+    SCOPED_TRACE(arguments.front() + " " + arguments.back());
+    const CliResult result = RunCliWith(arguments);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err, "");
+  }
+  const CliResult help = RunCliWith({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* topic : {"--drive", "--load", "--json", "--save", "--html", "--self-test",
+                            "Exit status", "SLOG", "Self Test Logs"}) {
+    EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
+  }
+}
+
+TEST(CliExitStatus, NoDriveToReadIsAnError) {
+  const CliResult none = RunCliWith({});
+  EXPECT_EQ(none.status, 3);
+  EXPECT_EQ(none.err, "kestrine-cli: no drive can be opened\n");
+  const CliResult none_json = RunCliWith({"--json"});
+  EXPECT_EQ(none_json.status, 3);
+  EXPECT_EQ(none_json.Json(), json::parse(R"({"format": 1, "drives": []})"));
+
+  SimBay bay;
+  AddDemoDrives(bay);
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"--drive", "4"}, "\\\\.\\PHYSICALDRIVE4: Not a S.M.A.R.T enabled device"},
+      {{"--drive", "5"}, "\\\\.\\PHYSICALDRIVE5: Not a S.M.A.R.T enabled device"},
+      {{"--drive", "sda"}, "sda: 'sda' is not a valid integer value"},
+      {{"--drive", "0", "--drive", "5"}, "\\\\.\\PHYSICALDRIVE5 could not be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const CliResult result = RunCliWith(c.arguments, &bay);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.err.find("kestrine-cli: " + c.message + "\n"), std::string::npos)
+        << result.err;
+  }
+  // A typed path is read as the window reads its selector.
+  EXPECT_EQ(RunCliWith({"--drive", "\\\\.\\physicaldrive1"}, &bay).status, 2);
+  EXPECT_EQ(RunCliWith({"--drive", "3"}, &bay).status, 1);
+}
+
+TEST(CliActions, ActingNeedsOneDrive) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  ScratchDir dir;
+  const std::string file = (dir / "x.blob").string();
+  const CliResult result = RunCliWith({"--save", file}, &bay);
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("choose one with --drive"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(file));
+
+  // A drive that cannot be read gives nothing to act on.
+  const CliResult unread = RunCliWith({"--drive", "5", "--save", file}, &bay);
+  EXPECT_EQ(unread.status, 3);
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(CliActions, TheHtmlReportIsTheWindowsReportOfThatView) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "program");
+  WriteText(dir / "program" / "style.css", "td { }\n");
+  const std::string report = (dir / "attributes.html").string();
+  const CliResult result = RunCliWith({"--drive", "3", "--html", "attributes", report}, &bay,
+                                      (dir / "program").string());
+  EXPECT_EQ(result.status, 1) << result.err;
+
+  testing::FormFixture window;
+  AddDemoDrives(window.bay);
+  window.ui.ComboBox1.text = DriveDevicePath(3);
+  window.Run([](TForm1& f) { f.ComboBox1Change(); });
+  EXPECT_EQ(ReadText(report), BuildHtmlReport(window.ui.ListView1));
+  EXPECT_EQ(ReadText(dir / "style.css"), "td { }\n");
+
+  // A report that cannot be created is the window's error message, and an error.
+  const std::string nowhere = (dir / "missing" / "r.html").string();
+  const CliResult failed = RunCliWith({"--drive", "3", "--html", "General", nowhere, "--json"},
+                                      &bay, (dir / "program").string());
+  EXPECT_EQ(failed.status, 3);
+  const json messages = failed.Json()["drives"][0]["messages"];
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].get<std::string>().rfind("Cannot create file \"", 0), 0u) << messages;
+  EXPECT_NE(failed.err.find("kestrine-cli: \\\\.\\PHYSICALDRIVE3: Cannot create file"),
+            std::string::npos);
+}
+
+TEST(CliActions, TheSelfTestStartsWithoutAQuestionThroughEitherFamily) {
+  struct Case {
+    int drive;
+    const char* kind;
+    Byte subcommand;
+  };
+  for (const Case& c : {Case{kDemoHealthyDisk, "short", 1}, Case{kDemoUsbSsd, "extended", 2}}) {
+    SCOPED_TRACE(c.kind);
+    SimBay bay;
+    AddDemoDrives(bay);
+    const CliResult result =
+        RunCliWith({"--drive", std::to_string(c.drive), "--self-test", c.kind}, &bay);
+    EXPECT_EQ(result.status, 0) << result.err;
+    const SimDrive* drive = bay.FindDrive(c.drive);
+    ASSERT_TRUE(drive->running_test.has_value());
+    EXPECT_EQ(drive->running_test->subcommand, c.subcommand);
+    EXPECT_NE(result.err.find(std::string(c.kind) + " self-test started"), std::string::npos);
+    // The views shown were read before the start.
+    EXPECT_NE(result.out.find("Self-test execution status                  0"), std::string::npos);
+  }
+}
+
+TEST(CliActions, ASelfTestTheDriveRefusesIsAnError) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  SimDrive* drive = bay.FindDrive(kDemoPendingSectors);
+  drive->behaviour.answers_legacy = false;
+  drive->behaviour.answers_sat = false;
+  drive->refuse = [](std::uint32_t code, std::span<const Byte> in) {
+    const std::size_t features = ata_block::kCurrentTaskFile + ata_block::kFeatures;
+    return code == kIoctlAtaPassThrough && in.size() > features &&
+           in[features] == kSmartExecuteOfflineImmediate;
+  };
+  const CliResult result = RunCliWith({"--drive", "3", "--self-test", "short", "--json"}, &bay);
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.Json()["drives"][0]["messages"], json::array({texts::kFailed}));
+  EXPECT_FALSE(drive->running_test.has_value());
+}
+
+TEST(CliActions, ASnapshotCanBeSavedFromASnapshot) {
+  KESTRINE_REQUIRE_CAPTURED();
+  ScratchDir dir;
+  const std::string copy = (dir / "copy.blob").string();
+  const CliResult result = RunCliWith({"--load", Blob(kWarningDrive), "--save", copy});
+  EXPECT_EQ(result.status, 1) << result.err;
+  const Snapshot original = ReadSnapshotFile(Blob(kWarningDrive));
+  const Snapshot saved = ReadSnapshotFile(copy);
+  EXPECT_EQ(saved.identify, original.identify);
+  EXPECT_EQ(saved.smart_data, original.smart_data);
+  EXPECT_EQ(saved.thresholds, original.thresholds);
+  EXPECT_EQ(saved.self_test_log, Sector{});  // the loaded drive's log is empty
+
+  const CliResult unwritable =
+      RunCliWith({"--load", Blob(kWarningDrive), "--save", (dir / "no" / "x.blob").string()});
+  EXPECT_EQ(unwritable.status, 3);
+  EXPECT_NE(unwritable.err.find("x.blob: cannot be created: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrine
