@@ -1,0 +1,41 @@
+// Arbitrary bytes as a snapshot file. A file is refused with a fault or read whole; what is read
+// is written back to a file that reads the same, and the drive it stands for goes through the
+// window's refresh in the simulated bay.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "drive_number.h"
+#include "fake_toolkit.h"
+#include "snapshot_drive.h"
+#include "snapshot_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace kestrine;
+  std::string fault;
+  const std::optional<Snapshot> snapshot = ParseSnapshot(std::span(data, size), fault);
+  if (!snapshot) {
+    if (fault.empty()) std::abort();
+    return 0;
+  }
+  if (!fault.empty()) std::abort();
+
+  std::string again_fault;
+  const std::optional<Snapshot> again = ParseSnapshot(SerializeSnapshot(*snapshot), again_fault);
+  if (!again || again->identify != snapshot->identify ||
+      again->smart_data != snapshot->smart_data || again->thresholds != snapshot->thresholds ||
+      again->self_test_log != snapshot->self_test_log) {
+    std::abort();
+  }
+
+  testing::FormFixture window;
+  window.bay.SetRecording(false);
+  AddSnapshotDrive(window.bay, 0, *snapshot);
+  window.ui.ComboBox1.text = DriveDevicePath(0);
+  window.Run([](TForm1& form) { form.ComboBox1Change(); });
+  // The drive answers IDENTIFY whatever its blocks hold, so the refresh always reaches the views.
+  if (window.ui.ListView2.ItemCount() == 0 || window.ui.lblstatus.caption.empty()) std::abort();
+  return 0;
+}
