@@ -108,14 +108,14 @@ TEST(AtaPassThroughBlock, RegisterImages) {
 }
 
 TEST(SatPassThroughBlock, IdentifyOfDriveZero) {
-  const auto block = BuildSatPassThroughBlock(SatDeviceByte(0), 0xEC, 0, 1, 0, 512);
+  const auto block = BuildSatPassThroughBlock(DriveSelectByte(0), 0xEC, 0, 1, 0, 512);
   const std::vector<Byte> expected = {44, 0, 0, 0, 0, 0, 12, 24,  // Length, ScsiStatus, PathId,
                                                                   // TargetId, Lun, CdbLength, Sense
-                                      1, 0, 0, 0,        // DataIn, alignment
-                                      0x00, 0x02, 0, 0,  // DataTransferLength 512
-                                      2, 0, 0, 0,        // TimeOutValue
-                                      80, 0, 0, 0,       // DataBufferOffset
-                                      48, 0, 0, 0,       // SenseInfoOffset
+                                      1, 0, 0, 0,                 // DataIn, alignment
+                                      0x00, 0x02, 0, 0,           // DataTransferLength 512
+                                      2, 0, 0, 0,                 // TimeOutValue
+                                      80, 0, 0, 0,                // DataBufferOffset
+                                      48, 0, 0, 0,                // SenseInfoOffset
                                       0xA1, 0x08, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC,
                                       0x00, 0x00, 0, 0, 0, 0};
   EXPECT_EQ(Head(block, 44), expected);
@@ -138,7 +138,7 @@ TEST(SatPassThroughBlock, CdbPerDrive) {
       {2, 0xEC, 0, 1, 5, {0xA1, 0x08, 0x0E, 0x00, 0x01, 0x05, 0x00, 0x00, 0xA0, 0xEC, 0, 0}},
   };
   for (const Case& c : cases) {
-    const auto block = BuildSatPassThroughBlock(SatDeviceByte(c.drive), c.command, c.features,
+    const auto block = BuildSatPassThroughBlock(DriveSelectByte(c.drive), c.command, c.features,
                                                 c.count, c.number, 512);
     EXPECT_EQ(std::vector<Byte>(block.begin() + 28, block.begin() + 40), c.cdb)
         << "drive " << int{c.drive};
@@ -157,14 +157,14 @@ TEST(SatPassThroughBlock, NoDataStillDataIn) {
 
 TEST(LegacyRequest, ReadDataOfDriveTwo) {
   const auto block =
-      BuildLegacyRequest(LegacyRegisters{512, 0xD0, 1, 1, 0x4F, 0xC2, LegacyDriveHead(2), 0xB0, 2});
+      BuildLegacyRequest(LegacyRegisters{512, 0xD0, 1, 1, 0x4F, 0xC2, DriveSelectByte(2), 0xB0, 2});
   const std::vector<Byte> expected = {0x00, 0x02, 0x00, 0x00, 0xD0, 0x01, 0x01,
                                       0x4F, 0xC2, 0xA0, 0xB0, 0x00, 0x02};
   EXPECT_EQ(Head(block, 13), expected);
   EXPECT_TRUE(AllZeroFrom(block, 13));
   EXPECT_EQ(block.size(), 38u);
-  EXPECT_EQ(LegacyDriveHead(1), 0xB0);
-  EXPECT_EQ(LegacyDriveHead(200), 0xA0);
+  EXPECT_EQ(DriveSelectByte(1), 0xB0);
+  EXPECT_EQ(DriveSelectByte(200), 0xA0);
 }
 
 }  // namespace

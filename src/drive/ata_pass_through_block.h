@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ata_registers.h"
 #include "bytes.h"
 
 namespace kestrine {
@@ -45,11 +46,6 @@ static_assert(ata_block::kBlockSize == 556);
 static_assert(ata_block::kCurrentTaskFile + 8 == ata_block::kHeaderSize);
 
 using AtaPassThroughBlock = std::array<Byte, ata_block::kBlockSize>;
-
-inline constexpr Byte kSmartCommand = 0xB0;
-inline constexpr Byte kIdentifyDeviceCommand = 0xEC;
-inline constexpr Byte kSmartCylLow = 0x4F;
-inline constexpr Byte kSmartCylHigh = 0xC2;
 
 // The block for one ATA command of `length` data-in bytes (0 for none; at most 512). The device
 // register carries the drive number itself; the LBA registers are set only for 0xB0.

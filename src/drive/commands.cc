@@ -19,7 +19,7 @@ LegacyRegisters LegacyReadRegisters(Byte command, Byte features, Byte sector_num
                          .sector_number = sector_number,
                          .cyl_low = smart ? kSmartCylLow : Byte{0},
                          .cyl_high = smart ? kSmartCylHigh : Byte{0},
-                         .drive_head = LegacyDriveHead(drive_number),
+                         .drive_head = DriveSelectByte(drive_number),
                          .command = command,
                          .drive_number = drive_number};
 }
@@ -54,12 +54,8 @@ CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number
 CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number) {
   // Its own exchange rather than SatPassThrough: the SCSI status decides the result.
   SatPassThroughBlock block =
-      BuildSatPassThroughBlock(SatDeviceByte(drive_number), kIdentifyDeviceCommand, 0, 1, 0, 512);
-  std::uint32_t returned = 0;
-  if (!port_.Control(handle, kIoctlScsiPassThrough,
-                     std::span<const Byte>(block.data(), kSatPassThroughInSize), block, returned)) {
-    return 0;
-  }
+      BuildSatPassThroughBlock(DriveSelectByte(drive_number), kIdentifyDeviceCommand, 0, 1, 0, 512);
+  if (!SatExchange(handle, block, 512)) return 0;
   std::copy_n(block.begin() + sat_block::kData, 512, tables_->IdentifySector[drive_number].begin());
   DecodeIdentify(drive_number);
   return block[sat_block::kScsiStatus] == 0 ? 1 : 0;
@@ -184,12 +180,7 @@ CommandResult SmartDrv::RunSelfTestSat(DeviceHandle handle, Byte drive_number, B
   // Some bridges want the device byte as the drive number itself: one more try with it.
   SatPassThroughBlock block = BuildSatPassThroughBlock(drive_number, kSmartCommand, features,
                                                        sector_count, sector_number, 0);
-  std::uint32_t returned = 0;
-  return port_.Control(handle, kIoctlScsiPassThrough,
-                       std::span<const Byte>(block.data(), kSatPassThroughInSize),
-                       std::span<Byte>(block.data(), SatPassThroughOutSize(0)), returned)
-             ? 1
-             : 0;
+  return SatExchange(handle, block, 0) ? 1 : 0;
 }
 
 }  // namespace kestrine

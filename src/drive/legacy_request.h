@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ata_registers.h"
 #include "bytes.h"
 
 namespace kestrine {
@@ -59,11 +60,6 @@ struct LegacyRegisters {
   Byte command = 0;
   Byte drive_number = 0;
 };
-
-// 0xA0 with bit 4 equal to bit 0 of the drive number.
-constexpr Byte LegacyDriveHead(Byte drive_number) {
-  return static_cast<Byte>(0xA0 | ((drive_number & 1) << 4));
-}
 
 LegacyRequestBlock BuildLegacyRequest(const LegacyRegisters& registers);
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ata_registers.h"
 #include "bytes.h"
 
 namespace kestrine {
@@ -50,13 +51,8 @@ static_assert(sat_block::kCdb + 16 == sat_block::kHeaderSize);
 
 using SatPassThroughBlock = std::array<Byte, sat_block::kBlockSize>;
 
-// The device byte that the SAT command carries: 0xA0 with bit 4 from bit 0 of the drive number.
-constexpr Byte SatDeviceByte(Byte drive_number) {
-  return static_cast<Byte>(0xA0 | ((drive_number & 1) << 4));
-}
-
 // The block for one ATA command of `length` data-in bytes (0 or 512) with the given CDB device
-// byte (normally SatDeviceByte of the drive number).
+// byte (normally DriveSelectByte of the drive number).
 SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte features,
                                              Byte sector_count, Byte sector_number,
                                              std::uint32_t length);

@@ -16,6 +16,7 @@
 #include "identify_decode.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
+#include "smart_layout.h"
 #include "storage_property.h"
 
 namespace kestrine {
@@ -24,23 +25,23 @@ namespace kestrine {
 using CommandResult = std::uint8_t;
 
 inline constexpr std::size_t kDriveSlots = 256;  // every drive number a byte can hold
-inline constexpr std::size_t kEntriesPerTable = 30;
-inline constexpr std::size_t kEntrySize = 12;
-inline constexpr std::size_t kFirstEntryOffset = 2;  // entries are bytes 2..361 of the block
+inline constexpr std::size_t kEntriesPerTable = smart_entry::kCount;
+inline constexpr std::size_t kEntrySize = smart_entry::kSize;
+inline constexpr std::size_t kFirstEntryOffset = smart_entry::kFirst;       // bytes 2..361
 inline constexpr std::size_t kEntriesSize = kEntriesPerTable * kEntrySize;  // 360
+
+// S.M.A.R.T. subcommands (features register) and the log address of the self-test log.
+inline constexpr Byte kSmartReadData = 0xD0;
+inline constexpr Byte kSmartReadThresholds = 0xD1;
+inline constexpr Byte kSmartExecuteOfflineImmediate = 0xD4;
+inline constexpr Byte kSmartReadLog = 0xD5;
+inline constexpr Byte kSelfTestLogAddress = 6;
 
 using AttributeEntry = std::array<Byte, kEntrySize>;
 using ThresholdEntry = std::array<Byte, kEntrySize>;
 using AttributeSlot = std::array<AttributeEntry, kEntriesPerTable>;
 using ThresholdSlot = std::array<ThresholdEntry, kEntriesPerTable>;
 static_assert(sizeof(AttributeSlot) == kEntriesSize);
-
-// SMART subcommands (features register) and the log address of the self-test log.
-inline constexpr Byte kSmartReadData = 0xD0;
-inline constexpr Byte kSmartReadThresholds = 0xD1;
-inline constexpr Byte kSmartExecuteOfflineImmediate = 0xD4;
-inline constexpr Byte kSmartReadLog = 0xD5;
-inline constexpr Byte kSelfTestLogAddress = 6;
 
 // The tables, zero at start. Indexed by drive number (a byte), so no slot outside is reachable.
 struct SmartTables {
@@ -102,6 +103,10 @@ class SmartDrv {
   bool QueryDiskProperty(std::string_view path, TDisk_Property& property);
 
  private:
+  // One SCSI pass-through exchange of the block: its header goes in, and the block comes back up
+  // to the end of `length` data bytes.
+  bool SatExchange(DeviceHandle handle, SatPassThroughBlock& block, std::uint32_t length);
+
   enum class Table { Attributes, Thresholds };
   void StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block);
   void ClearEntries(Table table, Byte drive_number);

@@ -44,15 +44,17 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
   if (destination.size() > sat_block::kDataSize) return 0;
   const auto length = static_cast<std::uint32_t>(destination.size());
   SatPassThroughBlock block = BuildSatPassThroughBlock(
-      SatDeviceByte(drive_number), command, features, sector_count, sector_number, length);
-  std::uint32_t returned = 0;
-  if (!port_.Control(handle, kIoctlScsiPassThrough,
-                     std::span<const Byte>(block.data(), kSatPassThroughInSize),
-                     std::span<Byte>(block.data(), SatPassThroughOutSize(length)), returned)) {
-    return 0;
-  }
+      DriveSelectByte(drive_number), command, features, sector_count, sector_number, length);
+  if (!SatExchange(handle, block, length)) return 0;
   std::copy_n(block.begin() + sat_block::kData, length, destination.begin());
   return 1;
+}
+
+bool SmartDrv::SatExchange(DeviceHandle handle, SatPassThroughBlock& block, std::uint32_t length) {
+  std::uint32_t returned = 0;
+  return port_.Control(handle, kIoctlScsiPassThrough,
+                       std::span<const Byte>(block.data(), kSatPassThroughInSize),
+                       std::span<Byte>(block.data(), SatPassThroughOutSize(length)), returned);
 }
 
 bool SmartDrv::LegacyVersionQuery(DeviceHandle handle) {

@@ -16,14 +16,6 @@ namespace kestrine {
 
 namespace {
 
-// Fields of an attribute entry and of a threshold entry.
-constexpr std::size_t kAttributeIdOffset = 0;
-constexpr std::size_t kAttributeFlagsOffset = 1;
-constexpr std::size_t kAttributeCurrentOffset = 3;
-constexpr std::size_t kAttributeWorstOffset = 4;
-constexpr std::size_t kAttributeRawOffset = 5;  // only its low two bytes are read
-constexpr std::size_t kThresholdValueOffset = 1;
-
 // The columns of ListView1.
 constexpr int kColumnId = 0;
 constexpr int kColumnType = 1;
@@ -69,15 +61,15 @@ void TForm1::FillAttributeView(Byte drive_number) {
   // ascending, so a duplicate or an entry out of order is left out and the earlier entry wins.
   for (std::size_t i = 0; i < kEntriesPerTable; ++i) {
     const AttributeEntry& entry = attributes[i];
-    const int id = entry[kAttributeIdOffset];
+    const int id = entry[smart_entry::kId];
     if (id == 0 || id <= highest_id) continue;
     highest_id = id;
 
-    const std::string type = AttributeTypeText(ReadLe16(entry, kAttributeFlagsOffset));
-    const int current = entry[kAttributeCurrentOffset];
-    const int worst = entry[kAttributeWorstOffset];
-    const int threshold = thresholds[i][kThresholdValueOffset];
-    const int raw16 = ReadLe16(entry, kAttributeRawOffset);
+    const std::string type = AttributeTypeText(ReadLe16(entry, smart_entry::kFlags));
+    const int current = entry[smart_entry::kCurrent];
+    const int worst = entry[smart_entry::kWorst];
+    const int threshold = thresholds[i][smart_entry::kThreshold];
+    const int raw16 = ReadLe16(entry, smart_entry::kRaw);
 
     ui_.ListView1.AddRow({std::to_string(id), type, std::to_string(current), std::to_string(worst),
                           std::to_string(threshold), std::to_string(raw16),

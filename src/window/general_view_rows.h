@@ -6,20 +6,9 @@
 #include <vector>
 
 #include "bytes.h"
+#include "smart_layout.h"
 
 namespace kestrine {
-
-// Offsets of the status and capability fields in the S.M.A.R.T. data block.
-namespace smart_data {
-inline constexpr std::size_t kOfflineStatus = 362;
-inline constexpr std::size_t kSelfTestStatus = 363;
-inline constexpr std::size_t kOfflineTotalSeconds = 364;  // 16 bits
-inline constexpr std::size_t kOfflineCapability = 367;
-inline constexpr std::size_t kSmartCapability = 368;  // 16 bits
-inline constexpr std::size_t kErrorLogging = 370;
-inline constexpr std::size_t kShortPollingMinutes = 372;
-inline constexpr std::size_t kExtendedPollingMinutes = 373;
-}  // namespace smart_data
 
 inline constexpr std::size_t kGeneralViewRowCount = 15;
 

@@ -3,31 +3,10 @@
 // the next refresh shows its progress and, once done, its log entry.
 #include "drive_number.h"
 #include "form_texts.h"
+#include "opened_drive.h"
 #include "unit1.h"
 
 namespace kestrine {
-
-namespace {
-
-constexpr Byte kShortSelfTestOffline = 1;
-constexpr Byte kExtendedSelfTestOffline = 2;
-
-// Closes the drive when the handler leaves, also when the selector's text turns out not to name
-// a drive and the conversion error ends the handler.
-class OpenedDrive {
- public:
-  OpenedDrive(SmartDrv& drv, std::string_view name) : drv_(drv), handle_(drv.OpenDrive(name)) {}
-  ~OpenedDrive() { drv_.CloseDrive(handle_); }
-  OpenedDrive(const OpenedDrive&) = delete;
-  OpenedDrive& operator=(const OpenedDrive&) = delete;
-  DeviceHandle Handle() const { return handle_; }
-
- private:
-  SmartDrv& drv_;
-  DeviceHandle handle_;
-};
-
-}  // namespace
 
 void TForm1::Button4Click() {
   RunSelfTest(kShortSelfTestOffline, texts::kConfirmShortSelfTest);

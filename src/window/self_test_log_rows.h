@@ -6,20 +6,9 @@
 #include <vector>
 
 #include "bytes.h"
+#include "smart_layout.h"
 
 namespace kestrine {
-
-// Layout of the self-test log and of one of its descriptors.
-namespace self_test_log {
-inline constexpr std::size_t kFirstDescriptor = 2;
-inline constexpr std::size_t kDescriptorSize = 24;
-inline constexpr std::size_t kDescriptorCount = 21;
-inline constexpr std::size_t kType = 0;
-inline constexpr std::size_t kStatus = 1;
-inline constexpr std::size_t kLifeHours = 2;   // 16 bits
-inline constexpr std::size_t kFailureLba = 5;  // 32 bits
-static_assert(kFirstDescriptor + kDescriptorCount * kDescriptorSize == 506);
-}  // namespace self_test_log
 
 // One row per descriptor in storage order, up to the first one whose type is 0. Each row holds
 // number, power-on hours, type, status, LBA of the first error and the remaining part.

@@ -1,5 +1,6 @@
 #include "demo_drives.h"
 
+#include "ata_registers.h"
 #include "drive_image_builder.h"
 
 namespace kestrine {
@@ -18,10 +19,6 @@ constexpr std::uint16_t kOldAgeRate = 0x002E;       // OC PA ER SP
 constexpr std::uint16_t kOldAgeOffline = 0x0030;    // EC SP, collected off-line
 constexpr std::uint16_t kOldAgeErrorRate = 0x0008;  // ER, collected off-line
 constexpr std::uint16_t kCrcCount = 0x003E;         // OC PA ER EC SP
-
-// Subcommands of EXECUTE OFF-LINE IMMEDIATE, as the self-test log records them.
-constexpr Byte kShortOffline = 1;
-constexpr Byte kExtendedOffline = 2;
 
 // Self-test execution status bytes.
 constexpr Byte kCompleted = 0x00;
@@ -88,7 +85,7 @@ DriveImage HealthySataDisk() {
                         {kRotationRate, 7200},
                         {kTransportVersion, 0x107F}});
 
-  const AttributeSpec attributes[] = {
+  const AttributeValues attributes[] = {
       {1, kPreFailRate, 200, 200, 0, 51},
       {3, kPreFailTime, 176, 173, 4166, 21},
       {4, kOldAgeCount, 100, 100, 1287, 0},
@@ -107,7 +104,7 @@ DriveImage HealthySataDisk() {
       {199, kOldAgeCount, 200, 200, 0, 0},
       {200, kOldAgeErrorRate, 100, 253, 0, 0},
   };
-  for (const AttributeSpec& attribute : attributes) AddAttribute(image, attribute);
+  for (const AttributeValues& attribute : attributes) AddAttribute(image, attribute);
   SetSmartStatus(image, {.offline_status = kOfflineCompletedAuto,
                          .self_test_status = kCompleted,
                          .offline_seconds = 36600,
@@ -117,8 +114,8 @@ DriveImage HealthySataDisk() {
                          .short_minutes = 2,
                          .extended_minutes = 120,
                          .conveyance_minutes = 5});
-  AddSelfTestEntry(image.self_test_log, {kExtendedOffline, kCompleted, 12980});
-  AddSelfTestEntry(image.self_test_log, {kShortOffline, kCompleted, 14021});
+  AddSelfTestEntry(image.self_test_log, {kExtendedSelfTestOffline, kCompleted, 12980});
+  AddSelfTestEntry(image.self_test_log, {kShortSelfTestOffline, kCompleted, 14021});
 
   image.vendor = "ATA";
   image.product = "KESTREL HD2000S";
@@ -152,7 +149,7 @@ DriveImage FailingParallelDisk() {
                         {kHardwareResetResult, 0x603B},  // 80-conductor cable
                         {kAcousticManagement, 0x80FE}});
 
-  const AttributeSpec attributes[] = {
+  const AttributeValues attributes[] = {
       {1, 0x000F, 98, 87, 182743, 6},
       {3, 0x0003, 97, 96, 0, 0},
       {4, kOldAgeCount, 96, 96, 4521, 20},
@@ -169,7 +166,7 @@ DriveImage FailingParallelDisk() {
       {200, 0x0000, 100, 253, 0, 0},
       {202, kOldAgeCount, 100, 253, 0, 0},
   };
-  for (const AttributeSpec& attribute : attributes) AddAttribute(image, attribute);
+  for (const AttributeValues& attribute : attributes) AddAttribute(image, attribute);
   SetSmartStatus(image, {.revision = 0x000A,
                          .offline_status = kOfflineCompletedAuto,
                          .self_test_status = kReadFailure80,
@@ -179,8 +176,9 @@ DriveImage FailingParallelDisk() {
                          .error_logging = kErrorLoggingSupported,
                          .short_minutes = 2,
                          .extended_minutes = 80});
-  AddSelfTestEntry(image.self_test_log, {kExtendedOffline, kCompleted, 31877});
-  AddSelfTestEntry(image.self_test_log, {kShortOffline, kReadFailure80, 33490, 1, 117829341});
+  AddSelfTestEntry(image.self_test_log, {kExtendedSelfTestOffline, kCompleted, 31877});
+  AddSelfTestEntry(image.self_test_log,
+                   {kShortSelfTestOffline, kReadFailure80, 33490, 1, 117829341});
 
   image.vendor = "ATA";
   image.product = "KESTREL HD250PA";
@@ -221,7 +219,7 @@ DriveImage UsbBridgedSsd() {
                         {kRotationRate, 0x0001},       // non-rotating medium
                         {kTransportVersion, 0x107F}});
 
-  const AttributeSpec attributes[] = {
+  const AttributeValues attributes[] = {
       {5, kPreFailCount, 100, 100, 0, 10},
       {9, kOldAgeCount, 99, 99, 4120, 0},
       {12, kOldAgeCount, 99, 99, 1187, 0},
@@ -237,7 +235,7 @@ DriveImage UsbBridgedSsd() {
       {233, kOldAgeCount, 97, 97, 0, 0},
       {241, kOldAgeCount, 99, 99, 13428871245, 0},
   };
-  for (const AttributeSpec& attribute : attributes) AddAttribute(image, attribute);
+  for (const AttributeValues& attribute : attributes) AddAttribute(image, attribute);
   SetSmartStatus(image, {.revision = 0x0001,
                          .offline_status = kOfflineNeverStarted,
                          .self_test_status = kCompleted,
@@ -285,7 +283,7 @@ DriveImage PendingSectorDisk() {
                         {kRotationRate, 5400},
                         {kTransportVersion, 0x101F}});
 
-  const AttributeSpec attributes[] = {
+  const AttributeValues attributes[] = {
       {1, kPreFailRate, 200, 200, 24, 51},
       {3, kPreFailTime, 178, 175, 6083, 21},
       {4, kOldAgeCount, 100, 100, 1024, 0},
@@ -304,7 +302,7 @@ DriveImage PendingSectorDisk() {
       {199, kOldAgeCount, 200, 200, 0, 0},
       {200, kOldAgeErrorRate, 100, 253, 0, 0},
   };
-  for (const AttributeSpec& attribute : attributes) AddAttribute(image, attribute);
+  for (const AttributeValues& attribute : attributes) AddAttribute(image, attribute);
   SetSmartStatus(image, {.offline_status = kOfflineCompletedAuto,
                          .self_test_status = kCompleted,
                          .offline_seconds = 19800,
@@ -314,9 +312,9 @@ DriveImage PendingSectorDisk() {
                          .short_minutes = 2,
                          .extended_minutes = 276,
                          .conveyance_minutes = 5});
-  AddSelfTestEntry(image.self_test_log, {kShortOffline, kCompleted, 20930});
-  AddSelfTestEntry(image.self_test_log, {kExtendedOffline, kAbortedByHost40, 21002});
-  AddSelfTestEntry(image.self_test_log, {kShortOffline, kCompleted, 21488});
+  AddSelfTestEntry(image.self_test_log, {kShortSelfTestOffline, kCompleted, 20930});
+  AddSelfTestEntry(image.self_test_log, {kExtendedSelfTestOffline, kAbortedByHost40, 21002});
+  AddSelfTestEntry(image.self_test_log, {kShortSelfTestOffline, kCompleted, 21488});
 
   image.vendor = "ATA";
   image.product = "KESTREL HD1000S";

@@ -3,45 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "smart_layout.h"
+
 namespace kestrine {
 
 namespace {
 
-// Attribute and threshold entries.
-constexpr std::size_t kFirstEntry = 2;
-constexpr std::size_t kEntrySize = 12;
-constexpr std::size_t kEntryCount = 30;
-constexpr std::size_t kEntryFlags = 1;
-constexpr std::size_t kEntryValue = 3;
-constexpr std::size_t kEntryWorst = 4;
-constexpr std::size_t kEntryRaw = 5;
-constexpr std::size_t kRawBytes = 6;
-constexpr std::size_t kEntryThreshold = 1;
-
-// Status bytes of the S.M.A.R.T. data block.
-constexpr std::size_t kRevision = 0;
-constexpr std::size_t kOfflineStatus = 362;
-constexpr std::size_t kSelfTestStatus = 363;
-constexpr std::size_t kOfflineSeconds = 364;
-constexpr std::size_t kOfflineCapability = 367;
-constexpr std::size_t kSmartCapability = 368;
-constexpr std::size_t kErrorLogging = 370;
-constexpr std::size_t kShortMinutes = 372;
-constexpr std::size_t kExtendedMinutes = 373;
-constexpr std::size_t kConveyanceMinutes = 374;
-constexpr std::size_t kExtendedMinutesWord = 375;
-constexpr Byte kMinutesInWord = 0xFF;
-
-// Self-test log.
-constexpr std::size_t kLogRevision = 0;
-constexpr std::size_t kFirstDescriptor = 2;
-constexpr std::size_t kDescriptorSize = 24;
-constexpr std::size_t kDescriptorCount = 21;
-constexpr std::size_t kDescriptorStatus = 1;
-constexpr std::size_t kDescriptorHours = 2;
-constexpr std::size_t kDescriptorCheckpoint = 4;
-constexpr std::size_t kDescriptorLba = 5;
-constexpr std::size_t kLogIndex = 508;
 constexpr std::uint16_t kLogRevisionValue = 1;
 
 // IDENTIFY.
@@ -109,19 +76,19 @@ void SetIdentifyChecksum(Sector& identify) {
   SetAtaChecksum(identify);
 }
 
-bool AddAttribute(DriveImage& image, const AttributeSpec& attribute) {
-  for (std::size_t i = 0; i < kEntryCount; ++i) {
-    const std::size_t at = kFirstEntry + kEntrySize * i;
+bool AddAttribute(DriveImage& image, const AttributeValues& attribute) {
+  for (std::size_t i = 0; i < smart_entry::kCount; ++i) {
+    const std::size_t at = smart_entry::kFirst + smart_entry::kSize * i;
     if (image.smart_data[at] != 0) continue;
     image.smart_data[at] = attribute.id;
-    WriteLe16(image.smart_data, at + kEntryFlags, attribute.flags);
-    image.smart_data[at + kEntryValue] = attribute.value;
-    image.smart_data[at + kEntryWorst] = attribute.worst;
-    for (std::size_t b = 0; b < kRawBytes; ++b) {
-      image.smart_data[at + kEntryRaw + b] = static_cast<Byte>(attribute.raw >> (8 * b));
+    WriteLe16(image.smart_data, at + smart_entry::kFlags, attribute.flags);
+    image.smart_data[at + smart_entry::kCurrent] = attribute.value;
+    image.smart_data[at + smart_entry::kWorst] = attribute.worst;
+    for (std::size_t b = 0; b < smart_entry::kRawSize; ++b) {
+      image.smart_data[at + smart_entry::kRaw + b] = static_cast<Byte>(attribute.raw >> (8 * b));
     }
     image.thresholds[at] = attribute.id;
-    image.thresholds[at + kEntryThreshold] = attribute.threshold;
+    image.thresholds[at + smart_entry::kThreshold] = attribute.threshold;
     return true;
   }
   return false;
@@ -129,43 +96,44 @@ bool AddAttribute(DriveImage& image, const AttributeSpec& attribute) {
 
 void SetSmartStatus(DriveImage& image, const SmartStatus& status) {
   Sector& data = image.smart_data;
-  WriteLe16(data, kRevision, status.revision);
-  WriteLe16(image.thresholds, kRevision, status.revision);
-  data[kOfflineStatus] = status.offline_status;
-  data[kSelfTestStatus] = status.self_test_status;
-  WriteLe16(data, kOfflineSeconds, status.offline_seconds);
-  data[kOfflineCapability] = status.offline_capability;
-  WriteLe16(data, kSmartCapability, status.smart_capability);
-  data[kErrorLogging] = status.error_logging;
-  data[kShortMinutes] = status.short_minutes;
-  if (status.extended_minutes < kMinutesInWord) {
-    data[kExtendedMinutes] = static_cast<Byte>(status.extended_minutes);
-    WriteLe16(data, kExtendedMinutesWord, 0);
+  WriteLe16(data, smart_data::kRevision, status.revision);
+  WriteLe16(image.thresholds, smart_data::kRevision, status.revision);
+  data[smart_data::kOfflineStatus] = status.offline_status;
+  data[smart_data::kSelfTestStatus] = status.self_test_status;
+  WriteLe16(data, smart_data::kOfflineTotalSeconds, status.offline_seconds);
+  data[smart_data::kOfflineCapability] = status.offline_capability;
+  WriteLe16(data, smart_data::kSmartCapability, status.smart_capability);
+  data[smart_data::kErrorLogging] = status.error_logging;
+  data[smart_data::kShortPollingMinutes] = status.short_minutes;
+  if (status.extended_minutes < smart_data::kPollingMinutesInWord) {
+    data[smart_data::kExtendedPollingMinutes] = static_cast<Byte>(status.extended_minutes);
+    WriteLe16(data, smart_data::kExtendedPollingWord, 0);
   } else {
-    data[kExtendedMinutes] = kMinutesInWord;
-    WriteLe16(data, kExtendedMinutesWord, status.extended_minutes);
+    data[smart_data::kExtendedPollingMinutes] = smart_data::kPollingMinutesInWord;
+    WriteLe16(data, smart_data::kExtendedPollingWord, status.extended_minutes);
   }
-  data[kConveyanceMinutes] = status.conveyance_minutes;
+  data[smart_data::kConveyancePollingMinutes] = status.conveyance_minutes;
 }
 
 void AddSelfTestEntry(Sector& log, const SelfTestEntry& entry) {
   // Byte 508 numbers the most recent descriptor from 1; 0 means an empty log.
-  const std::size_t next = log[kLogIndex] % kDescriptorCount;
-  const std::size_t at = kFirstDescriptor + kDescriptorSize * next;
-  std::fill_n(log.begin() + static_cast<std::ptrdiff_t>(at), kDescriptorSize, Byte{0});
+  const std::size_t next = log[self_test_log::kIndex] % self_test_log::kDescriptorCount;
+  const std::size_t at = self_test_log::kFirstDescriptor + self_test_log::kDescriptorSize * next;
+  std::fill_n(log.begin() + static_cast<std::ptrdiff_t>(at), self_test_log::kDescriptorSize,
+              Byte{0});
   log[at] = entry.type;
-  log[at + kDescriptorStatus] = entry.status;
-  WriteLe16(log, at + kDescriptorHours, entry.hours);
-  log[at + kDescriptorCheckpoint] = entry.checkpoint;
-  WriteLe32(log, at + kDescriptorLba, entry.failing_lba);
-  log[kLogIndex] = static_cast<Byte>(next + 1);
+  log[at + self_test_log::kStatus] = entry.status;
+  WriteLe16(log, at + self_test_log::kLifeHours, entry.hours);
+  log[at + self_test_log::kCheckpoint] = entry.checkpoint;
+  WriteLe32(log, at + self_test_log::kFailureLba, entry.failing_lba);
+  log[self_test_log::kIndex] = static_cast<Byte>(next + 1);
 }
 
 void SealDriveImage(DriveImage& image) {
   SetIdentifyChecksum(image.identify);
   SetAtaChecksum(image.smart_data);
   SetAtaChecksum(image.thresholds);
-  WriteLe16(image.self_test_log, kLogRevision, kLogRevisionValue);
+  WriteLe16(image.self_test_log, self_test_log::kRevision, kLogRevisionValue);
   SetAtaChecksum(image.self_test_log);
 }
 

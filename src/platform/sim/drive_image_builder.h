@@ -103,7 +103,7 @@ inline constexpr std::uint16_t kFlagErrorRate = 0x0008;
 inline constexpr std::uint16_t kFlagEventCount = 0x0010;
 inline constexpr std::uint16_t kFlagSelfPreserving = 0x0020;
 
-struct AttributeSpec {
+struct AttributeValues {
   Byte id = 0;
   std::uint16_t flags = 0;
   Byte value = 0;
@@ -120,7 +120,7 @@ constexpr std::uint64_t PackedTemperatureRaw(Byte current, Byte lowest, Byte hig
 
 // Puts the attribute into the first free entry of the data block and its threshold into the same
 // entry of the threshold block. False when all 30 entries are taken.
-bool AddAttribute(DriveImage& image, const AttributeSpec& attribute);
+bool AddAttribute(DriveImage& image, const AttributeValues& attribute);
 
 // The status and capability part of the S.M.A.R.T. data block.
 struct SmartStatus {

@@ -4,8 +4,11 @@
 #include <cctype>
 
 #include "ata_pass_through_block.h"
+#include "drive_image_builder.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
+#include "smart_drv.h"
+#include "smart_layout.h"
 
 namespace kestrine {
 
@@ -17,21 +20,7 @@ constexpr Byte kErrorAborted = 0x04;  // ABRT
 constexpr Byte kScsiCheckCondition = 0x02;
 constexpr std::uint32_t kMaxTransfer = 64 * 1024;
 
-// Self-test subcommands of EXECUTE OFF-LINE IMMEDIATE.
-constexpr Byte kShortOffline = 1;
-constexpr Byte kExtendedOffline = 2;
-constexpr Byte kAbortOffline = 127;
-
-// Self-test log layout.
-constexpr std::size_t kLogIndex = 508;
-constexpr std::size_t kDescriptorSize = 24;
-constexpr int kDescriptors = 21;
-
-// SMART data status bytes.
-constexpr std::size_t kSelfTestStatus = 363;
-constexpr std::size_t kShortPollingMinutes = 372;
-constexpr std::size_t kExtendedPollingMinutes = 373;
-constexpr std::size_t kExtendedPollingWord = 375;
+constexpr Byte kPowerOnHoursId = 9;
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -42,22 +31,18 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 }
 
 std::uint16_t PowerOnHours(const Sector& smart_data) {
-  for (std::size_t i = 0; i < 30; ++i) {
-    const std::size_t entry = 2 + 12 * i;
-    if (smart_data[entry] == 9) return ReadLe16(smart_data, entry + 5);
+  for (std::size_t i = 0; i < smart_entry::kCount; ++i) {
+    const std::size_t entry = smart_entry::kFirst + smart_entry::kSize * i;
+    if (smart_data[entry + smart_entry::kId] == kPowerOnHoursId) {
+      return ReadLe16(smart_data, entry + smart_entry::kRaw);
+    }
   }
   return 0;
 }
 
 void AddLogDescriptor(Sector& log, Byte type, Byte status, std::uint16_t hours) {
-  const int index = log[kLogIndex] % kDescriptors + 1;  // 1..21, 0 meaning an empty log
-  const std::size_t at = 2 + kDescriptorSize * static_cast<std::size_t>(index - 1);
-  std::fill_n(log.begin() + static_cast<std::ptrdiff_t>(at), kDescriptorSize, Byte{0});
-  log[at] = type;
-  log[at + 1] = status;
-  WriteLe16(log, at + 2, hours);
-  log[kLogIndex] = static_cast<Byte>(index);
-  if (ReadLe16(log, 0) == 0) WriteLe16(log, 0, 1);
+  AddSelfTestEntry(log, SelfTestEntry{.type = type, .status = status, .hours = hours});
+  if (ReadLe16(log, self_test_log::kRevision) == 0) WriteLe16(log, self_test_log::kRevision, 1);
   SetAtaChecksum(log);
 }
 
@@ -196,14 +181,14 @@ void SimBay::UpdateSelfTest(SimDrive& drive) {
   const auto elapsed = Now() - drive.running_test->started;
   const auto duration = drive.running_test->duration;
   if (elapsed >= duration) {
-    data[kSelfTestStatus] = 0x00;  // completed without error
+    data[smart_data::kSelfTestStatus] = 0x00;  // completed without error
     AddLogDescriptor(drive.image.self_test_log, drive.running_test->subcommand, 0x00,
                      PowerOnHours(data));
     drive.running_test.reset();
   } else {
     const auto done_tenths = duration.count() > 0 ? elapsed.count() * 10 / duration.count() : 0;
     const auto remaining = std::clamp<long long>(10 - done_tenths, 1, 9);
-    data[kSelfTestStatus] = static_cast<Byte>(0xF0 | remaining);
+    data[smart_data::kSelfTestStatus] = static_cast<Byte>(0xF0 | remaining);
   }
   SetAtaChecksum(data);
 }
@@ -220,30 +205,31 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
   if (r.cyl_low != kSmartCylLow || r.cyl_high != kSmartCylHigh) return abort;
   Sector& smart = drive.image.smart_data;
   switch (r.features) {
-    case 0xD0:
+    case kSmartReadData:
       return give(smart);
-    case 0xD1:
+    case kSmartReadThresholds:
       return give(drive.image.thresholds);
-    case 0xD5:
-      if (r.sector_number != 6 || r.sector_count == 0) return abort;
+    case kSmartReadLog:
+      if (r.sector_number != kSelfTestLogAddress || r.sector_count == 0) return abort;
       return give(drive.image.self_test_log);
-    case 0xD4: {
-      if (r.sector_number == kShortOffline || r.sector_number == kExtendedOffline) {
+    case kSmartExecuteOfflineImmediate: {
+      if (r.sector_number == kShortSelfTestOffline || r.sector_number == kExtendedSelfTestOffline) {
         std::chrono::minutes minutes(
-            smart[r.sector_number == kShortOffline ? kShortPollingMinutes
-                                                   : kExtendedPollingMinutes]);
-        if (r.sector_number == kExtendedOffline && smart[kExtendedPollingMinutes] == 0xFF) {
-          minutes = std::chrono::minutes(ReadLe16(smart, kExtendedPollingWord));
+            smart[r.sector_number == kShortSelfTestOffline ? smart_data::kShortPollingMinutes
+                                                           : smart_data::kExtendedPollingMinutes]);
+        if (r.sector_number == kExtendedSelfTestOffline &&
+            smart[smart_data::kExtendedPollingMinutes] == smart_data::kPollingMinutesInWord) {
+          minutes = std::chrono::minutes(ReadLe16(smart, smart_data::kExtendedPollingWord));
         }
         if (minutes.count() == 0) minutes = std::chrono::minutes(1);
         drive.running_test = SimDrive::RunningTest{r.sector_number, Now(), minutes};
-        smart[kSelfTestStatus] = 0xF9;
+        smart[smart_data::kSelfTestStatus] = 0xF9;
         SetAtaChecksum(smart);
         return AtaOutcome{false, 0};
       }
-      if (r.sector_number == kAbortOffline) {
+      if (r.sector_number == kAbortOfflineTest) {
         if (drive.running_test) {
-          smart[kSelfTestStatus] = 0x10;  // aborted by host
+          smart[smart_data::kSelfTestStatus] = 0x10;  // aborted by host
           AddLogDescriptor(drive.image.self_test_log, drive.running_test->subcommand, 0x10,
                            PowerOnHours(smart));
           drive.running_test.reset();
@@ -251,7 +237,8 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
         }
         return AtaOutcome{false, 0};
       }
-      if (r.sector_number == 0) return AtaOutcome{false, 0};  // off-line data collection
+      if (r.sector_number == kOfflineDataCollection)
+        return AtaOutcome{false, 0};  // off-line data collection
       return abort;
     }
     default:
@@ -354,7 +341,7 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   std::vector<Byte> data(expected);
   const AtaOutcome outcome = ExecuteAta(drive, registers, data);
   if (outcome.aborted) return finish(kScsiCheckCondition, 0x0B, 0x00, 0x1D, 0);
-  std::ranges::copy(data, out.begin() + data_offset);
+  if (!data.empty()) std::ranges::copy(data, out.begin() + data_offset);
   return finish(drive.behaviour.sat_scsi_status, 0x0B, 0x00, 0x00,
                 static_cast<std::uint32_t>(data.size()));
 }
@@ -386,10 +373,11 @@ bool SimBay::AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<c
     const bool reads_sector =
         registers.command == kIdentifyDeviceCommand ||
         (registers.command == kSmartCommand &&
-         (registers.features == 0xD0 || registers.features == 0xD1 || registers.features == 0xD5));
+         (registers.features == kSmartReadData || registers.features == kSmartReadThresholds ||
+          registers.features == kSmartReadLog));
     if (!reads_sector || buffer_size != 512 || out.size() < kOutBuffer + 512) return false;
-  } else if (registers.command != kSmartCommand || registers.features == 0xD0 ||
-             registers.features == 0xD1 || registers.features == 0xD5) {
+  } else if (registers.command != kSmartCommand || registers.features == kSmartReadData ||
+             registers.features == kSmartReadThresholds || registers.features == kSmartReadLog) {
     return false;  // the send carries no data back
   }
   std::vector<Byte> data(receive ? 512 : 0);
