@@ -1,0 +1,162 @@
+// Arbitrary request blocks and scripted disk replies through the Linux device port: every block
+// is either answered inside its reply buffer or refused with the reply untouched, never a crash.
+// Also arbitrary texts through the descriptor builder.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "../tests/sg_io_fakes.h"
+#include "linux_storage_descriptor.h"
+#include "sg_io_port.h"
+
+namespace {
+
+using kestrine::Byte;
+
+// Takes bytes off the front of the input.
+class Reader {
+ public:
+  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  Byte Next() { return at_ < size_ ? data_[at_++] : 0; }
+  std::uint16_t Next16() { return static_cast<std::uint16_t>(Next() | (Next() << 8)); }
+  std::vector<Byte> Take(std::size_t n) {
+    n = std::min(n, size_ - at_);
+    std::vector<Byte> bytes(data_ + at_, data_ + at_ + n);
+    at_ += n;
+    return bytes;
+  }
+  std::vector<Byte> Rest() { return Take(size_ - at_); }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+struct World {
+  kestrine::testing::FakeSysfsTree tree;
+  kestrine::testing::FakeSgIoSystem system;
+  std::unique_ptr<kestrine::SgIoPort> port;
+};
+
+World& TheWorld() {
+  static World world;
+  if (!world.port) {
+    world.tree.AddDisk({"sda", "pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0", "ATA     ",
+                        "ST2000DM001-1CH1", "CC27", "Z1E0AAAA", false});
+    world.tree.AddLink("pci0000:00/0000:00:1f.2/ata1", "link1", "6.0 Gbps");
+    world.tree.AddDisk({"sdb",
+                        "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0",
+                        "WD      ",
+                        "Elements 25A2   ",
+                        "1014",
+                        {},
+                        true});
+    for (const char* name : {"sda", "sdb"}) {
+      world.system.existing.insert((world.tree.Root() / "dev" / name).string());
+    }
+    world.port = std::make_unique<kestrine::SgIoPort>(
+        world.system, kestrine::SgIoPortOptions{world.tree.Root(), world.tree.Root() / "dev", {}});
+  }
+  return world;
+}
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+void FuzzDescriptor(Reader& input) {
+  kestrine::StorageDescriptorFacts facts;
+  facts.removable = input.Next() & 1;
+  facts.bus_type = input.Next();
+  for (auto* text :
+       {&facts.texts.vendor, &facts.texts.product, &facts.texts.revision, &facts.texts.serial}) {
+    const Byte length = input.Next();
+    if (length != 0xFF) {
+      const std::vector<Byte> bytes = input.Take(length);
+      *text = std::string(bytes.begin(), bytes.end());
+    }
+  }
+  std::vector<Byte> out(input.Next16() % 1024);
+  std::uint32_t returned = 0;
+  if (!kestrine::WriteStorageDeviceDescriptor(facts, out, returned)) return;
+  Check(returned <= out.size());
+  using namespace kestrine::storage_descriptor;
+  for (std::size_t field :
+       {kVendorIdOffset, kProductIdOffset, kProductRevisionOffset, kSerialNumberOffset}) {
+    if (field + 4 > returned) continue;
+    const std::uint32_t offset = kestrine::ReadLe32(out, field);
+    if (offset == 0) continue;
+    Check(offset < returned);
+    bool ended = false;
+    for (std::size_t i = offset; i < returned && !ended; ++i) ended = out[i] == 0;
+    Check(ended);  // the text's zero byte is inside the reply
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  World& world = TheWorld();
+  Reader input(data, size);
+  static constexpr std::uint32_t kCodes[] = {
+      kestrine::kIoctlAtaPassThrough,   kestrine::kIoctlScsiPassThrough,
+      kestrine::kSmartGetVersion,       kestrine::kSmartRcvDriveData,
+      kestrine::kSmartSendDriveCommand, kestrine::kIoctlStorageQueryProperty};
+  const Byte selector = input.Next();
+  if (selector == 0xFF) {
+    FuzzDescriptor(input);
+    return 0;
+  }
+  const std::uint32_t code = kCodes[selector % std::size(kCodes)];
+  const Byte how = input.Next();
+  const bool usb_disk = how & 1;
+  const bool read_only = how & 2;
+  const bool in_place = how & 4;
+
+  kestrine::testing::ScriptedReply reply;
+  reply.result = (how & 8) ? -1 : 0;
+  reply.status = input.Next();
+  reply.host_status = (how & 16) ? input.Next() : 0;
+  reply.driver_status = (how & 32) ? input.Next() : 0;
+  reply.resid = static_cast<std::int16_t>(input.Next16());
+  reply.sense = input.Take(input.Next());
+  const std::size_t in_size = input.Next16() % 2048;
+  const std::size_t out_size = input.Next16() % 2048;
+  std::vector<Byte> block = input.Take(in_size);
+  block.resize(in_size);
+  reply.data = input.Rest();
+  world.system.replies.assign(1, reply);
+
+  const kestrine::DeviceHandle handle =
+      world.port->Open(usb_disk ? "\\\\.\\PHYSICALDRIVE1" : "\\\\.\\PHYSICALDRIVE0",
+                       read_only ? kestrine::Access::ReadOnly : kestrine::Access::ReadWrite);
+  Check(handle != kestrine::kInvalidHandle);
+  std::uint32_t returned = 0;
+  if (in_place) {
+    // The drive layer's way: one block, sent and received in place.
+    block.resize(std::max(in_size, out_size));
+    const std::vector<Byte> before = block;
+    const std::span<Byte> exchange(block);
+    if (world.port->Control(handle, code, exchange.first(in_size), exchange.first(out_size),
+                            returned)) {
+      Check(returned <= out_size);
+    } else {
+      Check(block == before);
+    }
+  } else {
+    std::vector<Byte> out(out_size, 0xA5);
+    if (world.port->Control(handle, code, block, out, returned)) {
+      Check(returned <= out.size());
+    } else {
+      // A refused request leaves the reply as it was.
+      for (Byte b : out) Check(b == 0xA5);
+    }
+  }
+  world.port->Close(handle);
+  world.system.exchanges.clear();
+  world.system.opens.clear();
+  world.system.closes.clear();
+  return 0;
+}

@@ -1,0 +1,134 @@
+// One SCSI command through SG_IO, and the ATA PASS-THROUGH (16) command that carries an ATA
+// command to a disk on the kernel's ATA layer (or behind a SCSI/ATA translator). The builders and
+// the reading of the reply are plain byte work; only Execute touches the system.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "bytes.h"
+#include "sg_io_system.h"
+
+namespace kestrine {
+
+// SCSI status, sense keys and codes the port tells apart.
+namespace scsi {
+inline constexpr Byte kStatusGood = 0x00;
+inline constexpr Byte kStatusCheckCondition = 0x02;
+inline constexpr Byte kSenseRecoveredError = 0x01;
+inline constexpr Byte kSenseIllegalRequest = 0x05;
+inline constexpr Byte kAscInvalidOpcode = 0x20;
+inline constexpr Byte kAscInvalidFieldInCdb = 0x24;
+inline constexpr Byte kAscqAtaInformationAvailable = 0x1D;  // with ASC 0
+// driver_status: its low half is the driver's verdict; "sense follows" is not a failure.
+inline constexpr std::uint16_t kDriverStatusMask = 0x0F;
+inline constexpr std::uint16_t kDriverSense = 0x08;
+}  // namespace scsi
+
+// ATA PASS-THROUGH (16) CDB.
+namespace ata16 {
+inline constexpr Byte kOpcode = 0x85;
+inline constexpr std::size_t kCdbLength = 16;
+inline constexpr Byte kProtocolNonData = 3 << 1;
+inline constexpr Byte kProtocolPioDataIn = 4 << 1;
+inline constexpr Byte kExtend = 0x01;               // byte 1: 48-bit registers
+inline constexpr Byte kCheckCondition = 0x20;       // byte 2: CK_COND, return the registers
+inline constexpr Byte kTransferFromDevice = 0x08;   // byte 2: T_DIR
+inline constexpr Byte kLengthInBlocks = 0x04;       // byte 2: BYTE_BLOCK
+inline constexpr Byte kLengthInSectorCount = 0x02;  // byte 2: T_LENGTH
+// Byte positions of the registers; the 48-bit high-order bytes sit one before each.
+inline constexpr std::size_t kFeatures = 4;
+inline constexpr std::size_t kCount = 6;
+inline constexpr std::size_t kLbaLow = 8;
+inline constexpr std::size_t kLbaMid = 10;
+inline constexpr std::size_t kLbaHigh = 12;
+inline constexpr std::size_t kDevice = 13;
+inline constexpr std::size_t kCommand = 14;
+inline constexpr std::uint32_t kBlockSize = 512;
+}  // namespace ata16
+
+// One SCSI command as SG_IO carries it.
+struct SgIoCommand {
+  std::array<Byte, 16> cdb{};
+  Byte cdb_length = 0;
+  int direction = SG_DXFER_NONE;
+  // Bytes to send (SG_DXFER_TO_DEV), or the buffer that receives (SG_DXFER_FROM_DEV).
+  std::vector<Byte> data;
+  std::uint32_t timeout_ms = 0;
+  Byte sense_capacity = 0;  // how much sense data the caller takes
+};
+
+// What came back.
+struct SgIoReply {
+  bool delivered = false;  // the kernel took the request at all
+  Byte status = 0;
+  std::uint16_t host_status = 0;
+  std::uint16_t driver_status = 0;
+  std::vector<Byte> sense;        // the bytes the kernel wrote, at most sense_capacity
+  std::uint32_t transferred = 0;  // data bytes actually moved
+  // The exchange completed at the transport level: neither the host adapter nor the driver
+  // reports a failure. The SCSI status may still be CHECK CONDITION.
+  bool TransportOk() const;
+};
+
+SgIoReply Execute(SgIoSystem& system, int fd, SgIoCommand& command);
+
+// The seven ATA registers in IDEREGS order.
+struct AtaRegisters {
+  Byte features = 0;  // the error register on the way back
+  Byte count = 0;
+  Byte lba_low = 0;
+  Byte lba_mid = 0;
+  Byte lba_high = 0;
+  Byte device = 0;
+  Byte command = 0;  // the status register on the way back
+};
+
+// The registers a drive returned, from the sense data of an ATA pass-through command.
+struct AtaReturned {
+  AtaRegisters current;   // features = error, command = status
+  AtaRegisters previous;  // the 48-bit high-order bytes (count and LBA), when `extended`
+  bool extended = false;  // the high-order bytes came back
+};
+
+struct SenseSummary {
+  Byte key = 0;
+  Byte asc = 0;
+  Byte ascq = 0;
+  std::optional<AtaReturned> ata;  // ATA status return descriptor or its fixed-format image
+};
+
+// Reads fixed (0x70/0x71) and descriptor (0x72/0x73) format sense data; short or unknown data
+// reads as an empty summary.
+SenseSummary ParseSense(std::span<const Byte> sense);
+
+// An ATA command for ATA PASS-THROUGH (16).
+struct AtaCommand {
+  AtaRegisters current;
+  std::optional<AtaRegisters> previous;  // 48-bit command: the high-order bytes
+  bool data_in = false;
+  std::uint32_t length = 0;  // data-in bytes wanted (0 for a non-data command)
+  std::uint32_t timeout_seconds = 0;
+};
+
+// PIO data-in moves whole 512-byte blocks: the buffer is rounded up to them, and the caller takes
+// the first `length` bytes. A non-data command asks for the registers back (CK_COND).
+SgIoCommand BuildAtaPassThrough16(const AtaCommand& command);
+
+// How an ATA pass-through exchange ended.
+struct AtaPassThroughResult {
+  // The command reached the drive and the drive completed it, successfully or not. False when
+  // the stack could not carry it (transport failure, the opcode or a field refused as illegal,
+  // any other refusal without ATA registers).
+  bool completed = false;
+  std::optional<AtaReturned> registers;
+  // The drive reported an error (ERR or DF in the status register).
+  bool DriveError() const;
+};
+
+AtaPassThroughResult ReadAtaPassThroughReply(const SgIoReply& reply);
+
+}  // namespace kestrine

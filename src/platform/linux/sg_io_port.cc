@@ -1,0 +1,368 @@
+#include "sg_io_port.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "ata_pass_through_block.h"
+#include "disk_path.h"
+#include "legacy_request.h"
+#include "linux_storage_descriptor.h"
+#include "sat_pass_through_block.h"
+#include "sg_io_exchange.h"
+
+namespace kestrine {
+
+namespace {
+
+// Windows refuses pass-through time-outs beyond 30 hours; so do we, and a time-out of 0.
+constexpr std::uint32_t kMaxTimeOutSeconds = 108000;
+// The largest data transfer a request block may ask for.
+constexpr std::uint32_t kMaxTransfer = 64 * 1024;
+// The legacy requests carry no time-out: give a drive that has to spin up first time to answer.
+constexpr std::uint32_t kLegacyTimeOutSeconds = 10;
+
+// A device-control code whose access bits include FILE_WRITE_ACCESS needs a handle opened for
+// writing, as on Windows.
+constexpr std::uint32_t kFileWriteAccess = 2;
+constexpr bool NeedsWriteAccess(std::uint32_t code) {
+  return ((code >> 14) & kFileWriteAccess) != 0;
+}
+static_assert(NeedsWriteAccess(kIoctlAtaPassThrough) && NeedsWriteAccess(kIoctlScsiPassThrough));
+static_assert(NeedsWriteAccess(kSmartRcvDriveData) && NeedsWriteAccess(kSmartSendDriveCommand));
+static_assert(!NeedsWriteAccess(kSmartGetVersion) && !NeedsWriteAccess(kIoctlStorageQueryProperty));
+
+// ATA_PASS_THROUGH_EX flags the port carries; data-out and DMA it does not.
+constexpr std::uint16_t kAtaFlags48Bit = 0x08;
+constexpr std::uint16_t kAtaFlagsNoMultiple = 0x20;
+constexpr std::uint16_t kAtaFlagsCarried =
+    ata_block::kFlagsDrdyRequired | ata_block::kFlagsDataIn | kAtaFlags48Bit | kAtaFlagsNoMultiple;
+
+// What a command that completed without the drive's registers coming back reports.
+constexpr Byte kStatusReady = 0x50;  // DRDY | DSC
+
+// GETVERSIONINPARAMS as an ATA disk's driver gives it.
+constexpr Byte kSmartVersion = 1;
+constexpr Byte kSmartRevision = 1;
+constexpr Byte kIdeDeviceMapPrimaryMaster = 0x01;
+constexpr std::uint32_t kCapAtaIdCmd = 0x01;
+constexpr std::uint32_t kCapSmartCmd = 0x04;
+
+// SMART subcommands.
+constexpr Byte kSmartReadData = 0xD0;
+constexpr Byte kSmartReadThresholds = 0xD1;
+constexpr Byte kSmartAutosave = 0xD2;
+constexpr Byte kSmartSaveAttributes = 0xD3;
+constexpr Byte kSmartExecuteOffline = 0xD4;
+constexpr Byte kSmartReadLog = 0xD5;
+constexpr Byte kSmartEnable = 0xD8;
+constexpr Byte kSmartDisable = 0xD9;
+constexpr Byte kSmartReturnStatus = 0xDA;
+constexpr Byte kSmartAutoOffline = 0xDB;
+constexpr Byte kSmartIdeError = 1;  // DRIVERSTATUS.bDriverError: the drive reported an error
+constexpr std::size_t kIderegsSize = 8;
+
+// STORAGE_PROPERTY_QUERY: PropertyId at 0, QueryType at 4; 0 and 0 ask for the device descriptor.
+constexpr std::size_t kQueryPropertyId = 0;
+constexpr std::size_t kQueryType = 4;
+
+void WriteRegisters(std::span<Byte> task_file, const AtaRegisters& r) {
+  using namespace ata_block;
+  task_file[kFeatures] = r.features;
+  task_file[kSectorCount] = r.count;
+  task_file[kSectorNumber] = r.lba_low;
+  task_file[kCylLow] = r.lba_mid;
+  task_file[kCylHigh] = r.lba_high;
+  task_file[kDeviceHead] = r.device;
+  task_file[kCommand] = r.command;
+}
+
+AtaRegisters ReadRegisters(std::span<const Byte> task_file) {
+  using namespace ata_block;
+  return AtaRegisters{task_file[kFeatures], task_file[kSectorCount], task_file[kSectorNumber],
+                      task_file[kCylLow],   task_file[kCylHigh],     task_file[kDeviceHead],
+                      task_file[kCommand]};
+}
+
+// The receive buffer starts out as the caller's bytes where the request carries them, so what
+// the device does not overwrite comes back unchanged.
+void Prefill(std::vector<Byte>& buffer, std::span<const Byte> input, std::size_t offset) {
+  if (offset >= input.size()) return;
+  const std::size_t n = std::min(buffer.size(), input.size() - offset);
+  std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(offset), n, buffer.begin());
+}
+
+bool ValidTimeOut(std::uint32_t seconds) {
+  return seconds != 0 && seconds <= kMaxTimeOutSeconds;
+}
+
+}  // namespace
+
+SgIoPort::SgIoPort() : SgIoPort(KernelSgIoSystem(), SgIoPortOptions{}) {}
+
+SgIoPort::SgIoPort(SgIoSystem& system, SgIoPortOptions options)
+    : system_(system), options_(std::move(options)) {}
+
+SgIoPort::~SgIoPort() {
+  for (const auto& [handle, disk] : disks_) system_.Close(disk.fd);
+}
+
+DeviceHandle SgIoPort::Open(std::string_view path, Access access) {
+  const std::optional<std::uint32_t> number = PhysicalDriveNumber(path);
+  if (!number) return kInvalidHandle;
+  std::string name = ScsiDiskName(*number);
+  // Non-blocking, so that a removable disk without a medium still opens.
+  const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+  const std::filesystem::path device = options_.dev_root / name;
+  const int fd = system_.Open(device.c_str(), flags);
+  if (fd < 0) return kInvalidHandle;
+  disks_[fd] = OpenDisk{fd, std::move(name), access};
+  return fd;
+}
+
+bool SgIoPort::Close(DeviceHandle handle) {
+  const auto it = disks_.find(handle);
+  if (it == disks_.end()) return false;
+  const int fd = it->second.fd;
+  disks_.erase(it);
+  return system_.Close(fd) == 0;
+}
+
+void SgIoPort::DebugText(std::string_view text) {
+  if (options_.debug_sink) options_.debug_sink(text);
+}
+
+bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+                       std::span<Byte> out, std::uint32_t& bytes_returned) {
+  bytes_returned = 0;
+  const auto it = disks_.find(handle);
+  if (it == disks_.end()) return false;
+  const OpenDisk& disk = it->second;
+  if (NeedsWriteAccess(code) && disk.access != Access::ReadWrite) return false;
+  // `in` and `out` may be the same bytes: read from a copy.
+  const std::vector<Byte> input(in.begin(), in.end());
+  switch (code) {
+    case kIoctlAtaPassThrough:
+      return Sysfs(disk).Attachment().ata_layer &&
+             AnswerAtaPassThrough(disk, input, out, bytes_returned);
+    case kSmartGetVersion:
+      return Sysfs(disk).Attachment().ata_layer && AnswerSmartVersion(out, bytes_returned);
+    case kSmartRcvDriveData:
+    case kSmartSendDriveCommand:
+      return Sysfs(disk).Attachment().ata_layer &&
+             AnswerSmartRequest(disk, code == kSmartRcvDriveData, input, out, bytes_returned);
+    case kIoctlScsiPassThrough:
+      return AnswerScsiPassThrough(disk, input, out, bytes_returned);
+    case kIoctlStorageQueryProperty:
+      return AnswerPropertyQuery(disk, input, out, bytes_returned);
+    default:
+      return false;
+  }
+}
+
+bool SgIoPort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in,
+                                    std::span<Byte> out, std::uint32_t& bytes_returned) {
+  using namespace ata_block;
+  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
+  if (ReadLe16(in, kLength) != kHeaderSize) return false;
+  const std::uint16_t flags = ReadLe16(in, kAtaFlags);
+  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
+  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
+  const std::uint32_t offset = ReadLe32(in, kDataBufferOffset);
+  if ((flags & ~kAtaFlagsCarried) != 0) return false;
+  if (!ValidTimeOut(timeout) || length > kMaxTransfer) return false;
+  const bool data_in = (flags & kFlagsDataIn) != 0;
+  if (length != 0) {
+    if (!data_in) return false;  // a length with no direction
+    if (offset < kHeaderSize || std::uint64_t{offset} + length > out.size()) return false;
+  }
+
+  AtaCommand command;
+  command.current = ReadRegisters(in.subspan(kCurrentTaskFile, 8));
+  if ((flags & kAtaFlags48Bit) != 0)
+    command.previous = ReadRegisters(in.subspan(kPreviousTaskFile, 8));
+  command.data_in = data_in;
+  command.length = length;
+  command.timeout_seconds = timeout;
+  SgIoCommand sg = BuildAtaPassThrough16(command);
+  if (length != 0) Prefill(sg.data, in, offset);
+  const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
+  if (!result.completed) return false;
+
+  std::copy_n(in.begin(), kHeaderSize, out.begin());
+  // The registers come back as Windows returns them: error in the features byte, status in the
+  // command byte, the 48-bit high-order bytes in the previous task file.
+  if (result.registers) {
+    WriteRegisters(out.subspan(kCurrentTaskFile, 8), result.registers->current);
+    if (result.registers->extended) {
+      AtaRegisters previous = ReadRegisters(in.subspan(kPreviousTaskFile, 8));
+      previous.count = result.registers->previous.count;
+      previous.lba_low = result.registers->previous.lba_low;
+      previous.lba_mid = result.registers->previous.lba_mid;
+      previous.lba_high = result.registers->previous.lba_high;
+      WriteRegisters(out.subspan(kPreviousTaskFile, 8), previous);
+    }
+  } else {
+    out[kCurrentTaskFile + kFeatures] = 0;
+    out[kCurrentTaskFile + kCommand] = kStatusReady;
+  }
+  if (length != 0) {
+    std::copy_n(sg.data.begin(), length, out.begin() + offset);
+    bytes_returned = offset + length;
+  } else {
+    bytes_returned = kHeaderSize;
+  }
+  return true;
+}
+
+bool SgIoPort::AnswerSmartVersion(std::span<Byte> out, std::uint32_t& bytes_returned) {
+  using namespace legacy;
+  if (out.size() < kVersionSize) return false;
+  std::fill_n(out.begin(), kVersionSize, Byte{0});
+  out[kVersion] = kSmartVersion;
+  out[kRevision] = kSmartRevision;
+  out[kIdeDeviceMap] = kIdeDeviceMapPrimaryMaster;
+  WriteLe32(out, kCapabilities, kCapAtaIdCmd | kCapSmartCmd);
+  bytes_returned = kVersionSize;
+  return true;
+}
+
+bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<const Byte> in,
+                                  std::span<Byte> out, std::uint32_t& bytes_returned) {
+  using namespace legacy;
+  // SENDCMDINPARAMS up to its buffer; SENDCMDOUTPARAMS up to its buffer.
+  if (in.size() < kInBuffer || out.size() < kStatusSize) return false;
+  const std::uint32_t buffer_size = ReadLe32(in, kCBufferSize);
+  AtaCommand command;
+  command.current =
+      AtaRegisters{in[kFeaturesReg], in[kSectorCountReg], in[kSectorNumberReg], in[kCylLowReg],
+                   in[kCylHighReg],  in[kDriveHeadReg],   in[kCommandReg]};
+  const Byte ata_command = command.current.command;
+  const Byte subcommand = command.current.features;
+  bool returns_registers = false;
+  if (receive) {
+    // The commands that read one sector.
+    const bool reads_sector = ata_command == kIdentifyDeviceCommand ||
+                              (ata_command == kSmartCommand &&
+                               (subcommand == kSmartReadData ||
+                                subcommand == kSmartReadThresholds || subcommand == kSmartReadLog));
+    if (!reads_sector || buffer_size != ata16::kBlockSize ||
+        out.size() < kOutBuffer + ata16::kBlockSize) {
+      return false;
+    }
+    command.data_in = true;
+    command.length = ata16::kBlockSize;
+  } else {
+    // The SMART commands that move no data.
+    const bool non_data = ata_command == kSmartCommand &&
+                          (subcommand == kSmartAutosave || subcommand == kSmartSaveAttributes ||
+                           subcommand == kSmartExecuteOffline || subcommand == kSmartEnable ||
+                           subcommand == kSmartDisable || subcommand == kSmartReturnStatus ||
+                           subcommand == kSmartAutoOffline);
+    if (!non_data) return false;
+    // RETURN STATUS answers in the registers, which follow the status in bBuffer.
+    returns_registers = subcommand == kSmartReturnStatus;
+    if (returns_registers && out.size() < kOutBuffer + kIderegsSize) return false;
+  }
+  command.timeout_seconds = kLegacyTimeOutSeconds;
+  SgIoCommand sg = BuildAtaPassThrough16(command);
+  const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
+  if (!result.completed) return false;
+
+  const bool error = result.DriveError();
+  std::fill_n(out.begin(), kStatusSize, Byte{0});
+  WriteLe32(out, kOutCBufferSize, receive && !error ? ata16::kBlockSize : 0);
+  out[kDriverError] = error ? kSmartIdeError : 0;
+  out[kIdeError] = error ? result.registers->current.features : 0;
+  if (receive) {
+    std::copy_n(sg.data.begin(), ata16::kBlockSize, out.begin() + kOutBuffer);
+    bytes_returned = static_cast<std::uint32_t>(kOutBuffer + ata16::kBlockSize);
+  } else if (returns_registers) {
+    std::span<Byte> registers = out.subspan(kOutBuffer, kIderegsSize);
+    std::fill(registers.begin(), registers.end(), Byte{0});
+    if (result.registers) WriteRegisters(registers, result.registers->current);
+    bytes_returned = static_cast<std::uint32_t>(kOutBuffer + kIderegsSize);
+  } else {
+    bytes_returned = static_cast<std::uint32_t>(kStatusSize);
+  }
+  return true;
+}
+
+bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte> in,
+                                     std::span<Byte> out, std::uint32_t& bytes_returned) {
+  using namespace sat_block;
+  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
+  if (ReadLe16(in, kLength) != kHeaderSize) return false;
+  const Byte cdb_length = in[kCdbLength];
+  const Byte sense_length = in[kSenseInfoLength];
+  const Byte direction = in[kDataIn];
+  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
+  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
+  const std::uint32_t data_offset = ReadLe32(in, kDataBufferOffset);
+  const std::uint32_t sense_offset = ReadLe32(in, kSenseInfoOffset);
+  if (cdb_length == 0 || cdb_length > 16 || direction > kScsiIoctlDataUnspecified) return false;
+  if (!ValidTimeOut(timeout) || length > kMaxTransfer) return false;
+  if (length != 0) {
+    // Data goes out from the input and comes back into the output; an unspecified direction
+    // cannot be told to the kernel.
+    if (direction == kScsiIoctlDataUnspecified || data_offset < kHeaderSize) return false;
+    const std::size_t room = direction == kScsiIoctlDataIn ? out.size() : in.size();
+    if (std::uint64_t{data_offset} + length > room) return false;
+  }
+  if (sense_length != 0 &&
+      (sense_offset < kHeaderSize || std::uint64_t{sense_offset} + sense_length > out.size())) {
+    return false;
+  }
+
+  SgIoCommand sg;
+  sg.cdb_length = cdb_length;
+  std::copy_n(in.begin() + kCdb, cdb_length, sg.cdb.begin());
+  sg.timeout_ms = timeout * 1000;
+  sg.sense_capacity = sense_length;
+  if (length == 0) {
+    sg.direction = SG_DXFER_NONE;
+  } else if (direction == kScsiIoctlDataIn) {
+    sg.direction = SG_DXFER_FROM_DEV;
+    sg.data.assign(length, Byte{0});
+    Prefill(sg.data, in, data_offset);
+  } else {
+    sg.direction = SG_DXFER_TO_DEV;
+    sg.data.assign(in.begin() + data_offset, in.begin() + data_offset + length);
+  }
+  const SgIoReply reply = Execute(system_, disk.fd, sg);
+  // Whatever SCSI status the device gave, the request was carried: the caller reads ScsiStatus.
+  if (!reply.TransportOk()) return false;
+
+  std::copy_n(in.begin(), kHeaderSize, out.begin());
+  out[kScsiStatus] = reply.status;
+  WriteLe32(out, kDataTransferLength, length == 0 ? 0 : reply.transferred);
+  std::size_t end = kHeaderSize;
+  const std::size_t sense_bytes = std::min<std::size_t>(reply.sense.size(), sense_length);
+  if (sense_bytes != 0) {
+    std::copy_n(reply.sense.begin(), sense_bytes, out.begin() + sense_offset);
+    end = std::max(end, sense_offset + sense_bytes);
+  }
+  if (length != 0 && direction == kScsiIoctlDataIn) {
+    std::copy(sg.data.begin(), sg.data.end(), out.begin() + data_offset);
+    end = std::max<std::size_t>(end, data_offset + reply.transferred);
+  }
+  bytes_returned = static_cast<std::uint32_t>(end);
+  return true;
+}
+
+bool SgIoPort::AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> in,
+                                   std::span<Byte> out, std::uint32_t& bytes_returned) {
+  if (in.size() < kPropertyQuerySize) return false;
+  if (ReadLe32(in, kQueryPropertyId) != 0 || ReadLe32(in, kQueryType) != 0) return false;
+  const SysfsDisk sysfs = Sysfs(disk);
+  StorageDescriptorFacts facts;
+  facts.device_type = sysfs.DeviceType();
+  facts.removable = sysfs.Removable();
+  facts.bus_type = sysfs.Attachment().bus_type;
+  facts.texts = sysfs.Texts();
+  return WriteStorageDeviceDescriptor(facts, out, bytes_returned);
+}
+
+}  // namespace kestrine

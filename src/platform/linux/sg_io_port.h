@@ -1,0 +1,76 @@
+// The Linux device port: the drive layer's Windows request blocks carried to SCSI disks through
+// the SCSI generic interface (SG_IO), so the drive layer runs unchanged.
+//
+// - "\\.\PHYSICALDRIVEn" opens the n-th SCSI disk (/dev/sda, /dev/sdb, ...).
+// - IOCTL_ATA_PASS_THROUGH and the legacy SMART requests become one ATA PASS-THROUGH (16)
+//   command each, and are answered only for disks that ATA commands reach (the kernel's ATA
+//   layer, not a USB bridge), as on Windows.
+// - IOCTL_SCSI_PASS_THROUGH sends its CDB as it is.
+// - IOCTL_STORAGE_QUERY_PROPERTY answers with a STORAGE_DEVICE_DESCRIPTOR built from sysfs.
+//
+// A request the disk's stack cannot carry fails, so the caller falls back to the next transport;
+// a request that reached the drive completes even when the drive aborted the command.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "bytes.h"
+#include "device_port.h"
+#include "sg_io_system.h"
+#include "sysfs_disk.h"
+
+namespace kestrine {
+
+struct SgIoPortOptions {
+  std::filesystem::path sysfs_root = "/sys";
+  std::filesystem::path dev_root = "/dev";
+  // Receives the debug text of the drive layer. Linux has no debugger output channel, so by
+  // default the text goes nowhere.
+  std::function<void(std::string_view)> debug_sink;
+};
+
+class SgIoPort final : public DevicePort {
+ public:
+  // The real disks: the kernel's calls, /sys and /dev.
+  SgIoPort();
+  SgIoPort(SgIoSystem& system, SgIoPortOptions options);
+  ~SgIoPort() override;
+  SgIoPort(const SgIoPort&) = delete;
+  SgIoPort& operator=(const SgIoPort&) = delete;
+
+  DeviceHandle Open(std::string_view path, Access access) override;
+  bool Close(DeviceHandle handle) override;
+  bool Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+               std::span<Byte> out, std::uint32_t& bytes_returned) override;
+  void DebugText(std::string_view text) override;
+
+ private:
+  struct OpenDisk {
+    int fd = -1;
+    std::string name;  // "sda"
+    Access access = Access::ReadOnly;
+  };
+
+  SysfsDisk Sysfs(const OpenDisk& disk) const { return SysfsDisk(options_.sysfs_root, disk.name); }
+  bool AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in, std::span<Byte> out,
+                            std::uint32_t& bytes_returned);
+  bool AnswerSmartVersion(std::span<Byte> out, std::uint32_t& bytes_returned);
+  bool AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<const Byte> in,
+                          std::span<Byte> out, std::uint32_t& bytes_returned);
+  bool AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte> in, std::span<Byte> out,
+                             std::uint32_t& bytes_returned);
+  bool AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> in, std::span<Byte> out,
+                           std::uint32_t& bytes_returned);
+
+  SgIoSystem& system_;
+  SgIoPortOptions options_;
+  std::map<DeviceHandle, OpenDisk> disks_;
+};
+
+}  // namespace kestrine

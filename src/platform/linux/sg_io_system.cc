@@ -1,0 +1,36 @@
+#include "sg_io_system.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kestrine {
+
+namespace {
+
+class KernelSystem final : public SgIoSystem {
+ public:
+  int Open(const char* path, int flags) override {
+    int fd;
+    do {
+      fd = ::open(path, flags);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+  }
+  int Close(int fd) override { return ::close(fd); }
+  int SgIo(int fd, sg_io_hdr_t& header) override {
+    // Not retried on EINTR: the command may already have reached the disk.
+    return ::ioctl(fd, SG_IO, &header);
+  }
+};
+
+}  // namespace
+
+SgIoSystem& KernelSgIoSystem() {
+  static KernelSystem system;
+  return system;
+}
+
+}  // namespace kestrine

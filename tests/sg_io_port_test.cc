@@ -1,0 +1,534 @@
+// The Linux device port: drive paths, and each request block turned into one SG_IO request and
+// back, against a scripted disk and a fake sysfs tree.
+#include "sg_io_port.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ata_pass_through_block.h"
+#include "disk_path.h"
+#include "legacy_request.h"
+#include "sat_pass_through_block.h"
+#include "sg_io_fakes.h"
+#include "smart_drv.h"
+
+namespace kestrine {
+namespace {
+
+using testing::DescriptorAtaSense;
+using testing::FakeSgIoSystem;
+using testing::FakeSysfsTree;
+using testing::FixedAtaSense;
+using testing::PlainSense;
+using testing::ScriptedReply;
+using Bytes = std::vector<Byte>;
+
+constexpr const char* kSataPort = "pci0000:00/0000:00:1f.2/ata1";
+constexpr const char* kUsbDisk =
+    "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
+
+Bytes Pattern(std::size_t n, Byte seed) {
+  Bytes bytes(n);
+  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<Byte>(seed + i * 7);
+  return bytes;
+}
+
+Bytes Slice(std::span<const Byte> bytes, std::size_t from, std::size_t n) {
+  return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+               bytes.begin() + static_cast<std::ptrdiff_t>(from + n));
+}
+
+TEST(DiskPath, PhysicalDriveNamesTheKernelsScsiDisk) {
+  const struct {
+    const char* path;
+    std::uint32_t number;
+    const char* disk;
+  } cases[] = {
+      {"\\\\.\\PHYSICALDRIVE0", 0, "sda"},
+      {"\\\\.\\\\\\.\\PHYSICALDRIVE1", 1, "sdb"},  // the prefix the drive layer doubles
+      {"\\\\.\\physicaldrive25", 25, "sdz"},
+      {"PhysicalDrive26", 26, "sdaa"},
+      {"\\\\.\\PHYSICALDRIVE255", 255, "sdiv"},
+      {"\\\\.\\PHYSICALDRIVE701", 701, "sdzz"},
+      {"\\\\.\\PHYSICALDRIVE702", 702, "sdaaa"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    ASSERT_EQ(PhysicalDriveNumber(c.path), c.number);
+    EXPECT_EQ(ScsiDiskName(c.number), c.disk);
+  }
+  for (const char* not_a_drive :
+       {"", "\\\\.\\", "\\\\.\\PHYSICALDRIVE", "\\\\.\\PHYSICALDRIVE01", "\\\\.\\PHYSICALDRIVE-1",
+        "\\\\.\\PHYSICALDRIVE1 ", " \\\\.\\PHYSICALDRIVE1", "\\\\.\\PHYSICALDRIVEX",
+        "\\\\.\\C:", "\\\\?\\PHYSICALDRIVE0", "/dev/sda", "\\\\.\\PHYSICALDRIVE1234567890",
+        "\\\\.\\PHYSICALDRIV0", "\\\\.\\CDROM0"}) {
+    EXPECT_EQ(PhysicalDriveNumber(not_a_drive), std::nullopt) << not_a_drive;
+  }
+}
+
+class SgIoPortTest : public ::testing::Test {
+ protected:
+  SgIoPortTest() {
+    tree_.AddDisk({"sda", std::string(kSataPort) + "/host0/target0:0:0/0:0:0:0", "ATA     ",
+                   "ST2000DM001-1CH1", "CC27", "Z1E0AAAA", false});
+    tree_.AddLink(kSataPort, "link1", "6.0 Gbps");
+    tree_.AddDisk({"sdb", kUsbDisk, "WD      ", "Elements 25A2   ", "1014", {}, true});
+    for (const char* name : {"sda", "sdb", "sdaa"}) system_.existing.insert(Dev(name));
+  }
+
+  std::string Dev(const char* name) const { return (tree_.Root() / "dev" / name).string(); }
+
+  DeviceHandle OpenSata(Access access = Access::ReadWrite) {
+    return port_.Open("\\\\.\\\\\\.\\PHYSICALDRIVE0", access);
+  }
+
+  bool Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+               std::span<Byte> out) {
+    returned_ = 0xDEADBEEF;
+    return port_.Control(handle, code, in, out, returned_);
+  }
+
+  // One ATA pass-through exchange of a block in place, as the drive layer sends it.
+  bool AtaInPlace(DeviceHandle handle, AtaPassThroughBlock& block, std::uint32_t length) {
+    const std::span<Byte> exchange(block.data(), AtaPassThroughExchangeSize(length));
+    return Control(handle, kIoctlAtaPassThrough, exchange, exchange);
+  }
+
+  FakeSysfsTree tree_;
+  FakeSgIoSystem system_;
+  std::vector<std::string> debug_;
+  SgIoPort port_{system_, SgIoPortOptions{tree_.Root(), tree_.Root() / "dev",
+                                          [this](std::string_view t) { debug_.emplace_back(t); }}};
+  std::uint32_t returned_ = 0;
+};
+
+TEST_F(SgIoPortTest, OpensTheNamedDiskNonBlockingAndClosesIt) {
+  const DeviceHandle rw = port_.Open("\\\\.\\physicaldrive26", Access::ReadWrite);
+  const DeviceHandle ro = port_.Open("\\\\.\\PHYSICALDRIVE0", Access::ReadOnly);
+  ASSERT_NE(rw, kInvalidHandle);
+  ASSERT_NE(ro, kInvalidHandle);
+  ASSERT_EQ(system_.opens.size(), 2u);
+  EXPECT_EQ(system_.opens[0].first, Dev("sdaa"));
+  EXPECT_EQ(system_.opens[0].second & O_ACCMODE, O_RDWR);
+  EXPECT_EQ(system_.opens[1].first, Dev("sda"));
+  EXPECT_EQ(system_.opens[1].second & O_ACCMODE, O_RDONLY);
+  for (const auto& open : system_.opens) EXPECT_NE(open.second & O_NONBLOCK, 0);
+
+  EXPECT_EQ(port_.Open("\\\\.\\PHYSICALDRIVE2", Access::ReadWrite), kInvalidHandle);  // no sdc
+  EXPECT_EQ(port_.Open("\\\\.\\C:", Access::ReadWrite), kInvalidHandle);
+  EXPECT_EQ(system_.opens.size(), 3u);  // the non-drive path never reached the system
+
+  EXPECT_TRUE(port_.Close(rw));
+  EXPECT_FALSE(port_.Close(rw));
+  EXPECT_EQ(system_.closes, std::vector<int>{static_cast<int>(rw)});
+  Bytes query(12, 0), reply(4096, 0);
+  EXPECT_FALSE(Control(rw, kIoctlStorageQueryProperty, query, reply));
+  EXPECT_FALSE(Control(kInvalidHandle, kIoctlStorageQueryProperty, query, reply));
+}
+
+TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
+  const DeviceHandle handle = OpenSata();
+  // READ DATA of drive 1.
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(1, 0xB0, 0xD0, 1, 0, 512);
+  const Bytes sector = Pattern(512, 3);
+  system_.fallback.data = sector;
+  ASSERT_TRUE(AtaInPlace(handle, block, 512));
+
+  ASSERT_EQ(system_.exchanges.size(), 1u);
+  const auto& seen = system_.exchanges[0];
+  EXPECT_EQ(seen.fd, handle);
+  EXPECT_EQ(seen.header.interface_id, 'S');
+  EXPECT_EQ(seen.header.dxfer_direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(seen.header.dxfer_len, 512u);
+  EXPECT_EQ(seen.header.timeout, 2000u);
+  EXPECT_EQ(seen.header.iovec_count, 0);
+  EXPECT_GE(seen.header.mx_sb_len, 32);
+  // PIO data-in, T_DIR from the device, length in 512-byte blocks given by the sector count.
+  EXPECT_EQ(seen.cdb,
+            (Bytes{0x85, 0x08, 0x0E, 0, 0xD0, 0, 0x01, 0, 0x00, 0, 0x4F, 0, 0xC2, 0x01, 0xB0, 0}));
+
+  EXPECT_EQ(Slice(block, ata_block::kData, 512), sector);
+  // Completed without registers coming back: no error, DRDY|DSC; the rest of the header as sent.
+  const AtaPassThroughBlock sent = BuildAtaPassThroughBlock(1, 0xB0, 0xD0, 1, 0, 512);
+  EXPECT_EQ(Slice(block, 0, 32), Slice(sent, 0, 32));
+  EXPECT_EQ(Slice(block, 32, 8), (Bytes{0x00, 0x01, 0x00, 0x4F, 0xC2, 0x01, 0x50, 0x00}));
+  EXPECT_EQ(returned_, 556u);
+}
+
+TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
+  const DeviceHandle handle = OpenSata();
+  // A command without data asks for the registers back (CK_COND), which come as sense data.
+  AtaPassThroughBlock no_data = BuildAtaPassThroughBlock(0, 0xB0, 0xD4, 0, 1, 0);
+  system_.replies.push_back({.status = 2, .sense = DescriptorAtaSense(0x01, 0x00, 0x1D, 0, 0x50)});
+  ASSERT_TRUE(AtaInPlace(handle, no_data, 0));
+  const auto& non_data = system_.exchanges.back();
+  EXPECT_EQ(non_data.header.dxfer_direction, SG_DXFER_NONE);
+  EXPECT_EQ(non_data.header.dxfer_len, 0u);
+  EXPECT_EQ(non_data.header.dxferp, nullptr);
+  EXPECT_EQ(non_data.cdb,
+            (Bytes{0x85, 0x06, 0x20, 0, 0xD4, 0, 0, 0, 0x01, 0, 0x4F, 0, 0xC2, 0x00, 0xB0, 0}));
+  EXPECT_EQ(Slice(no_data, 32, 8), (Bytes{0x00, 0x01, 0x00, 0x4F, 0xC2, 0x40, 0x50, 0x00}));
+  EXPECT_EQ(returned_, 40u);
+
+  // The self-test start asks for 16 bytes: the disk gets a whole block, the caller 16 bytes.
+  std::array<Byte, 60> start{};
+  const AtaPassThroughBlock full = BuildAtaPassThroughBlock(1, 0xB0, 0xD4, 0, 2, 16);
+  std::copy_n(full.begin(), start.size(), start.begin());
+  system_.fallback.data = Pattern(512, 9);
+  ASSERT_TRUE(Control(handle, kIoctlAtaPassThrough, start, start));
+  EXPECT_EQ(system_.exchanges.back().header.dxfer_len, 512u);
+  EXPECT_EQ(system_.exchanges.back().cdb[1], 0x08);
+  EXPECT_EQ(Slice(start, 44, 16), Slice(Pattern(512, 9), 0, 16));
+  EXPECT_EQ(returned_, 60u);
+}
+
+TEST_F(SgIoPortTest, FortyEightBitRegistersTravelInTheExtendedBytes) {
+  const DeviceHandle handle = OpenSata();
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0x2F, 0, 1, 0xE0, 512);  // READ LOG EXT
+  WriteLe16(block, ata_block::kAtaFlags, 0x02 | 0x08);
+  const Bytes previous = {0x11, 0x22, 0x33, 0x44, 0x55, 0, 0, 0};
+  std::copy(previous.begin(), previous.end(), block.begin() + ata_block::kPreviousTaskFile);
+  ASSERT_TRUE(AtaInPlace(handle, block, 512));
+  EXPECT_EQ(system_.exchanges.back().cdb, (Bytes{0x85, 0x09, 0x0E, 0x11, 0x00, 0x22, 0x01, 0x33,
+                                                 0x00, 0x44, 0x00, 0x55, 0x00, 0x00, 0x2F, 0}));
+}
+
+TEST_F(SgIoPortTest, DriveAbortedCommandCompletesWithItsRegisters) {
+  const DeviceHandle handle = OpenSata();
+  const struct {
+    const char* format;
+    Bytes sense;
+  } cases[] = {
+      {"fixed", FixedAtaSense(0x0B, 0, 0, 0x04, 0x51)},
+      {"descriptor", DescriptorAtaSense(0x0B, 0, 0, 0x04, 0x51)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xB0, 0xD5, 1, 6, 512);
+    system_.replies.push_back({.status = 2, .sense = c.sense});
+    ASSERT_TRUE(AtaInPlace(handle, block, 512));
+    EXPECT_EQ(block[ata_block::kCurrentTaskFile + ata_block::kFeatures], 0x04);  // ABRT
+    EXPECT_EQ(block[ata_block::kCurrentTaskFile + ata_block::kCommand], 0x51);   // ERR
+  }
+}
+
+TEST_F(SgIoPortTest, RequestsTheStackCannotCarryFailAndLeaveTheReplyAlone) {
+  const DeviceHandle handle = OpenSata();
+  const struct {
+    const char* what;
+    ScriptedReply reply;
+  } cases[] = {
+      {"opcode refused", {.status = 2, .sense = PlainSense(0x05, 0x20)}},
+      {"field refused", {.status = 2, .sense = PlainSense(0x05, 0x24)}},
+      {"unit attention", {.status = 2, .sense = PlainSense(0x06, 0x29)}},
+      {"check condition without sense", {.status = 2}},
+      {"busy", {.status = 0x08}},
+      {"host adapter error", {.host_status = 0x07}},
+      {"driver time-out", {.driver_status = 0x06}},
+      {"ioctl refused", {.result = -1}},
+  };
+  const AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    system_.replies.push_back(c.reply);
+    std::array<Byte, ata_block::kBlockSize> out;
+    out.fill(0xEE);
+    EXPECT_FALSE(Control(handle, kIoctlAtaPassThrough, block, out));
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](Byte b) { return b == 0xEE; }));
+  }
+}
+
+TEST_F(SgIoPortTest, MalformedAtaBlocksAreRefusedBeforeTheDisk) {
+  const DeviceHandle handle = OpenSata();
+  using Mutation = void (*)(AtaPassThroughBlock&);
+  const struct {
+    const char* what;
+    Mutation mutate;
+  } cases[] = {
+      {"Length 44", [](AtaPassThroughBlock& b) { WriteLe16(b, ata_block::kLength, 44); }},
+      {"data-out", [](AtaPassThroughBlock& b) { WriteLe16(b, ata_block::kAtaFlags, 0x04); }},
+      {"DMA", [](AtaPassThroughBlock& b) { WriteLe16(b, ata_block::kAtaFlags, 0x12); }},
+      {"time-out 0", [](AtaPassThroughBlock& b) { WriteLe32(b, ata_block::kTimeOutValue, 0); }},
+      {"time-out 31 hours",
+       [](AtaPassThroughBlock& b) { WriteLe32(b, ata_block::kTimeOutValue, 111600); }},
+      {"length without direction",
+       [](AtaPassThroughBlock& b) { WriteLe16(b, ata_block::kAtaFlags, 0); }},
+      {"data inside the header",
+       [](AtaPassThroughBlock& b) { WriteLe32(b, ata_block::kDataBufferOffset, 36); }},
+      {"data past the reply",
+       [](AtaPassThroughBlock& b) { WriteLe32(b, ata_block::kDataBufferOffset, 48); }},
+      {"huge length",
+       [](AtaPassThroughBlock& b) { WriteLe32(b, ata_block::kDataTransferLength, 0xFFFFFFF0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xB0, 0xD0, 1, 0, 512);
+    c.mutate(block);
+    EXPECT_FALSE(AtaInPlace(handle, block, 512));
+  }
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xB0, 0xD0, 1, 0, 512);
+  EXPECT_FALSE(Control(handle, kIoctlAtaPassThrough, std::span(block.data(), 39),
+                       std::span(block.data(), 39)));
+  EXPECT_TRUE(system_.exchanges.empty());
+}
+
+TEST_F(SgIoPortTest, AtaRequestsNeedTheAtaLayerAndAWritableHandle) {
+  const DeviceHandle usb = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
+  const DeviceHandle read_only = OpenSata(Access::ReadOnly);
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+  SmartVersionBlockBytes version{};
+  LegacyRequestBlock request = BuildLegacyRequest({512, 0, 1, 1, 0, 0, 0xA0, 0xEC, 0});
+  LegacyResponse response{};
+  const auto request_in = std::span<const Byte>(request.data(), legacy::kRequestSendSize);
+
+  EXPECT_FALSE(AtaInPlace(usb, block, 512));
+  EXPECT_FALSE(Control(usb, kSmartGetVersion, {}, version));
+  EXPECT_FALSE(Control(usb, kSmartRcvDriveData, request_in, response));
+  EXPECT_FALSE(AtaInPlace(read_only, block, 512));
+  EXPECT_FALSE(Control(read_only, kSmartRcvDriveData, request_in, response));
+  EXPECT_TRUE(system_.exchanges.empty());
+  EXPECT_FALSE(Control(read_only, 0x2D0C00, {}, response));  // a code the port does not know
+
+  // The version query needs no write access and no device I/O.
+  ASSERT_TRUE(Control(read_only, kSmartGetVersion, {}, version));
+  EXPECT_EQ(Bytes(version.begin(), version.end()),
+            (Bytes{1, 1, 0, 1, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(returned_, 24u);
+  EXPECT_TRUE(system_.exchanges.empty());
+}
+
+TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
+  const DeviceHandle handle = OpenSata();
+  // READ DATA of drive 2.
+  const LegacyRequestBlock read = BuildLegacyRequest({512, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 2});
+  const auto read_in = std::span<const Byte>(read.data(), legacy::kRequestSendSize);
+  LegacyResponse response{};
+  system_.fallback.data = Pattern(512, 5);
+  ASSERT_TRUE(Control(handle, kSmartRcvDriveData, read_in, response));
+  const auto& receive = system_.exchanges.back();
+  EXPECT_EQ(receive.cdb,
+            (Bytes{0x85, 0x08, 0x0E, 0, 0xD0, 0, 0x01, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
+  EXPECT_EQ(receive.header.dxfer_direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(receive.header.dxfer_len, 512u);
+  EXPECT_GT(receive.header.timeout, 0u);
+  EXPECT_EQ(Slice(response, 0, 16), (Bytes{0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Slice(response, 16, 512), Pattern(512, 5));
+  EXPECT_EQ(returned_, 528u);
+
+  // The drive aborts: the request completes with the error in DRIVERSTATUS.
+  system_.replies.push_back({.status = 2, .sense = FixedAtaSense(0x0B, 0, 0, 0x04, 0x51)});
+  ASSERT_TRUE(Control(handle, kSmartRcvDriveData, read_in, response));
+  EXPECT_EQ(Slice(response, 0, 6), (Bytes{0, 0, 0, 0, 1, 0x04}));
+
+  // EXECUTE OFF-LINE IMMEDIATE, short self-test: a non-data command.
+  const LegacyRequestBlock start = BuildLegacyRequest({0, 0xD4, 0, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0});
+  LegacyStatusSlot status{};
+  system_.replies.push_back({.status = 2, .sense = DescriptorAtaSense(0x01, 0, 0x1D, 0, 0x50)});
+  ASSERT_TRUE(Control(handle, kSmartSendDriveCommand,
+                      std::span<const Byte>(start.data(), legacy::kRequestSendSize), status));
+  EXPECT_EQ(system_.exchanges.back().cdb,
+            (Bytes{0x85, 0x06, 0x20, 0, 0xD4, 0, 0, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
+  EXPECT_EQ(system_.exchanges.back().header.dxfer_direction, SG_DXFER_NONE);
+  EXPECT_EQ(Bytes(status.begin(), status.end()), Bytes(16, 0));
+  EXPECT_EQ(returned_, 16u);
+
+  // Requests the legacy interface does not carry, refused before the disk.
+  const std::size_t sent = system_.exchanges.size();
+  const struct {
+    std::uint32_t code;
+    LegacyRegisters registers;
+  } refused[] = {
+      {kSmartRcvDriveData, {512, 0xD4, 0, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0}},    // no data to read
+      {kSmartRcvDriveData, {0, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0}},      // no buffer
+      {kSmartRcvDriveData, {512, 0, 1, 1, 0, 0, 0xA0, 0x25, 0}},             // READ DMA EXT
+      {kSmartSendDriveCommand, {0, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0}},  // reads data
+      {kSmartSendDriveCommand, {0, 0, 0, 0, 0, 0, 0xA0, 0xE0, 0}},           // STANDBY IMMEDIATE
+  };
+  for (const auto& r : refused) {
+    const LegacyRequestBlock block = BuildLegacyRequest(r.registers);
+    EXPECT_FALSE(Control(handle, r.code,
+                         std::span<const Byte>(block.data(), legacy::kRequestSendSize), response));
+  }
+  EXPECT_FALSE(Control(handle, kSmartRcvDriveData, read_in, std::span(response.data(), 527)));
+  EXPECT_EQ(system_.exchanges.size(), sent);
+}
+
+TEST_F(SgIoPortTest, LegacyReturnStatusGivesTheRegisters) {
+  const DeviceHandle handle = OpenSata();
+  const LegacyRequestBlock request = BuildLegacyRequest({0, 0xDA, 0, 0, 0x4F, 0xC2, 0xA0, 0xB0, 0});
+  std::array<Byte, 24> out{};
+  auto sense = DescriptorAtaSense(0x01, 0, 0x1D, 0, 0x50);
+  sense[8 + 9] = 0xF4;  // threshold exceeded: LBA mid/high F4h/2Ch
+  sense[8 + 11] = 0x2C;
+  system_.replies.push_back({.status = 2, .sense = sense});
+  ASSERT_TRUE(Control(handle, kSmartSendDriveCommand,
+                      std::span<const Byte>(request.data(), legacy::kRequestSendSize), out));
+  EXPECT_EQ(Slice(out, 16, 8), (Bytes{0x00, 0x01, 0x00, 0xF4, 0x2C, 0x40, 0x50, 0x00}));
+  EXPECT_EQ(returned_, 24u);
+}
+
+TEST_F(SgIoPortTest, ScsiPassThroughSendsItsCdbAsItIs) {
+  // The USB disk: SCSI pass-through needs no ATA layer.
+  const DeviceHandle handle = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
+  SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xEC, 0, 1, 0, 512);  // IDENTIFY
+  system_.fallback.data = Pattern(512, 1);
+  ASSERT_TRUE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
+  const auto& seen = system_.exchanges.back();
+  EXPECT_EQ(seen.header.cmd_len, 12);
+  EXPECT_EQ(seen.cdb, (Bytes{0xA1, 0x08, 0x0E, 0, 0x01, 0, 0, 0, 0xA0, 0xEC, 0, 0}));
+  EXPECT_EQ(seen.header.dxfer_direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(seen.header.dxfer_len, 512u);
+  EXPECT_EQ(seen.header.timeout, 2000u);
+  EXPECT_EQ(seen.header.mx_sb_len, 24);
+  EXPECT_EQ(block[sat_block::kScsiStatus], 0);
+  EXPECT_EQ(Slice(block, sat_block::kData, 512), Pattern(512, 1));
+  EXPECT_EQ(ReadLe32(block, sat_block::kDataTransferLength), 512u);
+  EXPECT_EQ(returned_, 592u);
+
+  // A short transfer reports what moved.
+  system_.replies.push_back({.resid = 112});
+  ASSERT_TRUE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
+  EXPECT_EQ(ReadLe32(block, sat_block::kDataTransferLength), 400u);
+
+  // Refused by the device: still carried, the status and sense are the caller's to read. The
+  // sense area takes only the SenseInfoLength bytes offered.
+  SatPassThroughBlock refused = BuildSatPassThroughBlock(0xA0, 0xB0, 0xD4, 0, 1, 0);
+  Bytes long_sense = PlainSense(0x05, 0x20);
+  long_sense.resize(40, 0xAB);
+  system_.replies.push_back({.status = 2, .sense = long_sense});
+  ASSERT_TRUE(Control(handle, kIoctlScsiPassThrough, std::span(refused.data(), 44),
+                      std::span(refused.data(), 80)));
+  EXPECT_EQ(system_.exchanges.back().header.dxfer_direction, SG_DXFER_NONE);
+  EXPECT_EQ(refused[sat_block::kScsiStatus], 2);
+  EXPECT_EQ(Slice(refused, sat_block::kSense, 24), Slice(long_sense, 0, 24));
+  EXPECT_EQ(Slice(refused, sat_block::kSense + 24, 8), Bytes(8, 0));
+
+  system_.replies.push_back({.host_status = 0x01});  // no connect
+  EXPECT_FALSE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
+}
+
+TEST_F(SgIoPortTest, ScsiPassThroughDataOutComesFromTheInput) {
+  const DeviceHandle handle = OpenSata();
+  Bytes block(44 + 4 + 512, 0);
+  WriteLe16(block, sat_block::kLength, 44);
+  block[sat_block::kCdbLength] = 10;
+  block[sat_block::kDataIn] = sat_block::kScsiIoctlDataOut;
+  WriteLe32(block, sat_block::kDataTransferLength, 512);
+  WriteLe32(block, sat_block::kTimeOutValue, 5);
+  WriteLe32(block, sat_block::kDataBufferOffset, 48);
+  block[sat_block::kCdb] = 0x3B;  // WRITE BUFFER
+  const Bytes payload = Pattern(512, 2);
+  std::copy(payload.begin(), payload.end(), block.begin() + 48);
+  ASSERT_TRUE(Control(handle, kIoctlScsiPassThrough, block, std::span(block.data(), 44)));
+  EXPECT_EQ(system_.exchanges.back().header.dxfer_direction, SG_DXFER_TO_DEV);
+  EXPECT_EQ(system_.exchanges.back().data_out, payload);
+  EXPECT_EQ(system_.exchanges.back().header.timeout, 5000u);
+}
+
+TEST_F(SgIoPortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {
+  const DeviceHandle handle = OpenSata();
+  using Mutation = void (*)(SatPassThroughBlock&);
+  const struct {
+    const char* what;
+    Mutation mutate;
+  } cases[] = {
+      {"Length 40", [](SatPassThroughBlock& b) { WriteLe16(b, sat_block::kLength, 40); }},
+      {"no CDB", [](SatPassThroughBlock& b) { b[sat_block::kCdbLength] = 0; }},
+      {"CDB of 17", [](SatPassThroughBlock& b) { b[sat_block::kCdbLength] = 17; }},
+      {"direction 3", [](SatPassThroughBlock& b) { b[sat_block::kDataIn] = 3; }},
+      {"direction unspecified", [](SatPassThroughBlock& b) { b[sat_block::kDataIn] = 2; }},
+      {"time-out 0", [](SatPassThroughBlock& b) { WriteLe32(b, sat_block::kTimeOutValue, 0); }},
+      {"data in the header",
+       [](SatPassThroughBlock& b) { WriteLe32(b, sat_block::kDataBufferOffset, 40); }},
+      {"data past the reply",
+       [](SatPassThroughBlock& b) { WriteLe32(b, sat_block::kDataBufferOffset, 81); }},
+      {"sense past the reply",
+       [](SatPassThroughBlock& b) { WriteLe32(b, sat_block::kSenseInfoOffset, 580); }},
+      {"sense in the header",
+       [](SatPassThroughBlock& b) { WriteLe32(b, sat_block::kSenseInfoOffset, 20); }},
+      {"huge length",
+       [](SatPassThroughBlock& b) { WriteLe32(b, sat_block::kDataTransferLength, 0x80000000); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xEC, 0, 1, 0, 512);
+    c.mutate(block);
+    EXPECT_FALSE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
+  }
+  EXPECT_TRUE(system_.exchanges.empty());
+}
+
+// The drive layer unchanged over the port: the ATA family answers on the ATA layer, a USB bridge
+// leaves it to the SAT family, and the property query names the bus.
+TEST_F(SgIoPortTest, DriveLayerRunsOverThePort) {
+  SmartDrv drive(port_);
+  const Bytes identify = Pattern(512, 4);
+  system_.fallback.data = identify;
+
+  const DeviceHandle sata = drive.OpenDrive("\\\\.\\PHYSICALDRIVE0");
+  ASSERT_NE(sata, kInvalidHandle);
+  EXPECT_EQ(drive.IdentifyDeviceAta(sata, 0), 1);
+  EXPECT_EQ(Bytes(drive.Tables().IdentifySector[0].begin(), drive.Tables().IdentifySector[0].end()),
+            identify);
+  ASSERT_EQ(system_.exchanges.size(), 1u);
+  EXPECT_EQ(system_.exchanges[0].cdb[0], 0x85);
+  // The ATA pass-through refused: the legacy request takes the same road and is refused too.
+  system_.replies.assign(2, ScriptedReply{.status = 2, .sense = PlainSense(0x05, 0x20)});
+  Sector log{};
+  log.fill(0x77);
+  EXPECT_EQ(drive.ReadSelfTestLogAta(sata, 0, log), 0);
+  EXPECT_EQ(log, Sector{});
+  EXPECT_TRUE(debug_.empty());
+  // Only the pass-through refused: the legacy request answers, and its driver error is the
+  // debug text.
+  system_.replies.assign(1, ScriptedReply{.status = 2, .sense = PlainSense(0x05, 0x24)});
+  EXPECT_EQ(drive.ReadSelfTestLogAta(sata, 0, log), 1);
+  EXPECT_EQ(Bytes(log.begin(), log.end()), identify);
+  EXPECT_EQ(debug_, std::vector<std::string>{"0"});
+  drive.CloseDrive(sata);
+
+  const DeviceHandle usb = drive.OpenDrive("\\\\.\\PHYSICALDRIVE1");
+  const std::size_t before = system_.exchanges.size();
+  EXPECT_EQ(drive.IdentifyDeviceAta(usb, 1), 0);
+  EXPECT_EQ(system_.exchanges.size(), before);  // nothing reached the bridge
+  EXPECT_EQ(drive.IdentifyDeviceSat(usb, 1), 1);
+  EXPECT_EQ(system_.exchanges.back().cdb[0], 0xA1);
+  drive.CloseDrive(usb);
+
+  TDisk_Property sata_property, usb_property;
+  EXPECT_TRUE(drive.QueryDiskProperty("\\\\.\\PHYSICALDRIVE0", sata_property));
+  EXPECT_TRUE(drive.QueryDiskProperty("\\\\.\\PHYSICALDRIVE1", usb_property));
+  EXPECT_EQ(sata_property.BusType, "Sata");
+  EXPECT_EQ(sata_property.VendorId, "ATA");
+  EXPECT_EQ(sata_property.SerialNumber, "Z1E0AAAA");
+  EXPECT_EQ(usb_property.BusType, "Usb");
+  EXPECT_TRUE(usb_property.RemovableMedia);
+}
+
+// Runs only where a SCSI disk is present and can be opened (root, or the disk group).
+TEST(SgIoPortRealDisk, AnswersThePropertyQueryAndIdentify) {
+  std::optional<std::uint32_t> found;
+  for (std::uint32_t n = 0; n < 26 && !found; ++n) {
+    if (std::filesystem::exists("/sys/block/" + ScsiDiskName(n))) found = n;
+  }
+  if (!found) GTEST_SKIP() << "no SCSI disk in /sys/block";
+  SgIoPort port;
+  const std::string path = "\\\\.\\PHYSICALDRIVE" + std::to_string(*found);
+  const DeviceHandle handle = port.Open(path, Access::ReadWrite);
+  if (handle == kInvalidHandle) GTEST_SKIP() << "cannot open /dev/" << ScsiDiskName(*found);
+  Bytes query(12, 0), reply(4096, 0);
+  std::uint32_t returned = 0;
+  EXPECT_TRUE(port.Control(handle, kIoctlStorageQueryProperty, query, reply, returned));
+  EXPECT_GE(returned, 40u);
+  if (SysfsDisk("/sys", ScsiDiskName(*found)).Attachment().ata_layer) {
+    AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+    const std::span<Byte> exchange(block.data(), block.size());
+    EXPECT_TRUE(port.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned));
+  }
+  EXPECT_TRUE(port.Close(handle));
+}
+
+}  // namespace
+}  // namespace kestrine
