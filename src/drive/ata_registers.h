@@ -11,6 +11,13 @@ inline constexpr Byte kIdentifyDeviceCommand = 0xEC;
 inline constexpr Byte kSmartCylLow = 0x4F;
 inline constexpr Byte kSmartCylHigh = 0xC2;
 
+// S.M.A.R.T. subcommands (features register) and the log address of the self-test log.
+inline constexpr Byte kSmartReadData = 0xD0;
+inline constexpr Byte kSmartReadThresholds = 0xD1;
+inline constexpr Byte kSmartExecuteOfflineImmediate = 0xD4;
+inline constexpr Byte kSmartReadLog = 0xD5;
+inline constexpr Byte kSelfTestLogAddress = 6;
+
 // EXECUTE OFF-LINE IMMEDIATE subcommands (sector number register).
 inline constexpr Byte kOfflineDataCollection = 0;
 inline constexpr Byte kShortSelfTestOffline = 1;

@@ -30,13 +30,6 @@ inline constexpr std::size_t kEntrySize = smart_entry::kSize;
 inline constexpr std::size_t kFirstEntryOffset = smart_entry::kFirst;       // bytes 2..361
 inline constexpr std::size_t kEntriesSize = kEntriesPerTable * kEntrySize;  // 360
 
-// S.M.A.R.T. subcommands (features register) and the log address of the self-test log.
-inline constexpr Byte kSmartReadData = 0xD0;
-inline constexpr Byte kSmartReadThresholds = 0xD1;
-inline constexpr Byte kSmartExecuteOfflineImmediate = 0xD4;
-inline constexpr Byte kSmartReadLog = 0xD5;
-inline constexpr Byte kSelfTestLogAddress = 6;
-
 using AttributeEntry = std::array<Byte, kEntrySize>;
 using ThresholdEntry = std::array<Byte, kEntrySize>;
 using AttributeSlot = std::array<AttributeEntry, kEntriesPerTable>;

@@ -51,12 +51,8 @@ constexpr std::uint32_t kCapAtaIdCmd = 0x01;
 constexpr std::uint32_t kCapSmartCmd = 0x04;
 
 // SMART subcommands.
-constexpr Byte kSmartReadData = 0xD0;
-constexpr Byte kSmartReadThresholds = 0xD1;
 constexpr Byte kSmartAutosave = 0xD2;
 constexpr Byte kSmartSaveAttributes = 0xD3;
-constexpr Byte kSmartExecuteOffline = 0xD4;
-constexpr Byte kSmartReadLog = 0xD5;
 constexpr Byte kSmartEnable = 0xD8;
 constexpr Byte kSmartDisable = 0xD9;
 constexpr Byte kSmartReturnStatus = 0xDA;
@@ -258,9 +254,9 @@ bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<
     // The SMART commands that move no data.
     const bool non_data = ata_command == kSmartCommand &&
                           (subcommand == kSmartAutosave || subcommand == kSmartSaveAttributes ||
-                           subcommand == kSmartExecuteOffline || subcommand == kSmartEnable ||
-                           subcommand == kSmartDisable || subcommand == kSmartReturnStatus ||
-                           subcommand == kSmartAutoOffline);
+                           subcommand == kSmartExecuteOfflineImmediate ||
+                           subcommand == kSmartEnable || subcommand == kSmartDisable ||
+                           subcommand == kSmartReturnStatus || subcommand == kSmartAutoOffline);
     if (!non_data) return false;
     // RETURN STATUS answers in the registers, which follow the status in bBuffer.
     returns_registers = subcommand == kSmartReturnStatus;
