@@ -35,6 +35,7 @@ struct BoxReading {
   HWND box;
   SeenMessageBox seen;
   std::vector<std::pair<int, std::string>> buttons;  // command and caption
+  int default_command = 0;                           // of the button drawn as the default
 };
 
 BOOL CALLBACK ReadControl(HWND control, LPARAM reading_address) {
@@ -44,6 +45,7 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM reading_address) {
   const auto style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
   if (_stricmp(name.c_str(), "Button") == 0) {
     reading.buttons.emplace_back(GetDlgCtrlID(control), WithoutMnemonic(WindowText(control)));
+    if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) reading.default_command = GetDlgCtrlID(control);
   } else if (_stricmp(name.c_str(), "Static") == 0) {
     if ((style & SS_TYPEMASK) == SS_ICON) {
       if (SendMessageA(control, STM_GETICON, 0, 0) != 0) reading.seen.has_icon = true;
@@ -68,8 +70,8 @@ MessageBoxWatcher::~MessageBoxWatcher() {
   if (active_watcher == this) active_watcher = nullptr;
 }
 
-int MessageBoxWatcher::PressOkOrNo(const SeenMessageBox& box) {
-  for (const std::string& button : box.buttons) {
+int MessageBoxWatcher::PressOkOrNo(HWND, const SeenMessageBox& seen) {
+  for (const std::string& button : seen.buttons) {
     if (button == "OK") return IDOK;
   }
   return IDNO;
@@ -91,19 +93,23 @@ BOOL CALLBACK MessageBoxWatcher::VisitWindow(HWND window, LPARAM self) {
 
 void MessageBoxWatcher::ReadAndAnswer(HWND box) {
   SetPropA(box, kAnsweredProperty, reinterpret_cast<HANDLE>(1));
-  BoxReading reading{box, {}, {}};
+  BoxReading reading{box, {}, {}, 0};
   reading.seen.caption = WindowText(box);
   reading.seen.owner = GetWindow(box, GW_OWNER);
   EnumChildWindows(box, &ReadControl, reinterpret_cast<LPARAM>(&reading));
-  const LRESULT default_id = SendMessageA(box, DM_GETDEFID, 0, 0);
+  // The button drawn as the default, or else the one the box names (Wine's boxes name the
+  // OK of their template whichever buttons they show).
+  int default_command = reading.default_command;
+  if (default_command == 0) {
+    const LRESULT default_id = SendMessageA(box, DM_GETDEFID, 0, 0);
+    if (HIWORD(default_id) == DC_HASDEFID) default_command = LOWORD(default_id);
+  }
   for (const auto& [command, caption] : reading.buttons) {
     reading.seen.buttons.push_back(caption);
-    if (HIWORD(default_id) == DC_HASDEFID && LOWORD(default_id) == command) {
-      reading.seen.default_button = caption;
-    }
+    if (command == default_command) reading.seen.default_button = caption;
   }
   seen_.push_back(reading.seen);
-  const int command = answer_ ? answer_(seen_.back()) : IDOK;
+  const int command = answer_ ? answer_(box, seen_.back()) : IDOK;
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, command)));
 }

@@ -22,8 +22,9 @@ struct SeenMessageBox {
 
 class MessageBoxWatcher {
  public:
-  // Gives the command of the button to press (IDOK, IDYES, IDNO, ...) for a box just seen.
-  using Answer = std::function<int(const SeenMessageBox&)>;
+  // Gives the command of the button to press (IDOK, IDYES, IDNO, ...) for a box just seen; it
+  // may fill in the box's fields first.
+  using Answer = std::function<int(HWND box, const SeenMessageBox&)>;
 
   // Looks for new boxes every `period_ms` milliseconds, also inside the boxes' own loops. One
   // watcher per thread at a time.
@@ -35,7 +36,7 @@ class MessageBoxWatcher {
   const std::vector<SeenMessageBox>& Seen() const { return seen_; }
 
   // Presses OK where there is one, otherwise No.
-  static int PressOkOrNo(const SeenMessageBox& box);
+  static int PressOkOrNo(HWND box, const SeenMessageBox& seen);
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);

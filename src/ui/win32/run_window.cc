@@ -39,8 +39,7 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   std::unique_ptr<MessageBoxWatcher> watcher;
   if (smoke_report) {
     watcher = std::make_unique<MessageBoxWatcher>(&MessageBoxWatcher::PressOkOrNo);
-    window.SetAfterFormShow(
-        [&] { RunSmokeTest(window, services, *watcher, *smoke_report); });
+    window.SetAfterFormShow([&] { RunSmokeTest(window, services, *watcher, *smoke_report); });
   } else if (quit_after_first_refresh) {
     window.SetAfterFormShow([&services] { services.Terminate(); });
   }

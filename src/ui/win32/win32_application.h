@@ -1,5 +1,6 @@
 // The application's services on Windows: message boxes, the save dialog, the program's
-// directory and the end of the message loop.
+// directory and the end of the message loop. Texts and file names are single-byte, in the
+// system's code page, which is also how std::filesystem::path reads a narrow name here.
 #pragma once
 
 #include <windows.h>

@@ -118,7 +118,11 @@ void Win32TrayIcon::SetHint(const std::string& text) {
 }
 
 bool Win32TrayIcon::Add() {
-  added_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+  // The shell also announces a new task bar while it still shows the icon (a change of the
+  // screen's resolution, for one); adding it again then fails, and the icon is brought up to
+  // date instead.
+  added_ =
+      Shell_NotifyIconA(NIM_ADD, &data_) != FALSE || Shell_NotifyIconA(NIM_MODIFY, &data_) != FALSE;
   return added_;
 }
 

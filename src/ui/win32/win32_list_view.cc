@@ -10,8 +10,7 @@ namespace kestrine {
 Win32ListView::Win32ListView(HWND control, const std::vector<ListColumn>& columns,
                              bool custom_drawn)
     : control_(control), custom_drawn_(custom_drawn) {
-  SendMessageA(control_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-               LVS_EX_FULLROWSELECT);
+  SendMessageA(control_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     std::string caption = columns[i].caption;
     LVCOLUMNA column{};
@@ -34,8 +33,8 @@ void Win32ListView::AddRow(std::vector<std::string> cells) {
   item.mask = LVIF_TEXT;
   item.iItem = ItemCount();
   item.pszText = cells[0].data();
-  const auto row = static_cast<int>(
-      SendMessageA(control_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  const auto row =
+      static_cast<int>(SendMessageA(control_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
   for (std::size_t i = 1; i < cells.size(); ++i) {
     LVITEMA sub_item{};

@@ -25,7 +25,7 @@ constexpr DWORD kFormStyle =
 constexpr UINT kFormShowMessage = WM_APP + 2;
 
 // Places and sizes in the client area (left, top, right, bottom).
-constexpr POINT kLabel1Place{7, 7};  // sized to its text
+constexpr POINT kLabel1Place{7, 7};                        // sized to its text
 constexpr RECT kComboBox1Place{46, 7, 46 + 195, 7 + 200};  // the height takes the dropped list
 constexpr RECT kButton4Place{248, 7, 248 + 100, 7 + 25};
 constexpr RECT kButton2Place{360, 8, 360 + 100, 8 + 25};
@@ -149,8 +149,8 @@ Win32MainWindow::~Win32MainWindow() {
   form_ = nullptr;
   quit_on_destroy_ = false;
   if (handles_.Form1 != nullptr) {
-    for (HWND list : {handles_.ListView1, handles_.ListView2, handles_.ListView3,
-                      handles_.ListView4}) {
+    for (HWND list :
+         {handles_.ListView1, handles_.ListView2, handles_.ListView3, handles_.ListView4}) {
       SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     }
     DestroyWindow(handles_.Form1);
@@ -162,10 +162,10 @@ Win32MainWindow::~Win32MainWindow() {
 
 HWND Win32MainWindow::CreateChild(HINSTANCE instance, const char* window_class, const char* text,
                                   DWORD style, RECT place, int id, DWORD ex_style) {
-  const HWND control = CreateWindowExA(
-      ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-      place.right - place.left, place.bottom - place.top, handles_.Form1,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  const HWND control =
+      CreateWindowExA(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, place.left,
+                      place.top, place.right - place.left, place.bottom - place.top, handles_.Form1,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   SetControlFont(control, control_font_);
   return control;
 }
@@ -177,9 +177,9 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
                                 Place(kLabel1Place), kLabel1Id);
   SizeToText(handles_.Label1);
 
-  handles_.ComboBox1 =
-      CreateChild(instance, "COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                  kComboBox1Place, kComboBox1Id);
+  handles_.ComboBox1 = CreateChild(instance, "COMBOBOX", "",
+                                   CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                                   kComboBox1Place, kComboBox1Id);
   drive_selector_ = std::make_unique<Win32ComboBox>(handles_.ComboBox1);
 
   handles_.Button4 = CreateChild(instance, "BUTTON", kButton4Caption, BS_PUSHBUTTON | WS_TABSTOP,
@@ -219,8 +219,8 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   constexpr DWORD kListStyle =
       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_CLIPSIBLINGS;
   const auto create_list = [&](int id) {
-    const HWND list = CreateChild(instance, WC_LISTVIEWA, "", kListStyle, page_area, id,
-                                  WS_EX_CLIENTEDGE);
+    const HWND list =
+        CreateChild(instance, WC_LISTVIEWA, "", kListStyle, page_area, id, WS_EX_CLIENTEDGE);
     SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return list;
   };
@@ -228,14 +228,14 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   handles_.ListView1 = create_list(kListView1Id);
   handles_.ListView3 = create_list(kListView3Id);
   handles_.ListView4 = create_list(kListView4Id);
-  identify_ = std::make_unique<Win32ListView>(
-      handles_.ListView2, Columns(kIdentifyColumns, kIdentifyWidths), false);
-  attributes_ = std::make_unique<Win32ListView>(
-      handles_.ListView1, Columns(kAttributeColumns, kAttributeWidths), true);
+  identify_ = std::make_unique<Win32ListView>(handles_.ListView2,
+                                              Columns(kIdentifyColumns, kIdentifyWidths), false);
+  attributes_ = std::make_unique<Win32ListView>(handles_.ListView1,
+                                                Columns(kAttributeColumns, kAttributeWidths), true);
   self_test_logs_ = std::make_unique<Win32ListView>(
       handles_.ListView3, Columns(kSelfTestLogColumns, kSelfTestLogWidths), false);
-  general_ = std::make_unique<Win32ListView>(
-      handles_.ListView4, Columns(kGeneralColumns, kGeneralWidths), false);
+  general_ = std::make_unique<Win32ListView>(handles_.ListView4,
+                                             Columns(kGeneralColumns, kGeneralWidths), false);
   ShowActivePage();
 
   // One text across the bottom edge; the window has a fixed size, so no size grip.
@@ -275,8 +275,7 @@ LRESULT CALLBACK Win32MainWindow::WindowProc(HWND window, UINT message, WPARAM w
     self->handles_.Form1 = window;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* const self =
-      reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* const self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcA(window, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
