@@ -359,10 +359,18 @@ TEST_F(SaveHtml, AFileThatCannotBeCreatedIsReportedAndNoSheetIsCopied) {
     fs::path path;
     std::string error;
   };
+#ifdef _WIN32
+  // Windows tells a path through a file as a missing path, and a folder as a file it may not
+  // open.
+  constexpr auto kThroughAFile = std::errc::no_such_file_or_directory;
+  constexpr auto kAFolder = std::errc::permission_denied;
+#else
+  constexpr auto kThroughAFile = std::errc::not_a_directory;
+  constexpr auto kAFolder = std::errc::is_a_directory;
+#endif
   const std::vector<Case> cases = {
-      {report_dir() / "plain-file" / "report.html",
-       std::make_error_code(std::errc::not_a_directory).message()},
-      {report_dir() / "a-folder.html", std::make_error_code(std::errc::is_a_directory).message()},
+      {report_dir() / "plain-file" / "report.html", std::make_error_code(kThroughAFile).message()},
+      {report_dir() / "a-folder.html", std::make_error_code(kAFolder).message()},
       {report_dir() / "missing" / "report.html",
        std::make_error_code(std::errc::no_such_file_or_directory).message()},
   };

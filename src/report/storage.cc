@@ -63,7 +63,11 @@ void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
   // Saved into the program's own directory, the sheet is already in place; copying a file onto
   // itself could empty it.
   if (fs::equivalent(source, target, error)) return;
-  fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+  if (fs::copy_file(source, target, fs::copy_options::overwrite_existing, error)) return;
+  // MinGW's C++ library will not overwrite an existing file here (it takes any two files for
+  // the same one): the old sheet is removed and the copy made again.
+  if (error != std::errc::file_exists || !fs::remove(target, error)) return;
+  fs::copy_file(source, target, error);
 }
 
 constexpr int kWritten = -1;
