@@ -150,11 +150,11 @@ for program in kestrine kestrine-demo kestrine-cli; do
 done
 # The manifest each window program carries: administrator rights, common controls 6.
 for program in kestrine kestrine-demo; do
-  grep -qa 'level="requireAdministrator"' "$out/$program.exe" &&
-    grep -qa 'Microsoft.Windows.Common-Controls' "$out/$program.exe" || {
+  if ! grep -qa 'level="requireAdministrator"' "$out/$program.exe" ||
+    ! grep -qa 'Microsoft.Windows.Common-Controls' "$out/$program.exe"; then
     echo "FAILED: $program.exe carries no manifest" >&2
     exit 1
-  }
+  fi
 done
 
 screenshot_args=()
