@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds Kestrine and runs every test: the suite, the suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and each fuzz target for FUZZ_SECONDS (default 30) seconds.
+# UndefinedBehaviorSanitizer, each fuzz target for FUZZ_SECONDS (default 30) seconds, and the
+# 32-bit Windows build with its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${FUZZ_SECONDS:-30}
-"$root/scripts/install-deps.sh" test
+"$root/scripts/install-deps.sh" test windows
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -39,3 +40,6 @@ for target in "$root"/out/fuzz/fuzz/*_fuzz; do
   fuzzed=$((fuzzed + 1))
 done
 echo "Fuzzed $fuzzed targets without a crash."
+
+echo "== The Windows build under Wine"
+bash "$root/scripts/test-windows.sh"
