@@ -10,6 +10,7 @@
 #include "disk_path.h"
 #include "legacy_request.h"
 #include "linux_storage_descriptor.h"
+#include "pass_through_request.h"
 #include "sat_pass_through_block.h"
 #include "sg_io_exchange.h"
 
@@ -17,10 +18,6 @@ namespace kestrine {
 
 namespace {
 
-// Windows refuses pass-through time-outs beyond 30 hours; so do we, and a time-out of 0.
-constexpr std::uint32_t kMaxTimeOutSeconds = 108000;
-// The largest data transfer a request block may ask for.
-constexpr std::uint32_t kMaxTransfer = 64 * 1024;
 // The legacy requests carry no time-out: give a drive that has to spin up first time to answer.
 constexpr std::uint32_t kLegacyTimeOutSeconds = 10;
 
@@ -90,10 +87,6 @@ void Prefill(std::vector<Byte>& buffer, std::span<const Byte> input, std::size_t
   std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(offset), n, buffer.begin());
 }
 
-bool ValidTimeOut(std::uint32_t seconds) {
-  return seconds != 0 && seconds <= kMaxTimeOutSeconds;
-}
-
 }  // namespace
 
 SgIoPort::SgIoPort() : SgIoPort(KernelSgIoSystem(), SgIoPortOptions{}) {}
@@ -161,27 +154,20 @@ bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const 
 bool SgIoPort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in,
                                     std::span<Byte> out, std::uint32_t& bytes_returned) {
   using namespace ata_block;
-  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
-  if (ReadLe16(in, kLength) != kHeaderSize) return false;
-  const std::uint16_t flags = ReadLe16(in, kAtaFlags);
-  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
-  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
-  const std::uint32_t offset = ReadLe32(in, kDataBufferOffset);
-  if ((flags & ~kAtaFlagsCarried) != 0) return false;
-  if (!ValidTimeOut(timeout) || length > kMaxTransfer) return false;
-  const bool data_in = (flags & kFlagsDataIn) != 0;
-  if (length != 0) {
-    if (!data_in) return false;  // a length with no direction
-    if (offset < kHeaderSize || std::uint64_t{offset} + length > out.size()) return false;
-  }
+  const std::optional<AtaPassThroughRequest> request = ReadAtaPassThroughRequest(in, out.size());
+  // Only data-in and non-data commands are carried, with the flags the kernel can honour.
+  if (!request || (request->flags & ~kAtaFlagsCarried) != 0) return false;
+  const std::uint16_t flags = request->flags;
+  const std::uint32_t length = request->length;
+  const std::uint32_t offset = request->data_offset;
+  const bool data_in = request->data_in;
 
   AtaCommand command;
-  command.current = ReadRegisters(in.subspan(kCurrentTaskFile, 8));
-  if ((flags & kAtaFlags48Bit) != 0)
-    command.previous = ReadRegisters(in.subspan(kPreviousTaskFile, 8));
+  command.current = ReadRegisters(request->current_task_file);
+  if ((flags & kAtaFlags48Bit) != 0) command.previous = ReadRegisters(request->previous_task_file);
   command.data_in = data_in;
   command.length = length;
-  command.timeout_seconds = timeout;
+  command.timeout_seconds = request->timeout_seconds;
   SgIoCommand sg = BuildAtaPassThrough16(command);
   if (length != 0) Prefill(sg.data, in, offset);
   const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
@@ -289,33 +275,22 @@ bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<
 bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte> in,
                                      std::span<Byte> out, std::uint32_t& bytes_returned) {
   using namespace sat_block;
-  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
-  if (ReadLe16(in, kLength) != kHeaderSize) return false;
-  const Byte cdb_length = in[kCdbLength];
-  const Byte sense_length = in[kSenseInfoLength];
-  const Byte direction = in[kDataIn];
-  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
-  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
-  const std::uint32_t data_offset = ReadLe32(in, kDataBufferOffset);
-  const std::uint32_t sense_offset = ReadLe32(in, kSenseInfoOffset);
-  if (cdb_length == 0 || cdb_length > 16 || direction > kScsiIoctlDataUnspecified) return false;
-  if (!ValidTimeOut(timeout) || length > kMaxTransfer) return false;
-  if (length != 0) {
-    // Data goes out from the input and comes back into the output; an unspecified direction
-    // cannot be told to the kernel.
-    if (direction == kScsiIoctlDataUnspecified || data_offset < kHeaderSize) return false;
-    const std::size_t room = direction == kScsiIoctlDataIn ? out.size() : in.size();
-    if (std::uint64_t{data_offset} + length > room) return false;
-  }
-  if (sense_length != 0 &&
-      (sense_offset < kHeaderSize || std::uint64_t{sense_offset} + sense_length > out.size())) {
+  const std::optional<ScsiPassThroughRequest> request = ReadScsiPassThroughRequest(in, out.size());
+  // An unspecified direction cannot be told to the kernel for a transfer.
+  if (!request || (request->length != 0 && request->direction == kScsiIoctlDataUnspecified)) {
     return false;
   }
+  const Byte cdb_length = request->cdb_length;
+  const Byte sense_length = request->sense_length;
+  const Byte direction = request->direction;
+  const std::uint32_t length = request->length;
+  const std::uint32_t data_offset = request->data_offset;
+  const std::uint32_t sense_offset = request->sense_offset;
 
   SgIoCommand sg;
   sg.cdb_length = cdb_length;
-  std::copy_n(in.begin() + kCdb, cdb_length, sg.cdb.begin());
-  sg.timeout_ms = timeout * 1000;
+  std::copy_n(request->cdb.begin(), cdb_length, sg.cdb.begin());
+  sg.timeout_ms = request->timeout_seconds * 1000;
   sg.sense_capacity = sense_length;
   if (length == 0) {
     sg.direction = SG_DXFER_NONE;

@@ -6,6 +6,7 @@
 #include "ata_pass_through_block.h"
 #include "drive_image_builder.h"
 #include "legacy_request.h"
+#include "pass_through_request.h"
 #include "sat_pass_through_block.h"
 #include "smart_drv.h"
 #include "smart_layout.h"
@@ -18,7 +19,6 @@ constexpr Byte kStatusReady = 0x50;   // DRDY | DSC
 constexpr Byte kStatusError = 0x51;   // DRDY | DSC | ERR
 constexpr Byte kErrorAborted = 0x04;  // ABRT
 constexpr Byte kScsiCheckCondition = 0x02;
-constexpr std::uint32_t kMaxTransfer = 64 * 1024;
 
 constexpr Byte kPowerOnHoursId = 9;
 
@@ -249,64 +249,36 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
 bool SimBay::AnswerAtaPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
                                   std::uint32_t& bytes_returned) {
   using namespace ata_block;
-  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
-  if (ReadLe16(in, kLength) != kHeaderSize) return false;
-  const std::uint16_t flags = ReadLe16(in, kAtaFlags);
-  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
-  const std::uint32_t offset = ReadLe32(in, kDataBufferOffset);
-  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
-  constexpr std::uint16_t kDataOut = 4;
-  if ((flags & kFlagsDataIn) && (flags & kDataOut)) return false;
-  if (timeout == 0 || length > kMaxTransfer) return false;
-  const bool data_in = (flags & kFlagsDataIn) != 0;
-  if (length != 0) {
-    if (!data_in && !(flags & kDataOut)) return false;  // a length with no direction
-    if (offset < kHeaderSize) return false;
-    if (static_cast<std::uint64_t>(offset) + length > std::max(in.size(), out.size())) {
-      return false;
-    }
-    if (data_in && static_cast<std::uint64_t>(offset) + length > out.size()) return false;
-  }
-  const Byte* task = in.data() + kCurrentTaskFile;
+  const std::optional<AtaPassThroughRequest> request = ReadAtaPassThroughRequest(in, out.size());
+  if (!request) return false;
+  const auto& task = request->current_task_file;
   const AtaTaskFile registers{task[kFeatures], task[kSectorCount], task[kSectorNumber],
                               task[kCylLow],   task[kCylHigh],     task[kDeviceHead],
                               task[kCommand]};
-  std::vector<Byte> data(data_in ? length : 0);
+  const bool reads = request->data_in && request->length != 0;
+  std::vector<Byte> data(reads ? request->length : 0);
   const AtaOutcome outcome = ExecuteAta(drive, registers, data);
   std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
-  if (data_in && length != 0) std::ranges::copy(data, out.begin() + offset);
+  if (reads) std::ranges::copy(data, out.begin() + request->data_offset);
   // The returned task file: error register in the features byte, status in the command byte.
   Byte* reply = out.data() + kCurrentTaskFile;
   reply[kFeatures] = outcome.aborted ? kErrorAborted : 0;
   reply[kCommand] = outcome.aborted ? kStatusError : kStatusReady;
   bytes_returned =
-      static_cast<std::uint32_t>(data_in && length != 0 ? offset + length : kHeaderSize);
+      static_cast<std::uint32_t>(reads ? request->data_offset + request->length : kHeaderSize);
   return true;
 }
 
 bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
                                    std::uint32_t& bytes_returned) {
   using namespace sat_block;
-  if (in.size() < kHeaderSize || out.size() < kHeaderSize) return false;
-  if (ReadLe16(in, kLength) != kHeaderSize) return false;
-  const Byte cdb_length = in[kCdbLength];
-  const Byte sense_length = in[kSenseInfoLength];
-  const Byte direction = in[kDataIn];
-  const std::uint32_t length = ReadLe32(in, kDataTransferLength);
-  const std::uint32_t timeout = ReadLe32(in, kTimeOutValue);
-  const std::uint32_t data_offset = ReadLe32(in, kDataBufferOffset);
-  const std::uint32_t sense_offset = ReadLe32(in, kSenseInfoOffset);
-  if (cdb_length == 0 || cdb_length > 16 || direction > kScsiIoctlDataUnspecified) return false;
-  if (timeout == 0 || length > kMaxTransfer) return false;
-  if (length != 0 && (data_offset < kHeaderSize ||
-                      static_cast<std::uint64_t>(data_offset) + length > out.size())) {
-    return false;
-  }
-  if (sense_length != 0 && (sense_offset < kHeaderSize ||
-                            static_cast<std::uint64_t>(sense_offset) + sense_length > out.size())) {
-    return false;
-  }
-  const Byte* cdb = in.data() + kCdb;
+  const std::optional<ScsiPassThroughRequest> request = ReadScsiPassThroughRequest(in, out.size());
+  if (!request) return false;
+  const Byte cdb_length = request->cdb_length;
+  const Byte sense_length = request->sense_length;
+  const std::uint32_t data_offset = request->data_offset;
+  const std::uint32_t sense_offset = request->sense_offset;
+  const auto& cdb = request->cdb;
   std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
   auto finish = [&](Byte status, Byte sense_key, Byte asc, Byte ascq, std::uint32_t moved) {
     out[kScsiStatus] = status;
@@ -335,7 +307,8 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   if ((transfer_flags & 0x03) == 2 && (transfer_flags & 0x04))
     expected = 512u * registers.sector_count;
   const bool pio_in = protocol == 4;
-  if (expected > 0 && (!pio_in || direction != kScsiIoctlDataIn || length < expected)) {
+  if (expected > 0 &&
+      (!pio_in || request->direction != kScsiIoctlDataIn || request->length < expected)) {
     return finish(kScsiCheckCondition, 0x05, 0x24, 0x00, 0);  // invalid field in CDB
   }
   std::vector<Byte> data(expected);
