@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "form_layout.h"
 #include "form_texts.h"
 #include "latin1_text.h"
 #include "memory_list_view.h"
@@ -26,35 +27,11 @@ namespace kestrine {
 
 namespace {
 
-// Places and sizes in the client area.
-constexpr QRect kLabel1Place(7, 7, 0, 0);  // sized to its text
-constexpr int kComboBox1Left = 46;
-constexpr int kComboBox1Top = 7;
-constexpr int kComboBox1Width = 195;
-constexpr QRect kButton4Place(248, 7, 100, 25);
-constexpr QRect kButton2Place(360, 8, 100, 25);
-constexpr QPoint kLblstatusPlace(520, 8);
-constexpr int kLblstatusFontPixels = 16;
-constexpr QRect kPageControl1Place(8, 40, 593, 401);
-constexpr int kStatusBar1Height = 19;
+using namespace layout;
 
-constexpr char kButton4Caption[] = "Self Test (Short)";
-constexpr char kButton2Caption[] = "Self Test (Ext.)";
-constexpr char kLabel1Caption[] = "Drive";
-constexpr char kRefreshCaption[] = "Refresh";
-constexpr char kSaveToHtmlCaption[] = "Save to HTML";
-constexpr char kQuitCaption[] = "Quit";
-
-// The pages in page-index order, with their list views' column widths (captions are the
-// views' own, written once beside the in-memory list view).
-constexpr char kIdentifyPage[] = "Identify";
-constexpr char kAttributesPage[] = "Attributes";
-constexpr char kSelfTestLogsPage[] = "Self Test Logs";
-constexpr char kGeneralPage[] = "General";
-const std::vector<int> kIdentifyWidths = {100, 450};
-const std::vector<int> kAttributeWidths = {49, 75, 49, 49, 75, 49, 203};
-const std::vector<int> kSelfTestLogWidths = {kDefaultColumnWidth, 100, 150, 100, 100, 75};
-const std::vector<int> kGeneralWidths = {200, kDefaultColumnWidth, 300};
+QRect Rect(const Place& place) {
+  return QRect(place.left, place.top, place.width, place.height);
+}
 
 std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
                                 const std::vector<int>& widths) {
@@ -102,7 +79,7 @@ void MainWindow::CreateControls() {
   label1_ = new QLabel(FromLatin1(kLabel1Caption), this);
   label1_->setObjectName(QStringLiteral("Label1"));
   label1_->setTextFormat(Qt::PlainText);
-  label1_->move(kLabel1Place.topLeft());
+  label1_->move(kLabel1.left, kLabel1.top);
   label1_->adjustSize();
 
   combo_box1_ = new QComboBox(this);
@@ -111,7 +88,7 @@ void MainWindow::CreateControls() {
   combo_box1_->setInsertPolicy(QComboBox::NoInsert);
   // Each typed key is one change of the text, not a completion of it.
   combo_box1_->setCompleter(nullptr);
-  combo_box1_->setGeometry(kComboBox1Left, kComboBox1Top, kComboBox1Width,
+  combo_box1_->setGeometry(kComboBox1.left, kComboBox1.top, kComboBox1.width,
                            combo_box1_->sizeHint().height());
   // A chosen entry and every typed key change the text; changes by program are made with the
   // box's signals blocked.
@@ -121,12 +98,12 @@ void MainWindow::CreateControls() {
 
   button4_ = new QPushButton(FromLatin1(kButton4Caption), this);
   button4_->setObjectName(QStringLiteral("Button4"));
-  button4_->setGeometry(kButton4Place);
+  button4_->setGeometry(Rect(kButton4));
   connect(button4_, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button4Click); });
 
   button2_ = new QPushButton(FromLatin1(kButton2Caption), this);
   button2_->setObjectName(QStringLiteral("Button2"));
-  button2_->setGeometry(kButton2Place);
+  button2_->setGeometry(Rect(kButton2));
   connect(button2_, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button2Click); });
 
   lblstatus_ = new QLabel(this);
@@ -136,13 +113,13 @@ void MainWindow::CreateControls() {
   status_font.setPixelSize(kLblstatusFontPixels);
   lblstatus_->setFont(status_font);
   lblstatus_->setAutoFillBackground(true);
-  lblstatus_->move(kLblstatusPlace);
+  lblstatus_->move(kLblstatus.left, kLblstatus.top);
   lblstatus_->adjustSize();
   condition_label_ = std::make_unique<QtLabel>(lblstatus_);
 
   page_control1_ = new QTabWidget(this);
   page_control1_->setObjectName(QStringLiteral("PageControl1"));
-  page_control1_->setGeometry(kPageControl1Place);
+  page_control1_->setGeometry(Rect(kPageControl1));
   list_view2_ = CreateListView("ListView2");
   list_view1_ = CreateListView("ListView1");
   list_view3_ = CreateListView("ListView3");
@@ -153,10 +130,10 @@ void MainWindow::CreateControls() {
   self_test_logs_ =
       std::make_unique<QtListView>(list_view3_, Columns(kSelfTestLogColumns, kSelfTestLogWidths));
   general_ = std::make_unique<QtListView>(list_view4_, Columns(kGeneralColumns, kGeneralWidths));
-  page_control1_->addTab(list_view2_, FromLatin1(kIdentifyPage));
-  page_control1_->addTab(list_view1_, FromLatin1(kAttributesPage));
-  page_control1_->addTab(list_view3_, FromLatin1(kSelfTestLogsPage));
-  page_control1_->addTab(list_view4_, FromLatin1(kGeneralPage));
+  page_control1_->addTab(list_view2_, FromLatin1(kPageCaptions[0]));
+  page_control1_->addTab(list_view1_, FromLatin1(kPageCaptions[1]));
+  page_control1_->addTab(list_view3_, FromLatin1(kPageCaptions[2]));
+  page_control1_->addTab(list_view4_, FromLatin1(kPageCaptions[3]));
   page_control1_->setCurrentIndex(0);
   pages_ = std::make_unique<QtPageControl>(page_control1_);
 

@@ -25,11 +25,6 @@ class QTreeWidget;
 
 namespace kestrine {
 
-inline constexpr int kClientWidth = 611;
-inline constexpr int kClientHeight = 469;
-inline constexpr int kWindowLeft = 354;
-inline constexpr int kWindowTop = 165;
-
 class MainWindow : public QWidget {
  public:
   // Builds the window with its controls; Timer2 starts counting and the tray icon is added.

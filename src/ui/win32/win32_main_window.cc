@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "form_layout.h"
 #include "form_texts.h"
 #include "memory_list_view.h"
 #include "win32_resources.h"
@@ -24,43 +25,25 @@ constexpr DWORD kFormStyle =
 // window has been painted.
 constexpr UINT kFormShowMessage = WM_APP + 2;
 
-// Places and sizes in the client area (left, top, right, bottom).
-constexpr POINT kLabel1Place{7, 7};                        // sized to its text
-constexpr RECT kComboBox1Place{46, 7, 46 + 195, 7 + 200};  // the height takes the dropped list
-constexpr RECT kButton4Place{248, 7, 248 + 100, 7 + 25};
-constexpr RECT kButton2Place{360, 8, 360 + 100, 8 + 25};
-constexpr POINT kLblstatusPlace{520, 8};  // sized to its text
-constexpr int kLblstatusFontPixels = 16;
-constexpr RECT kPageControl1Place{8, 40, 8 + 593, 40 + 401};
-constexpr int kStatusBar1Height = 19;
+using namespace layout;
 
-constexpr char kLabel1Caption[] = "Drive";
-constexpr char kButton4Caption[] = "Self Test (Short)";
-constexpr char kButton2Caption[] = "Self Test (Ext.)";
-constexpr char kRefreshCaption[] = "Refresh";
-constexpr char kSaveToHtmlCaption[] = "Save to HTML";
-constexpr char kQuitCaption[] = "Quit";
 constexpr char kTaskbarCreated[] = "TaskbarCreated";
+// The combo box's height takes its dropped-down list.
+constexpr int kComboBox1ListHeight = 200;
 
-// The pages in page-index order, with their list views' column widths (captions are the
-// views' own, written once beside the in-memory list view).
-constexpr std::array<const char*, 4> kPageCaptions = {"Identify", "Attributes", "Self Test Logs",
-                                                      "General"};
-const std::vector<int> kIdentifyWidths = {100, 450};
-const std::vector<int> kAttributeWidths = {49, 75, 49, 49, 75, 49, 203};
-const std::vector<int> kSelfTestLogWidths = {kDefaultColumnWidth, 100, 150, 100, 100, 75};
-const std::vector<int> kGeneralWidths = {200, kDefaultColumnWidth, 300};
+RECT Rect(const Place& place) {
+  return RECT{place.left, place.top, place.left + place.width, place.top + place.height};
+}
 
 std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
                                 const std::vector<int>& widths) {
   assert(captions.size() == widths.size());
   std::vector<ListColumn> columns;
-  for (std::size_t i = 0; i < captions.size(); ++i) columns.push_back({captions[i], widths[i]});
+  for (std::size_t i = 0; i < captions.size(); ++i) {
+    columns.push_back(
+        {captions[i], widths[i] == kToolkitDefault ? kDefaultColumnWidth : widths[i]});
+  }
   return columns;
-}
-
-RECT Place(POINT at) {
-  return RECT{at.x, at.y, at.x, at.y};
 }
 
 // The program's icon at the given size, or the system's application icon when the program
@@ -174,21 +157,23 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   control_font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
   handles_.Label1 = CreateChild(instance, "STATIC", kLabel1Caption, SS_LEFT | SS_NOPREFIX,
-                                Place(kLabel1Place), kLabel1Id);
+                                Rect(kLabel1), kLabel1Id);
   SizeToText(handles_.Label1);
 
-  handles_.ComboBox1 = CreateChild(instance, "COMBOBOX", "",
-                                   CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                   kComboBox1Place, kComboBox1Id);
+  handles_.ComboBox1 = CreateChild(
+      instance, "COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+      RECT{kComboBox1.left, kComboBox1.top, kComboBox1.left + kComboBox1.width,
+           kComboBox1.top + kComboBox1ListHeight},
+      kComboBox1Id);
   drive_selector_ = std::make_unique<Win32ComboBox>(handles_.ComboBox1);
 
   handles_.Button4 = CreateChild(instance, "BUTTON", kButton4Caption, BS_PUSHBUTTON | WS_TABSTOP,
-                                 kButton4Place, kButton4Id);
+                                 Rect(kButton4), kButton4Id);
   handles_.Button2 = CreateChild(instance, "BUTTON", kButton2Caption, BS_PUSHBUTTON | WS_TABSTOP,
-                                 kButton2Place, kButton2Id);
+                                 Rect(kButton2), kButton2Id);
 
-  handles_.lblstatus = CreateChild(instance, "STATIC", "", SS_LEFT | SS_NOPREFIX,
-                                   Place(kLblstatusPlace), kLblstatusId);
+  handles_.lblstatus =
+      CreateChild(instance, "STATIC", "", SS_LEFT | SS_NOPREFIX, Rect(kLblstatus), kLblstatusId);
   LOGFONTA status_font{};
   GetObjectA(control_font_, sizeof status_font, &status_font);
   status_font.lfHeight = -kLblstatusFontPixels;
@@ -198,7 +183,7 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   condition_label_ = std::make_unique<Win32Label>(handles_.lblstatus);
 
   handles_.PageControl1 = CreateChild(instance, WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP,
-                                      kPageControl1Place, kPageControl1Id);
+                                      Rect(kPageControl1), kPageControl1Id);
   for (std::size_t i = 0; i < kPageCaptions.size(); ++i) {
     std::string caption = kPageCaptions[i];
     TCITEMA page{};
@@ -212,10 +197,9 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   // Each list view fills its page: the tab control's display area, in the window's client
   // coordinates. The views are siblings of the tab control, above it, so that their
   // notifications reach this window.
-  RECT page_area{0, 0, kPageControl1Place.right - kPageControl1Place.left,
-                 kPageControl1Place.bottom - kPageControl1Place.top};
+  RECT page_area{0, 0, kPageControl1.width, kPageControl1.height};
   SendMessageA(handles_.PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page_area));
-  OffsetRect(&page_area, kPageControl1Place.left, kPageControl1Place.top);
+  OffsetRect(&page_area, kPageControl1.left, kPageControl1.top);
   constexpr DWORD kListStyle =
       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_CLIPSIBLINGS;
   const auto create_list = [&](int id) {

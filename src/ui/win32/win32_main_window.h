@@ -16,11 +16,6 @@
 
 namespace kestrine {
 
-inline constexpr int kClientWidth = 611;
-inline constexpr int kClientHeight = 469;
-inline constexpr int kWindowLeft = 354;
-inline constexpr int kWindowTop = 165;
-
 // The controls' and menu items' command numbers, and Timer2's number.
 enum Win32CommandId : int {
   kLabel1Id = 100,

@@ -1,0 +1,50 @@
+// The main window's layout in pixels of its client area, and the captions of its controls: the
+// same for every front end, which maps them onto its own widgets.
+#pragma once
+
+#include <array>
+#include <vector>
+
+namespace kestrine::layout {
+
+struct Place {
+  int left = 0;
+  int top = 0;
+  int width = 0;  // 0: sized to the control's text
+  int height = 0;
+};
+
+inline constexpr int kClientWidth = 611;
+inline constexpr int kClientHeight = 469;
+inline constexpr int kWindowLeft = 354;
+inline constexpr int kWindowTop = 165;
+
+inline constexpr Place kLabel1{7, 7, 0, 0};
+inline constexpr Place kComboBox1{46, 7, 195, 0};  // the height is the control's own
+inline constexpr Place kButton4{248, 7, 100, 25};
+inline constexpr Place kButton2{360, 8, 100, 25};
+inline constexpr Place kLblstatus{520, 8, 0, 0};
+inline constexpr int kLblstatusFontPixels = 16;
+inline constexpr Place kPageControl1{8, 40, 593, 401};
+inline constexpr int kStatusBar1Height = 19;
+
+inline constexpr char kLabel1Caption[] = "Drive";
+inline constexpr char kButton4Caption[] = "Self Test (Short)";
+inline constexpr char kButton2Caption[] = "Self Test (Ext.)";
+inline constexpr char kRefreshCaption[] = "Refresh";
+inline constexpr char kSaveToHtmlCaption[] = "Save to HTML";
+inline constexpr char kQuitCaption[] = "Quit";
+
+// The pages in page-index order; each holds one list view.
+inline constexpr std::array<const char*, 4> kPageCaptions = {"Identify", "Attributes",
+                                                             "Self Test Logs", "General"};
+
+// Column widths of the list views (captions: memory_list_view.h); kToolkitDefault keeps the
+// width the toolkit gives a new column.
+inline constexpr int kToolkitDefault = 0;
+inline const std::vector<int> kIdentifyWidths = {100, 450};
+inline const std::vector<int> kAttributeWidths = {49, 75, 49, 49, 75, 49, 203};
+inline const std::vector<int> kSelfTestLogWidths = {kToolkitDefault, 100, 150, 100, 100, 75};
+inline const std::vector<int> kGeneralWidths = {200, kToolkitDefault, 300};
+
+}  // namespace kestrine::layout
