@@ -7,12 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace kestrine {
+#include "drive_path.h"
 
-// The drive number a path names: after any number of leading "\\.\", "PHYSICALDRIVE" in any
-// letter case and a decimal number without leading zeros (Windows has "PhysicalDrive1", never
-// "PhysicalDrive01"). Anything else names no drive.
-std::optional<std::uint32_t> PhysicalDriveNumber(std::string_view path);
+namespace kestrine {
 
 // The kernel's name of the SCSI disk with the given index: "sd" and the index written in the
 // letters a-z as a bijective base-26 number (0 "sda", 25 "sdz", 26 "sdaa", 701 "sdzz").

@@ -1,10 +1,10 @@
 #include "sim_bay.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "ata_pass_through_block.h"
 #include "drive_image_builder.h"
+#include "drive_path.h"
 #include "legacy_request.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
@@ -21,14 +21,6 @@ constexpr Byte kErrorAborted = 0x04;  // ABRT
 constexpr Byte kScsiCheckCondition = 0x02;
 
 constexpr Byte kPowerOnHoursId = 9;
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
-}
 
 std::uint16_t PowerOnHours(const Sector& smart_data) {
   for (std::size_t i = 0; i < smart_entry::kCount; ++i) {
@@ -81,19 +73,9 @@ void SimBay::ClearRecords() {
 }
 
 std::optional<int> SimBay::ResolvePath(std::string_view path) {
-  constexpr std::string_view kPrefix = "\\\\.\\";
-  while (path.substr(0, kPrefix.size()) == kPrefix) path.remove_prefix(kPrefix.size());
-  constexpr std::string_view kName = "PHYSICALDRIVE";
-  if (!StartsWithIgnoringCase(path, kName)) return std::nullopt;
-  path.remove_prefix(kName.size());
-  if (path.empty() || path.size() > 9) return std::nullopt;
-  if (path.size() > 1 && path[0] == '0') return std::nullopt;  // the device is "...DRIVE1"
-  int number = 0;
-  for (char c : path) {
-    if (c < '0' || c > '9') return std::nullopt;
-    number = number * 10 + (c - '0');
-  }
-  return number;
+  const std::optional<std::uint32_t> number = PhysicalDriveNumber(path);
+  if (!number) return std::nullopt;
+  return static_cast<int>(*number);
 }
 
 DeviceHandle SimBay::Open(std::string_view path, Access access) {

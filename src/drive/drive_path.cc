@@ -1,0 +1,34 @@
+#include "drive_path.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr std::string_view kDevicePrefix = "\\\\.\\";
+constexpr std::string_view kDriveName = "PHYSICALDRIVE";
+constexpr std::size_t kMaxDigits = 9;  // keeps the number inside 32 bits
+
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> PhysicalDriveNumber(std::string_view path) {
+  while (path.starts_with(kDevicePrefix)) path.remove_prefix(kDevicePrefix.size());
+  if (path.size() < kDriveName.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kDriveName.size(); ++i) {
+    if (Upper(path[i]) != kDriveName[i]) return std::nullopt;
+  }
+  path.remove_prefix(kDriveName.size());
+  if (path.empty() || path.size() > kMaxDigits) return std::nullopt;
+  if (path.size() > 1 && path[0] == '0') return std::nullopt;
+  std::uint32_t number = 0;
+  for (char c : path) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return number;
+}
+
+}  // namespace kestrine
