@@ -260,6 +260,34 @@ TEST(ReadSelfTestLog, EachFamilyReadsTheLog) {
   EXPECT_EQ(log, b.bay.FindDrive(0)->image.self_test_log);
 }
 
+TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
+  struct Case {
+    const char* what;
+    DriveBehaviour behaviour;
+    CommandResult result;
+    std::vector<std::uint32_t> codes;
+  };
+  const std::vector<Case> cases = {
+      {"pass-through", Only(true, false, false), 1, {kIoctlAtaPassThrough}},
+      {"legacy", Only(false, true, false), 1, {kIoctlAtaPassThrough, kSmartRcvDriveData}},
+      {"sat", Only(false, false, true), 1,
+       {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
+      {"none", Only(false, false, false), 0,
+       {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bench b;
+    b.bay.AddDrive(0, PatternImage(21), c.behaviour);
+    const DeviceHandle h = b.Open(0);
+    Sector log;
+    log.fill(0xEE);
+    EXPECT_EQ(b.drv.ReadSelfTestLog(h, 0, log), c.result);
+    EXPECT_EQ(log, c.result == 1 ? b.bay.FindDrive(0)->image.self_test_log : Sector{});
+    EXPECT_EQ(Codes(b.bay), c.codes);
+  }
+}
+
 TEST(RunSelfTest, AtaExchangeIsSixtyBytes) {
   Bench b;
   b.bay.AddDrive(1, PatternImage(0));

@@ -151,6 +151,11 @@ CommandResult SmartDrv::ReadSelfTestLogSat(DeviceHandle handle, Byte drive_numbe
                         block);
 }
 
+CommandResult SmartDrv::ReadSelfTestLog(DeviceHandle handle, Byte drive_number, Sector& block) {
+  if (ReadSelfTestLogAta(handle, drive_number, block) != 0) return 1;
+  return ReadSelfTestLogSat(handle, drive_number, block) != 0 ? 1 : 0;
+}
+
 CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, Byte features,
                                        Byte sector_number, Byte sector_count) {
   // Sent as a 16-byte data-in request; what comes back is not used.

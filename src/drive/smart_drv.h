@@ -84,6 +84,8 @@ class SmartDrv {
   CommandResult ReadThresholdsSat(DeviceHandle handle, Byte drive_number);
   CommandResult ReadSelfTestLogAta(DeviceHandle handle, Byte drive_number, Sector& block);
   CommandResult ReadSelfTestLogSat(DeviceHandle handle, Byte drive_number, Sector& block);
+  // The self-test log through the ATA family, else through SAT into the same block.
+  CommandResult ReadSelfTestLog(DeviceHandle handle, Byte drive_number, Sector& block);
   CommandResult RunSelfTestAta(DeviceHandle handle, Byte drive_number, Byte features,
                                Byte sector_number, Byte sector_count);
   CommandResult RunSelfTestSat(DeviceHandle handle, Byte drive_number, Byte features,
