@@ -1,6 +1,8 @@
 #include "win32_list_view.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "storage.h"
 #include "win32_controls.h"
@@ -84,7 +86,13 @@ std::string Win32ListView::CellText(int row, int column) const {
       control_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
   buffer.back() = '\0';
   if (length <= 0) return {};
-  return std::string(item.pszText);
+  // The control may answer with a text of its own instead of filling the buffer; either way no
+  // more than the buffer's capacity less one is taken.
+  const std::size_t most = buffer.size() - 1;
+  if (item.pszText != buffer.data() && item.pszText != nullptr) {
+    return std::string(item.pszText, strnlen(item.pszText, most));
+  }
+  return std::string(buffer.data(), std::min(static_cast<std::size_t>(length), most));
 }
 
 LRESULT Win32ListView::CustomDraw(NMLVCUSTOMDRAW& draw) const {
