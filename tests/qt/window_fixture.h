@@ -11,8 +11,8 @@
 
 #include "drive_image_builder.h"
 #include "fake_toolkit.h"
-#include "latin1_text.h"
 #include "main_window.h"
+#include "qt_latin1.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "unit1.h"

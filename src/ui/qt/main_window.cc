@@ -19,9 +19,9 @@
 #include "errors.h"
 #include "form_layout.h"
 #include "form_texts.h"
-#include "latin1_text.h"
 #include "memory_list_view.h"
 #include "program_icon.h"
+#include "qt_latin1.h"
 
 namespace kestrine {
 

@@ -5,7 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "latin1_text.h"
+#include "qt_latin1.h"
 
 namespace kestrine {
 

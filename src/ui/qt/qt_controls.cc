@@ -3,7 +3,7 @@
 #include <QPalette>
 #include <QSignalBlocker>
 
-#include "latin1_text.h"
+#include "qt_latin1.h"
 
 namespace kestrine {
 

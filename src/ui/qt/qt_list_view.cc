@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-#include "latin1_text.h"
+#include "qt_latin1.h"
 
 namespace kestrine {
 
