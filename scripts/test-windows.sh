@@ -156,6 +156,11 @@ for program in kestrine kestrine-demo; do
     exit 1
   fi
 done
+# kestrine-cli.exe runs as the invoker: a 32-bit program without that gets file virtualization.
+if [ -f "$out/kestrine-cli.exe" ] && ! grep -qa 'level="asInvoker"' "$out/kestrine-cli.exe"; then
+  echo "FAILED: kestrine-cli.exe carries no manifest" >&2
+  exit 1
+fi
 
 screenshot_args=()
 [ -n "$screenshot" ] && screenshot_args=(--screenshot "$screenshot")
