@@ -1,6 +1,8 @@
 #include "qt_application.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -16,16 +18,28 @@ void QtApplication::ShowMessage(const std::string& text) {
 }
 
 bool QtApplication::AskYesNo(const std::string& caption, const std::string& text) {
+  // No owner and no modality: the main window stays usable while the question is open, and the
+  // event loop keeps running (a tick of Timer2 still refreshes the views).
   QMessageBox box(QMessageBox::NoIcon, FromLatin1(caption), FromLatin1(text),
                   QMessageBox::Yes | QMessageBox::No);
   box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  box.setWindowModality(Qt::NonModal);
+  QEventLoop answered;
+  QObject::connect(&box, &QDialog::finished, &answered, &QEventLoop::quit);
+  box.show();
+  box.raise();
+  box.activateWindow();
+  answered.exec();
+  // Closed without an answer (its close button, or the program ending while it is open): No.
+  return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
 std::optional<std::string> QtApplication::SaveFileDialog(const SaveDialogOptions& options) {
   QFileDialog dialog(nullptr, FromLatin1(options.title));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  // Choosing an existing file replaces it without a question.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setNameFilters(DialogNameFilters(options.filter));
   dialog.setDefaultSuffix(DialogDefaultSuffix(options.default_extension));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
