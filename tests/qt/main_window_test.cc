@@ -1,5 +1,6 @@
 // The Qt main window, offscreen: the controls as laid out, the events reaching TForm1, and the
-// window going to the tray only where there is a tray to bring it back from.
+// window going to the tray only where there is a tray to bring it back from, and coming back by
+// the click the tray reports.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -287,6 +288,37 @@ TEST(MainWindowTray, MinimizeHidesAndADoubleClickOnTheIconRestores) {
   fx.Settle();
   EXPECT_TRUE(fx.window.isVisible());
   EXPECT_FALSE(fx.window.isMinimized());
+}
+
+TEST(MainWindowTray, WhereTheHostSendsNoDoubleClicksASingleClickRestores) {
+  // A status-notifier host over D-Bus reports a left click as Trigger and never a double click.
+  WindowFixture fx;
+  fx.window.notification_area = true;
+  fx.window.tray_over_dbus = true;
+  fx.Show();
+  QSystemTrayIcon* const tray = fx.window.TrayIcon1();
+
+  fx.window.showMinimized();
+  fx.Settle();
+  ASSERT_FALSE(fx.window.isVisible());
+  emit tray->activated(QSystemTrayIcon::MiddleClick);
+  fx.Settle();
+  EXPECT_FALSE(fx.window.isVisible());
+  emit tray->activated(QSystemTrayIcon::Trigger);
+  fx.Settle();
+  EXPECT_TRUE(fx.window.isVisible());
+  EXPECT_FALSE(fx.window.isMinimized());
+
+  // Clicks while the window is shown leave it shown; minimizing hides it again.
+  for (const auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick}) {
+    emit tray->activated(reason);
+    fx.Settle();
+    EXPECT_TRUE(fx.window.isVisible());
+    EXPECT_FALSE(fx.window.isMinimized());
+  }
+  fx.window.showMinimized();
+  fx.Settle();
+  EXPECT_FALSE(fx.window.isVisible());
 }
 
 }  // namespace

@@ -19,14 +19,17 @@
 
 namespace kestrine::testing {
 
-// The window with the desktop's notification area chosen by the test.
+// The window with the desktop's notification area, and how its icon is served, chosen by the
+// test.
 class TestWindow : public MainWindow {
  public:
   using MainWindow::MainWindow;
   bool notification_area = false;
+  bool tray_over_dbus = false;
 
  protected:
   bool NotificationAreaAvailable() const override { return notification_area; }
+  bool TrayServedOverDBus() const override { return tray_over_dbus; }
 };
 
 inline constexpr char kDrive0[] = "\\\\.\\PHYSICALDRIVE0";

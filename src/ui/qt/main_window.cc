@@ -16,6 +16,12 @@
 #include <cassert>
 #include <vector>
 
+#if KESTRINE_QT_DBUS
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#endif
+
 #include "errors.h"
 #include "form_layout.h"
 #include "form_texts.h"
@@ -183,9 +189,15 @@ void MainWindow::CreateTrayIcon() {
   // back (a restarted panel or status-notifier host), as the shell's "TaskbarCreated" asks
   // of a Windows program.
   tray_icon_->setContextMenu(tray_menu2_);
+  // A double click brings the hidden window back, and so does a single click where the host
+  // never reports double clicks; elsewhere a single click does nothing.
   connect(tray_icon_, &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick) RestoreFromTray();
+            if (isVisible()) return;
+            if (reason == QSystemTrayIcon::DoubleClick ||
+                (reason == QSystemTrayIcon::Trigger && TrayServedOverDBus())) {
+              RestoreFromTray();
+            }
           });
   tray_ = std::make_unique<QtTrayIcon>(tray_icon_);
   tray_icon_->show();
@@ -209,6 +221,29 @@ void MainWindow::Forward(void (TForm1::*handler)()) {
 
 bool MainWindow::NotificationAreaAvailable() const {
   return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool MainWindow::TrayServedOverDBus() const {
+#if KESTRINE_QT_DBUS
+  // Qt serves its tray icons over D-Bus when a host is registered with the status-notifier
+  // watcher, and decides so once, when the first icon is made; the same question is asked once
+  // here.
+  static const bool served_over_dbus = [] {
+    const QString watcher_service = QStringLiteral("org.kde.StatusNotifierWatcher");
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface* const bus_daemon = bus.interface();
+    if (!bus.isConnected() || bus_daemon == nullptr ||
+        !bus_daemon->isServiceRegistered(watcher_service).value()) {
+      return false;
+    }
+    QDBusInterface watcher(watcher_service, QStringLiteral("/StatusNotifierWatcher"),
+                           watcher_service, bus);
+    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+  }();
+  return served_over_dbus;
+#else
+  return false;
+#endif
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -235,7 +270,6 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::RestoreFromTray() {
-  if (isVisible()) return;
   showNormal();
   raise();
   activateWindow();

@@ -46,6 +46,10 @@ class MainWindow : public QWidget {
   // Whether the desktop has a notification area to put the program in. Without one a hidden
   // window could not be brought back, so minimizing then leaves the window minimized.
   virtual bool NotificationAreaAvailable() const;
+  // Whether the tray icon is served over D-Bus to a status-notifier host (KDE Plasma, GNOME with
+  // the AppIndicator extension, ...). Such a host passes a left click on as a single activation
+  // and never reports a double click, so there a single click brings the hidden window back.
+  virtual bool TrayServedOverDBus() const;
 
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
