@@ -5,12 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <future>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "cli_support.h"
 #include "test_paths.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 namespace kestrine {
 namespace {
@@ -181,6 +191,102 @@ TEST(SnapshotFile, FileErrorsNameTheFile) {
     EXPECT_NE(std::string(error.what()).find("out.blob: cannot be created: "), std::string::npos);
   }
 }
+
+std::vector<Byte> ReadBytes(const std::filesystem::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  return std::vector<Byte>(std::istreambuf_iterator<char>(stream), {});
+}
+
+std::vector<std::string> FileNames(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::ranges::sort(names);
+  return names;
+}
+
+TEST(SnapshotFile, SavingReplacesTheFileOnlyOnceWritten) {
+  ScratchDir dir;
+  const std::filesystem::path file = dir / "drive.blob";
+  WriteBytes(file, {'o', 'l', 'd'});
+  Snapshot snapshot;
+  snapshot.identify = Filled(0x31);
+  snapshot.self_test_log = Filled(0x32);
+  WriteSnapshotFile(file, snapshot);
+  EXPECT_EQ(ReadBytes(file), SerializeSnapshot(snapshot));
+  EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"drive.blob"});
+
+  // A target that cannot be replaced leaves no temporary file behind.
+  std::filesystem::create_directories(dir / "folder.blob" / "inside");
+  EXPECT_THROW(WriteSnapshotFile(dir / "folder.blob", snapshot), SnapshotError);
+  EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"drive.blob", "folder.blob"}));
+}
+
+#ifndef _WIN32
+TEST(SnapshotFile, AFailedWriteKeepsThePreviousFile) {
+  ScratchDir dir;
+  const std::filesystem::path file = dir / "drive.blob";
+  Snapshot previous;
+  previous.identify = Filled(0x41);
+  WriteSnapshotFile(file, previous);
+  std::filesystem::permissions(
+      file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::vector<std::string> names = FileNames(dir.Path());
+
+  // The file size limit makes the write fail part-way, as a full disk would.
+  Snapshot next = previous;
+  next.identify = Filled(0x42);
+  next.smart_data = Filled(0x43);
+  next.thresholds = Filled(0x44);
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit small = old_limit;
+  small.rlim_cur = 1024;
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string fault;
+  try {
+    WriteSnapshotFile(file, next);
+  } catch (const SnapshotError& error) {
+    fault = error.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(fault.rfind(file.string() + ": cannot be written: ", 0), 0u) << fault;
+  EXPECT_EQ(ReadBytes(file), SerializeSnapshot(previous));
+  EXPECT_EQ(FileNames(dir.Path()), names);
+
+  // A successful write keeps the file's permissions, and writes through a symbolic link.
+  std::filesystem::create_symlink(file, dir / "link.blob");
+  WriteSnapshotFile(dir / "link.blob", next);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.blob"));
+  EXPECT_EQ(ReadSnapshotFile(file).identify, Filled(0x42));
+  EXPECT_EQ(std::filesystem::status(file).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(SnapshotFile, OnlyARegularFileIsRead) {
+  ScratchDir dir;
+  const std::filesystem::path fifo = dir / "pipe.blob";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::filesystem::path& file : {std::filesystem::path("/dev/null"), fifo}) {
+    SCOPED_TRACE(file.string());
+    auto read = std::async(std::launch::async, [&file]() -> std::string {
+      try {
+        ReadSnapshotFile(file);
+        return "read";
+      } catch (const SnapshotError& error) {
+        return error.what();
+      }
+    });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "still waiting for a writer";
+      std::ofstream writer(file);  // lets the open return, so the test ends
+    }
+    EXPECT_EQ(read.get(), file.string() + ": not a regular file");
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace kestrine

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <system_error>
 
 namespace kestrine {
@@ -65,6 +66,28 @@ void AppendSection(std::vector<Byte>& bytes, const SnapshotTag& tag, const Secto
 
 std::string ErrorText(int error) {
   return std::generic_category().message(error != 0 ? error : EIO);
+}
+
+// A name for a new file in `file`'s folder that no file has: the file's own name with a random
+// suffix, hidden where a leading dot hides files.
+fs::path TemporaryBeside(const fs::path& file) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::random_device random;
+  std::error_code error;
+  fs::path temporary;
+  do {
+    std::string suffix;
+    for (int i = 0; i < 4; ++i) {
+      const unsigned value = random();
+      for (int shift = 0; shift < 16; shift += 4) suffix += kHex[(value >> shift) & 0x0F];
+    }
+    fs::path name = ".";
+    name += file.filename();
+    name += "." + suffix + ".tmp";
+    temporary = file;
+    temporary.replace_filename(name);
+  } while (fs::exists(fs::symlink_status(temporary, error)));
+  return temporary;
 }
 
 }  // namespace
@@ -135,12 +158,18 @@ std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot) {
 
 Snapshot ReadSnapshotFile(const fs::path& file) {
   const std::string name = file.string();
+  // Only a regular file is opened: opening a FIFO without a writer would wait for one forever,
+  // and a device is no snapshot. A file that is not there is left to the open to name the fault.
   std::error_code error;
-  if (fs::is_directory(file, error)) throw SnapshotError(name + ": is a directory");
+  const fs::file_status status = fs::status(file, error);
+  if (fs::is_directory(status)) throw SnapshotError(name + ": is a directory");
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    throw SnapshotError(name + ": not a regular file");
+  }
   errno = 0;
   std::ifstream stream(file, std::ios::binary);
   if (!stream) throw SnapshotError(name + ": cannot be opened: " + ErrorText(errno));
-  // Read in pieces and stop once past the limit: a device or a pipe has no size to ask first.
+  // Read in pieces and stop once past the limit, whatever size the file claimed before the open.
   std::vector<Byte> bytes;
   std::array<char, 16 * 1024> piece;
   while (stream.read(piece.data(), piece.size()) || stream.gcount() > 0) {
@@ -158,17 +187,46 @@ Snapshot ReadSnapshotFile(const fs::path& file) {
 }
 
 void WriteSnapshotFile(const fs::path& file, const Snapshot& snapshot) {
+  // Written to a new file beside the target and renamed over it only once complete, so that a
+  // failed write leaves the previous file as it was. Through a symbolic link, the file it points
+  // to is replaced rather than the link.
   const std::vector<Byte> bytes = SerializeSnapshot(snapshot);
+  std::error_code error;
+  fs::path target = file;
+  if (fs::is_symlink(file, error)) {
+    const fs::path resolved = fs::weakly_canonical(file, error);
+    if (!error) target = resolved;
+  }
+  // A file already there is replaced only where it could be written: a read-only file stays.
+  const fs::file_status previous = fs::status(target, error);
+  if (fs::exists(previous)) {
+    errno = 0;
+    const std::ofstream probe(target, std::ios::binary | std::ios::app);
+    if (!probe) throw SnapshotError(file.string() + ": cannot be created: " + ErrorText(errno));
+  }
+  const fs::path temporary = TemporaryBeside(target);
   errno = 0;
-  std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+  std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
   if (!stream) {
     throw SnapshotError(file.string() + ": cannot be created: " + ErrorText(errno));
   }
+  errno = 0;
   stream.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
   stream.close();
-  if (stream.fail())
-    throw SnapshotError(file.string() + ": cannot be written: " + ErrorText(errno));
+  const int write_error = errno;
+  if (stream.fail()) {
+    fs::remove(temporary, error);
+    throw SnapshotError(file.string() + ": cannot be written: " + ErrorText(write_error));
+  }
+  // The replaced file's permissions carry over; a new file keeps those it was created with.
+  if (fs::is_regular_file(previous)) fs::permissions(temporary, previous.permissions(), error);
+  fs::rename(temporary, target, error);
+  if (error) {
+    const std::string reason = error.message();
+    fs::remove(temporary, error);
+    throw SnapshotError(file.string() + ": cannot be written: " + reason);
+  }
 }
 
 }  // namespace kestrine
