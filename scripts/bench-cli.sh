@@ -20,9 +20,12 @@ command -v skdump >/dev/null || { echo "bench-cli.sh: skdump (libatasmart-bin) i
 skdump --load="$file" >/dev/null
 
 if command -v hyperfine >/dev/null; then
+  # hyperfine splits each command line as a POSIX shell would: single-quote the paths, so that
+  # blanks and quotes in them survive.
+  quote() { printf "'%s'" "${1//\'/\'\\\'\'}"; }
   exec hyperfine -N -i --warmup 20 --runs "$runs" \
-    -n kestrine-cli "$program --load $file --json" \
-    -n skdump "skdump --load=$file"
+    -n kestrine-cli "$(quote "$program") --load $(quote "$file") --json" \
+    -n skdump "skdump --load=$(quote "$file")"
 fi
 
 # Mean wall time of one start, in microseconds.

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ata_pass_through_block.h"
@@ -167,6 +170,45 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
   EXPECT_EQ(RunCliWith({"--drive", "3"}, &bay).status, 1);
 }
 
+TEST(CliArguments, ANumberOfUpToNineDigitsNamesAPhysicalDrive) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"0", "\\\\.\\PHYSICALDRIVE0"},
+      {"07", "\\\\.\\PHYSICALDRIVE7"},
+      {"1000", "\\\\.\\PHYSICALDRIVE1000"},
+      {"123456789", "\\\\.\\PHYSICALDRIVE123456789"},
+      {"1234567890", "1234567890"},
+      {"-1", "-1"},
+      {"1x", "1x"},
+      {"sda", "sda"},
+      {"", ""},
+  };
+  for (const auto& [drive, selector] : cases)
+    EXPECT_EQ(DriveSelectorText(drive), selector) << drive;
+
+  SimBay bay;
+  AddDemoDrives(bay);
+  const CliResult result = RunCliWith({"--drive", "1000", "--json"}, &bay);
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.Json()["drives"][0]["path"], "\\\\.\\PHYSICALDRIVE1000");
+}
+
+TEST(CliExitStatus, AnUnexpectedErrorIsReportedWithTheErrorStatus) {
+  const auto run_with_port = [](std::function<std::unique_ptr<DevicePort>()> make_port) {
+    CliEnvironment environment;
+    environment.make_port = std::move(make_port);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = CliMain({"--json"}, environment, out, err);
+    return std::make_pair(status, err.str());
+  };
+  EXPECT_EQ(run_with_port([]() -> std::unique_ptr<DevicePort> {
+              throw std::runtime_error("the port broke");
+            }),
+            std::make_pair(3, std::string("kestrine-cli: the port broke\n")));
+  EXPECT_EQ(run_with_port([]() -> std::unique_ptr<DevicePort> { throw 7; }),
+            std::make_pair(3, std::string("kestrine-cli: an unexpected error ended the run\n")));
+}
+
 TEST(CliActions, ActingNeedsOneDrive) {
   SimBay bay;
   AddDemoDrives(bay);
@@ -176,6 +218,28 @@ TEST(CliActions, ActingNeedsOneDrive) {
   EXPECT_EQ(result.status, 3);
   EXPECT_EQ(result.out, "");
   EXPECT_NE(result.err.find("choose one with --drive"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(file));
+
+  // Decided from the options before any drive is opened or any file loaded.
+  const std::string missing = (dir / "missing.blob").string();
+  const std::vector<std::vector<std::string>> several = {
+      {"--save", file},
+      {"--html", "General", file},
+      {"--self-test", "short"},
+      {"--drive", "0", "--drive", "3", "--self-test", "extended"},
+      {"--load", missing, "--load", missing, "--save", file},
+  };
+  for (const auto& arguments : several) {
+    SCOPED_TRACE(arguments.front() + " " + arguments.back());
+    const CliResult refused = RunCliWith(arguments, &bay);
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "kestrine-cli: --save, --html and --self-test act on one drive: choose one with "
+              "--drive, or load one file with --load\n");
+  }
+  EXPECT_TRUE(bay.Opens().empty());
+  EXPECT_TRUE(bay.Requests().empty());
   EXPECT_FALSE(std::filesystem::exists(file));
 
   // A drive that cannot be read gives nothing to act on.

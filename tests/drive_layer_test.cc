@@ -270,9 +270,13 @@ TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
   const std::vector<Case> cases = {
       {"pass-through", Only(true, false, false), 1, {kIoctlAtaPassThrough}},
       {"legacy", Only(false, true, false), 1, {kIoctlAtaPassThrough, kSmartRcvDriveData}},
-      {"sat", Only(false, false, true), 1,
+      {"sat",
+       Only(false, false, true),
+       1,
        {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
-      {"none", Only(false, false, false), 0,
+      {"none",
+       Only(false, false, false),
+       0,
        {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
   };
   for (const Case& c : cases) {

@@ -11,6 +11,8 @@ namespace kestrine {
 namespace {
 
 constexpr char kProgram[] = "kestrine-cli";
+// The longest decimal number --drive takes as a drive number: nine digits always fit an int.
+constexpr std::size_t kMaxDriveNumberDigits = 9;
 constexpr char kVersion[] = "kestrine-cli 0.7";
 
 constexpr char kDescription[] =
@@ -20,8 +22,8 @@ constexpr char kDescription[] =
 
 constexpr char kFooter[] =
     "Options in detail:\n"
-    "  --drive N|PATH     N is a drive number; a PATH is taken as typed into the window's drive\n"
-    "                     selector (\\\\.\\PHYSICALDRIVE1).\n"
+    "  --drive N|PATH     N, a number of up to nine digits, is \\\\.\\PHYSICALDRIVEN; any other\n"
+    "                     text is taken as typed into the window's drive selector.\n"
     "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
     "                     numbered from 0 in the order given.\n"
     "  --json             Its shape is described in the README (section kestrine-cli).\n"
@@ -35,7 +37,8 @@ constexpr char kFooter[] =
     "Drives:\n"
     "  Without --drive every drive that can be opened is read, in number order. Without --load\n"
     "  the system's drives are read (\\\\.\\PHYSICALDRIVE0 is the first disk); reading them needs\n"
-    "  the rights to send ATA commands (root, or Administrator on Windows).\n"
+    "  the rights to send ATA commands (root, or Administrator on Windows). --save, --html and\n"
+    "  --self-test need one drive: one --drive, or without --drive a single --load.\n"
     "\n"
     "Views (for --html): \"Identify\", \"Attributes\", \"Self Test Logs\", \"General\"; letter "
     "case,\n"
@@ -46,8 +49,9 @@ constexpr char kFooter[] =
     "  --load` reads ours. Sections: a 4-byte tag, a 4-byte big-endian length, the payload:\n"
     "  IDFY (512, required), SMST (4, ignored), SMDT (512), SMTH (512) and SLOG (512, the\n"
     "  self-test log). A missing section reads as zero bytes; other tags are skipped. A file cut\n"
-    "  short, with a section of the wrong size, a section twice or no IDFY is refused. A loaded\n"
-    "  drive answers through the ATA pass-through only and names no bus type.\n"
+    "  short, with a section of the wrong size, a section twice or no IDFY is refused, and so is\n"
+    "  anything that is not a regular file. A loaded drive answers through the ATA pass-through\n"
+    "  only and names no bus type. --save replaces a file only once the new one is written.\n"
     "\n"
     "Exit status:\n"
     "  0  every drive shown is OK\n"
@@ -71,7 +75,7 @@ class HelpFormatter : public CLI::Formatter {
 }  // namespace
 
 std::string DriveSelectorText(const std::string& drive) {
-  const bool number = !drive.empty() && drive.size() <= 3 &&
+  const bool number = !drive.empty() && drive.size() <= kMaxDriveNumberDigits &&
                       std::ranges::all_of(drive, [](char c) { return c >= '0' && c <= '9'; });
   return number ? DriveDevicePath(std::stoi(drive)) : drive;
 }
@@ -129,8 +133,11 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
     }
     options.html = HtmlRequest{*page, html[1]};
   }
-  if (options.ActsOnDrive() && options.drives.size() > 1) {
-    err << kProgram << ": --save, --html and --self-test act on one drive; give one --drive\n";
+  // Decided from the options alone, so that the mistake ends the run before any drive is read.
+  if (options.ActsOnDrive() && !options.NamesOneDrive()) {
+    err << kProgram
+        << ": --save, --html and --self-test act on one drive: choose one with --drive, or load "
+           "one file with --load\n";
     parsed.exit_status = kExitError;
     return parsed;
   }

@@ -25,6 +25,8 @@ struct CliOptions {
 
   // --save, --html and --self-test act on one drive.
   bool ActsOnDrive() const { return save || html || self_test; }
+  // The options alone name one drive: one --drive, or without --drive a single --load.
+  bool NamesOneDrive() const { return drives.size() == 1 || (drives.empty() && loads.size() == 1); }
 };
 
 // The exit statuses of the program.
@@ -43,8 +45,8 @@ struct ParsedArguments {
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::ostream& out,
                                std::ostream& err);
 
-// The selector's text for a --drive value: a decimal number becomes "\\.\PHYSICALDRIVE" and
-// the number; any other text is taken as typed into the selector.
+// The selector's text for a --drive value: a decimal number of up to nine digits becomes
+// "\\.\PHYSICALDRIVE" and the number; any other text is taken as typed into the selector.
 std::string DriveSelectorText(const std::string& drive);
 
 }  // namespace kestrine

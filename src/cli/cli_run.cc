@@ -1,6 +1,7 @@
 #include "cli_run.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "console_toolkit.h"
 #include "drive_number.h"
@@ -128,8 +129,7 @@ class CliSession {
     snapshot.thresholds = tables.SmartThresholdSector;
     Sector log{};
     const DeviceHandle handle = drv_.OpenDrive(path);
-    const bool log_read = drv_.ReadSelfTestLogAta(handle, drive_number, log) == 1 ||
-                          drv_.ReadSelfTestLogSat(handle, drive_number, log) == 1;
+    const bool log_read = drv_.ReadSelfTestLog(handle, drive_number, log) == 1;
     drv_.CloseDrive(handle);
     if (log_read) {
       snapshot.self_test_log = log;
@@ -193,11 +193,6 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
     if (options.json) out << RenderJson(reports);
     return kExitError;
   }
-  if (options.ActsOnDrive() && targets.size() > 1) {
-    err << kProgram << ": --save, --html and --self-test act on one drive, and there are "
-        << targets.size() << ": choose one with --drive\n";
-    return kExitError;
-  }
 
   bool failed = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -235,9 +230,29 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
 
 int CliMain(const std::vector<std::string>& arguments, const CliEnvironment& environment,
             std::ostream& out, std::ostream& err) {
-  const ParsedArguments parsed = ParseArguments(arguments, out, err);
-  if (!parsed.options) return parsed.exit_status;
-  return RunCli(*parsed.options, environment, out, err);
+  try {
+    const ParsedArguments parsed = ParseArguments(arguments, out, err);
+    if (!parsed.options) return parsed.exit_status;
+    return RunCli(*parsed.options, environment, out, err);
+  } catch (...) {
+    return ReportUnexpectedError(err);
+  }
+}
+
+int ReportUnexpectedError(std::ostream& err) noexcept {
+  try {
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      err << kProgram << ": " << error.what() << '\n';
+    } catch (...) {
+      err << kProgram << ": an unexpected error ended the run\n";
+    }
+    err.flush();
+  } catch (...) {
+    // Nothing more can be said when standard error itself fails.
+  }
+  return kExitError;
 }
 
 }  // namespace kestrine

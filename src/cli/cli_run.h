@@ -23,8 +23,13 @@ struct CliEnvironment {
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
            std::ostream& err);
 
-// ParseArguments, then RunCli. `arguments` without the program's name.
+// ParseArguments, then RunCli. `arguments` without the program's name. An exception that gets
+// this far is written to `err` by ReportUnexpectedError.
 int CliMain(const std::vector<std::string>& arguments, const CliEnvironment& environment,
             std::ostream& out, std::ostream& err);
+
+// Inside a catch handler: writes "kestrine-cli: " and the exception's text to `err` and returns
+// kExitError, so that no error ends the program without a word and another exit status.
+int ReportUnexpectedError(std::ostream& err) noexcept;
 
 }  // namespace kestrine

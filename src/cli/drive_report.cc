@@ -59,17 +59,17 @@ DriveReport CaptureDrive(const ConsoleToolkit& ui) {
   report.status_bar = ui.StatusBar1.text;
   report.condition = ui.lblstatus.caption;
   report.tray_hint = ui.TrayIcon1.hint;
-  for (int page = 0; page < static_cast<int>(kViewNames.size()); ++page) {
+  for (int page = 0; page < static_cast<int>(layout::kPageCaptions.size()); ++page) {
     report.views[static_cast<std::size_t>(page)] =
-        CaptureView(kViewNames[static_cast<std::size_t>(page)], PageListView(ui, page));
+        CaptureView(layout::kPageCaptions[static_cast<std::size_t>(page)], PageListView(ui, page));
   }
   return report;
 }
 
 std::optional<int> ViewPageByName(std::string_view name) {
   const std::string key = ViewKey(name);
-  for (std::size_t page = 0; page < kViewNames.size(); ++page) {
-    if (!key.empty() && key == ViewKey(kViewNames[page])) return static_cast<int>(page);
+  for (std::size_t page = 0; page < layout::kPageCaptions.size(); ++page) {
+    if (!key.empty() && key == ViewKey(layout::kPageCaptions[page])) return static_cast<int>(page);
   }
   return std::nullopt;
 }

@@ -9,13 +9,10 @@
 #include <vector>
 
 #include "console_toolkit.h"
+#include "form_layout.h"
 #include "toolkit.h"
 
 namespace kestrine {
-
-// The views under their page captions, in the window's page order (the page index).
-inline constexpr std::array<std::string_view, 4> kViewNames = {"Identify", "Attributes",
-                                                               "Self Test Logs", "General"};
 
 struct ViewRow {
   std::vector<std::string> cells;  // one per column, as the list view shows them
@@ -37,7 +34,8 @@ struct DriveReport {
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;
   std::vector<std::string> messages;  // the message boxes the window would have shown
-  std::array<ViewReport, 4> views;    // in page order
+  // Under their page captions (layout::kPageCaptions), in page order.
+  std::array<ViewReport, layout::kPageCaptions.size()> views;
 
   // The refresh reached the views: the Attributes view judged the drive.
   bool Read() const { return condition.has_value(); }

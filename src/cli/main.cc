@@ -11,16 +11,45 @@
 #include <windows.h>
 #endif
 
+namespace {
+
+#ifdef _WIN32
+// The program writes UTF-8, which a console shows as such only when told. The console belongs to
+// the user's shell, so its own code page is given back when the program ends.
+class Utf8Console {
+ public:
+  Utf8Console() : previous_(GetConsoleOutputCP()) {
+    if (previous_ != 0) SetConsoleOutputCP(CP_UTF8);
+  }
+  ~Utf8Console() {
+    // What is still buffered is written while the console still reads it as UTF-8.
+    std::cout.flush();
+    if (previous_ != 0) SetConsoleOutputCP(previous_);
+  }
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+ private:
+  UINT previous_;  // 0: no console to set
+};
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
 #ifdef _WIN32
-  // The program writes UTF-8; a console shows it as such only when told.
-  SetConsoleOutputCP(CP_UTF8);
+  const Utf8Console console;
 #endif
   std::ios::sync_with_stdio(false);
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const kestrine::CliEnvironment environment{
-      kestrine::ExecutableDirectory(argc > 0 ? argv[0] : nullptr), &kestrine::MakePlatformPort};
-  const int status = kestrine::CliMain(arguments, environment, std::cout, std::cerr);
+  int status = kestrine::kExitError;
+  try {
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const kestrine::CliEnvironment environment{
+        kestrine::ExecutableDirectory(argc > 0 ? argv[0] : nullptr), &kestrine::MakePlatformPort};
+    status = kestrine::CliMain(arguments, environment, std::cout, std::cerr);
+  } catch (...) {
+    status = kestrine::ReportUnexpectedError(std::cerr);
+  }
   std::cout.flush();
   return status;
 }
