@@ -117,6 +117,10 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     wait "$demo_pid" 2>/dev/null || true
   fi
 
+  # End the prefix's Wine processes (its desktop and services) while their X server still runs,
+  # so that none outlives the script.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
   echo "All Windows checks passed."
   exit 0
