@@ -27,6 +27,9 @@ constexpr char kFooter[] =
     "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
     "                     numbered from 0 in the order given.\n"
     "  --json             Its shape is described in the README (section kestrine-cli).\n"
+    "  --metrics          For node_exporter's textfile collector: per drive its identity,\n"
+    "                     condition, temperature, attributes (whole raw values), self-test\n"
+    "                     and whether and how fast it was read. The README lists the metrics.\n"
     "  --save FILE        IDFY, SMDT and SMTH as just read, and the self-test log read afresh\n"
     "                     as SLOG. Needs one drive.\n"
     "  --html VIEW FILE   As \"Save to HTML\" writes it; style.css is copied beside the report\n"
@@ -94,7 +97,11 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       ->type_name("N|PATH");
   app.add_option("--load", options.loads, "Read a snapshot file instead of drives; repeatable")
       ->type_name("FILE");
-  app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
+  CLI::Option* const json_option =
+      app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
+  app.add_flag("--metrics", options.metrics,
+               "Write Prometheus metrics (text format 0.0.4) instead of text tables")
+      ->excludes(json_option);
   CLI::Option* const save_option =
       app.add_option("--save", save, "Write the drive's snapshot after reading it")
           ->type_name("FILE");

@@ -19,6 +19,7 @@ struct CliOptions {
   std::vector<std::string> drives;  // numbers or selector texts; empty: every drive
   std::vector<std::string> loads;   // snapshot files, drives 0, 1, ... in this order
   bool json = false;
+  bool metrics = false;  // Prometheus' text format instead of text tables
   std::optional<std::string> save;
   std::optional<HtmlRequest> html;
   std::optional<SelfTestKind> self_test;

@@ -1,15 +1,18 @@
 #include "cli_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "console_toolkit.h"
+#include "drive_metrics.h"
 #include "drive_number.h"
 #include "drive_report.h"
 #include "errors.h"
 #include "form_texts.h"
 #include "json_report.h"
 #include "latin1_text.h"
+#include "metrics_report.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_drive.h"
@@ -74,6 +77,8 @@ class CliSession {
     TakeMessages(report);
     return report;
   }
+
+  SmartDrv& DriveLayer() { return drv_; }
 
   // --save, --html and --self-test on the drive just read. False when one of them failed.
   bool Act(DriveReport& report) {
@@ -194,9 +199,26 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
     return kExitError;
   }
 
+  // --metrics times each drive's own read: the first drive is read again rather than taken from
+  // the start-up refresh, whose messages the new read repeats.
+  if (options.metrics && first_is_read) {
+    session.DropMessages();
+    first_is_read = false;
+  }
+  const std::function<double()> clock = environment.clock ? environment.clock : [] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
+  std::vector<DriveMetrics> metrics;
+
   bool failed = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
+    const double started = options.metrics ? clock() : 0;
     DriveReport report = session.Read(targets[i], i == 0 && first_is_read);
+    if (options.metrics) {
+      metrics.push_back(MeasureDrive(session.DriveLayer(), report));
+      metrics.back().read_seconds = clock() - started;
+    }
     if (report.Read()) {
       if (options.ActsOnDrive()) failed = !session.Act(report) || failed;
     } else if (!options.drives.empty() || options.ActsOnDrive()) {
@@ -204,13 +226,17 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
       err << kProgram << ": " << TerminalText(report.path) << " could not be read\n";
       failed = true;
     }
-    if (!options.json) {
+    if (!options.json && !options.metrics) {
       if (!reports.empty()) out << '\n';
       RenderText(report, out);
     }
     reports.push_back(std::move(report));
   }
   if (options.json) out << RenderJson(reports);
+  if (options.metrics) {
+    if (environment.binary_output) environment.binary_output();
+    out << RenderMetrics(metrics);
+  }
   out.flush();
 
   if (failed) return kExitError;

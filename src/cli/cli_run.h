@@ -18,6 +18,12 @@ struct CliEnvironment {
   std::string program_directory;
   // The port of the system's drives; not called when snapshot files are loaded.
   std::function<std::unique_ptr<DevicePort>()> make_port;
+  // Seconds on a clock that only goes forward, for how long each drive's read took (--metrics);
+  // the steady clock when empty.
+  std::function<double()> clock;
+  // Called before --metrics writes: standard output is to write its bytes unchanged (a Windows
+  // console stream would turn each line feed into CR LF). Nothing is done when empty.
+  std::function<void()> binary_output;
 };
 
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,

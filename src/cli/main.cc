@@ -8,6 +8,8 @@
 #include "platform_port.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -44,8 +46,16 @@ int main(int argc, char** argv) {
   int status = kestrine::kExitError;
   try {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const kestrine::CliEnvironment environment{
-        kestrine::ExecutableDirectory(argc > 0 ? argv[0] : nullptr), &kestrine::MakePlatformPort};
+    kestrine::CliEnvironment environment;
+    environment.program_directory = kestrine::ExecutableDirectory(argc > 0 ? argv[0] : nullptr);
+    environment.make_port = &kestrine::MakePlatformPort;
+#ifdef _WIN32
+    // The metrics file must hold the same bytes on every platform: line feeds, not CR LF.
+    environment.binary_output = [] {
+      std::cout.flush();
+      _setmode(_fileno(stdout), _O_BINARY);
+    };
+#endif
     status = kestrine::CliMain(arguments, environment, std::cout, std::cerr);
   } catch (...) {
     status = kestrine::ReportUnexpectedError(std::cerr);

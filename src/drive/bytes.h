@@ -23,6 +23,13 @@ constexpr std::uint32_t ReadLe32(std::span<const Byte> bytes, std::size_t offset
          (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
+// The six-byte counters of attribute entries, in the low 48 bits.
+constexpr std::uint64_t ReadLe48(std::span<const Byte> bytes, std::size_t offset) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 6; i-- > 0;) value = (value << 8) | bytes[offset + i];
+  return value;
+}
+
 constexpr void WriteLe16(std::span<Byte> bytes, std::size_t offset, std::uint16_t value) {
   bytes[offset] = static_cast<Byte>(value & 0xFF);
   bytes[offset + 1] = static_cast<Byte>(value >> 8);
@@ -38,7 +45,7 @@ constexpr bool RoundTrips() {
   WriteLe16(b, 0, 0xBEEF);
   WriteLe32(b, 2, 0x12345678);
   return b[0] == 0xEF && b[1] == 0xBE && b[2] == 0x78 && b[5] == 0x12 && ReadLe16(b, 0) == 0xBEEF &&
-         ReadLe32(b, 2) == 0x12345678;
+         ReadLe32(b, 2) == 0x12345678 && ReadLe48(b, 0) == 0x12345678BEEF;
 }
 static_assert(RoundTrips());
 }  // namespace bytes_selfcheck

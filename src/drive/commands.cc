@@ -38,6 +38,7 @@ CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number
   Sector& slot = tables_->IdentifySector[drive_number];
   if (AtaPassThrough(handle, drive_number, kIdentifyDeviceCommand, 0, 0, 1, slot) == 1) {
     DecodeIdentify(drive_number);
+    tables_->Family[drive_number] = TransportFamily::Ata;
     return 1;
   }
   if (!LegacyVersionQuery(handle)) return 0;
@@ -48,6 +49,7 @@ CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number
   }
   std::ranges::copy(SectorOf(response), slot.begin());
   DecodeIdentify(drive_number);
+  tables_->Family[drive_number] = TransportFamily::Ata;
   return 1;
 }
 
@@ -58,7 +60,9 @@ CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number
   if (!SatExchange(handle, block, 512)) return 0;
   std::copy_n(block.begin() + sat_block::kData, 512, tables_->IdentifySector[drive_number].begin());
   DecodeIdentify(drive_number);
-  return block[sat_block::kScsiStatus] == 0 ? 1 : 0;
+  if (block[sat_block::kScsiStatus] != 0) return 0;
+  tables_->Family[drive_number] = TransportFamily::Sat;
+  return 1;
 }
 
 void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block) {

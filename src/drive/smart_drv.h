@@ -36,6 +36,10 @@ using AttributeSlot = std::array<AttributeEntry, kEntriesPerTable>;
 using ThresholdSlot = std::array<ThresholdEntry, kEntriesPerTable>;
 static_assert(sizeof(AttributeSlot) == kEntriesSize);
 
+// The transport family whose IDENTIFY DEVICE last answered for a drive: the ATA family
+// (pass-through or the legacy requests) or the SAT family. None before any answer.
+enum class TransportFamily : std::uint8_t { None, Ata, Sat };
+
 // The tables, zero at start. Indexed by drive number (a byte), so no slot outside is reachable.
 struct SmartTables {
   std::array<Sector, kDriveSlots> IdentifySector{};
@@ -45,6 +49,7 @@ struct SmartTables {
   Sector SmartDataSector{};       // the last S.M.A.R.T. data block read, whatever the drive
   Sector SmartThresholdSector{};  // the last thresholds block read, whatever the drive
   std::array<LegacyStatusSlot, kDriveSlots> LegacyStatus{};
+  std::array<TransportFamily, kDriveSlots> Family{};
   LegacyRequestBlock LegacyRequest{};
   SmartVersionBlockBytes SmartVersionBlock{};
 };

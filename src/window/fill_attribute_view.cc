@@ -10,6 +10,7 @@
 #include "attribute_catalogue.h"
 #include "bytes.h"
 #include "form_texts.h"
+#include "shown_attributes.h"
 #include "unit1.h"
 
 namespace kestrine {
@@ -22,9 +23,6 @@ constexpr int kColumnType = 1;
 constexpr int kColumnWorst = 3;
 constexpr int kColumnThreshold = 4;
 constexpr int kColumnRaw = 5;
-
-// The only attribute whose raw value is taken as the drive's temperature.
-constexpr int kTemperatureAttributeId = 194;
 
 // Counters of bad or troubled sectors and failed operations: any non-zero count is a warning.
 constexpr std::array<int, 9> WatchedCounterIds = {5, 10, 184, 187, 188, 196, 197, 198, 201};
@@ -52,30 +50,21 @@ bool Below(const std::optional<long long>& worst, const std::optional<long long>
 }  // namespace
 
 void TForm1::FillAttributeView(Byte drive_number) {
-  const AttributeSlot& attributes = drv_.Tables().AttributeTable[drive_number];
-  const ThresholdSlot& thresholds = drv_.Tables().ThresholdTable[drive_number];
-
-  int highest_id = 0;
   std::string temperature;
-  // Every position is looked at: an empty entry does not end the table. Ids are shown strictly
-  // ascending, so a duplicate or an entry out of order is left out and the earlier entry wins.
-  for (std::size_t i = 0; i < kEntriesPerTable; ++i) {
-    const AttributeEntry& entry = attributes[i];
-    const int id = entry[smart_entry::kId];
-    if (id == 0 || id <= highest_id) continue;
-    highest_id = id;
+  for (const ShownAttribute& attribute :
+       ShownAttributes(drv_.Tables().AttributeTable[drive_number],
+                       drv_.Tables().ThresholdTable[drive_number])) {
+    const int id = attribute.id;
+    const std::string type = AttributeTypeText(attribute.flags);
+    const int worst = attribute.worst;
+    const int threshold = attribute.threshold;
+    const int raw16 = attribute.Raw16();
 
-    const std::string type = AttributeTypeText(ReadLe16(entry, smart_entry::kFlags));
-    const int current = entry[smart_entry::kCurrent];
-    const int worst = entry[smart_entry::kWorst];
-    const int threshold = thresholds[i][smart_entry::kThreshold];
-    const int raw16 = ReadLe16(entry, smart_entry::kRaw);
-
-    ui_.ListView1.AddRow({std::to_string(id), type, std::to_string(current), std::to_string(worst),
-                          std::to_string(threshold), std::to_string(raw16),
-                          LookupAttributeName(static_cast<Byte>(id)).name});
+    ui_.ListView1.AddRow({std::to_string(id), type, std::to_string(attribute.current),
+                          std::to_string(worst), std::to_string(threshold), std::to_string(raw16),
+                          LookupAttributeName(attribute.id).name});
     EvaluateAttribute(type, id, worst, threshold, raw16);
-    if (id == kTemperatureAttributeId) temperature = std::to_string(raw16);
+    if (attribute.id == kTemperatureAttributeId) temperature = std::to_string(raw16);
   }
 
   ui_.lblstatus.SetCaption(DriveCondition);

@@ -1,0 +1,64 @@
+// kestrine-cli --metrics: the drives' readings in Prometheus' text exposition format (0.0.4),
+// written by hand so that every platform writes the same bytes. A pure function of the readings,
+// so that it can be checked against known text and measured.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "smart_drv.h"
+
+namespace kestrine {
+
+// Values of kestrine_drive_condition.
+inline constexpr int kMetricOk = 0;
+inline constexpr int kMetricWarning = 1;
+inline constexpr int kMetricCritical = 2;
+
+struct AttributeMetrics {
+  int id = 0;
+  std::string name;  // from the attribute catalogue
+  int value = 0;
+  int worst = 0;
+  int threshold = 0;
+  std::uint64_t raw = 0;  // all 48 bits
+};
+
+// The most recent entry of the self-test log.
+struct SelfTestMetrics {
+  int status = 0;  // the status code, bits 4 to 7 of the entry's status byte
+  int lifetime_hours = 0;
+};
+
+struct DriveMetrics {
+  std::string device;  // the drive selector's text
+  bool read = false;   // the refresh reached the views
+  double read_seconds = 0;
+  // The rest only for a drive that was read. Texts are the drive's bytes, one character each.
+  std::string model;
+  std::string serial;
+  std::string firmware;
+  TransportFamily family = TransportFamily::None;
+  int condition = kMetricOk;
+  std::optional<int> temperature_celsius;
+  std::vector<AttributeMetrics> attributes;
+  std::optional<SelfTestMetrics> last_self_test;  // nullopt: log empty or not read
+  bool self_test_running = false;
+  int self_test_remaining_percent = 0;
+};
+
+// The exposition of all drives, one metric family after the other, drives in the order given.
+// A family without samples is left out, so no drives give an empty text.
+std::string RenderMetrics(const std::vector<DriveMetrics>& drives);
+
+// The family label's value: "ata", "sat"; "" for none.
+std::string_view FamilyLabel(TransportFamily family);
+
+// A label value in the exposition: the bytes as ISO-8859-1 characters in UTF-8, with backslash,
+// double quote and line feed escaped as the format asks.
+std::string MetricLabelValue(std::string_view text);
+
+}  // namespace kestrine
