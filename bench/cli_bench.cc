@@ -1,6 +1,7 @@
 // kestrine-cli's work inside one process, without the start of the process itself: a snapshot
-// file read and refreshed through the window's logic, printed as JSON or as text tables, and the
-// snapshot reader alone. scripts/bench-cli.sh times whole processes next to skdump.
+// file read and refreshed through the window's logic, printed as JSON or as text tables, 256
+// files as metrics, and the snapshot reader alone. scripts/bench-cli.sh times whole processes next
+// to skdump.
 #ifdef KESTRINE_BENCH_CLI
 #include <benchmark/benchmark.h>
 
@@ -12,8 +13,10 @@
 
 #include "cli_run.h"
 #include "demo_drives.h"
+#include "drive_metrics.h"
 #include "drive_number.h"
 #include "fake_toolkit.h"
+#include "metrics_report.h"
 #include "snapshot_file.h"
 
 namespace kestrine {
@@ -52,6 +55,40 @@ void LoadSnapshotAndPrint(benchmark::State& state) {
   }
 }
 BENCHMARK(LoadSnapshotAndPrint)->ArgName("json")->Arg(0)->Arg(1);
+
+// kestrine-cli --metrics over as many loaded drives as the drive numbers allow (256): every
+// file read, every drive refreshed through the window's logic and measured, the text written.
+void MetricsOverLoadedDrives(benchmark::State& state) {
+  std::vector<std::string> arguments = {"--metrics"};
+  for (int i = 0; i < state.range(0); ++i) {
+    arguments.push_back("--load");
+    arguments.push_back(DemoSnapshot().string());
+  }
+  const CliEnvironment environment;
+  for (auto _ : state) {
+    std::ostringstream out;
+    std::ostringstream err;
+    benchmark::DoNotOptimize(CliMain(arguments, environment, out, err));
+    benchmark::DoNotOptimize(out.str().size());
+  }
+}
+BENCHMARK(MetricsOverLoadedDrives)->ArgName("drives")->Arg(256)->Unit(benchmark::kMillisecond);
+
+// The exposition alone, over 256 drives' readings.
+void RenderMetricsText(benchmark::State& state) {
+  testing::FormFixture window;
+  AddDemoDrives(window.bay);
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoHealthyDisk);
+  window.Run([](TForm1& form) { form.ComboBox1Change(); });
+  const Sector log = window.bay.FindDrive(kDemoHealthyDisk)->image.self_test_log;
+  std::vector<DriveMetrics> drives;
+  for (int i = 0; i < state.range(0); ++i) {
+    drives.push_back(DriveMetricsFromTables(window.drv.Tables(), kDemoHealthyDisk, "OK", log));
+    drives.back().device = DriveDevicePath(i);
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(RenderMetrics(drives).size());
+}
+BENCHMARK(RenderMetricsText)->ArgName("drives")->Arg(256)->Unit(benchmark::kMillisecond);
 
 void ParseSnapshotFile(benchmark::State& state) {
   std::ifstream stream(DemoSnapshot(), std::ios::binary);

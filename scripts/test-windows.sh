@@ -100,6 +100,57 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     fail "kestrine.exe wrote no smoke-test report"
   fi
 
+  echo "== kestrine-cli.exe --metrics against the Linux program"
+  # The same snapshot files must give the same bytes on both platforms; only the read durations
+  # differ from run to run.
+  linux_cli="$root/out/normal/kestrine-cli"
+  if [ -x "$linux_cli" ]; then
+    linux_args=(--metrics)
+    wine_args=(--metrics)
+    for blob in healthy-disk failing-disk pending-sectors; do
+      file="$root/tests/data/metrics/$blob.blob"
+      linux_args+=(--load "$file")
+      wine_args+=(--load "$(winepath -w "$file")")
+    done
+    linux_status=0
+    wine_status=0
+    "$linux_cli" "${linux_args[@]}" >"$out/metrics-linux.prom" || linux_status=$?
+    wine "$out/kestrine-cli.exe" "${wine_args[@]}" >"$out/metrics-windows.prom" || wine_status=$?
+    [ "$wine_status" -eq "$linux_status" ] ||
+      fail "kestrine-cli.exe --metrics ended with $wine_status, the Linux program with $linux_status"
+    untimed() { grep -v '^kestrine_drive_read_duration_seconds{' "$1"; }
+    if cmp -s <(untimed "$out/metrics-linux.prom") <(untimed "$out/metrics-windows.prom") &&
+      [ "$(grep -c '^kestrine_drive_read_duration_seconds{' "$out/metrics-windows.prom")" -eq 3 ] &&
+      [ -s "$out/metrics-windows.prom" ]; then
+      echo "Identical: $(wc -l <"$out/metrics-windows.prom") lines, durations aside"
+    else
+      diff <(untimed "$out/metrics-linux.prom") <(untimed "$out/metrics-windows.prom") | head -n 20
+      fail "kestrine-cli.exe --metrics differs from the Linux program's output"
+    fi
+  else
+    echo "Skipped: no Linux kestrine-cli in out/normal to compare with"
+  fi
+
+  echo "== kestrine-metrics.cmd, the scheduled task's command"
+  # Beside kestrine-cli.exe, over the prefix's drives, into a textfile folder of our own.
+  cp "$root/packaging/windows/kestrine-metrics.cmd" "$out/"
+  textfile="$out/textfile"
+  rm -rf "$textfile"
+  mkdir -p "$textfile"
+  cmd_status=0
+  wine cmd /c "$(winepath -w "$out/kestrine-metrics.cmd")" "$(winepath -w "$textfile")" ||
+    cmd_status=$?
+  [ ! -e "$textfile/kestrine.prom.tmp" ] || fail "kestrine-metrics.cmd left its temporary file"
+  if [ -f "$textfile/kestrine.prom" ]; then
+    grep -q '^kestrine_drive_read_success{' "$textfile/kestrine.prom" ||
+      fail "kestrine-metrics.cmd wrote no metrics into kestrine.prom"
+    echo "kestrine.prom: $(grep -c '^kestrine_' "$textfile/kestrine.prom") samples"
+  elif [ "$cmd_status" -eq 0 ]; then
+    fail "kestrine-metrics.cmd succeeded without writing kestrine.prom"
+  else
+    echo "No drive in this Wine prefix: kestrine-metrics.cmd wrote nothing and said so"
+  fi
+
   if [ -n "$screenshot" ]; then
     echo "== Screenshot of kestrine-demo.exe"
     wine "$out/kestrine-demo.exe" &

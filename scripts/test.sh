@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds Kestrine and runs every test: the suite, the suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, each fuzz target for FUZZ_SECONDS (default 30) seconds, and the
-# 32-bit Windows build with its tests under Wine.
+# UndefinedBehaviorSanitizer, the metrics through node_exporter and Prometheus, each fuzz target
+# for FUZZ_SECONDS (default 30) seconds, and the 32-bit Windows build with its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${FUZZ_SECONDS:-30}
-"$root/scripts/install-deps.sh" test windows
+"$root/scripts/install-deps.sh" test windows metrics
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -15,6 +15,9 @@ echo "== The suite"
 cmake -S "$root" -B "$root/out/normal" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 cmake --build "$root/out/normal" -j "$jobs"
 ctest --test-dir "$root/out/normal" --output-on-failure -j "$jobs"
+
+echo "== The metrics through node_exporter and Prometheus"
+bash "$root/scripts/test-metrics.sh" "$root/out/normal"
 
 echo "== The suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/out/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRINE_SANITIZE=ON \

@@ -37,8 +37,10 @@ constexpr Family kLastResult{
     "Status code of the latest self-test log entry: 0 completed without error, 1 aborted by the "
     "host, 2 interrupted by a reset, 3 fatal error, 4 unknown failure, 5 electrical failure, 6 "
     "servo failure, 7 read failure, 8 handling damage, 15 in progress."};
-constexpr Family kLastLifetime{"kestrine_self_test_last_lifetime_hours",
-                               "The drive's power-on hours when the latest self-test ran."};
+constexpr Family kLastLifetime{
+    "kestrine_self_test_last_lifetime_seconds",
+    "The drive's power-on time when the latest self-test ran, counted by the drive in hours."};
+constexpr std::int64_t kSecondsPerHour = 3600;
 constexpr Family kRunning{"kestrine_self_test_running", "1 while a self-test runs, else 0."};
 constexpr Family kRemaining{"kestrine_self_test_remaining_percent",
                             "The part of the running self-test still to do; 0 when none runs."};
@@ -208,7 +210,8 @@ std::string RenderMetrics(const std::vector<DriveMetrics>& all_drives) {
     if (drive.last_self_test) metrics.Sample(device, drive.last_self_test->status);
   });
   each_read_drive(kLastLifetime, [&](const DriveMetrics& drive, const std::string& device) {
-    if (drive.last_self_test) metrics.Sample(device, drive.last_self_test->lifetime_hours);
+    if (drive.last_self_test)
+      metrics.Sample(device, drive.last_self_test->lifetime_hours * kSecondsPerHour);
   });
   each_read_drive(kRunning, [&](const DriveMetrics& drive, const std::string& device) {
     metrics.Sample(device, drive.self_test_running ? 1 : 0);

@@ -1,0 +1,64 @@
+// Arbitrary drive blocks through the metrics: an IDENTIFY block, attribute and threshold entries,
+// the S.M.A.R.T. data block's self-test status and a self-test log, taken as a drive's readings
+// and written as Prometheus text. Input: the IDENTIFY block (512 bytes), the attribute entries
+// (360), the threshold entries (360), the self-test status byte, the log (512), then the rest as
+// the drive's selector text; short inputs are zero-filled. Every line of the text must be a
+// comment or a sample of ours, each sample on one line.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "drive_metrics.h"
+#include "metrics_report.h"
+#include "sim_bay.h"
+#include "smart_drv.h"
+
+namespace {
+
+using kestrine::Byte;
+
+void Take(const std::uint8_t*& data, std::size_t& size, Byte* destination, std::size_t count) {
+  const std::size_t n = std::min(size, count);
+  std::fill_n(std::copy_n(data, n, destination), count - n, Byte{0});
+  data += n;
+  size -= n;
+}
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static kestrine::SimBay* const bay = new kestrine::SimBay;
+  static kestrine::SmartDrv* const drv = new kestrine::SmartDrv(*bay);
+  kestrine::SmartTables& tables = drv->Tables();
+  constexpr Byte kDrive = 7;
+  Take(data, size, tables.IdentifySector[kDrive].data(), 512);
+  drv->DecodeIdentify(kDrive);
+  Take(data, size, tables.AttributeTable[kDrive][0].data(), kestrine::kEntriesSize);
+  Take(data, size, tables.ThresholdTable[kDrive][0].data(), kestrine::kEntriesSize);
+  Take(data, size, &tables.SmartDataSector[kestrine::smart_data::kSelfTestStatus], 1);
+  kestrine::Sector log{};
+  Take(data, size, log.data(), log.size());
+  kestrine::DriveMetrics drive = kestrine::DriveMetricsFromTables(tables, kDrive, "WARNING", log);
+  drive.device.assign(reinterpret_cast<const char*>(data), size);
+
+  const std::string text = kestrine::RenderMetrics({drive});
+  Check(!text.empty() && text.back() == '\n');
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    Check(line.starts_with("# HELP kestrine_") || line.starts_with("# TYPE kestrine_") ||
+          line.starts_with("kestrine_"));
+    // A sample's value follows the last closing brace: no label value ends the line early.
+    if (line.starts_with("kestrine_")) Check(line.rfind("} ") != std::string_view::npos);
+    rest.remove_prefix(end + 1);
+  }
+  return 0;
+}
