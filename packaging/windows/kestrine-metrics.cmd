@@ -11,7 +11,9 @@ set "TEMPORARY=%FOLDER%\kestrine.prom.tmp"
 rem 0, 1, 2: the worst condition among the drives; 3: an error, the metrics say which drive.
 if errorlevel 4 goto failed
 for %%F in ("%TEMPORARY%") do if %%~zF==0 goto failed
-move /y "%TEMPORARY%" "%FOLDER%\kestrine.prom" > nul || goto failed
+move /y "%TEMPORARY%" "%FOLDER%\kestrine.prom" > nul
+rem A move that failed leaves the temporary file where it was.
+if exist "%TEMPORARY%" goto failed
 exit /b 0
 :failed
 del "%TEMPORARY%" 2> nul
