@@ -25,8 +25,9 @@ constexpr Family kReadDuration{"kestrine_drive_read_duration_seconds",
                                "How long reading the drive took."};
 constexpr Family kCondition{"kestrine_drive_condition",
                             "The drive's condition: 0 OK, 1 WARNING, 2 CRITICAL."};
-constexpr Family kTemperature{"kestrine_drive_temperature_celsius",
-                              "The drive's temperature (raw value of attribute 194)."};
+constexpr Family kTemperature{
+    "kestrine_drive_temperature_celsius",
+    "The drive's temperature: attribute 194's raw value, its low 16 bits."};
 constexpr Family kValue{"kestrine_attribute_value", "The attribute's normalized current value."};
 constexpr Family kWorst{"kestrine_attribute_worst", "The attribute's worst normalized value."};
 constexpr Family kThreshold{"kestrine_attribute_threshold",
