@@ -107,6 +107,12 @@ unit="$work/prefix/lib/systemd/system/kestrine-metrics.service"
   fail "the service and timer were not installed"
 grep -qx 'OnUnitActiveSec=10min' "$work/prefix/lib/systemd/system/kestrine-metrics.timer" ||
   fail "the timer does not run every ten minutes"
+if command -v systemd-analyze >/dev/null; then
+  # Any complaint about the units (an unknown key, a value that does not parse) fails.
+  complaints=$(systemd-analyze verify "$unit" "${unit%.service}.timer" 2>&1) ||
+    fail "systemd-analyze verify: $complaints"
+  [ -z "$complaints" ] || fail "systemd-analyze verify: $complaints"
+fi
 read -r command unit_target < <(sed -n 's/^ExecStart=//p' "$unit")
 [ "$unit_target" = /var/lib/prometheus/node-exporter/kestrine.prom ] ||
   fail "the service writes $unit_target"
