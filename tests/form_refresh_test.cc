@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "demo_drives.h"
 #include "drive_number.h"
 #include "errors.h"
 #include "fake_toolkit.h"
@@ -98,24 +99,59 @@ TEST(RefreshDrive, FailedPropertyQueryLeavesTheBusNameEmpty) {
   EXPECT_EQ(fx.ui.StatusBar1.text, "BusType: Method:IOCTL_ATA_PASS_THROUGH");
 }
 
-TEST(RefreshDrive, DriveWithoutIdentifyKeepsTheLastStatusAndEmptiesTheViews) {
-  FormFixture fx;
-  fx.bay.AddDrive(0, SomeDrive());
-  fx.bay.AddDrive(1, SomeDrive(), Only(false, false, false));
-  fx.Run([](TForm1& f) { f.FormShow(); });
-  const std::string status = fx.ui.StatusBar1.text;
-  const std::string hint = fx.ui.TrayIcon1.hint;
-  const auto label = fx.ui.lblstatus.caption;
-  Select(fx, "\\\\.\\PHYSICALDRIVE1");
-  EXPECT_EQ(fx.ui.App.messages, std::vector<std::string>{"Not a S.M.A.R.T enabled device"});
-  EXPECT_EQ(fx.ui.StatusBar1.text, status);
-  EXPECT_EQ(fx.ui.TrayIcon1.hint, hint);
-  EXPECT_EQ(fx.ui.lblstatus.caption, label);
-  for (const MemoryListView* view :
-       {&fx.ui.ListView1, &fx.ui.ListView2, &fx.ui.ListView3, &fx.ui.ListView4}) {
-    EXPECT_EQ(view->ItemCount(), 0);
+// Whatever drive was shown before, a refresh that cannot read the selected drive leaves nothing
+// of that drive's verdict on show: no condition, no bus or method, a tray hint that names the
+// failure. The message, the empty views and the closed drive stay as they were.
+TEST(RefreshDrive, DriveNotReadShowsNoConditionWhateverWasShownBefore) {
+  const struct {
+    int drive;
+    const char* condition;
+  } before[] = {
+      {kDemoHealthyDisk, "OK"},
+      {kDemoPendingSectors, "WARNING"},
+      {kDemoFailingDisk, "CRITICAL"},
+  };
+  const struct {
+    std::string text;
+    const char* message;
+  } failures[] = {
+      {DriveDevicePath(kDemoCardReader), "Not a S.M.A.R.T enabled device"},  // no IDENTIFY
+      {DriveDevicePath(9), "Not a S.M.A.R.T enabled device"},                // no such drive
+      {DriveDevicePath(1) + "x", "'1x' is not a valid integer value"},       // not a number
+  };
+  for (const auto& shown : before) {
+    for (const auto& failure : failures) {
+      SCOPED_TRACE(std::string(shown.condition) + " then " + failure.text);
+      FormFixture fx;
+      AddDemoDrives(fx.bay);
+      Select(fx, DriveDevicePath(shown.drive));
+      ASSERT_EQ(fx.ui.lblstatus.caption, shown.condition);
+      ASSERT_TRUE(fx.ui.lblstatus.color.has_value());
+      ASSERT_TRUE(fx.ui.StatusBar1.text.starts_with("BusType:"));
+
+      // The window already tells the truth while the message box is open.
+      std::string hint_in_box;
+      fx.ui.App.on_message = [&](const std::string&) { hint_in_box = fx.ui.TrayIcon1.hint; };
+      Select(fx, failure.text);
+      EXPECT_EQ(fx.ui.App.messages, std::vector<std::string>{failure.message});
+      EXPECT_EQ(fx.ui.lblstatus.caption, "");
+      EXPECT_EQ(fx.ui.lblstatus.color, std::nullopt);
+      EXPECT_EQ(fx.ui.StatusBar1.text, "");
+      EXPECT_EQ(fx.ui.TrayIcon1.hint, failure.text + "\r\nNot a S.M.A.R.T enabled device");
+      EXPECT_EQ(hint_in_box, fx.ui.TrayIcon1.hint);
+      for (const MemoryListView* view :
+           {&fx.ui.ListView1, &fx.ui.ListView2, &fx.ui.ListView3, &fx.ui.ListView4}) {
+        EXPECT_EQ(view->ItemCount(), 0);
+      }
+      EXPECT_EQ(fx.bay.OpenHandleCount(), 0);
+
+      // The next drive that answers is shown in full again.
+      Select(fx, DriveDevicePath(shown.drive));
+      EXPECT_EQ(fx.ui.lblstatus.caption, shown.condition);
+      EXPECT_TRUE(fx.ui.lblstatus.color.has_value());
+      EXPECT_TRUE(fx.ui.StatusBar1.text.starts_with("BusType:"));
+    }
   }
-  EXPECT_EQ(fx.bay.OpenHandleCount(), 0);
 }
 
 TEST(RefreshDrive, TypedTextThatIsNotANumberOpensNothing) {

@@ -92,6 +92,7 @@ TEST(HtmlReport, RowsCarryTrimmedEscapedCellsAndTheirClass) {
   list.AddRow({"Bad", "a < b & c", "\"q\" > 'p'"});
   list.AddRow({"Good", "Caf\xE9", ""});
   list.AddRow({"Warn", "only two"});
+  list.AddRow({"Fail", "<5>", " 0 "});
   list.SetCustomDraw([](int row) -> std::optional<Rgb> {
     switch (row) {
       case 1:
@@ -100,6 +101,8 @@ TEST(HtmlReport, RowsCarryTrimmedEscapedCellsAndTheirClass) {
         return kLightGreen;
       case 3:
         return kOrange;
+      case 4:
+        return kRed;
       default:
         return std::nullopt;
     }
@@ -126,9 +129,14 @@ TEST(HtmlReport, RowsCarryTrimmedEscapedCellsAndTheirClass) {
                                        "<td class=\"default-GREEN\"></td>\r\n"
                                        "</tr>\r\n"
                                        "<tr>\r\n"
-                                       "<td class=\"default\">Warn</td>\r\n"
-                                       "<td class=\"default\">only two</td>\r\n"
-                                       "<td class=\"default\"></td>\r\n"
+                                       "<td class=\"default-ORANGE\">Warn</td>\r\n"
+                                       "<td class=\"default-ORANGE\">only two</td>\r\n"
+                                       "<td class=\"default-ORANGE\"></td>\r\n"
+                                       "</tr>\r\n"
+                                       "<tr>\r\n"
+                                       "<td class=\"default-RED\">Fail</td>\r\n"
+                                       "<td class=\"default-RED\">&lt;5&gt;</td>\r\n"
+                                       "<td class=\"default-RED\">0</td>\r\n"
                                        "</tr>\r\n" +
                                        kFoot);
 }
@@ -203,8 +211,8 @@ TEST(HtmlReport, RowColourIsTheRowsBackgroundInBlueGreenRedOrder) {
       {kWindowBackground, "FFFFFF", "default"},
       {kLightRed, "8080FF", "default-RED"},
       {kLightGreen, "80FF80", "default-GREEN"},
-      {kOrange, "0080FF", "default"},  // the Attributes view's warning colours
-      {kRed, "0000FF", "default"},
+      {kOrange, "0080FF", "default-ORANGE"},  // the Attributes view's warning colours
+      {kRed, "0000FF", "default-RED"},
       {kGreen, "00FF00", "default"},
       {Rgb{0x01, 0x02, 0x0A}, "0A0201", "default"},
       {Rgb{0, 0, 0}, "000000", "default"},
@@ -227,6 +235,8 @@ TEST(HtmlReport, RowColourIsTheRowsBackgroundInBlueGreenRedOrder) {
   EXPECT_EQ(RowClass("80ff80"), "default");
   EXPECT_EQ(RowClass("8080FF "), "default");
   EXPECT_EQ(RowClass("08080FF"), "default");
+  EXPECT_EQ(RowClass("0080ff"), "default");
+  EXPECT_EQ(RowClass("0000FF00"), "default");
 }
 
 TEST(HtmlReport, EscapingLeavesNoMarkupForAnyByte) {

@@ -35,6 +35,11 @@ class ConsoleLabel : public Label {
  public:
   void SetCaption(const std::string& text) override { caption = text; }
   void SetColor(Rgb background) override { color = background; }
+  // A label with no condition is one that shows none.
+  void Clear() override {
+    caption.reset();
+    color.reset();
+  }
   std::optional<std::string> caption;
   std::optional<Rgb> color;
 };

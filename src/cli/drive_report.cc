@@ -59,6 +59,12 @@ DriveReport CaptureDrive(const ConsoleToolkit& ui) {
   report.status_bar = ui.StatusBar1.text;
   report.condition = ui.lblstatus.caption;
   report.tray_hint = ui.TrayIcon1.hint;
+  if (!report.Read()) {
+    // The window empties its status bar for a drive it could not read and names the failure
+    // in the tray hint; the report has the failure among its messages and keeps these null.
+    report.status_bar.reset();
+    report.tray_hint.reset();
+  }
   for (int page = 0; page < static_cast<int>(layout::kPageCaptions.size()); ++page) {
     report.views[static_cast<std::size_t>(page)] =
         CaptureView(layout::kPageCaptions[static_cast<std::size_t>(page)], PageListView(ui, page));

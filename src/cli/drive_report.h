@@ -29,7 +29,7 @@ struct DriveReport {
   std::string path;                     // the selector's text
   std::optional<int> drive_number;      // nullopt when the text names no drive number
   std::optional<std::string> snapshot;  // the file the simulated drive was loaded from
-  // What this drive's refresh set; nullopt when the refresh ended before setting it.
+  // What this drive's refresh set; all three nullopt when it could not read the drive.
   std::optional<std::string> status_bar;
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;

@@ -17,9 +17,14 @@ namespace fs = std::filesystem;
 
 constexpr char kLineEnd[] = "\r\n";
 
-// The two row colours the style sheet gives a class of its own (blue, green, red order).
+// The row colours the style sheet gives a class of its own (blue, green, red order): light red
+// and light green, and the Attributes view's warning colours, red and orange.
 constexpr char kLightRed[] = "8080FF";
 constexpr char kLightGreen[] = "80FF80";
+constexpr char kWarningRed[] = "0000FF";
+constexpr char kWarningOrange[] = "0080FF";
+static_assert(kRed == Rgb{0xFF, 0x00, 0x00} && kOrange == Rgb{0xFF, 0x80, 0x00},
+              "the warning colours' digits follow the colours the Attributes view paints");
 
 void AppendLine(std::string& report, std::string_view line) {
   report += line;
@@ -137,7 +142,8 @@ std::string GetListViewRowColour(const ListView& list, int row) {
 }
 
 std::string RowClass(std::string_view colour) {
-  if (colour == kLightRed) return "default-RED";
+  if (colour == kLightRed || colour == kWarningRed) return "default-RED";
+  if (colour == kWarningOrange) return "default-ORANGE";
   if (colour == kLightGreen) return "default-GREEN";
   return "default";
 }

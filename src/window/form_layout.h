@@ -12,6 +12,7 @@ struct Place {
   int top = 0;
   int width = 0;  // 0: sized to the control's text
   int height = 0;
+  bool operator==(const Place&) const = default;
 };
 
 inline constexpr int kClientWidth = 611;

@@ -62,6 +62,8 @@ class Label {
   virtual ~Label() = default;
   virtual void SetCaption(const std::string& text) = 0;
   virtual void SetColor(Rgb background) = 0;
+  // No text, and the window's normal colours again.
+  virtual void Clear() = 0;
 };
 
 class StatusBar {

@@ -73,7 +73,13 @@ void TForm1::RefreshDrive() {
   DriveCondition = texts::kConditionOk;
 
   const std::string selected = ui_.ComboBox1.Text();
-  const Byte drive_number = DriveNumberFromText(selected);
+  Byte drive_number = 0;
+  try {
+    drive_number = DriveNumberFromText(selected);
+  } catch (const EConvertError&) {
+    ShowDriveNotRead(selected);
+    throw;  // the top-level handler shows the conversion error
+  }
   const DeviceHandle handle = drv_.OpenDrive(selected);
   TDisk_Property property;
   drv_.QueryDiskProperty(selected, property);
@@ -88,6 +94,7 @@ void TForm1::RefreshDrive() {
     drv_.ReadThresholdsSat(handle, drive_number);
     access_method = texts::kMethodSat;
   } else {
+    ShowDriveNotRead(selected);
     ui_.App.ShowMessage(texts::kNotSmartDevice);
     drv_.CloseDrive(handle);
     return;
@@ -99,6 +106,12 @@ void TForm1::RefreshDrive() {
   FillAttributeView(drive_number);
   FillSelfTestLogView();
   FillGeneralView();
+}
+
+void TForm1::ShowDriveNotRead(const std::string& selected) {
+  ui_.lblstatus.Clear();
+  ui_.StatusBar1.SetText("");
+  ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + texts::kNotSmartDevice);
 }
 
 }  // namespace kestrine

@@ -51,6 +51,10 @@ class TForm1 {
   // event loop going), holds the request and runs it once when the running refresh ends.
   void RequestRefresh();
   void RefreshDrive();
+  // What the window shows once a refresh has ended without reading the drive: no condition, no
+  // bus or method, and a tray hint that names the selected drive and the failure, so that
+  // nothing of the previous drive's verdict stays on show.
+  void ShowDriveNotRead(const std::string& selected);
   void RunSelfTest(Byte test_code, const char* confirmation);
 
   SmartDrv& drv_;

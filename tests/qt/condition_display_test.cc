@@ -82,6 +82,17 @@ TEST_P(ConditionDisplay, RowsLabelAndHintFollowTheDrive) {
             QString::fromLatin1(expected.drive) + QStringLiteral("\nTemperature:") +
                 QString::fromLatin1(expected.temperature) + QChar(0x00B0) +
                 QStringLiteral("\nCondition:") + QString::fromLatin1(expected.condition));
+
+  // A drive that cannot be read next: nothing of this drive's verdict stays on show.
+  fx.Find<QComboBox>("ComboBox1")->setEditText(QStringLiteral("\\\\.\\PHYSICALDRIVE9"));
+  fx.Settle();
+  EXPECT_EQ(fx.app.messages, std::vector<std::string>{"Not a S.M.A.R.T enabled device"});
+  EXPECT_EQ(lblstatus->text(), QString());
+  EXPECT_EQ(lblstatus->palette().color(QPalette::Window),
+            fx.window.palette().color(QPalette::Window));
+  EXPECT_EQ(fx.StatusText(), "");
+  EXPECT_EQ(fx.window.TrayIcon1()->toolTip(),
+            QStringLiteral("\\\\.\\PHYSICALDRIVE9\nNot a S.M.A.R.T enabled device"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

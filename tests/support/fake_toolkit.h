@@ -37,8 +37,12 @@ class FakeLabel : public Label {
  public:
   void SetCaption(const std::string& text) override { caption = text; }
   void SetColor(Rgb background) override { color = background; }
+  void Clear() override {
+    caption.clear();
+    color.reset();
+  }
   std::string caption;
-  std::optional<Rgb> color;
+  std::optional<Rgb> color;  // nullopt: the window's normal colours
 };
 
 class FakeStatusBar : public StatusBar {

@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -28,6 +30,7 @@
 #include "memory_list_view.h"
 #include "program_icon.h"
 #include "qt_latin1.h"
+#include "window_placement.h"
 
 namespace kestrine {
 
@@ -250,9 +253,12 @@ void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (form_shown_) return;
   form_shown_ = true;
+  KeepOnScreen();
   // Once the window is on the screen, so that a message box of the first refresh has the window
   // behind it.
   QTimer::singleShot(0, this, [this] {
+    // Placed again now that the window manager may have put its frame around the window.
+    KeepOnScreen();
     Forward(&TForm1::FormShow);
     if (after_form_show_) after_form_show_();
   });
@@ -267,6 +273,17 @@ void MainWindow::changeEvent(QEvent* event) {
   QTimer::singleShot(0, this, [this] {
     if (isMinimized()) hide();
   });
+}
+
+void MainWindow::KeepOnScreen() {
+  const QRect frame = frameGeometry();
+  const QScreen* on = QGuiApplication::screenAt(frame.topLeft());
+  if (on == nullptr) on = screen();
+  if (on == nullptr) return;
+  const QRect area = on->availableGeometry();
+  const Place fitted = FitWindowInto({frame.x(), frame.y(), frame.width(), frame.height()},
+                                     {area.x(), area.y(), area.width(), area.height()});
+  if (fitted.left != frame.x() || fitted.top != frame.y()) move(fitted.left, fitted.top);
 }
 
 void MainWindow::RestoreFromTray() {

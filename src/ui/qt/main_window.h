@@ -62,6 +62,8 @@ class MainWindow : public QWidget {
   QTreeWidget* CreateListView(const char* name);
   void Forward(void (TForm1::*handler)());
   void RestoreFromTray();
+  // Moves the window just enough to lie within its screen's available area, if it does not.
+  void KeepOnScreen();
 
   Application& app_;
   TForm1* form_ = nullptr;

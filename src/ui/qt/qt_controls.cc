@@ -48,6 +48,13 @@ void QtLabel::SetColor(Rgb background) {
   widget_->setPalette(palette);
 }
 
+void QtLabel::Clear() {
+  widget_->clear();
+  widget_->adjustSize();
+  // A palette that sets no colour: the label takes the window's again.
+  widget_->setPalette(QPalette());
+}
+
 void QtStatusBar::SetText(const std::string& text) {
   text_->setText(FromLatin1(text));
 }

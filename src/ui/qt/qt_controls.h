@@ -31,6 +31,7 @@ class QtLabel final : public Label {
   explicit QtLabel(QLabel* widget) : widget_(widget) {}
   void SetCaption(const std::string& text) override;
   void SetColor(Rgb background) override;
+  void Clear() override;
 
  private:
   QLabel* widget_;

@@ -88,6 +88,16 @@ void Win32Label::SetColor(Rgb background) {
   InvalidateRect(control_, nullptr, TRUE);
 }
 
+void Win32Label::Clear() {
+  SetWindowTextA(control_, "");
+  SizeToText(control_);
+  // Without a brush of its own the label is painted in the window's colours.
+  if (brush_ != nullptr) DeleteObject(brush_);
+  brush_ = nullptr;
+  background_.reset();
+  InvalidateRect(control_, nullptr, TRUE);
+}
+
 void Win32StatusBar::SetText(const std::string& text) {
   SendMessageA(control_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -59,6 +59,7 @@ class Win32Label final : public Label {
 
   void SetCaption(const std::string& text) override;
   void SetColor(Rgb background) override;
+  void Clear() override;
 
   HWND Control() const { return control_; }
   // The background colour and its brush; none while no colour has been set.
