@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -133,6 +134,36 @@ TEST(MainWindowLayout, PagesHoldTheReportListViewsWithTheirColumns) {
     EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(view->contextMenuPolicy(), Qt::CustomContextMenu);
+  }
+
+  // From the keyboard: the Menu key and Shift+F10 open the menu of the list view in focus.
+  fx.Show();
+  for (const TabledListView& tabled : views) {
+    SCOPED_TRACE(tabled.name);
+    auto* const view = fx.Find<QTreeWidget>(tabled.name);
+    pages->setCurrentIndex(tabled.page);
+    view->setFocus();
+    for (const bool shift_f10 : {false, true}) {
+      menu->hide();
+      if (shift_f10) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(view, &press);
+      } else {
+        QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                   view->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(view, &menu_key);
+      }
+      EXPECT_TRUE(menu->isVisible()) << (shift_f10 ? "Shift+F10" : "Menu key");
+    }
+    menu->hide();
+    // F10 alone, or with another modifier, is not the menu's key.
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::NoModifier),
+          Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)}) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_F10, modifiers);
+      QCoreApplication::sendEvent(view, &press);
+      EXPECT_FALSE(menu->isVisible());
+    }
   }
 
   const QList<QAction*> items = menu->actions();

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -164,6 +166,7 @@ QTreeWidget* MainWindow::CreateListView(const char* name) {
   connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
     popup_menu1_->popup(view->viewport()->mapToGlobal(at));
   });
+  view->installEventFilter(this);
   return view;
 }
 
@@ -290,6 +293,20 @@ void MainWindow::RestoreFromTray() {
   showNormal();
   raise();
   activateWindow();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto* const view = qobject_cast<QTreeWidget*>(watched);
+  if (view == nullptr || event->type() != QEvent::KeyPress)
+    return QWidget::eventFilter(watched, event);
+  const auto* const key = static_cast<const QKeyEvent*>(event);
+  if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier) return false;
+  // The context-menu event the Menu key brings, at the same place: the current row.
+  const QPoint at = view->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+  QContextMenuEvent menu_event(QContextMenuEvent::Keyboard, at, view->mapToGlobal(at),
+                               key->modifiers());
+  QCoreApplication::sendEvent(view, &menu_event);
+  return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

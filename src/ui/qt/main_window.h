@@ -54,6 +54,8 @@ class MainWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Shift+F10 in a list view opens its menu, as the Menu key does.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
