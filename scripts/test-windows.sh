@@ -45,6 +45,11 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
   fi
+  # The suite runs at 96 dots per inch, whatever an interrupted run left (see below).
+  set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+  }
+  set_dpi 96
   echo "== The test suite under Wine"
   ctest --test-dir "$out" --output-on-failure --timeout 300 -j "$(nproc)" || fail "the test suite"
 
@@ -150,6 +155,14 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   else
     echo "No drive in this Wine prefix: kestrine-metrics.cmd wrote nothing and said so"
   fi
+
+  echo "== The window's layout at 144 and 192 dots per inch"
+  for dpi in 144 192; do
+    set_dpi "$dpi"
+    KESTRINE_EXPECT_DPI=$dpi wine "$out/tests/win32_dpi_layout_test.exe" --gtest_brief=1 ||
+      fail "the window's layout at $dpi dots per inch"
+  done
+  set_dpi 96
 
   if [ -n "$screenshot" ]; then
     echo "== Screenshot of kestrine-demo.exe"

@@ -326,6 +326,80 @@ TEST_F(Win32Window, ChosenEntryAndEveryTypedKeyRefreshChangesByProgramDoNot) {
   EXPECT_EQ(Refreshes(), 3);
 }
 
+TEST_F(Win32Window, KeysThatLeaveTheSelectorsTextAsItIsReadNothing) {
+  Show();
+  ASSERT_EQ(Refreshes(), 1);
+  const HWND edit = FindWindowExA(H().ComboBox1, nullptr, "Edit", nullptr);
+  ASSERT_NE(edit, nullptr);
+  SendMessageA(edit, WM_CHAR, 0x01, 0);  // Ctrl+A
+  SendMessageA(edit, WM_KEYDOWN, VK_LEFT, 0);
+  SendMessageA(edit, WM_KEYDOWN, VK_HOME, 0);
+  SendMessageA(edit, WM_KEYDOWN, VK_END, 0);
+  SendMessageA(edit, WM_KEYDOWN, VK_DELETE, 0);  // at the end of the text
+  SendMessageA(edit, WM_KEYUP, VK_DELETE, 0);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  // The box may tell of an edit that changed nothing: that is no change either.
+  Command(kComboBox1Id, CBN_EDITCHANGE, H().ComboBox1);
+  EXPECT_EQ(WindowText(H().ComboBox1), kDrive0);
+  EXPECT_EQ(Refreshes(), 1);
+  EXPECT_TRUE(app_.messages.empty());
+
+  // A key that changes it reads again, and so does the next one that puts it back.
+  TypeKey('x');
+  EXPECT_EQ(app_.messages.size(), 1u);
+  SendMessageA(edit, WM_CHAR, VK_BACK, 0);
+  EXPECT_EQ(WindowText(H().ComboBox1), kDrive0);
+  EXPECT_EQ(Refreshes(), 2);
+  // Choosing the entry the box already shows still reads it.
+  ChooseEntry(0);
+  EXPECT_EQ(Refreshes(), 3);
+}
+
+TEST_F(Win32Window, CtrlTabAndCtrlShiftTabSwitchPagesAndTakeTheFocusAlong) {
+  Show();
+  SetForegroundWindow(H().Form1);
+  SetFocus(H().ListView2);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  const BYTE saved[2] = {keys[VK_CONTROL], keys[VK_SHIFT]};
+  const auto press_tab = [&](bool shift, HWND target) {
+    keys[VK_CONTROL] = 0x80;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG message{target, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    const bool handled = window_->PreTranslateMessage(message);
+    keys[VK_CONTROL] = saved[0];
+    keys[VK_SHIFT] = saved[1];
+    SetKeyboardState(keys);
+    return handled;
+  };
+  const FormControls controls = window_->Controls();
+  const struct {
+    bool shift;
+    int page;
+    HWND list;
+  } steps[] = {
+      {false, 1, H().ListView1}, {false, 2, H().ListView3}, {false, 3, H().ListView4},
+      {false, 0, H().ListView2}, {true, 3, H().ListView4},  {true, 2, H().ListView3},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.page);
+    EXPECT_TRUE(press_tab(step.shift, GetFocus()));
+    EXPECT_EQ(controls.PageControl1.ActivePageIndex(), step.page);
+    EXPECT_TRUE(IsWindowVisible(step.list));
+    if (GetFocus() != nullptr) {
+      EXPECT_EQ(GetFocus(), step.list);
+    }
+  }
+  // From the drive selector too; the focus stays there.
+  SetFocus(H().ComboBox1);
+  const HWND focus = GetFocus();
+  EXPECT_TRUE(press_tab(false, focus));
+  EXPECT_EQ(controls.PageControl1.ActivePageIndex(), 3);
+  EXPECT_EQ(GetFocus(), focus);
+  EXPECT_EQ(Refreshes(), 1);
+}
+
 TEST_F(Win32Window, ButtonsMenusAndTimerReachTheirHandlers) {
   Show();
   Command(kRefresh1Id);
@@ -482,6 +556,23 @@ TEST_F(Win32Services, OkMessageOwnedByTheWindowQuestionWithNoOwnerNoIconYesTheDe
     EXPECT_FALSE(question.has_icon);
   }
   EXPECT_NE(seen[1].text.find("offline?"), std::string::npos);
+}
+
+TEST_F(Win32Services, TheFocusReturnsToItsControlOnceAMessageBoxCloses) {
+  Show();
+  SetForegroundWindow(H().Form1);
+  MessageBoxWatcher watcher(
+      [](HWND, const SeenMessageBox& seen) { return seen.buttons.size() == 1 ? IDOK : IDNO; });
+  for (HWND control : {H().Button4, H().ListView2, H().ComboBox1}) {
+    SetFocus(control);
+    const HWND focus = GetFocus();
+    ASSERT_NE(focus, nullptr);
+    services_.ShowMessage("Not a S.M.A.R.T enabled device");
+    EXPECT_EQ(GetFocus(), focus);
+    services_.AskYesNo("Kestrine", texts::kConfirmShortSelfTest);
+    EXPECT_EQ(GetFocus(), focus);
+  }
+  EXPECT_EQ(watcher.Seen().size(), 6u);
 }
 
 TEST_F(Win32Services, SaveDialogOffersTheFilterAndAddsTheDefaultExtension) {

@@ -12,6 +12,7 @@
 #include "smoke_test.h"
 #include "unit1.h"
 #include "win32_application.h"
+#include "win32_dpi.h"
 #include "win32_main_window.h"
 
 namespace kestrine {
@@ -28,6 +29,8 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
     }
   }
 
+  // The manifest declares per-monitor awareness; a program started without it asks here.
+  BecomePerMonitorDpiAware();
   Win32Application services;
   SmartDrv drive_layer(port);
   Win32MainWindow window(GetModuleHandleA(nullptr), services);
@@ -57,8 +60,7 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
       exit_code = 1;
       break;
     }
-    // Tab moves between the controls, as in a dialog.
-    if (window.Handle() != nullptr && IsDialogMessageA(window.Handle(), &message)) continue;
+    if (window.PreTranslateMessage(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

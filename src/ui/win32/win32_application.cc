@@ -17,6 +17,25 @@ constexpr const char* kApplicationTitle = texts::kConfirmCaption;
 // Room for a long path in the save dialog's answer.
 constexpr std::size_t kFileNameBufferSize = 4096;
 
+// Gives the keyboard focus back, once a message box or dialog has closed, to the control that
+// had it: the window that is activated again otherwise keeps the focus itself, and the keyboard
+// reaches no control.
+class FocusKeeper {
+ public:
+  FocusKeeper() : focus_(GetFocus()) {}
+  ~FocusKeeper() {
+    if (focus_ != nullptr && IsWindow(focus_) && IsWindowVisible(focus_) &&
+        IsWindowEnabled(focus_)) {
+      SetFocus(focus_);
+    }
+  }
+  FocusKeeper(const FocusKeeper&) = delete;
+  FocusKeeper& operator=(const FocusKeeper&) = delete;
+
+ private:
+  HWND focus_;
+};
+
 }  // namespace
 
 HWND Win32Application::Owner() const {
@@ -24,10 +43,12 @@ HWND Win32Application::Owner() const {
 }
 
 void Win32Application::ShowMessage(const std::string& text) {
+  const FocusKeeper focus;
   MessageBoxA(Owner(), text.c_str(), kApplicationTitle, MB_OK);
 }
 
 bool Win32Application::AskYesNo(const std::string& caption, const std::string& text) {
+  const FocusKeeper focus;
   // No owner: the main window stays usable while the question is open.
   return MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1) == IDYES;
 }
@@ -47,6 +68,7 @@ std::optional<std::string> Win32Application::SaveFileDialog(const SaveDialogOpti
   dialog.lpstrTitle = options.title.c_str();
   dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+  const FocusKeeper focus;
   if (!GetSaveFileNameA(&dialog)) return std::nullopt;
   return std::string(file_name.data());
 }

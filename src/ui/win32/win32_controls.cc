@@ -39,6 +39,7 @@ void Win32ComboBox::Clear() {
   const QuietScope quiet(quiet_);
   SendMessageA(control_, CB_RESETCONTENT, 0, 0);
   SetWindowTextA(control_, "");
+  seen_text_.clear();
 }
 
 void Win32ComboBox::AddItem(const std::string& text) {
@@ -51,6 +52,7 @@ void Win32ComboBox::SelectFirst() {
   if (SendMessageA(control_, CB_GETCOUNT, 0, 0) <= 0) return;
   // Selecting an entry puts it into the edit field.
   SendMessageA(control_, CB_SETCURSEL, 0, 0);
+  seen_text_ = Text();
 }
 
 std::string Win32ComboBox::Text() const {
@@ -67,6 +69,13 @@ void Win32ComboBox::TakeChosenEntry() {
                reinterpret_cast<LPARAM>(entry.data()));
   const QuietScope quiet(quiet_);
   SetWindowTextA(control_, entry.data());
+}
+
+bool Win32ComboBox::TakeTextChange() {
+  std::string text = Text();
+  if (text == seen_text_) return false;
+  seen_text_ = std::move(text);
+  return true;
 }
 
 Win32Label::~Win32Label() {

@@ -36,6 +36,10 @@ class Win32ComboBox final : public ComboBox {
   // The box tells of a chosen entry before it puts the entry into its edit field; this puts it
   // there first, so that the change event reads the chosen text.
   void TakeChosenEntry();
+  // Whether the text differs from the one seen last (by the previous call or a change by
+  // program): the edit field tells of keys that may have changed it, such as Ctrl+A, whether
+  // they did or not.
+  bool TakeTextChange();
 
  private:
   struct QuietScope {
@@ -46,6 +50,7 @@ class Win32ComboBox final : public ComboBox {
 
   HWND control_;
   int quiet_ = 0;
+  std::string seen_text_;
 };
 
 // A static label with a background colour of its own, painted by the main window's

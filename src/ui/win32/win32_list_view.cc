@@ -25,6 +25,12 @@ Win32ListView::Win32ListView(HWND control, const std::vector<ListColumn>& column
   }
 }
 
+void Win32ListView::SetColumnWidths(const std::vector<int>& widths) {
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    SendMessageA(control_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i], 0));
+  }
+}
+
 void Win32ListView::Clear() {
   SendMessageA(control_, LVM_DELETEALLITEMS, 0, 0);
 }

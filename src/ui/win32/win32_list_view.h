@@ -32,6 +32,9 @@ class Win32ListView final : public ListView {
   std::vector<std::string> ColumnCaptions() const override;
   std::string CellText(int row, int column) const override;
 
+  // The columns' widths, in column order (at the window's pixel density).
+  void SetColumnWidths(const std::vector<int>& widths);
+
   HWND Control() const { return control_; }
   // The answer to the control's NM_CUSTOMDRAW: before each row is painted, its background is
   // the one RowBackground gives; the control then draws the row as usual.

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <string>
@@ -10,8 +11,11 @@
 #include "errors.h"
 #include "form_layout.h"
 #include "form_texts.h"
+#include "layout_scaling.h"
 #include "memory_list_view.h"
+#include "win32_dpi.h"
 #include "win32_resources.h"
+#include "window_placement.h"
 
 namespace kestrine {
 
@@ -35,15 +39,26 @@ RECT Rect(const Place& place) {
   return RECT{place.left, place.top, place.left + place.width, place.top + place.height};
 }
 
+// The widths of a list view's columns at 96 dots per inch, the toolkit's default filled in.
+std::vector<int> ColumnWidths(const std::vector<int>& widths) {
+  std::vector<int> filled;
+  for (const int width : widths)
+    filled.push_back(width == kToolkitDefault ? kDefaultColumnWidth : width);
+  return filled;
+}
+
 std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
                                 const std::vector<int>& widths) {
   assert(captions.size() == widths.size());
+  const std::vector<int> filled = ColumnWidths(widths);
   std::vector<ListColumn> columns;
-  for (std::size_t i = 0; i < captions.size(); ++i) {
-    columns.push_back(
-        {captions[i], widths[i] == kToolkitDefault ? kDefaultColumnWidth : widths[i]});
-  }
+  for (std::size_t i = 0; i < captions.size(); ++i) columns.push_back({captions[i], filled[i]});
   return columns;
+}
+
+void MoveControl(HWND control, const RECT& place) {
+  SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+               place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The program's icon at the given size, or the system's application icon when the program
@@ -77,7 +92,7 @@ void AllowShellMessage(HWND window, UINT message) {
 }
 
 void SetControlFont(HWND control, HFONT font) {
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 }  // namespace
@@ -116,6 +131,9 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Application& app) : app_(ap
 
   CreateControls(instance);
   CreateMenus();
+  // Laid out for the density of the monitor the window opened on (the layout itself at 96).
+  ApplyDpi(WindowDpi(handles_.Form1));
+  PlaceWindow(POINT{kWindowLeft, kWindowTop}, true);
 
   taskbar_created_ = RegisterWindowMessageA(kTaskbarCreated);
   AllowShellMessage(handles_.Form1, taskbar_created_);
@@ -141,6 +159,7 @@ Win32MainWindow::~Win32MainWindow() {
   if (handles_.PopupMenu1 != nullptr) DestroyMenu(handles_.PopupMenu1);
   if (handles_.TrayMenu2 != nullptr) DestroyMenu(handles_.TrayMenu2);
   if (lblstatus_font_ != nullptr) DeleteObject(lblstatus_font_);
+  if (scaled_font_ != nullptr) DeleteObject(scaled_font_);
 }
 
 HWND Win32MainWindow::CreateChild(HINSTANCE instance, const char* window_class, const char* text,
@@ -174,12 +193,7 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
 
   handles_.lblstatus =
       CreateChild(instance, "STATIC", "", SS_LEFT | SS_NOPREFIX, Rect(kLblstatus), kLblstatusId);
-  LOGFONTA status_font{};
-  GetObjectA(control_font_, sizeof status_font, &status_font);
-  status_font.lfHeight = -kLblstatusFontPixels;
-  status_font.lfWidth = 0;
-  lblstatus_font_ = CreateFontIndirectA(&status_font);
-  SetControlFont(handles_.lblstatus, lblstatus_font_);
+  // Its larger font comes with the layout (ApplyDpi).
   condition_label_ = std::make_unique<Win32Label>(handles_.lblstatus);
 
   handles_.PageControl1 = CreateChild(instance, WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP,
@@ -194,17 +208,13 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   SendMessageA(handles_.PageControl1, TCM_SETCURSEL, 0, 0);
   pages_ = std::make_unique<Win32PageControl>(handles_.PageControl1);
 
-  // Each list view fills its page: the tab control's display area, in the window's client
-  // coordinates. The views are siblings of the tab control, above it, so that their
-  // notifications reach this window.
-  RECT page_area{0, 0, kPageControl1.width, kPageControl1.height};
-  SendMessageA(handles_.PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page_area));
-  OffsetRect(&page_area, kPageControl1.left, kPageControl1.top);
+  // The views are siblings of the tab control, above it, so that their notifications reach this
+  // window; each fills its page (ApplyDpi).
   constexpr DWORD kListStyle =
       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_CLIPSIBLINGS;
   const auto create_list = [&](int id) {
     const HWND list =
-        CreateChild(instance, WC_LISTVIEWA, "", kListStyle, page_area, id, WS_EX_CLIENTEDGE);
+        CreateChild(instance, WC_LISTVIEWA, "", kListStyle, RECT{}, id, WS_EX_CLIENTEDGE);
     SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return list;
   };
@@ -227,6 +237,100 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
       instance, STATUSCLASSNAMEA, "", CCS_NOPARENTALIGN | CCS_NORESIZE,
       RECT{0, kClientHeight - kStatusBar1Height, kClientWidth, kClientHeight}, kStatusBar1Id);
   status_bar_ = std::make_unique<Win32StatusBar>(handles_.StatusBar1);
+}
+
+void Win32MainWindow::ApplyDpi(UINT dpi) {
+  dpi_ = dpi;
+  const int d = static_cast<int>(dpi);
+  const auto scaled = [d](const Place& place) { return Rect(ScaleForDpi(place, d)); };
+
+  // The system's dialog font is made for the system's density: at another it is made anew, as
+  // large again as the density is.
+  const auto stock_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTA base{};
+  GetObjectA(stock_font, sizeof base, &base);
+  const UINT system_dpi = SystemDpi();
+  HFONT scaled_font = nullptr;
+  if (dpi != system_dpi) {
+    LOGFONTA font = base;
+    font.lfHeight = MulDiv(base.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi));
+    font.lfWidth = 0;
+    scaled_font = CreateFontIndirectA(&font);
+  }
+  control_font_ = scaled_font != nullptr ? scaled_font : stock_font;
+  LOGFONTA status_font = base;
+  status_font.lfHeight = -ScaleForDpi(kLblstatusFontPixels, d);
+  status_font.lfWidth = 0;
+  const HFONT lblstatus_font = CreateFontIndirectA(&status_font);
+  for (HWND control : {handles_.Label1, handles_.ComboBox1, handles_.Button4, handles_.Button2,
+                       handles_.PageControl1, handles_.ListView1, handles_.ListView2,
+                       handles_.ListView3, handles_.ListView4, handles_.StatusBar1}) {
+    SetControlFont(control, control_font_);
+  }
+  SetControlFont(handles_.lblstatus, lblstatus_font);
+  // The controls have let go of the previous fonts.
+  if (scaled_font_ != nullptr) DeleteObject(scaled_font_);
+  if (lblstatus_font_ != nullptr) DeleteObject(lblstatus_font_);
+  scaled_font_ = scaled_font;
+  lblstatus_font_ = lblstatus_font;
+
+  MoveControl(handles_.Label1, scaled(kLabel1));
+  SizeToText(handles_.Label1);
+  // The selector's height takes its dropped-down list; the box sizes its edit field itself.
+  const Place selector = ScaleForDpi(kComboBox1, d);
+  MoveControl(handles_.ComboBox1, RECT{selector.left, selector.top, selector.left + selector.width,
+                                       selector.top + ScaleForDpi(kComboBox1ListHeight, d)});
+  MoveControl(handles_.Button4, scaled(kButton4));
+  MoveControl(handles_.Button2, scaled(kButton2));
+  MoveControl(handles_.lblstatus, scaled(kLblstatus));
+  SizeToText(handles_.lblstatus);
+  const RECT tabs = scaled(kPageControl1);
+  MoveControl(handles_.PageControl1, tabs);
+  // Each list view fills its page: the tab control's display area, in the window's client
+  // coordinates.
+  RECT page_area{0, 0, tabs.right - tabs.left, tabs.bottom - tabs.top};
+  SendMessageA(handles_.PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page_area));
+  OffsetRect(&page_area, tabs.left, tabs.top);
+  for (HWND list : {handles_.ListView1, handles_.ListView2, handles_.ListView3, handles_.ListView4})
+    MoveControl(list, page_area);
+  identify_->SetColumnWidths(ScaleForDpi(ColumnWidths(kIdentifyWidths), d));
+  attributes_->SetColumnWidths(ScaleForDpi(ColumnWidths(kAttributeWidths), d));
+  self_test_logs_->SetColumnWidths(ScaleForDpi(ColumnWidths(kSelfTestLogWidths), d));
+  general_->SetColumnWidths(ScaleForDpi(ColumnWidths(kGeneralWidths), d));
+  // One text across the bottom edge.
+  const int client_width = ScaleForDpi(kClientWidth, d);
+  const int client_height = ScaleForDpi(kClientHeight, d);
+  MoveControl(handles_.StatusBar1, RECT{0, client_height - ScaleForDpi(kStatusBar1Height, d),
+                                        client_width, client_height});
+  InvalidateRect(handles_.Form1, nullptr, TRUE);
+}
+
+void Win32MainWindow::PlaceWindow(POINT at, bool keep_on_screen) {
+  const int d = static_cast<int>(dpi_);
+  const SIZE frame = FrameSizeForClient(ScaleForDpi(kClientWidth, d), ScaleForDpi(kClientHeight, d),
+                                        kFormStyle, dpi_);
+  Place placed{at.x, at.y, frame.cx, frame.cy};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (keep_on_screen &&
+      GetMonitorInfoA(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor) != FALSE) {
+    const RECT& work = monitor.rcWork;
+    placed = FitWindowInto(
+        placed, Place{work.left, work.top, work.right - work.left, work.bottom - work.top});
+  }
+  sized_to_ = SIZE{placed.width, placed.height};
+  SetWindowPos(handles_.Form1, nullptr, placed.left, placed.top, placed.width, placed.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // Where the frame drawn differs from the one computed (a system that draws the caption at
+  // another density than the window's), the client area is what counts.
+  RECT client{};
+  if (IsIconic(handles_.Form1) || !GetClientRect(handles_.Form1, &client)) return;
+  const int missing_width = ScaleForDpi(kClientWidth, d) - client.right;
+  const int missing_height = ScaleForDpi(kClientHeight, d) - client.bottom;
+  if (missing_width == 0 && missing_height == 0) return;
+  sized_to_ = SIZE{placed.width + missing_width, placed.height + missing_height};
+  SetWindowPos(handles_.Form1, nullptr, 0, 0, sized_to_.cx, sized_to_.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32MainWindow::CreateMenus() {
@@ -299,6 +403,23 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
     case WM_SIZE:
       OnSize(wparam);
       return 0;
+    case WM_GETMINMAXINFO: {
+      // The system keeps windows within the screen's size; the layout at a high density may be
+      // larger than a small screen, and is kept whole all the same.
+      DefWindowProcA(window, message, wparam, lparam);
+      auto* const limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMaxTrackSize.x = std::max<LONG>(limits->ptMaxTrackSize.x, sized_to_.cx);
+      limits->ptMaxTrackSize.y = std::max<LONG>(limits->ptMaxTrackSize.y, sized_to_.cy);
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another density, or its scaling changed: the same layout at the
+      // new density, where the system suggests.
+      const auto* const suggested = reinterpret_cast<const RECT*>(lparam);
+      ApplyDpi(LOWORD(wparam));
+      PlaceWindow(POINT{suggested->left, suggested->top}, false);
+      return 0;
+    }
     case WM_SHOWWINDOW:
       if (wparam != FALSE && !form_shown_) {
         form_shown_ = true;
@@ -329,8 +450,10 @@ void Win32MainWindow::OnCommand(int id, int code, HWND control) {
       if (control != handles_.ComboBox1 || drive_selector_->Quiet()) return;
       if (code == CBN_SELCHANGE) {
         drive_selector_->TakeChosenEntry();
+        drive_selector_->TakeTextChange();
         Forward(&TForm1::ComboBox1Change);
-      } else if (code == CBN_EDITCHANGE) {
+      } else if (code == CBN_EDITCHANGE && drive_selector_->TakeTextChange()) {
+        // Only a key that changed the text: Ctrl+A or an arrow within the text reads nothing.
         Forward(&TForm1::ComboBox1Change);
       }
       return;
@@ -434,6 +557,32 @@ void Win32MainWindow::OnDestroy() {
   KillTimer(handles_.Form1, kTimer2Id);
   if (tray_) tray_->Remove();
   if (quit_on_destroy_) PostQuitMessage(0);
+}
+
+bool Win32MainWindow::PreTranslateMessage(MSG& message) {
+  const HWND window = handles_.Form1;
+  if (window == nullptr) return false;
+  if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
+    const int pages = static_cast<int>(kPageCaptions.size());
+    const int step = GetKeyState(VK_SHIFT) < 0 ? pages - 1 : 1;
+    SelectPage((pages_->ActivePageIndex() + step) % pages);
+    return true;
+  }
+  // Tab moves between the controls, as in a dialog.
+  return IsDialogMessageA(window, &message) != FALSE;
+}
+
+void Win32MainWindow::SelectPage(int index) {
+  const HWND focus = GetFocus();
+  SendMessageA(handles_.PageControl1, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ShowActivePage();
+  // The focus goes with the page when it was in the list view now hidden.
+  if (focus != nullptr && !IsWindowVisible(focus)) {
+    const std::array<HWND, 4> page_lists = {handles_.ListView2, handles_.ListView1,
+                                            handles_.ListView3, handles_.ListView4};
+    SetFocus(page_lists[static_cast<std::size_t>(index)]);
+  }
 }
 
 void Win32MainWindow::ShowActivePage() {

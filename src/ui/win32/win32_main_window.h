@@ -75,8 +75,15 @@ class Win32MainWindow {
   // Runs once, after FormShow has returned (the self-check and the start-up timing use it).
   void SetAfterFormShow(std::function<void()> callback) { after_form_show_ = std::move(callback); }
 
+  // What the message loop does with each message before it is dispatched: Ctrl+Tab and
+  // Ctrl+Shift+Tab switch pages, and Tab moves between the controls as in a dialog. True when
+  // the message was handled here.
+  bool PreTranslateMessage(MSG& message);
+
   // Null once the window has been destroyed.
   HWND Handle() const { return handles_.Form1; }
+  // The pixel density the window is laid out for.
+  UINT Dpi() const { return dpi_; }
   const Win32Handles& Handles() const { return handles_; }
   const Win32TrayIcon& TrayIcon1() const { return *tray_; }
   const Win32Label& ConditionLabel() const { return *condition_label_; }
@@ -97,6 +104,13 @@ class Win32MainWindow {
   void OnFormShow();
   void OnDestroy();
   void ShowActivePage();
+  // Shows page `index` as a click on its tab does.
+  void SelectPage(int index);
+  // Lays the controls out, with their fonts and column widths, for `dpi`.
+  void ApplyDpi(UINT dpi);
+  // Sizes the window to the layout's client area at its density, with its top-left corner at
+  // `at`; `keep_on_screen` moves it just enough to fit the work area of its monitor.
+  void PlaceWindow(POINT at, bool keep_on_screen);
   void RestoreFromTray();
   void Forward(void (TForm1::*handler)());
 
@@ -108,7 +122,10 @@ class Win32MainWindow {
   UINT taskbar_created_ = 0;
 
   Win32Handles handles_;
-  HFONT control_font_ = nullptr;  // the system's; not ours to delete
+  UINT dpi_ = 96;
+  SIZE sized_to_{};               // the window's outer size at the layout's density
+  HFONT control_font_ = nullptr;  // the system's or scaled_font_
+  HFONT scaled_font_ = nullptr;   // the system's font made for another density; ours
   HFONT lblstatus_font_ = nullptr;
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
