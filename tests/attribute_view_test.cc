@@ -337,7 +337,7 @@ TEST(AttributeView, CustomDrawReadsTheRowsOwnCells) {
   EXPECT_EQ(fx.form.ListView1CustomDrawItem(list, list.ItemCount()), kNone);
 }
 
-TEST(AttributeView, LabelAndHintKeepTheirStateWhenTheRefreshStopsEarly) {
+TEST(AttributeView, LabelAndHintDropTheVerdictWhenTheDriveStopsAnswering) {
   FormFixture fx;
   DriveImage failing;
   failing.smart_data[2] = 3;     // id 3
@@ -349,14 +349,16 @@ TEST(AttributeView, LabelAndHintKeepTheirStateWhenTheRefreshStopsEarly) {
   ASSERT_EQ(fx.ui.lblstatus.caption, "CRITICAL");
   const std::string hint = fx.ui.TrayIcon1.hint;
 
-  // The drive stops answering: the views are cleared, the label and hint stay.
+  // The drive stops answering: the views are cleared, and the label and the hint no longer show
+  // the verdict of a read that did not happen.
   fx.bay.FindDrive(0)->behaviour = {
       .answers_ata_pass_through = false, .answers_legacy = false, .answers_sat = false};
   fx.Run([](TForm1& form) { form.Refresh1Click(); });
   EXPECT_EQ(fx.ui.ListView1.ItemCount(), 0);
-  EXPECT_EQ(fx.ui.lblstatus.caption, "CRITICAL");
-  EXPECT_EQ(fx.ui.lblstatus.color, kRed);
-  EXPECT_EQ(fx.ui.TrayIcon1.hint, hint);
+  EXPECT_EQ(fx.ui.lblstatus.caption, "");
+  EXPECT_EQ(fx.ui.lblstatus.color, std::nullopt);
+  EXPECT_NE(fx.ui.TrayIcon1.hint, hint);
+  EXPECT_EQ(fx.ui.TrayIcon1.hint, "\\\\.\\PHYSICALDRIVE0\r\nNot a S.M.A.R.T enabled device");
 }
 
 // Captured drives, the expectations worked out from their bytes.
