@@ -475,6 +475,15 @@ TEST_F(Win32Window, ConditionLabelShowsItsTextOnItsColour) {
   ChooseEntry(kDemoFailingDisk);
   EXPECT_EQ(WindowText(H().lblstatus), "CRITICAL");
   EXPECT_EQ(label_background(), RGB(255, 0, 0));
+
+  // A drive that answers no IDENTIFY: no condition, the window's own colours, no status.
+  ChooseEntry(4);
+  ASSERT_EQ(WindowText(H().ComboBox1), "\\\\.\\PHYSICALDRIVE5");
+  EXPECT_EQ(app_.messages, std::vector<std::string>{"Not a S.M.A.R.T enabled device"});
+  EXPECT_EQ(WindowText(H().lblstatus), "");
+  EXPECT_EQ(label_background(), GetSysColor(COLOR_BTNFACE));  // the window's own
+  EXPECT_EQ(StatusText(), "");
+  EXPECT_EQ(window_->TrayIcon1().Hint(), "\\\\.\\PHYSICALDRIVE5\r\nNot a S.M.A.R.T enabled device");
 }
 
 TEST_F(Win32Window, TrayIconHidesTheMinimizedWindowAndADoubleClickRestoresIt) {
