@@ -153,7 +153,7 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {{"--drive", "4"}, "\\\\.\\PHYSICALDRIVE4: Not a S.M.A.R.T enabled device"},
+      {{"--drive", "4"}, "\\\\.\\PHYSICALDRIVE4: no such drive"},
       {{"--drive", "5"}, "\\\\.\\PHYSICALDRIVE5: Not a S.M.A.R.T enabled device"},
       {{"--drive", "sda"}, "sda: 'sda' is not a valid integer value"},
       {{"--drive", "0", "--drive", "5"}, "\\\\.\\PHYSICALDRIVE5 could not be read"},
@@ -168,6 +168,43 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
   // A typed path is read as the window reads its selector.
   EXPECT_EQ(RunCliWith({"--drive", "\\\\.\\physicaldrive1"}, &bay).status, 2);
   EXPECT_EQ(RunCliWith({"--drive", "3"}, &bay).status, 1);
+}
+
+// A drive that does not open is not taken for a drive without S.M.A.R.T.: the open's own error.
+TEST(CliExitStatus, ADriveThatDoesNotOpenSaysWhy) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  bay.FindDrive(kDemoHealthyDisk)->behaviour.open_denied = true;
+  const std::string denied = std::to_string(kDemoHealthyDisk);
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"--drive", denied}, "cannot open \\\\.\\PHYSICALDRIVE" + denied + ": access denied"},
+      {{"--drive", "9"}, "no such drive"},
+      {{"--drive", "9", "--json"}, "no such drive"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[1]);
+    const CliResult result = RunCliWith(c.arguments, &bay);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.err.find(": " + c.message + "\n"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(texts::kNotSmartDevice), std::string::npos) << result.err;
+  }
+  const CliResult json = RunCliWith({"--drive", "9", "--json"}, &bay);
+  EXPECT_EQ(json.Json()["drives"][0]["messages"], json::array({"no such drive"}));
+  EXPECT_EQ(json.Json()["drives"][0]["condition"], nullptr);
+
+  // No drive opens, one for want of rights: the listing says so.
+  SimBay locked;
+  DriveBehaviour behaviour;
+  behaviour.open_denied = true;
+  locked.AddDrive(0, DriveImage{}, behaviour);
+  const CliResult none = RunCliWith({}, &locked);
+  EXPECT_EQ(none.status, 3);
+  EXPECT_EQ(none.err, "kestrine-cli: " + std::string(texts::kNeedsAdministratorRights) +
+                          "\nkestrine-cli: no drive can be opened\n");
 }
 
 TEST(CliArguments, ANumberOfUpToNineDigitsNamesAPhysicalDrive) {

@@ -33,6 +33,7 @@ class BorrowedPort final : public DevicePort {
     return port_.Control(handle, code, in, out, bytes_returned);
   }
   void DebugText(std::string_view text) override { port_.DebugText(text); }
+  OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
 
  private:
   DevicePort& port_;

@@ -292,20 +292,19 @@ TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
   }
 }
 
-TEST(RunSelfTest, AtaExchangeIsSixtyBytes) {
+TEST(RunSelfTest, AtaStartIsANonDataCommandOfFortyFourBytes) {
   Bench b;
   b.bay.AddDrive(1, PatternImage(0));
   EXPECT_EQ(b.drv.RunSelfTestAta(b.Open(1), 1, 0xD4, 1, 0), 1);
   ASSERT_EQ(b.bay.Requests().size(), 1u);
   const auto& request = b.bay.Requests()[0];
   EXPECT_EQ(request.code, kIoctlAtaPassThrough);
-  std::vector<Byte> expected = {40,   0,    2,    0,    0, 0, 0, 0, 16,   0,    0,    0,
-                                2,    0,    0,    0,    0, 0, 0, 0, 44,   0,    0,    0,
-                                0,    0,    0,    0,    0, 0, 0, 0, 0xD4, 0x00, 0x01, 0x4F,
-                                0xC2, 0x01, 0xB0, 0x00, 0, 0, 0, 0, 0xCF};
-  expected.resize(60, 0);
+  // No data flags and no transfer length: the header and the filler only.
+  std::vector<Byte> expected = {
+      40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0,    2,    0,    0,    0,    0,    0,    0, 0, 44, 0,
+      0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0xD4, 0x00, 0x01, 0x4F, 0xC2, 0x01, 0xB0, 0x00, 0, 0, 0,  0};
   EXPECT_EQ(request.in, expected);
-  EXPECT_EQ(request.out_size, 60u);
+  EXPECT_EQ(request.out_size, 44u);
 }
 
 TEST(RunSelfTest, LegacySendCarriesFixedRegisters) {
@@ -329,9 +328,10 @@ TEST(RunSelfTest, SatSecondAttemptCarriesTheDriveNumberAsDeviceByte) {
   };
   EXPECT_EQ(b.drv.RunSelfTestSat(b.Open(0), 0, 0xD4, 2, 0), 1);
   ASSERT_EQ(b.bay.Requests().size(), 2u);
-  std::vector<Byte> second = {44,   0,    0,    0,    0,    0, 12,   24,   1,    0,    0,
+  // Non-data: direction unspecified, protocol 3, no transfer length.
+  std::vector<Byte> second = {44,   0,    0,    0,    0,    0, 12,   24,   2,    0,    0,
                               0,    0,    0,    0,    0,    2, 0,    0,    0,    80,   0,
-                              0,    0,    48,   0,    0,    0, 0xA1, 0x08, 0x0E, 0xD4, 0x00,
+                              0,    0,    48,   0,    0,    0, 0xA1, 0x06, 0x00, 0xD4, 0x00,
                               0x02, 0x4F, 0xC2, 0x00, 0xB0, 0, 0,    0,    0,    0,    0};
   EXPECT_EQ(b.bay.Requests()[0].in[36], 0xA0);
   EXPECT_EQ(b.bay.Requests()[1].in, second);

@@ -7,6 +7,7 @@
 #include "drive_number.h"
 #include "errors.h"
 #include "fake_toolkit.h"
+#include "form_texts.h"
 
 namespace kestrine {
 namespace {
@@ -67,6 +68,27 @@ TEST(FormShow, NoDriveGivesTheConversionErrorOfAnEmptyText) {
   EXPECT_TRUE(fx.ui.ComboBox1.items.empty());
   EXPECT_EQ(fx.ui.App.messages, std::vector<std::string>{"'' is not a valid integer value"});
   EXPECT_EQ(fx.form.DriveCondition, "OK");
+}
+
+// Drives refused for want of rights: the user learns why the list is empty before the empty
+// list's own complaint; one drive that opens is enough to say nothing.
+TEST(FormShow, DrivesRefusedForWantOfRightsAreNamedFirst) {
+  DriveBehaviour denied;
+  denied.open_denied = true;
+  FormFixture locked;
+  locked.bay.AddDrive(0, SomeDrive(), denied);
+  locked.bay.AddDrive(1, SomeDrive(), denied);
+  locked.Run([](TForm1& f) { f.FormShow(); });
+  EXPECT_TRUE(locked.ui.ComboBox1.items.empty());
+  EXPECT_EQ(locked.ui.App.messages, (std::vector<std::string>{texts::kNeedsAdministratorRights,
+                                                              "'' is not a valid integer value"}));
+
+  FormFixture mixed;
+  mixed.bay.AddDrive(0, SomeDrive(), denied);
+  mixed.bay.AddDrive(1, SomeDrive());
+  mixed.Run([](TForm1& f) { f.FormShow(); });
+  EXPECT_EQ(mixed.ui.ComboBox1.items, std::vector<std::string>{"\\\\.\\PHYSICALDRIVE1"});
+  EXPECT_TRUE(mixed.ui.App.messages.empty());
 }
 
 TEST(RefreshDrive, StatusBarNamesTheFamilyThatAnswered) {

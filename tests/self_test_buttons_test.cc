@@ -39,18 +39,17 @@ const std::vector<Button>& Buttons() {
   return buttons;
 }
 
-// IOCTL_ATA_PASS_THROUGH for EXECUTE OFF-LINE IMMEDIATE: a 16-byte data-in request, 60 bytes.
+// IOCTL_ATA_PASS_THROUGH for EXECUTE OFF-LINE IMMEDIATE: a non-data request, 44 bytes.
 std::vector<Byte> AtaSelfTestRequest(Byte drive, Byte code) {
   std::vector<Byte> block = {
-      40,   0,    2,    0,    0,    0,     0,    0,  // Length, AtaFlags 2, PathId, TargetId, Lun
-      16,   0,    0,    0,                           // DataTransferLength 16
+      40,   0,    0,    0,    0,    0,     0,    0,  // Length, AtaFlags 0, PathId, TargetId, Lun
+      0,    0,    0,    0,                           // DataTransferLength 0
       2,    0,    0,    0,                           // TimeOutValue 2
       0,    0,    0,    0,                           // ReservedAsUlong
       44,   0,    0,    0,                           // DataBufferOffset 44
       0,    0,    0,    0,    0,    0,     0,    0,  // PreviousTaskFile
       0xD4, 0x00, code, 0x4F, 0xC2, drive, 0xB0, 0,  // CurrentTaskFile
-      0,    0,    0,    0,                           // filler
-      0xCF, 0,    0,    0,    0,    0,     0,    0, 0, 0, 0, 0, 0, 0, 0, 0};  // data area
+      0,    0,    0,    0};                          // filler
   return block;
 }
 
@@ -65,14 +64,14 @@ std::vector<Byte> LegacySelfTestRequest(Byte code) {
 }
 
 // IOCTL_SCSI_PASS_THROUGH: the 44-byte SCSI_PASS_THROUGH header with the ATA PASS-THROUGH (12)
-// CDB, no data.
+// CDB of a non-data command: direction unspecified, protocol 3, no transfer length.
 std::vector<Byte> SatSelfTestRequest(Byte device, Byte code) {
-  return {44,     0,    0,    0,    0,    0,    12,   24,   1, 0, 0, 0,  // Length .. DataIn
+  return {44,     0,    0,    0,    0,    0,    12,   24,   2, 0, 0, 0,  // Length .. DataIn
           0,      0,    0,    0,                                         // DataTransferLength 0
           2,      0,    0,    0,                                         // TimeOutValue 2
           80,     0,    0,    0,                                         // DataBufferOffset 80
           48,     0,    0,    0,                                         // SenseInfoOffset 48
-          0xA1,   0x08, 0x0E, 0xD4, 0x00, code, 0x4F, 0xC2,              // CDB
+          0xA1,   0x06, 0x00, 0xD4, 0x00, code, 0x4F, 0xC2,              // CDB
           device, 0xB0, 0x00, 0x00, 0,    0,    0,    0};
 }
 
@@ -118,7 +117,7 @@ TEST(SelfTestButtons, StartThroughTheAtaPassThrough) {
     const RecordedRequest& request = f.bay.Requests()[0];
     EXPECT_EQ(request.code, kAtaCode);
     EXPECT_EQ(request.in, AtaSelfTestRequest(1, button.test_code)) << button.name;
-    EXPECT_EQ(request.out_size, 60u);
+    EXPECT_EQ(request.out_size, 44u);
     EXPECT_TRUE(request.answered);
     ExpectClosedEverything(f);
     // The drive runs the test; the window says nothing and refreshes nothing.
@@ -185,6 +184,47 @@ TEST(SelfTestButtons, BothFamiliesFailing) {
     EXPECT_EQ(f.ui.App.messages, std::vector<std::string>{"failed"}) << button.name;
     EXPECT_FALSE(f.bay.FindDrive(0)->running_test.has_value());
     ExpectClosedEverything(f);
+  }
+}
+
+// However the drive is reached, one click starts one test, and a start that is not taken says
+// "failed". A start announced as data-in would be refused by the controller after the drive had
+// begun the test (ATA pass-through), or by the translator before it (SAT).
+TEST(SelfTestButtons, OneClickStartsOneTestOrSaysFailed) {
+  struct Case {
+    const char* name;
+    DriveBehaviour behaviour;
+    int starts;  // -1: not counted
+    std::vector<std::string> messages;
+  };
+  DriveBehaviour legacy_only;
+  legacy_only.answers_ata_pass_through = false;
+  DriveBehaviour sat_only = legacy_only;
+  sat_only.answers_legacy = false;
+  DriveBehaviour aborting;
+  aborting.aborts_self_test = true;
+  DriveBehaviour refusing_bridge = sat_only;  // CHECK CONDITION, ABORTED COMMAND, no registers
+  refusing_bridge.sat_scsi_status = 2;
+  const std::vector<Case> cases = {
+      {"ATA pass-through", {}, 1, {}},
+      {"legacy requests", legacy_only, 1, {}},
+      {"SAT", sat_only, 1, {}},
+      {"drive aborts the command", aborting, 0, {"failed"}},
+      {"bridge refuses the command", refusing_bridge, -1, {"failed"}},
+  };
+  for (const Case& c : cases) {
+    for (const Button& button : Buttons()) {
+      FormFixture f;
+      const SimDrive& drive = f.bay.AddDrive(0, DriveImage{}, c.behaviour);
+      f.ui.ComboBox1.text = kDrive0;
+      f.ui.App.answers = {true};
+      f.Run(button.click);
+      if (c.starts >= 0) {
+        EXPECT_EQ(drive.self_tests_started, c.starts) << c.name << ", " << button.name;
+      }
+      EXPECT_EQ(f.ui.App.messages, c.messages) << c.name << ", " << button.name;
+      ExpectClosedEverything(f);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -42,6 +43,7 @@ struct ScriptedReply {
 class FakeSgIoSystem final : public SgIoSystem {
  public:
   std::set<std::string> existing;  // device paths that open
+  std::set<std::string> denied;    // device paths there, but refused (EACCES)
   std::vector<std::pair<std::string, int>> opens;
   std::vector<int> closes;
   std::vector<SeenSgIo> exchanges;
@@ -50,7 +52,9 @@ class FakeSgIoSystem final : public SgIoSystem {
 
   int Open(const char* path, int flags) override {
     opens.emplace_back(path, flags);
-    return existing.contains(path) ? next_fd_++ : -1;
+    if (existing.contains(path)) return next_fd_++;
+    errno = denied.contains(path) ? EACCES : ENOENT;
+    return -1;
   }
   int Close(int fd) override {
     closes.push_back(fd);

@@ -142,12 +142,14 @@ TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
   EXPECT_EQ(seen.header.interface_id, 'S');
   EXPECT_EQ(seen.header.dxfer_direction, SG_DXFER_FROM_DEV);
   EXPECT_EQ(seen.header.dxfer_len, 512u);
-  EXPECT_EQ(seen.header.timeout, 2000u);
+  // The block's 2 seconds are raised to 60: time for a disk in standby to spin up.
+  EXPECT_EQ(seen.header.timeout, 60000u);
   EXPECT_EQ(seen.header.iovec_count, 0);
   EXPECT_GE(seen.header.mx_sb_len, 32);
-  // PIO data-in, T_DIR from the device, length in 512-byte blocks given by the sector count.
+  // PIO data-in, T_DIR from the device, length in 512-byte blocks given by the sector count. The
+  // drive number in the device byte's reserved bits stays behind.
   EXPECT_EQ(seen.cdb,
-            (Bytes{0x85, 0x08, 0x0E, 0, 0xD0, 0, 0x01, 0, 0x00, 0, 0x4F, 0, 0xC2, 0x01, 0xB0, 0}));
+            (Bytes{0x85, 0x08, 0x0E, 0, 0xD0, 0, 0x01, 0, 0x00, 0, 0x4F, 0, 0xC2, 0x00, 0xB0, 0}));
 
   EXPECT_EQ(Slice(block, ata_block::kData, 512), sector);
   // Completed without registers coming back: no error, DRDY|DSC; the rest of the header as sent.
@@ -172,7 +174,7 @@ TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
   EXPECT_EQ(Slice(no_data, 32, 8), (Bytes{0x00, 0x01, 0x00, 0x4F, 0xC2, 0x40, 0x50, 0x00}));
   EXPECT_EQ(returned_, 40u);
 
-  // The self-test start asks for 16 bytes: the disk gets a whole block, the caller 16 bytes.
+  // A data-in request of 16 bytes: the disk gets a whole block, the caller 16 bytes.
   std::array<Byte, 60> start{};
   const AtaPassThroughBlock full = BuildAtaPassThroughBlock(1, 0xB0, 0xD4, 0, 2, 16);
   std::copy_n(full.begin(), start.size(), start.begin());
@@ -312,7 +314,7 @@ TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
             (Bytes{0x85, 0x08, 0x0E, 0, 0xD0, 0, 0x01, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
   EXPECT_EQ(receive.header.dxfer_direction, SG_DXFER_FROM_DEV);
   EXPECT_EQ(receive.header.dxfer_len, 512u);
-  EXPECT_GT(receive.header.timeout, 0u);
+  EXPECT_EQ(receive.header.timeout, 60000u);  // the legacy requests carry none
   EXPECT_EQ(Slice(response, 0, 16), (Bytes{0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(Slice(response, 16, 512), Pattern(512, 5));
   EXPECT_EQ(returned_, 528u);
@@ -380,7 +382,7 @@ TEST_F(SgIoPortTest, ScsiPassThroughSendsItsCdbAsItIs) {
   EXPECT_EQ(seen.cdb, (Bytes{0xA1, 0x08, 0x0E, 0, 0x01, 0, 0, 0, 0xA0, 0xEC, 0, 0}));
   EXPECT_EQ(seen.header.dxfer_direction, SG_DXFER_FROM_DEV);
   EXPECT_EQ(seen.header.dxfer_len, 512u);
-  EXPECT_EQ(seen.header.timeout, 2000u);
+  EXPECT_EQ(seen.header.timeout, 60000u);
   EXPECT_EQ(seen.header.mx_sb_len, 24);
   EXPECT_EQ(block[sat_block::kScsiStatus], 0);
   EXPECT_EQ(Slice(block, sat_block::kData, 512), Pattern(512, 1));
@@ -424,7 +426,7 @@ TEST_F(SgIoPortTest, ScsiPassThroughDataOutComesFromTheInput) {
   ASSERT_TRUE(Control(handle, kIoctlScsiPassThrough, block, std::span(block.data(), 44)));
   EXPECT_EQ(system_.exchanges.back().header.dxfer_direction, SG_DXFER_TO_DEV);
   EXPECT_EQ(system_.exchanges.back().data_out, payload);
-  EXPECT_EQ(system_.exchanges.back().header.timeout, 5000u);
+  EXPECT_EQ(system_.exchanges.back().header.timeout, 60000u);
 }
 
 TEST_F(SgIoPortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {
@@ -528,6 +530,63 @@ TEST(SgIoPortRealDisk, AnswersThePropertyQueryAndIdentify) {
     EXPECT_TRUE(port.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned));
   }
   EXPECT_TRUE(port.Close(handle));
+}
+
+}  // namespace
+}  // namespace kestrine
+
+namespace kestrine {
+namespace {
+
+// The self-test start through the drive layer reaches the disk as a non-data command in both
+// families, and counts only when the disk did not refuse it.
+TEST_F(SgIoPortTest, SelfTestStartIsNonDataAndCountsOnlyWithoutAnError) {
+  SmartDrv drv(port_);
+  const DeviceHandle handle = OpenSata();
+  const Bytes ata_start = {0x85, 0x06, 0x20, 0, 0xD4, 0,    0,    0,
+                           0x01, 0,    0x4F, 0, 0xC2, 0x00, 0xB0, 0};
+  EXPECT_EQ(drv.RunSelfTestAta(handle, 1, kSmartExecuteOfflineImmediate, 1, 0), 1);
+  ASSERT_EQ(system_.exchanges.size(), 1u);
+  EXPECT_EQ(system_.exchanges[0].cdb, ata_start);
+  EXPECT_EQ(system_.exchanges[0].header.dxfer_direction, SG_DXFER_NONE);
+  EXPECT_EQ(system_.exchanges[0].header.timeout, 60000u);
+
+  // The drive aborts it: the legacy request is tried and aborted too; nothing counts.
+  system_.exchanges.clear();
+  const ScriptedReply aborted{.status = 2, .sense = DescriptorAtaSense(0x0B, 0, 0, 0x04, 0x51)};
+  system_.replies = {aborted, aborted};
+  EXPECT_EQ(drv.RunSelfTestAta(handle, 1, kSmartExecuteOfflineImmediate, 1, 0), 0);
+  EXPECT_EQ(system_.exchanges.size(), 2u);
+
+  // Through SAT: ATA PASS-THROUGH (12), protocol 3 without transfer length.
+  system_.exchanges.clear();
+  EXPECT_EQ(drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0), 1);
+  ASSERT_EQ(system_.exchanges.size(), 1u);
+  EXPECT_EQ(system_.exchanges[0].cdb,
+            (Bytes{0xA1, 0x06, 0x00, 0xD4, 0, 0x02, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}));
+  EXPECT_EQ(system_.exchanges[0].header.dxfer_direction, SG_DXFER_NONE);
+  EXPECT_EQ(system_.exchanges[0].header.timeout, 60000u);
+
+  // Refused with ABORTED COMMAND and no registers, in both forms of the device byte: no start.
+  system_.exchanges.clear();
+  const ScriptedReply refused{.status = 2, .sense = PlainSense(0x0B, 0)};
+  system_.replies = {refused, refused};
+  EXPECT_EQ(drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0), 0);
+  EXPECT_EQ(system_.exchanges.size(), 2u);
+}
+
+TEST_F(SgIoPortTest, AFailedOpenSaysWhy) {
+  system_.denied.insert(Dev("sdc"));
+  EXPECT_EQ(port_.Open("\\\\.\\PHYSICALDRIVE2", Access::ReadWrite), kInvalidHandle);
+  OpenFailure failure = port_.LastOpenFailure();
+  EXPECT_EQ(failure.error, OpenError::AccessDenied);
+  EXPECT_EQ(failure.device, Dev("sdc"));
+  EXPECT_EQ(failure.reason, "Permission denied");
+  EXPECT_EQ(port_.Open("\\\\.\\PHYSICALDRIVE7", Access::ReadOnly), kInvalidHandle);
+  EXPECT_EQ(port_.LastOpenFailure().error, OpenError::NoDevice);
+  EXPECT_NE(OpenSata(), kInvalidHandle);
+  EXPECT_EQ(port_.LastOpenFailure().error, OpenError::None);
+  EXPECT_EQ(DescribeOpenFailure("/dev/sda", EIO).error, OpenError::Other);
 }
 
 }  // namespace

@@ -145,14 +145,52 @@ TEST(SatPassThroughBlock, CdbPerDrive) {
   }
 }
 
-TEST(SatPassThroughBlock, NoDataStillDataIn) {
+TEST(SatPassThroughBlock, NoDataIsANonDataCommand) {
   const auto block = BuildSatPassThroughBlock(0x00, 0xB0, 0xD4, 0, 2, 0);
-  EXPECT_EQ(block[8], 1);
+  EXPECT_EQ(block[8], 2);  // SCSI_IOCTL_DATA_UNSPECIFIED
   EXPECT_EQ(std::vector<Byte>(block.begin() + 12, block.begin() + 16),
             (std::vector<Byte>{0, 0, 0, 0}));
   EXPECT_EQ(std::vector<Byte>(block.begin() + 28, block.begin() + 40),
-            (std::vector<Byte>{0xA1, 0x08, 0x0E, 0xD4, 0x00, 0x02, 0x4F, 0xC2, 0x00, 0xB0, 0, 0}));
+            (std::vector<Byte>{0xA1, 0x06, 0x00, 0xD4, 0x00, 0x02, 0x4F, 0xC2, 0x00, 0xB0, 0, 0}));
   EXPECT_EQ(SatPassThroughOutSize(0), 80u);
+}
+
+TEST(SatPassThroughBlock, ACommandSucceedsOnGoodOrOnRegistersWithoutAnError) {
+  using Bytes = std::vector<Byte>;
+  const Bytes descriptor_ok = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    14,   0x09, 0x0C, 0x00,
+                               0x00, 0x00, 0x00, 0,    0x00, 0x00, 0x4F, 0x00, 0xC2, 0x40, 0x50};
+  Bytes descriptor_error = descriptor_ok;
+  descriptor_error[11] = 0x04;  // ABRT
+  descriptor_error[21] = 0x51;  // ERR
+  Bytes descriptor_fault = descriptor_ok;
+  descriptor_fault[21] = 0x70;  // DF
+  const Bytes fixed_ok = {0x70, 0, 0x01, 0x00, 0x50, 0x40, 0, 0, 10, 0, 0, 0, 0x00, 0x1D};
+  const Bytes fixed_error = {0x70, 0, 0x0B, 0x04, 0x51, 0x40, 0, 0, 10, 0, 0, 0, 0x00, 0x1D};
+  const Bytes aborted = {0x70, 0, 0x0B, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x00, 0x00};
+  const Bytes illegal = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00};
+  const struct {
+    const char* what;
+    Byte status;
+    Bytes sense;
+    bool succeeded;
+  } cases[] = {
+      {"GOOD", 0x00, {}, true},
+      {"registers without error (descriptor)", 0x02, descriptor_ok, true},
+      {"registers without error (fixed)", 0x02, fixed_ok, true},
+      {"ERR (descriptor)", 0x02, descriptor_error, false},
+      {"DF (descriptor)", 0x02, descriptor_fault, false},
+      {"ERR (fixed)", 0x02, fixed_error, false},
+      {"ABORTED COMMAND without registers", 0x02, aborted, false},
+      {"INVALID FIELD IN CDB", 0x02, illegal, false},
+      {"no sense data", 0x02, {}, false},
+      {"BUSY", 0x08, {}, false},
+  };
+  for (const auto& c : cases) {
+    SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xB0, 0xD4, 0, 1, 0);
+    block[sat_block::kScsiStatus] = c.status;
+    std::ranges::copy(c.sense, block.begin() + sat_block::kSense);
+    EXPECT_EQ(SatCommandSucceeded(block), c.succeeded) << c.what;
+  }
 }
 
 TEST(LegacyRequest, ReadDataOfDriveTwo) {

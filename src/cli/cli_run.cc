@@ -13,6 +13,7 @@
 #include "json_report.h"
 #include "latin1_text.h"
 #include "metrics_report.h"
+#include "open_refusal.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_drive.h"
@@ -59,13 +60,24 @@ class CliSession {
   }
 
   // Holds back the messages of the start-up refresh when it found no drive: its conversion
-  // error only says that the selector is empty.
-  void DropMessages() { ui_.App.TakeMessages(); }
+  // error only says that the selector is empty. Whether the drives need more rights is kept.
+  bool DropMessages() {
+    const std::vector<std::string> messages = ui_.App.TakeMessages();
+    return std::ranges::find(messages, texts::kNeedsAdministratorRights) != messages.end();
+  }
 
   DriveReport Read(const std::string& target, bool already_read) {
     if (!already_read) {
       ui_.ForgetShownTexts();
       ui_.ComboBox1.SetText(target);
+      // A drive that does not open is not refreshed: the open's own error says what happened,
+      // where the window could only call it no S.M.A.R.T. device.
+      if (std::optional<std::string> refusal = OpenRefusal(drv_, target)) {
+        DriveReport report = CaptureUnread(ui_);
+        ui_.App.ShowMessage(*refusal);
+        TakeMessages(report);
+        return report;
+      }
       RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
     }
     DriveReport report = CaptureDrive(ui_);
@@ -193,7 +205,7 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
   const std::vector<std::string> targets = session.Targets(first_is_read);
   std::vector<DriveReport> reports;
   if (targets.empty()) {
-    session.DropMessages();
+    if (session.DropMessages()) err << kProgram << ": " << texts::kNeedsAdministratorRights << '\n';
     err << kProgram << ": no drive can be opened\n";
     if (options.json) out << RenderJson(reports);
     return kExitError;

@@ -162,10 +162,10 @@ CommandResult SmartDrv::ReadSelfTestLog(DeviceHandle handle, Byte drive_number, 
 
 CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, Byte features,
                                        Byte sector_number, Byte sector_count) {
-  // Sent as a 16-byte data-in request; what comes back is not used.
-  std::array<Byte, 16> ignored{};
-  if (AtaPassThrough(handle, drive_number, kSmartCommand, features, sector_count, sector_number,
-                     ignored) == 1) {
+  // EXECUTE OFF-LINE IMMEDIATE moves no data: sent as a non-data command. Announced as data-in,
+  // the controller would wait for data that never comes and the kernel reset the port after the
+  // drive had started the test. It counts only when the drive reports no error.
+  if (AtaNonData(handle, drive_number, kSmartCommand, features, sector_count, sector_number) == 1) {
     return 1;
   }
   const LegacyRegisters registers{.buffer_size = 0,
@@ -177,19 +177,22 @@ CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, B
                                   .drive_head = 0xA0,
                                   .command = kSmartCommand,
                                   .drive_number = 0};
-  return LegacySend(handle, drive_number, registers) ? 1 : 0;
+  if (!LegacySend(handle, drive_number, registers)) return 0;
+  return tables_->LegacyStatus[drive_number][legacy::kDriverError] == 0 ? 1 : 0;
 }
 
 CommandResult SmartDrv::RunSelfTestSat(DeviceHandle handle, Byte drive_number, Byte features,
                                        Byte sector_number, Byte sector_count) {
-  if (SatPassThrough(handle, drive_number, kSmartCommand, features, sector_count, sector_number,
-                     {}) == 1) {
-    return 1;
+  // A non-data command, first with the usual device byte; some bridges want the drive number
+  // itself there, so a start not taken is tried once more with it. A start counts only when the
+  // bridge reports GOOD or returns the drive's registers without an error: a refusal (CHECK
+  // CONDITION with ABORTED COMMAND, say) means no test runs.
+  for (const Byte device : {DriveSelectByte(drive_number), drive_number}) {
+    SatPassThroughBlock block =
+        BuildSatPassThroughBlock(device, kSmartCommand, features, sector_count, sector_number, 0);
+    if (SatExchange(handle, block, 0) && SatCommandSucceeded(block)) return 1;
   }
-  // Some bridges want the device byte as the drive number itself: one more try with it.
-  SatPassThroughBlock block = BuildSatPassThroughBlock(drive_number, kSmartCommand, features,
-                                                       sector_count, sector_number, 0);
-  return SatExchange(handle, block, 0) ? 1 : 0;
+  return 0;
 }
 
 }  // namespace kestrine

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace kestrine {
@@ -35,6 +36,20 @@ static_assert(kSmartSendDriveCommand == CtlCode(7, 0x0021, 0, 3));
 static_assert(kSmartRcvDriveData == CtlCode(7, 0x0022, 0, 3));
 static_assert(kIoctlStorageQueryProperty == CtlCode(0x2D, 0x0500, 0, 0));
 
+// Why an open failed, as far as the platform tells.
+enum class OpenError {
+  None,          // the last open succeeded, or the port cannot tell
+  NoDevice,      // no device behind the path
+  AccessDenied,  // the device is there, but the user may not open it
+  Other,
+};
+
+struct OpenFailure {
+  OpenError error = OpenError::None;
+  std::string device;  // the platform's name of what it tried to open ("/dev/sda")
+  std::string reason;  // the system's own words ("Permission denied")
+};
+
 class DevicePort {
  public:
   virtual ~DevicePort() = default;
@@ -46,6 +61,8 @@ class DevicePort {
   virtual bool Control(DeviceHandle handle, std::uint32_t code, std::span<const std::uint8_t> in,
                        std::span<std::uint8_t> out, std::uint32_t& bytes_returned) = 0;
   virtual void DebugText(std::string_view text) = 0;
+  // Why the last Open failed; OpenError::None after one that succeeded.
+  virtual OpenFailure LastOpenFailure() const { return {}; }
 };
 
 // A port with no devices: every open fails. Used where a platform has no port of its own.

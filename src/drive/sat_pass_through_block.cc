@@ -1,6 +1,10 @@
 #include "sat_pass_through_block.h"
 
+#include <algorithm>
+#include <span>
+
 #include "ata_pass_through_block.h"
+#include "scsi_sense.h"
 
 namespace kestrine {
 
@@ -12,8 +16,8 @@ SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte fea
   WriteLe16(block, kLength, static_cast<std::uint16_t>(kHeaderSize));
   block[kCdbLength] = kCdbLength12;
   block[kSenseInfoLength] = kSenseInfoLength24;
-  // Data-in also for a command that moves no data: the CDB still says PIO data-in.
-  block[kDataIn] = kScsiIoctlDataIn;
+  const bool data_in = length != 0;
+  block[kDataIn] = data_in ? kScsiIoctlDataIn : kScsiIoctlDataUnspecified;
   WriteLe32(block, kDataTransferLength, length);
   WriteLe32(block, kTimeOutValue, kTimeOutSeconds);
   WriteLe32(block, kDataBufferOffset, static_cast<std::uint32_t>(kData));
@@ -21,8 +25,8 @@ SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte fea
   const bool smart = command == kSmartCommand;
   Byte* cdb = block.data() + kCdb;
   cdb[0] = kAtaPassThrough12;
-  cdb[1] = kProtocolPioDataIn;
-  cdb[2] = kTransferFlags;
+  cdb[1] = data_in ? kProtocolPioDataIn : kProtocolNonData;
+  cdb[2] = data_in ? kTransferFlags : kNoTransfer;
   cdb[3] = features;
   cdb[4] = sector_count;
   cdb[5] = sector_number;
@@ -31,6 +35,13 @@ SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte fea
   cdb[8] = device;
   cdb[9] = command;
   return block;
+}
+
+bool SatCommandSucceeded(const SatPassThroughBlock& block) {
+  using namespace sat_block;
+  const std::size_t sense_length = std::min<std::size_t>(block[kSenseInfoLength], kSenseSize);
+  return AtaCommandSucceeded(block[kScsiStatus],
+                             std::span<const Byte>(block.data() + kSense, sense_length));
 }
 
 }  // namespace kestrine

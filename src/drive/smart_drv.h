@@ -74,6 +74,11 @@ class SmartDrv {
   CommandResult SatPassThrough(DeviceHandle handle, Byte drive_number, Byte command, Byte features,
                                Byte sector_count, Byte sector_number, std::span<Byte> destination);
 
+  // One non-data ATA command through the ATA pass-through: 1 when it completed and the drive's
+  // status register came back without an error.
+  CommandResult AtaNonData(DeviceHandle handle, Byte drive_number, Byte command, Byte features,
+                           Byte sector_count, Byte sector_number);
+
   // The three legacy exchanges, on the module-level blocks.
   bool LegacyVersionQuery(DeviceHandle handle);
   bool LegacyReceive(DeviceHandle handle, Byte drive_number, const LegacyRegisters& registers,

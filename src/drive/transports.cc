@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "scsi_sense.h"
 #include "smart_drv.h"
 
 namespace kestrine {
@@ -48,6 +49,20 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
   if (!SatExchange(handle, block, length)) return 0;
   std::copy_n(block.begin() + sat_block::kData, length, destination.begin());
   return 1;
+}
+
+CommandResult SmartDrv::AtaNonData(DeviceHandle handle, Byte drive_number, Byte command,
+                                   Byte features, Byte sector_count, Byte sector_number) {
+  using namespace ata_block;
+  AtaPassThroughBlock block =
+      BuildAtaPassThroughBlock(drive_number, command, features, sector_count, sector_number, 0);
+  std::uint32_t returned = 0;
+  const std::span<Byte> exchange(block.data(), AtaPassThroughExchangeSize(0));
+  if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) return 0;
+  // The registers come back in the current task file, the status in its command byte.
+  if (returned < kHeaderSize) return 0;
+  const Byte status = block[kCurrentTaskFile + kCommand];
+  return (status & (kAtaStatusError | kAtaStatusDeviceFault)) == 0 ? 1 : 0;
 }
 
 bool SmartDrv::SatExchange(DeviceHandle handle, SatPassThroughBlock& block, std::uint32_t length) {

@@ -7,6 +7,8 @@ inline constexpr char kCaptionPrefix[] = "Kestrine 0.7 by ";
 inline constexpr char kContactAddress[] = "kestrine@example.org";
 inline constexpr char kDrivePathPrefix[] = "\\\\.\\PHYSICALDRIVE";
 inline constexpr char kNotSmartDevice[] = "Not a S.M.A.R.T enabled device";
+inline constexpr char kNeedsAdministratorRights[] =
+    "Reading the drives needs administrator (root) rights.";
 inline constexpr char kFailed[] = "failed";
 inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";

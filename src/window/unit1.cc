@@ -16,13 +16,21 @@ TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
 void TForm1::FormShow() {
   ui_.ComboBox1.Clear();
   DevicePort& port = drv_.Port();
+  bool refused = false;
+  bool listed = false;
   for (int number = 0; number <= 255; ++number) {
     const std::string path = DriveDevicePath(number);
     const DeviceHandle handle = port.Open(path, Access::ReadOnly);
-    if (handle == kInvalidHandle) continue;
+    if (handle == kInvalidHandle) {
+      refused = refused || port.LastOpenFailure().error == OpenError::AccessDenied;
+      continue;
+    }
     ui_.ComboBox1.AddItem(path);
+    listed = true;
     port.Close(handle);
   }
+  // Drives there but none to open: say why before the empty list's refresh complains.
+  if (refused && !listed) ui_.App.ShowMessage(texts::kNeedsAdministratorRights);
   ui_.ComboBox1.SelectFirst();
   RequestRefresh();
 }

@@ -10,19 +10,12 @@
 #include <vector>
 
 #include "bytes.h"
+#include "scsi_sense.h"
 #include "sg_io_system.h"
 
 namespace kestrine {
 
-// SCSI status, sense keys and codes the port tells apart.
 namespace scsi {
-inline constexpr Byte kStatusGood = 0x00;
-inline constexpr Byte kStatusCheckCondition = 0x02;
-inline constexpr Byte kSenseRecoveredError = 0x01;
-inline constexpr Byte kSenseIllegalRequest = 0x05;
-inline constexpr Byte kAscInvalidOpcode = 0x20;
-inline constexpr Byte kAscInvalidFieldInCdb = 0x24;
-inline constexpr Byte kAscqAtaInformationAvailable = 0x1D;  // with ASC 0
 // driver_status: its low half is the driver's verdict; "sense follows" is not a failure.
 inline constexpr std::uint16_t kDriverStatusMask = 0x0F;
 inline constexpr std::uint16_t kDriverSense = 0x08;
@@ -75,35 +68,6 @@ struct SgIoReply {
 };
 
 SgIoReply Execute(SgIoSystem& system, int fd, SgIoCommand& command);
-
-// The seven ATA registers in IDEREGS order.
-struct AtaRegisters {
-  Byte features = 0;  // the error register on the way back
-  Byte count = 0;
-  Byte lba_low = 0;
-  Byte lba_mid = 0;
-  Byte lba_high = 0;
-  Byte device = 0;
-  Byte command = 0;  // the status register on the way back
-};
-
-// The registers a drive returned, from the sense data of an ATA pass-through command.
-struct AtaReturned {
-  AtaRegisters current;   // features = error, command = status
-  AtaRegisters previous;  // the 48-bit high-order bytes (count and LBA), when `extended`
-  bool extended = false;  // the high-order bytes came back
-};
-
-struct SenseSummary {
-  Byte key = 0;
-  Byte asc = 0;
-  Byte ascq = 0;
-  std::optional<AtaReturned> ata;  // ATA status return descriptor or its fixed-format image
-};
-
-// Reads fixed (0x70/0x71) and descriptor (0x72/0x73) format sense data; short or unknown data
-// reads as an empty summary.
-SenseSummary ParseSense(std::span<const Byte> sense);
 
 // An ATA command for ATA PASS-THROUGH (16).
 struct AtaCommand {

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "ata_pass_through_block.h"
@@ -18,8 +20,24 @@ namespace kestrine {
 
 namespace {
 
-// The legacy requests carry no time-out: give a drive that has to spin up first time to answer.
-constexpr std::uint32_t kLegacyTimeOutSeconds = 10;
+// The least time a command is given: a disk in standby first spins up, which takes up to about
+// 30 seconds, and a command timed out before then makes the kernel reset the link. 60 seconds,
+// as smartmontools and sg3_utils give their commands. The blocks' own time-out (a Windows
+// driver's, 2 seconds) is shorter; the legacy requests carry none.
+constexpr std::uint32_t kSpinUpTimeOutSeconds = 60;
+std::uint32_t TimeOutSeconds(std::uint32_t requested) {
+  return std::max(requested, kSpinUpTimeOutSeconds);
+}
+
+// IDENTIFY DEVICE and the SMART commands leave bits 3:0 of the device register reserved; the
+// Windows blocks carry the drive number there. The disk is chosen by its device node and the
+// kernel sets the DEV bit itself, so those bits go out as 0, as other tools send them.
+constexpr Byte kDeviceReservedBits = 0x0F;
+Byte DeviceByte(const AtaRegisters& registers) {
+  const bool reserved =
+      registers.command == kIdentifyDeviceCommand || registers.command == kSmartCommand;
+  return reserved ? static_cast<Byte>(registers.device & ~kDeviceReservedBits) : registers.device;
+}
 
 // A device-control code whose access bits include FILE_WRITE_ACCESS needs a handle opened for
 // writing, as on Windows.
@@ -89,6 +107,16 @@ void Prefill(std::vector<Byte>& buffer, std::span<const Byte> input, std::size_t
 
 }  // namespace
 
+OpenFailure DescribeOpenFailure(const std::string& device, int error) {
+  OpenFailure failure{OpenError::Other, device, std::generic_category().message(error)};
+  if (error == EACCES || error == EPERM || error == EROFS) {
+    failure.error = OpenError::AccessDenied;
+  } else if (error == ENOENT || error == ENXIO || error == ENODEV) {
+    failure.error = OpenError::NoDevice;
+  }
+  return failure;
+}
+
 SgIoPort::SgIoPort() : SgIoPort(KernelSgIoSystem(), SgIoPortOptions{}) {}
 
 SgIoPort::SgIoPort(SgIoSystem& system, SgIoPortOptions options)
@@ -99,14 +127,22 @@ SgIoPort::~SgIoPort() {
 }
 
 DeviceHandle SgIoPort::Open(std::string_view path, Access access) {
+  last_open_failure_ = OpenFailure{};
   const std::optional<std::uint32_t> number = PhysicalDriveNumber(path);
-  if (!number) return kInvalidHandle;
+  if (!number) {
+    last_open_failure_ = OpenFailure{OpenError::NoDevice, std::string(path), {}};
+    return kInvalidHandle;
+  }
   std::string name = ScsiDiskName(*number);
   // Non-blocking, so that a removable disk without a medium still opens.
   const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
   const std::filesystem::path device = options_.dev_root / name;
+  errno = 0;
   const int fd = system_.Open(device.c_str(), flags);
-  if (fd < 0) return kInvalidHandle;
+  if (fd < 0) {
+    last_open_failure_ = DescribeOpenFailure(device.string(), errno);
+    return kInvalidHandle;
+  }
   disks_[fd] = OpenDisk{fd, std::move(name), access};
   return fd;
 }
@@ -167,7 +203,8 @@ bool SgIoPort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> 
   if ((flags & kAtaFlags48Bit) != 0) command.previous = ReadRegisters(request->previous_task_file);
   command.data_in = data_in;
   command.length = length;
-  command.timeout_seconds = request->timeout_seconds;
+  command.current.device = DeviceByte(command.current);
+  command.timeout_seconds = TimeOutSeconds(request->timeout_seconds);
   SgIoCommand sg = BuildAtaPassThrough16(command);
   if (length != 0) Prefill(sg.data, in, offset);
   const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
@@ -248,7 +285,8 @@ bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<
     returns_registers = subcommand == kSmartReturnStatus;
     if (returns_registers && out.size() < kOutBuffer + kIderegsSize) return false;
   }
-  command.timeout_seconds = kLegacyTimeOutSeconds;
+  command.current.device = DeviceByte(command.current);
+  command.timeout_seconds = TimeOutSeconds(0);
   SgIoCommand sg = BuildAtaPassThrough16(command);
   const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
   if (!result.completed) return false;
@@ -290,7 +328,7 @@ bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte>
   SgIoCommand sg;
   sg.cdb_length = cdb_length;
   std::copy_n(request->cdb.begin(), cdb_length, sg.cdb.begin());
-  sg.timeout_ms = request->timeout_seconds * 1000;
+  sg.timeout_ms = TimeOutSeconds(request->timeout_seconds) * 1000;
   sg.sense_capacity = sense_length;
   if (length == 0) {
     sg.direction = SG_DXFER_NONE;

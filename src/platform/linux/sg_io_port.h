@@ -27,6 +27,9 @@
 
 namespace kestrine {
 
+// What an open(2) that failed with `error` (an errno value) means to the drive layer.
+OpenFailure DescribeOpenFailure(const std::string& device, int error);
+
 struct SgIoPortOptions {
   std::filesystem::path sysfs_root = "/sys";
   std::filesystem::path dev_root = "/dev";
@@ -49,6 +52,7 @@ class SgIoPort final : public DevicePort {
   bool Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
                std::span<Byte> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
+  OpenFailure LastOpenFailure() const override { return last_open_failure_; }
 
  private:
   struct OpenDisk {
@@ -71,6 +75,7 @@ class SgIoPort final : public DevicePort {
   SgIoSystem& system_;
   SgIoPortOptions options_;
   std::map<DeviceHandle, OpenDisk> disks_;
+  OpenFailure last_open_failure_;
 };
 
 }  // namespace kestrine

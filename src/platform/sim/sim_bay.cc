@@ -38,6 +38,11 @@ void AddLogDescriptor(Sector& log, Byte type, Byte status, std::uint16_t hours) 
   SetAtaChecksum(log);
 }
 
+// The drive's own name, whatever prefixes the caller put before it.
+std::string DrivePath(int number) {
+  return "\\\\.\\PHYSICALDRIVE" + std::to_string(number);
+}
+
 }  // namespace
 
 void SetAtaChecksum(Sector& sector) {
@@ -81,12 +86,17 @@ std::optional<int> SimBay::ResolvePath(std::string_view path) {
 DeviceHandle SimBay::Open(std::string_view path, Access access) {
   DeviceHandle handle = kInvalidHandle;
   const std::optional<int> number = ResolvePath(path);
-  if (number) {
-    SimDrive* drive = FindDrive(*number);
-    if (drive != nullptr && !drive->behaviour.open_fails) {
-      handle = next_handle_++;
-      handles_[handle] = OpenHandle{*number, access};
-    }
+  SimDrive* drive = number ? FindDrive(*number) : nullptr;
+  last_open_failure_ = OpenFailure{};
+  if (drive == nullptr) {
+    last_open_failure_ = OpenFailure{OpenError::NoDevice, std::string(path), "no such device"};
+  } else if (drive->behaviour.open_denied) {
+    last_open_failure_ = OpenFailure{OpenError::AccessDenied, DrivePath(*number), "access denied"};
+  } else if (drive->behaviour.open_fails) {
+    last_open_failure_ = OpenFailure{OpenError::Other, DrivePath(*number), "open failed"};
+  } else {
+    handle = next_handle_++;
+    handles_[handle] = OpenHandle{*number, access};
   }
   if (recording_) opens_.push_back(RecordedOpen{std::string(path), access, handle});
   return handle;
@@ -196,6 +206,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
       return give(drive.image.self_test_log);
     case kSmartExecuteOfflineImmediate: {
       if (r.sector_number == kShortSelfTestOffline || r.sector_number == kExtendedSelfTestOffline) {
+        if (drive.behaviour.aborts_self_test) return abort;
         std::chrono::minutes minutes(
             smart[r.sector_number == kShortSelfTestOffline ? smart_data::kShortPollingMinutes
                                                            : smart_data::kExtendedPollingMinutes]);
@@ -205,6 +216,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
         }
         if (minutes.count() == 0) minutes = std::chrono::minutes(1);
         drive.running_test = SimDrive::RunningTest{r.sector_number, Now(), minutes};
+        ++drive.self_tests_started;
         smart[smart_data::kSelfTestStatus] = 0xF9;
         SetAtaChecksum(smart);
         return AtaOutcome{false, 0};
@@ -240,6 +252,10 @@ bool SimBay::AnswerAtaPassThrough(SimDrive& drive, std::span<const Byte> in, std
   const bool reads = request->data_in && request->length != 0;
   std::vector<Byte> data(reads ? request->length : 0);
   const AtaOutcome outcome = ExecuteAta(drive, registers, data);
+  // A command that moves no data, announced as data-in: the drive has run it, but the controller
+  // waits for data that never comes; the kernel calls that a protocol violation, resets the port
+  // and fails the request.
+  if (reads && !outcome.aborted && outcome.data_bytes == 0) return false;
   std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
   if (reads) std::ranges::copy(data, out.begin() + request->data_offset);
   // The returned task file: error register in the features byte, status in the command byte.
@@ -289,13 +305,23 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   if ((transfer_flags & 0x03) == 2 && (transfer_flags & 0x04))
     expected = 512u * registers.sector_count;
   const bool pio_in = protocol == 4;
+  // PIO data-in without a buffer: the translator refuses it before the drive sees it.
+  if (pio_in && request->length == 0) return finish(kScsiCheckCondition, 0x0B, 0x00, 0x00, 0);
   if (expected > 0 &&
       (!pio_in || request->direction != kScsiIoctlDataIn || request->length < expected)) {
     return finish(kScsiCheckCondition, 0x05, 0x24, 0x00, 0);  // invalid field in CDB
   }
   std::vector<Byte> data(expected);
   const AtaOutcome outcome = ExecuteAta(drive, registers, data);
-  if (outcome.aborted) return finish(kScsiCheckCondition, 0x0B, 0x00, 0x1D, 0);
+  if (outcome.aborted) {
+    // ABORTED COMMAND with the drive's registers in the INFORMATION field: error, then status.
+    finish(kScsiCheckCondition, 0x0B, 0x00, 0x1D, 0);
+    if (sense_length > 4) {
+      out[sense_offset + 3] = kErrorAborted;
+      out[sense_offset + 4] = kStatusError;
+    }
+    return true;
+  }
   if (!data.empty()) std::ranges::copy(data, out.begin() + data_offset);
   return finish(drive.behaviour.sat_scsi_status, 0x0B, 0x00, 0x00,
                 static_cast<std::uint32_t>(data.size()));

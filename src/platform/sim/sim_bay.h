@@ -57,6 +57,8 @@ struct DriveBehaviour {
   bool answers_property_query = true;
   bool legacy_version_fails = false;
   bool open_fails = false;
+  bool open_denied = false;          // the open fails for want of rights
+  bool aborts_self_test = false;     // EXECUTE OFF-LINE IMMEDIATE of a self-test is aborted
   std::uint8_t sat_scsi_status = 0;  // non-zero: every SAT reply carries this status
 };
 
@@ -89,6 +91,7 @@ class SimDrive {
     std::chrono::milliseconds duration{0};
   };
   std::optional<RunningTest> running_test;
+  int self_tests_started = 0;  // short and extended tests the drive has started
 };
 
 // The registers of one ATA command as the drive sees them.
@@ -144,6 +147,7 @@ class SimBay final : public DevicePort {
   bool Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
                std::span<Byte> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
+  OpenFailure LastOpenFailure() const override { return last_open_failure_; }
 
  private:
   struct OpenHandle {
@@ -172,6 +176,7 @@ class SimBay final : public DevicePort {
   std::vector<RecordedOpen> opens_;
   std::vector<DeviceHandle> closes_;
   std::vector<std::string> debug_;
+  OpenFailure last_open_failure_;
 };
 
 // The STORAGE_DEVICE_DESCRIPTOR reply for a drive image, laid out as the platform lays it out.

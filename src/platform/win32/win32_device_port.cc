@@ -8,13 +8,40 @@ namespace kestrine {
 
 static_assert(sizeof(HANDLE) <= sizeof(DeviceHandle));
 
+namespace {
+
+// The system's text for an error code, without its closing line break.
+std::string SystemMessage(DWORD error) {
+  char text[256] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, 0, text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+}  // namespace
+
 DeviceHandle Win32DevicePort::Open(std::string_view path, Access access) {
   const std::string name(path);
   const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
   // No overlapped flag: every exchange on the handle is synchronous.
   const HANDLE handle = CreateFileA(name.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return kInvalidHandle;
+  last_open_failure_ = OpenFailure{};
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    last_open_failure_ = OpenFailure{OpenError::Other, name, SystemMessage(error)};
+    if (error == ERROR_ACCESS_DENIED) {
+      last_open_failure_.error = OpenError::AccessDenied;
+    } else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      last_open_failure_.error = OpenError::NoDevice;
+    }
+    return kInvalidHandle;
+  }
   return reinterpret_cast<DeviceHandle>(handle);
 }
 

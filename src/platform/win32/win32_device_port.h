@@ -12,6 +12,10 @@ class Win32DevicePort final : public DevicePort {
   bool Control(DeviceHandle handle, std::uint32_t code, std::span<const std::uint8_t> in,
                std::span<std::uint8_t> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
+  OpenFailure LastOpenFailure() const override { return last_open_failure_; }
+
+ private:
+  OpenFailure last_open_failure_;
 };
 
 }  // namespace kestrine

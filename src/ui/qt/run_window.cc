@@ -6,6 +6,7 @@
 #include "main_window.h"
 #include "qt_application.h"
 #include "smart_drv.h"
+#include "smoke_test.h"
 #include "unit1.h"
 
 namespace kestrine {
@@ -19,12 +20,25 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   const bool quit_after_first_refresh =
       QApplication::arguments().contains(QString::fromLatin1(kQuitAfterFirstRefreshOption));
 
+  const QStringList arguments = QApplication::arguments();
+  const auto smoke_test = arguments.indexOf(QString::fromLatin1(kSmokeTestOption));
+  const bool smoke_testing = smoke_test >= 0 && smoke_test + 1 < arguments.size();
+
   QtApplication services;
+  RecordingApplication recorder(services);
+  Application& app = smoke_testing ? static_cast<Application&>(recorder) : services;
   SmartDrv drive_layer(port);
-  MainWindow window(services);
+  MainWindow window(app);
   TForm1 form(drive_layer, window.Controls());
   window.Attach(form);
-  if (quit_after_first_refresh) window.SetAfterFormShow([] { QApplication::quit(); });
+  if (smoke_testing) {
+    const std::string report_file = arguments[smoke_test + 1].toLocal8Bit().toStdString();
+    window.SetAfterFormShow([&window, &form, &recorder, report_file] {
+      RunSmokeTest(window, form, recorder, report_file);
+    });
+  } else if (quit_after_first_refresh) {
+    window.SetAfterFormShow([] { QApplication::quit(); });
+  }
   window.show();
   return QApplication::exec();
 }

@@ -1,0 +1,122 @@
+#include "smoke_test.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "form_texts.h"
+#include "main_window.h"
+#include "qt_latin1.h"
+#include "unit1.h"
+
+namespace kestrine {
+
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string Text(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+template <typename Widget>
+Widget* Child(const MainWindow& window, const char* name) {
+  return window.findChild<Widget*>(QLatin1String(name));
+}
+
+// What the window shows, one "step.key=value" line per item; the Identify view row by row.
+std::string ReadWindow(const std::string& step, const MainWindow& window) {
+  std::string lines;
+  const auto line = [&](const std::string& key, const std::string& value) {
+    lines += step + "." + key + "=" + Escaped(value) + "\n";
+  };
+  line("caption", Text(window.windowTitle()));
+  if (const auto* selector = Child<QComboBox>(window, "ComboBox1")) {
+    line("selector.count", std::to_string(selector->count()));
+    for (int i = 0; i < selector->count(); ++i) line("selector.entry", Text(selector->itemText(i)));
+    line("selector.text", Text(selector->currentText()));
+  }
+  for (const char* name : {"ListView1", "ListView2", "ListView3", "ListView4"}) {
+    const auto* view = Child<QTreeWidget>(window, name);
+    line(std::string(name) + ".rows", std::to_string(view ? view->topLevelItemCount() : -1));
+  }
+  if (const auto* identify = Child<QTreeWidget>(window, "ListView2")) {
+    for (int i = 0; i < identify->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* item = identify->topLevelItem(i);
+      line("ListView2.row", Text(item->text(0)) + "|" + Text(item->text(1)));
+    }
+  }
+  if (const auto* pages = Child<QTabWidget>(window, "PageControl1")) {
+    line("page", std::to_string(pages->currentIndex()));
+  }
+  if (const auto* status = Child<QLabel>(window, "StatusBar1Text"))
+    line("status", Text(status->text()));
+  if (const auto* condition = Child<QLabel>(window, "lblstatus")) {
+    line("lblstatus", Text(condition->text()));
+  }
+  const QSystemTrayIcon* tray = window.TrayIcon1();
+  line("tray.hint", tray ? Text(tray->toolTip()) : std::string());
+  return lines;
+}
+
+}  // namespace
+
+void RecordingApplication::ShowMessage(const std::string& text) {
+  boxes_.push_back("message=caption:" + std::string(texts::kConfirmCaption) +
+                   " buttons:OK text:" + Escaped(text));
+}
+
+bool RecordingApplication::AskYesNo(const std::string& caption, const std::string& text) {
+  boxes_.push_back("question=caption:" + Escaped(caption) +
+                   " buttons:Yes/No text:" + Escaped(text));
+  return false;
+}
+
+std::optional<std::string> RecordingApplication::SaveFileDialog(const SaveDialogOptions& options) {
+  boxes_.push_back("save-dialog=title:" + Escaped(options.title));
+  return std::nullopt;
+}
+
+std::vector<std::string> RecordingApplication::TakeBoxes() {
+  std::vector<std::string> boxes;
+  boxes.swap(boxes_);
+  return boxes;
+}
+
+void RunSmokeTest(MainWindow& window, TForm1& form, RecordingApplication& app,
+                  const std::string& report_file) {
+  std::string report;
+  const auto record = [&](const std::string& step) {
+    report += ReadWindow(step, window);
+    for (const std::string& box : app.TakeBoxes()) report += step + "." + box + "\n";
+  };
+  // The first refresh, run by FormShow.
+  record("start");
+  form.Refresh1Click();
+  record("refresh");
+  // The second entry chosen in the selector.
+  if (auto* selector = Child<QComboBox>(window, "ComboBox1"); selector && selector->count() >= 2) {
+    selector->setCurrentIndex(1);
+    record("choose");
+  }
+  std::ofstream(report_file, std::ios::binary) << report;
+  QApplication::quit();
+}
+
+}  // namespace kestrine
