@@ -4,6 +4,7 @@
 #   install-deps.sh test     also the fuzzing toolchain (clang, libFuzzer)
 #   install-deps.sh windows  also the MinGW-w64 cross compiler and Wine
 #   install-deps.sh metrics  also Prometheus, node_exporter and curl (scripts/test-metrics.sh)
+#   install-deps.sh vm       also QEMU, busybox and smartmontools for the guest (test-vm.sh)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -13,6 +14,7 @@ for extra in "$@"; do
     test) packages+=(clang libclang-rt-14-dev libatasmart-bin) ;;
     windows) packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth) ;;
     metrics) packages+=(prometheus prometheus-node-exporter curl) ;;
+    vm) packages+=(qemu-system-x86 busybox-static smartmontools kmod cpio python3) ;;
     *) echo "install-deps.sh: unknown set '$extra'" >&2; exit 2 ;;
   esac
 done

@@ -1,0 +1,228 @@
+#!/usr/bin/env python3
+"""Checks what the guest of test-vm.sh found against the disks the host attached.
+
+Usage: check-results.py RESULTS_DIR DISKS_TXT
+RESULTS_DIR holds the guest's files; DISKS_TXT one line per disk: role, model (may hold
+blanks), serial, firmware, size in bytes. smartctl, run in the guest on the same disks, is the
+reference for the S.M.A.R.T. values; nothing of QEMU's tables is written here.
+"""
+import json
+import os
+import re
+import sys
+
+results, disks_txt = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def text(name):
+    path = os.path.join(results, name)
+    if not os.path.exists(path):
+        failures.append(f"the guest wrote no {name}")
+        return ""
+    with open(path, encoding="latin-1") as f:
+        return f.read()
+
+
+def load(name):
+    try:
+        return json.loads(text(name) or "null")
+    except json.JSONDecodeError as error:
+        failures.append(f"{name} is no JSON document: {error}")
+        return None
+
+
+def status(step):
+    value = text(step + ".rc").strip()
+    return int(value) if value else None
+
+
+def drive_of(document):
+    if not document or len(document.get("drives", [])) != 1:
+        return None
+    return document["drives"][0]
+
+
+def rows(drive, view):
+    return [row["cells"] for row in drive["views"][view]["rows"]]
+
+
+def identify(drive):
+    return {cells[0]: cells[1].strip() for cells in rows(drive, "Identify")}
+
+
+def log_entries(step):
+    document = load(step + ".out") or {}
+    log = document.get("ata_smart_self_test_log", {}).get("standard", {})
+    return len(log.get("table", []))
+
+
+# The disks: as attached by the host, and as the guest's kernel numbered them.
+expected = {}
+with open(disks_txt) as f:
+    for line in f:
+        words = line.split()
+        role, size, firmware, serial = words[0], int(words[-1]), words[-2], words[-3]
+        expected[role] = {"model": " ".join(words[1:-3]), "serial": serial,
+                          "firmware": firmware, "bytes": size}
+check(text("finished").strip() == "done", "the guest did not finish its run")
+numbers = {}  # role -> drive number
+for line in text("disks.txt").splitlines():
+    number, name, path, _sectors, model = line.split(maxsplit=4)
+    smart = load(f"smartctl-{number}.out") or {}
+    serial = smart.get("serial_number", "")
+    for role, disk in expected.items():
+        # ATA disks by the serial smartctl reads; SCSI disks by the product the kernel reads.
+        if disk["serial"] == serial or model == disk["model"].split(" ", 1)[1]:
+            numbers[role] = int(number)
+            disk.update(name=name, path=path, smartctl=smart)
+for role in expected:
+    check(role in numbers, f"the guest found no disk with the serial of the {role} disk")
+ata_roles = [r for r in ("sata", "ssd", "pata") if r in numbers]
+bus_types = {"sata": "Sata", "ssd": "Sata", "pata": "Ata"}
+
+# Every ATA disk, read by kestrine-cli, equals what was attached and what smartctl reads.
+for role in ata_roles:
+    number, disk = numbers[role], expected[role]
+    smart = disk["smartctl"]
+    step = f"cli-{number}"
+    check(status(step) in (0, 1, 2), f"{step} ({role}) ended with {status(step)}: {text(step + '.err')}")
+    drive = drive_of(load(step + ".out"))
+    if not check(drive is not None, f"{step} ({role}) gave no drive"):
+        continue
+    fields = identify(drive)
+    check(fields.get("Model") == disk["model"], f"{role}: model {fields.get('Model')!r}")
+    check(fields.get("SN") == disk["serial"], f"{role}: serial {fields.get('SN')!r}")
+    check(fields.get("FW") == disk["firmware"], f"{role}: firmware {fields.get('FW')!r}")
+    check(fields.get("LBASize") == str(disk["bytes"] // 512), f"{role}: capacity {fields.get('LBASize')!r}")
+    check(smart.get("user_capacity", {}).get("bytes") == disk["bytes"],
+          f"{role}: smartctl reads {smart.get('user_capacity')}")
+    check(drive["status_bar"] == f"BusType:{bus_types[role]} Method:IOCTL_ATA_PASS_THROUGH",
+          f"{role}: status bar {drive['status_bar']!r}")
+    # Attributes: ID, value, worst, threshold and the raw value's low 16 bits, in smartctl's order.
+    ours = [(int(c[0]), int(c[2]), int(c[3]), int(c[4]), int(c[5])) for c in rows(drive, "Attributes")]
+    theirs = [(a["id"], a["value"], a["worst"], a["thresh"], a["raw"]["value"] & 0xFFFF)
+              for a in smart.get("ata_smart_attributes", {}).get("table", [])]
+    check(ours == theirs and ours, f"{role}: attributes {ours} != smartctl {theirs}")
+    # General values against smartctl's reading of the same S.M.A.R.T. data.
+    general = {c[0]: c[1] for c in rows(drive, "General") if c[0]}
+    data = smart.get("ata_smart_data", {})
+    capabilities = data.get("capabilities", {}).get("values", [None, None])
+    pairs = [
+        ("Offline data collection status", int(general.get("Offline data collection status", "-1"), 16),
+         data.get("offline_data_collection", {}).get("status", {}).get("value")),
+        ("Self-test execution status", int(general.get("Self-test execution status", "-1")),
+         data.get("self_test", {}).get("status", {}).get("value")),
+        ("Total time to complete Offline test", int(general.get("Total time to complete Offline test", "-1")),
+         data.get("offline_data_collection", {}).get("completion_seconds")),
+        ("Offline data collection Capabilities",
+         int(general.get("Offline data collection Capabilities", "-1"), 16), capabilities[0]),
+        ("SMART capabilities", int(general.get("SMART capabilities", "-1"), 16), capabilities[1]),
+        ("Error logging capability", int(general.get("Error logging capability", "-1"), 16) & 1,
+         int(bool(data.get("capabilities", {}).get("error_logging_supported")))),
+        ("Short self-test completion time", int(general.get("Short self-test completion time", "-1")),
+         data.get("self_test", {}).get("polling_minutes", {}).get("short")),
+        ("Extended self-test routine completion time",
+         int(general.get("Extended self-test routine completion time", "-1")),
+         data.get("self_test", {}).get("polling_minutes", {}).get("extended")),
+    ]
+    for name, mine, reference in pairs:
+        check(mine == reference, f"{role}: General '{name}' {mine} != smartctl {reference}")
+
+# Disks that ATA commands do not reach: a clear message, exit status 3.
+for role in ("usb", "scsi"):
+    if role not in numbers:
+        continue
+    step = f"cli-{numbers[role]}"
+    check(status(step) == 3, f"{step} ({role}) ended with {status(step)}")
+    check("Not a S.M.A.R.T enabled device" in text(step + ".err"), f"{step} ({role}): {text(step + '.err')!r}")
+check(status("cli-missing") == 3 and "no such drive" in text("cli-missing.err"),
+      f"a drive without a device: {status('cli-missing')} {text('cli-missing.err')!r}")
+
+# Self-tests: each start that is reported as started adds exactly one log entry, each start
+# reported as failed adds none.
+for role in ("sata", "pata"):
+    if role not in numbers:
+        continue
+    number = numbers[role]
+    for kind in ("short", "extended", "disk", "rawio"):
+        step = f"start-{number}-{kind}"
+        added = log_entries(f"log-{number}-{kind}-after") - log_entries(f"log-{number}-{kind}-before")
+        said = text(step + ".err")
+        if status(step) == 0:
+            check("self-test started" in said, f"{step} ({role}): exit 0 but {said!r}")
+            check(added == 1, f"{step} ({role}): reported started, the log grew by {added}")
+        else:
+            check(status(step) == 3 and "failed" in said, f"{step} ({role}): {status(step)} {said!r}")
+            check(added == 0, f"{step} ({role}): reported failed, the log grew by {added}")
+        if kind in ("short", "extended", "rawio"):
+            check(status(step) == 0, f"{step} ({role}) did not start: {said!r}")
+    # Our log after the starts equals smartctl's, entry by entry.
+    drive = drive_of(load(f"cli-{number}-after.out"))
+    smart = load(f"log-{number}-disk-before.out") or {}
+    theirs = len(smart.get("ata_smart_self_test_log", {}).get("standard", {}).get("table", []))
+    if check(drive is not None, f"cli-{number}-after gave no drive"):
+        check(len(rows(drive, "Self Test Logs")) == theirs,
+              f"{role}: {len(rows(drive, 'Self Test Logs'))} log rows, smartctl {theirs}")
+    # Users with fewer rights.
+    name = expected[role]["name"]
+    check(status(f"nobody-{number}") == 3 and
+          f"cannot open /dev/{name}: Permission denied" in text(f"nobody-{number}.err"),
+          f"{role} without rights: {status(f'nobody-{number}')} {text(f'nobody-{number}.err')!r}")
+    for who, method in (("disk", "IOCTL_SCSI_PASS_THROUGH"), ("rawio", "IOCTL_ATA_PASS_THROUGH")):
+        step = f"{who}-{number}"
+        drive = drive_of(load(step + ".out"))
+        if check(drive is not None and status(step) in (0, 1, 2), f"{step} ({role}): {text(step + '.err')!r}"):
+            check(drive["status_bar"] == f"BusType:{bus_types[role]} Method:{method}",
+                  f"{step} ({role}): status bar {drive['status_bar']!r}")
+            check(identify(drive) == identify(drive_of(load(f"cli-{number}.out"))),
+                  f"{step} ({role}): Identify differs from root's")
+    # --save and --html.
+    check(status(f"save-{number}") == 0, f"save-{number}: {text(f'save-{number}.err')!r}")
+    with open(os.path.join(results, f"drive-{number}.blob"), "rb") as f:
+        check(f.read(4) == b"IDFY", f"drive-{number}.blob is no snapshot file")
+    check(expected[role]["model"] in text(f"drive-{number}.html") or "<table" in text(f"drive-{number}.html"),
+          f"drive-{number}.html holds no table")
+
+# The window over the real disks (offscreen), as root and without rights.
+window = text("window.txt")
+first = drive_of(load("cli-0.out"))
+if check(window != "" and first is not None, "the window wrote no smoke-test report"):
+    check(f"start.status={first['status_bar']}" in window.splitlines(), "window: status bar differs")
+    check(f"start.lblstatus={first['condition']}" in window.splitlines(), "window: condition differs")
+    check(f"start.ListView2.row=SN|{identify(first)['SN']}" in [l.rstrip() for l in window.splitlines()],
+          "window: serial missing")
+    check("start.message=" not in window, "window: the first refresh showed a message")
+nobody = text("window-nobody.txt").splitlines()
+check(nobody[:0] == [] and any(l.endswith("text:Reading the drives needs administrator (root) rights.")
+                               for l in nobody if l.startswith("start.message=")),
+      f"window without rights: {nobody}")
+
+# The kernel: no protocol errors, no port resets after boot.
+boot = text("dmesg-boot.txt").splitlines()
+later = text("dmesg.txt").splitlines()[len(boot):]
+bad = [l for l in later if re.search(r"found unknown device|hard resetting|exception Emask|"
+                                      r"failed command|SError|timeout", l)]
+check(not bad, f"the kernel reported: {bad}")
+
+# Speed: kestrine-cli against smartctl -a on drive 0, alternated.
+times = {}
+for line in text("timings.txt").splitlines():
+    tool, ms = line.split()
+    times.setdefault(tool, []).append(int(ms))
+if check(len(times.get("kestrine", [])) == 20 and len(times.get("smartctl", [])) == 20,
+         "the timings are incomplete"):
+    ours, theirs = sum(times["kestrine"]) / 20, sum(times["smartctl"]) / 20
+    print(f"Speed in the guest, mean of 20 alternated runs: kestrine-cli --drive 0 --json {ours:.0f} ms,"
+          f" smartctl -a {theirs:.0f} ms, ratio {ours / theirs:.2f}")
+
+for failure in failures:
+    print("FAIL:", failure)
+print("The guest's checks: " + (f"{len(failures)} failed" if failures else "all passed"))
+sys.exit(1 if failures else 0)

@@ -1,0 +1,113 @@
+#!/bin/busybox sh
+# The guest's init: loads the disk drivers, runs Kestrine and smartctl against every SCSI disk
+# as root and as users with fewer rights, and writes what they said to the results disk
+# (/dev/vda, a tar archive) before the guest powers off. The host checks the results.
+/bin/busybox --install -s /bin
+export PATH=/bin:/usr/bin:/usr/sbin HOME=/root XDG_RUNTIME_DIR=/tmp/run
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+mkdir -p /tmp/run /r && chmod 700 /tmp/run && chmod 1777 /tmp
+exec >/dev/console 2>&1
+
+
+while read -r module; do insmod "/lib/modules/$module" || echo "insmod $module failed"; done </modules.order
+
+# Every disk the host attached (the count is in /expected-disks), and the results disk.
+want=$(cat /expected-disks)
+for _ in $(seq 1 120); do
+  [ -b /dev/vda ] && [ "$(ls -d /sys/block/sd* 2>/dev/null | wc -l)" -ge "$want" ] && break
+  sleep 0.5
+done
+sleep 1
+ls -l /dev/sd* /dev/vda /dev/sg* >/r/devices.txt
+
+# No udev here: the disk nodes belong to root alone until given to the disk group.
+for node in /dev/sd* /dev/sg*; do chgrp disk "$node" && chmod 660 "$node"; done
+
+# Kernel name, controller path and SCSI texts of each disk; drive number N is sd's N-th name.
+number=0
+for block in $(ls -d /sys/block/sd* | sort -V); do
+  name=${block##*/}
+  model=$(sed 's/ *$//' "$block/device/model")
+  echo "$number $name $(readlink -f "$block/device") $(cat "$block/size") $model" >>/r/disks.txt
+  grep -qxF "$model" /self-test-models && echo "$number" >>/tmp/run/self-test-drives
+  number=$((number + 1))
+done
+
+echo "kestrine-guest: disks found"
+dmesg >/r/dmesg-boot.txt
+run() {  # run NAME COMMAND...: stdout, stderr and exit status into /r/NAME.{out,err,rc}
+  local step=$1
+  shift
+  echo "kestrine-guest: $step"
+  "$@" >"/r/$step.out" 2>"/r/$step.err"
+  echo $? >"/r/$step.rc"
+}
+# util-linux's setpriv (busybox has a smaller one): uid 1000 without rights, in the disk group,
+# and in the disk group with CAP_SYS_RAWIO.
+as_nobody() { /usr/bin/setpriv --reuid=1000 --regid=1000 --clear-groups "$@"; }
+as_disk() { /usr/bin/setpriv --reuid=1000 --regid=1000 --groups=6 "$@"; }
+as_rawio() {
+  /usr/bin/setpriv --reuid=1000 --regid=1000 --groups=6 --inh-caps=+sys_rawio \
+    --ambient-caps=+sys_rawio "$@"
+}
+
+cli=/opt/kestrine/kestrine-cli
+while read -r number name path size model; do
+  run "cli-$number" $cli --drive "$number" --json
+  run "smartctl-$number" smartctl -i -A -c -l selftest --json "/dev/$name"
+done </r/disks.txt
+run cli-all $cli --json
+run cli-missing $cli --drive 9
+run window env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine --smoke-test /r/window.txt
+run window-nobody as_nobody env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine \
+  --smoke-test /tmp/window-nobody.txt
+cp /tmp/window-nobody.txt /r/ 2>/dev/null
+
+# Self-tests on the ATA disks: the log before and after each start, by smartctl and by us.
+for number in $(cat /tmp/run/self-test-drives 2>/dev/null); do
+  name=$(awk -v n="$number" '$1 == n {print $2}' /r/disks.txt)
+  for kind in short extended; do
+    run "log-$number-$kind-before" smartctl -l selftest --json "/dev/$name"
+    run "start-$number-$kind" $cli --drive "$number" --self-test "$kind"
+    sleep 1
+    run "log-$number-$kind-after" smartctl -l selftest --json "/dev/$name"
+  done
+  run "cli-$number-after" $cli --drive "$number" --json
+  run "save-$number" $cli --drive "$number" --save "/r/drive-$number.blob" \
+    --html attributes "/r/drive-$number.html"
+  # The same disk as users with fewer rights.
+  run "nobody-$number" as_nobody $cli --drive "$number" --json
+  run "disk-$number" as_disk $cli --drive "$number" --json
+  run "rawio-$number" as_rawio $cli --drive "$number" --json
+  run "log-$number-disk-before" smartctl -l selftest --json "/dev/$name"
+  run "start-$number-disk" as_disk $cli --drive "$number" --self-test short
+  sleep 1
+  run "log-$number-disk-after" smartctl -l selftest --json "/dev/$name"
+  run "log-$number-rawio-before" smartctl -l selftest --json "/dev/$name"
+  run "start-$number-rawio" as_rawio $cli --drive "$number" --self-test short
+  sleep 1
+  run "log-$number-rawio-after" smartctl -l selftest --json "/dev/$name"
+done
+
+# Speed: the same disk read by both programs, alternated; /proc/uptime counts hundredths.
+uptime_ms() { awk '{printf "%d", $1 * 1000}' /proc/uptime; }
+for i in $(seq 1 20); do
+  for tool in kestrine smartctl; do
+    start=$(uptime_ms)
+    if [ $tool = kestrine ]; then
+      $cli --drive 0 --json >/dev/null 2>&1
+    else
+      smartctl -a /dev/sda >/dev/null 2>&1
+    fi
+    end=$(uptime_ms)
+    echo "$tool $((end - start))" >>/r/timings.txt
+  done
+done
+
+dmesg >/r/dmesg.txt
+echo done >/r/finished
+tar -cf /dev/vda -C /r .
+sync
+poweroff -f
