@@ -94,7 +94,7 @@ copy_with_libraries() {  # copies each file and the shared libraries it loads, a
   local file library
   for file in "$@"; do
     mkdir -p "$guest$(dirname "$file")" && cp -L "$file" "$guest$file"
-    for library in $(ldd "$file" | awk '/=> \// {print $3} /^\t\/.*ld-linux/ {print $1}'); do
+    for library in $(ldd "$file" 2>/dev/null | awk '/=> \// {print $3} /^\t\/.*ld-linux/ {print $1}'); do
       [ -e "$guest$library" ] && continue
       mkdir -p "$guest$(dirname "$library")" && cp -L "$library" "$guest$library"
     done

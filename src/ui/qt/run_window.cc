@@ -33,9 +33,8 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   window.Attach(form);
   if (smoke_testing) {
     const std::string report_file = arguments[smoke_test + 1].toLocal8Bit().toStdString();
-    window.SetAfterFormShow([&window, &form, &recorder, report_file] {
-      RunSmokeTest(window, form, recorder, report_file);
-    });
+    window.SetAfterFormShow(
+        [&window, &recorder, report_file] { RunSmokeTest(window, recorder, report_file); });
   } else if (quit_after_first_refresh) {
     window.SetAfterFormShow([] { QApplication::quit(); });
   }

@@ -13,7 +13,6 @@
 namespace kestrine {
 
 class MainWindow;
-class TForm1;
 
 inline constexpr char kSmokeTestOption[] = "--smoke-test";
 
@@ -35,7 +34,6 @@ class RecordingApplication final : public Application {
 };
 
 // Runs the steps, writes `report_file` and ends the program. Call it once FormShow has returned.
-void RunSmokeTest(MainWindow& window, TForm1& form, RecordingApplication& app,
-                  const std::string& report_file);
+void RunSmokeTest(MainWindow& window, RecordingApplication& app, const std::string& report_file);
 
 }  // namespace kestrine
