@@ -3,14 +3,18 @@
 activity light, the same picture the Qt front end draws at start-up. Standard library only.
 
     python3 scripts/make-icon.py [OUTPUT]
+    python3 scripts/make-icon.py --png SIZE OUTPUT
 
 The icon holds 16, 32 and 48 pixel images in 32-bit colour with alpha (and the 1-bit mask that
-older shells read). Each pixel is the average of 4 x 4 samples, so edges are smooth.
+older shells read). Each pixel is the average of 4 x 4 samples, so edges are smooth. With --png
+the same picture is written as one square PNG image of SIZE pixels (the desktop icon theme's
+sizes on Linux).
 """
 import math
 import os
 import struct
 import sys
+import zlib
 
 DESIGN = 64.0  # the picture is drawn on a 64-unit square and scaled
 SIZES = (16, 32, 48)
@@ -105,7 +109,24 @@ def icon_image(size):
     return header + pixels + bytes(mask)
 
 
+def png_image(size):
+    """The picture as a PNG file: 8-bit RGBA, not interlaced, no ancillary chunks."""
+    def chunk(kind, payload):
+        return (struct.pack(">I", len(payload)) + kind + payload +
+                struct.pack(">I", zlib.crc32(kind + payload) & 0xFFFFFFFF))
+
+    raw = b"".join(b"\0" + bytes(channel for b, g, r, a in row for channel in (r, g, b, a))
+                   for row in render(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+            chunk(b"IEND", b""))
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--png":
+        with open(sys.argv[3], "wb") as file:
+            file.write(png_image(int(sys.argv[2])))
+        return
     default = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res", "kestrine.ico")
     output = sys.argv[1] if len(sys.argv) > 1 else default
     images = [icon_image(size) for size in SIZES]

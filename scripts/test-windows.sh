@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds Kestrine for 32-bit Windows into out/windows and checks it under Wine and Xvfb:
-# the test suite (each test program once, through ctest) and a smoke test of the two programs,
-# which run their first refresh, read back what their window shows, and end (--smoke-test).
+# the test suite (each test program once, through ctest), a smoke test of the two programs,
+# which run their first refresh, read back what their window shows, and end (--smoke-test), and
+# the packages: the .zip's files, and KestrineSetup-<version>.exe installed silently (with the
+# log-on task), smoke-tested where it installed the programs, and uninstalled silently.
 # Installs nothing: run `bash scripts/install-deps.sh windows` first.
 #
 #   test-windows.sh                     build, test, smoke-test
@@ -20,6 +22,8 @@ fi
 # The Wine part: everything below runs inside one Xvfb server and one Wine prefix of our own.
 if [ "${1:-}" = "--under-xvfb" ]; then
   export WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
+  setup="$out/KestrineSetup-$version.exe"
   failures=0
   fail() {
     echo "FAILED: $*" >&2
@@ -36,6 +40,27 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     [ "${rows:-0}" -gt 0 ] || fail "$(basename "$1"): $2 is '${rows}', expected rows"
   }
   milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+  # The checks of kestrine-demo.exe's smoke-test report (file).
+  check_demo_report() {
+    cat "$1"
+    expect_line "$1" 'start.caption=Kestrine 0.7 by kestrine@example.org'
+    expect_line "$1" 'start.selector.count=5'
+    for drive in 0 1 2 3 5; do
+      expect_line "$1" "start.selector.entry=\\\\.\\PHYSICALDRIVE$drive"
+    done
+    expect_line "$1" 'start.selector.text=\\.\PHYSICALDRIVE0'
+    expect_rows "$1" start.ListView1.rows
+    expect_rows "$1" start.ListView2.rows
+    expect_line "$1" 'start.status=BusType:Sata Method:IOCTL_ATA_PASS_THROUGH'
+    expect_line "$1" 'start.lblstatus=OK'
+    expect_line "$1" 'start.tray=added'
+    ! grep -q '^start\.message=' "$1" || fail "the first refresh of the demo showed a message"
+    expect_rows "$1" refresh.ListView1.rows
+    expect_line "$1" 'choose.selector.text=\\.\PHYSICALDRIVE1'
+    expect_rows "$1" choose.ListView1.rows
+    expect_line "$1" 'choose.lblstatus=CRITICAL'
+    expect_line "$1" "type.message=owner:window caption:Kestrine buttons:OK icon:no text:'1x' is not a valid integer value"
+  }
 
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== A Wine prefix for the tests"
@@ -60,24 +85,7 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   wine "$out/kestrine-demo.exe" --smoke-test "$demo" || fail "kestrine-demo.exe ended with $?"
   ended=$(milliseconds)
   if [ -f "$demo" ]; then
-    cat "$demo"
-    expect_line "$demo" 'start.caption=Kestrine 0.7 by kestrine@example.org'
-    expect_line "$demo" 'start.selector.count=5'
-    for drive in 0 1 2 3 5; do
-      expect_line "$demo" "start.selector.entry=\\\\.\\PHYSICALDRIVE$drive"
-    done
-    expect_line "$demo" 'start.selector.text=\\.\PHYSICALDRIVE0'
-    expect_rows "$demo" start.ListView1.rows
-    expect_rows "$demo" start.ListView2.rows
-    expect_line "$demo" 'start.status=BusType:Sata Method:IOCTL_ATA_PASS_THROUGH'
-    expect_line "$demo" 'start.lblstatus=OK'
-    expect_line "$demo" 'start.tray=added'
-    ! grep -q '^start\.message=' "$demo" || fail "the first refresh of the demo showed a message"
-    expect_rows "$demo" refresh.ListView1.rows
-    expect_line "$demo" 'choose.selector.text=\\.\PHYSICALDRIVE1'
-    expect_rows "$demo" choose.ListView1.rows
-    expect_line "$demo" 'choose.lblstatus=CRITICAL'
-    expect_line "$demo" "type.message=owner:window caption:Kestrine buttons:OK icon:no text:'1x' is not a valid integer value"
+    check_demo_report "$demo"
     echo "Start to the first finished refresh: $(sed -n 's/^first_refresh_ms=//p' "$demo") ms in the process; $((ended - started)) ms for the whole run under Wine"
   else
     fail "kestrine-demo.exe wrote no smoke-test report"
@@ -164,6 +172,68 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   done
   set_dpi 96
 
+  echo "== KestrineSetup-$version.exe: silent install, use, silent uninstall"
+  wine_path() { wine cmd /c echo "$1" | tr -d '\r'; }
+  program_files=$(wine_path '%ProgramFiles%')
+  installed=$(winepath -u "$program_files\\Kestrine" | tr -d '\r')
+  start_menu=$(winepath -u "$(wine_path '%ProgramData%')\\Microsoft\\Windows\\Start Menu\\Programs" |
+    tr -d '\r')
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrine'
+  task="$WINEPREFIX/drive_c/windows/system32/tasks/Kestrine"
+  wine "$setup" /S /LOGONTASK || fail "the silent install ended with $?"
+  for file in kestrine.exe kestrine-demo.exe kestrine-cli.exe style.css; do
+    cmp -s "$installed/$file" "$out/$file" || fail "$program_files\\Kestrine has no $file as built"
+  done
+  [ -f "$installed/Uninstall.exe" ] || fail "no Uninstall.exe"
+  for link in "Kestrine.lnk" "Kestrine Demo.lnk"; do
+    [ -f "$start_menu/$link" ] || fail "no Start-menu entry $link"
+  done
+  registered=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r')
+  for value in "DisplayName    REG_SZ    Kestrine" "DisplayVersion    REG_SZ    $version" \
+    "UninstallString    REG_SZ    \"$program_files\\Kestrine\\Uninstall.exe\""; do
+    grep -qF -- "$value" <<<"$registered" || fail "the uninstall key has no '$value'"
+  done
+  # The log-on task: registered with Wine's task scheduler, and defined as it should be.
+  [ -f "$task" ] || fail "no task Kestrine was registered"
+  definition="$out/logon-task.xml"
+  # Read without its namespace, so that plain paths find the elements.
+  iconv -f UTF-16 -t UTF-8 "$installed/logon-task.xml" |
+    sed '1s/encoding="UTF-16"/encoding="UTF-8"/; s/ xmlns="[^"]*"//' >"$definition" ||
+    fail "no logon-task.xml in UTF-16"
+  for expected in "Triggers/LogonTrigger/Enabled=true" \
+    "Principals/Principal/RunLevel=HighestAvailable" \
+    "Settings/ExecutionTimeLimit=PT0S" "Settings/DisallowStartIfOnBatteries=false" \
+    "Settings/StopIfGoingOnBatteries=false" \
+    "Actions/Exec/Command=\"$program_files\\Kestrine\\kestrine.exe\""; do
+    got=$(xmllint --xpath "string(/Task/${expected%%=*})" "$definition" 2>/dev/null)
+    [ "$got" = "${expected#*=}" ] || fail "logon-task.xml: ${expected%%=*} is '$got'"
+  done
+  # The programs run from where they were installed.
+  [ "$(wine "$installed/kestrine-cli.exe" --version | tr -d '\r')" = "kestrine-cli $version" ] ||
+    fail "the installed kestrine-cli.exe does not print its version"
+  installed_demo="$out/smoke-installed-demo.txt"
+  rm -f "$installed_demo"
+  wine "$installed/kestrine-demo.exe" --smoke-test "$installed_demo" ||
+    fail "the installed kestrine-demo.exe ended with $?"
+  if [ -f "$installed_demo" ]; then
+    check_demo_report "$installed_demo" >/dev/null
+  else
+    fail "the installed kestrine-demo.exe wrote no smoke-test report"
+  fi
+  # The uninstaller copies itself away and returns at once: wait for it to finish.
+  wine "$installed/Uninstall.exe" /S || fail "the silent uninstall ended with $?"
+  for _ in $(seq 60); do
+    [ -e "$installed" ] || break
+    sleep 1
+  done
+  [ ! -e "$installed" ] || fail "the uninstaller left $(find "$installed" | tr '\n' ' ')"
+  for link in "Kestrine.lnk" "Kestrine Demo.lnk"; do
+    [ ! -e "$start_menu/$link" ] || fail "the uninstaller left the Start-menu entry $link"
+  done
+  ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstaller left its registry key"
+  [ ! -e "$task" ] || fail "the uninstaller left the log-on task"
+  echo "Installed into $program_files\\Kestrine, smoke-tested there and uninstalled."
+
   if [ -n "$screenshot" ]; then
     echo "== Screenshot of kestrine-demo.exe"
     wine "$out/kestrine-demo.exe" &
@@ -190,7 +260,8 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   exit 0
 fi
 
-for tool in i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine xvfb-run cmake ninja; do
+for tool in i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine xvfb-run cmake ninja makensis \
+  unzip xmllint; do
   command -v "$tool" >/dev/null || {
     echo "test-windows.sh: $tool is missing; run: bash scripts/install-deps.sh windows" >&2
     exit 2
@@ -229,6 +300,31 @@ if [ -f "$out/kestrine-cli.exe" ] && ! grep -qa 'level="asInvoker"' "$out/kestri
   echo "FAILED: kestrine-cli.exe carries no manifest" >&2
   exit 1
 fi
+
+echo "== The installer and the .zip"
+cmake --build "$out" --target installer
+(cd "$out" && cpack -G ZIP >/dev/null)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
+zip="$out/Kestrine-$version-win32.zip"
+echo "KestrineSetup-$version.exe: $(stat -c %s "$out/KestrineSetup-$version.exe") bytes; $(basename "$zip"): $(stat -c %s "$zip") bytes"
+# The .zip holds the installer's files (what the install rules staged for it) in one folder, and
+# the programs as built.
+unpacked=$(mktemp -d)
+unzip -q "$zip" -d "$unpacked"
+stage="$out/packaging/windows/stage"
+listing=$(cd "$unpacked/Kestrine-$version-win32" && find . -type f | sort)
+staged=$(cd "$stage" && find . -type f | sort)
+if [ "$listing" != "$staged" ]; then
+  echo "FAILED: $(basename "$zip") holds $(echo $listing), the installer $(echo $staged)" >&2
+  exit 1
+fi
+for file in kestrine.exe kestrine-demo.exe kestrine-cli.exe style.css; do
+  if ! cmp -s "$unpacked/Kestrine-$version-win32/$file" "$out/$file"; then
+    echo "FAILED: $(basename "$zip") has no $file as built" >&2
+    exit 1
+  fi
+done
+rm -rf "$unpacked"
 
 screenshot_args=()
 [ -n "$screenshot" ] && screenshot_args=(--screenshot "$screenshot")

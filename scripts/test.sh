@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds Kestrine and runs every test: the suite, the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the metrics through node_exporter and Prometheus, each fuzz target
-# for FUZZ_SECONDS (default 30) seconds, the programs on a real Linux kernel under QEMU, and the
-# 32-bit Windows build with its tests under Wine.
+# for FUZZ_SECONDS (default 30) seconds, the programs on a real Linux kernel under QEMU, the Debian
+# package, and the 32-bit Windows build with its tests, installer and .zip under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${FUZZ_SECONDS:-30}
-"$root/scripts/install-deps.sh" test windows metrics vm
+"$root/scripts/install-deps.sh" test windows metrics vm package
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -47,6 +47,9 @@ echo "Fuzzed $fuzzed targets without a crash."
 
 echo "== Real kernel: the programs against emulated disks under QEMU"
 bash "$root/scripts/test-vm.sh"
+
+echo "== The Debian package"
+bash "$root/scripts/test-package.sh"
 
 echo "== The Windows build under Wine"
 bash "$root/scripts/test-windows.sh"

@@ -5,6 +5,7 @@
 
 #include "drive_number.h"
 #include "drive_report.h"
+#include "kestrine_version.h"
 
 namespace kestrine {
 
@@ -13,7 +14,7 @@ namespace {
 constexpr char kProgram[] = "kestrine-cli";
 // The longest decimal number --drive takes as a drive number: nine digits always fit an int.
 constexpr std::size_t kMaxDriveNumberDigits = 9;
-constexpr char kVersion[] = "kestrine-cli 0.7";
+constexpr char kVersion[] = "kestrine-cli " KESTRINE_VERSION;
 
 constexpr char kDescription[] =
     "kestrine-cli shows what the Kestrine window shows of ATA drives: the Identify, Attributes,\n"
@@ -33,7 +34,8 @@ constexpr char kFooter[] =
     "  --save FILE        IDFY, SMDT and SMTH as just read, and the self-test log read afresh\n"
     "                     as SLOG. Needs one drive.\n"
     "  --html VIEW FILE   As \"Save to HTML\" writes it; style.css is copied beside the report\n"
-    "                     from the program's directory. Needs one drive.\n"
+    "                     from the program's directory, else from ../share/kestrine beside\n"
+    "                     it (/usr/share/kestrine when installed). Needs one drive.\n"
     "  --self-test KIND   short or extended; the option is the confirmation. The views shown\n"
     "                     are those read before the start. Needs one drive.\n"
     "\n"

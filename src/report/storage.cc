@@ -9,6 +9,7 @@
 
 #include "errors.h"
 #include "report_texts.h"
+#include "style_sheet.h"
 
 namespace kestrine {
 namespace {
@@ -61,8 +62,8 @@ std::string FullPath(const fs::path& path) {
 // only refers to the sheet, so any failure here is left alone.
 void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
   std::error_code error;
-  const fs::path source = program_directory / texts::kStyleSheetName;
-  if (!fs::is_regular_file(source, error)) return;
+  const fs::path source = FindStyleSheet(program_directory);
+  if (source.empty()) return;
   const fs::path target = fs::absolute(report, error).parent_path() / texts::kStyleSheetName;
   if (error) return;
   // Saved into the program's own directory, the sheet is already in place; copying a file onto

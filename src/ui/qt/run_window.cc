@@ -1,8 +1,12 @@
 #include "run_window.h"
 
 #include <QApplication>
+#include <filesystem>
+#include <iostream>
+#include <string_view>
 
 #include "form_texts.h"
+#include "kestrine_version.h"
 #include "main_window.h"
 #include "qt_application.h"
 #include "smart_drv.h"
@@ -10,8 +14,25 @@
 #include "unit1.h"
 
 namespace kestrine {
+namespace {
+
+// "--version" anywhere on the command line: the program's name and version, and no window (so
+// it also answers without a display).
+bool PrintVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) != "--version") continue;
+    const std::string name =
+        std::filesystem::path(argv[0] != nullptr ? argv[0] : "kestrine").filename().string();
+    std::cout << name << ' ' << KESTRINE_VERSION << std::endl;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int RunWindow(int& argc, char** argv, DevicePort& port) {
+  if (PrintVersion(argc, argv)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(texts::kConfirmCaption));
   // The program ends by "Quit" or by closing its window, not when its last visible window
