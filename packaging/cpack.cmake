@@ -19,15 +19,16 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "The menu entry starts the window as root through pkexec. kestrine-demo shows\n"
   "the window over simulated drives without rights; kestrine-cli shows the same\n"
   "views in a terminal, as JSON and in snapshot files.")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
 
 if(WIN32)
+  # The programs are linked stripped already: the .zip holds them byte for byte as built.
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "Kestrine-${PROJECT_VERSION}-win32")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   set(CPACK_GENERATOR DEB)
+  set(CPACK_STRIP_FILES ON)
   set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION admin)

@@ -43,7 +43,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
 deb="$out/kestrine_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || { echo "FAILED: no $(basename "$deb")" >&2; ls "$out"/*.deb >&2 || true; exit 1; }
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
-dpkg-deb --info "$deb" | sed -n '/^ Package:/,$p'
+dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
 
 echo "== What the package holds"
