@@ -58,6 +58,9 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 Section "Kestrine" SecProgram
   SectionIn RO
   SetShellVarContext all
+  ; A running copy (the tray monitor that the log-on task started) holds its file open: it is
+  ; ended, or the new file could not be written.
+  Call EndRunningPrograms
   SetOutPath "$INSTDIR"
   !include "${FILES_NSH}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -149,6 +152,15 @@ Function WriteTaskFile
   FileClose $R0
 FunctionEnd
 
+!macro EndRunningPrograms un
+  Function ${un}EndRunningPrograms
+    nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM kestrine.exe /IM kestrine-demo.exe'
+    Pop $0
+  FunctionEnd
+!macroend
+!insertmacro EndRunningPrograms ""
+!insertmacro EndRunningPrograms "un."
+
 Function .onInit
   SetShellVarContext all
   ; Keep the choice of an earlier installation, and take /LOGONTASK.
@@ -169,6 +181,7 @@ Section "Uninstall"
   nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
   Pop $0
   Delete "$INSTDIR\${TASK_FILE}"
+  Call un.EndRunningPrograms
   Delete "$SMPROGRAMS\Kestrine.lnk"
   Delete "$SMPROGRAMS\Kestrine Demo.lnk"
   ; A program still running is removed at the next restart.
