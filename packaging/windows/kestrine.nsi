@@ -55,6 +55,32 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; Runs schtasks.exe with `arguments` up to `tries` times, a second apart, until it succeeds: a
+; Task Scheduler service that is only starting (as under Wine, which starts it on demand) refuses
+; the first connection. Leaves schtasks.exe's result in $0.
+!macro Schtasks arguments tries
+  StrCpy $1 0
+  ${Do}
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" ${arguments}'
+    Pop $0
+    IntOp $1 $1 + 1
+    ${If} $0 == 0
+    ${OrIf} $1 >= ${tries}
+      ${Break}
+    ${EndIf}
+    Sleep 1000
+  ${Loop}
+!macroend
+
+!macro EndRunningPrograms un
+  Function ${un}EndRunningPrograms
+    nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM kestrine.exe /IM kestrine-demo.exe'
+    Pop $0
+  FunctionEnd
+!macroend
+!insertmacro EndRunningPrograms ""
+!insertmacro EndRunningPrograms "un."
+
 Section "Kestrine" SecProgram
   SectionIn RO
   SetShellVarContext all
@@ -89,8 +115,7 @@ SectionEnd
 ; running past three days (no time limit) and starts it on battery power too.
 Section /o "Start Kestrine when I log on" SecLogonTask
   Call WriteTaskFile
-  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$INSTDIR\${TASK_FILE}" /F'
-  Pop $0
+  !insertmacro Schtasks '/Create /TN "${TASK_NAME}" /XML "$INSTDIR\${TASK_FILE}" /F' 5
   ${If} $0 != 0
     DetailPrint "schtasks.exe could not create the log-on task (result $0)."
     MessageBox MB_OK|MB_ICONEXCLAMATION \
@@ -102,8 +127,7 @@ SectionEnd
 Section "-RemoveUnchosenTask"
   ${IfNot} ${SectionIsSelected} ${SecLogonTask}
     ${If} ${FileExists} "$INSTDIR\${TASK_FILE}"
-      nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
-      Pop $0
+      !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 5
       Delete "$INSTDIR\${TASK_FILE}"
     ${EndIf}
   ${EndIf}
@@ -152,15 +176,6 @@ Function WriteTaskFile
   FileClose $R0
 FunctionEnd
 
-!macro EndRunningPrograms un
-  Function ${un}EndRunningPrograms
-    nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM kestrine.exe /IM kestrine-demo.exe'
-    Pop $0
-  FunctionEnd
-!macroend
-!insertmacro EndRunningPrograms ""
-!insertmacro EndRunningPrograms "un."
-
 Function .onInit
   SetShellVarContext all
   ; Keep the choice of an earlier installation, and take /LOGONTASK.
@@ -178,8 +193,12 @@ FunctionEnd
 Section "Uninstall"
   SetShellVarContext all
   ; The task has this program's name: it goes whether or not its definition is still here.
-  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
-  Pop $0
+  ; Without the definition there is most likely no task, and one try is enough.
+  ${If} ${FileExists} "$INSTDIR\${TASK_FILE}"
+    !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 5
+  ${Else}
+    !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 1
+  ${EndIf}
   Delete "$INSTDIR\${TASK_FILE}"
   Call un.EndRunningPrograms
   Delete "$SMPROGRAMS\Kestrine.lnk"
