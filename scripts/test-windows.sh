@@ -69,6 +69,11 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     # where the programs' tray icons live.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
+    # Start everything below in a Wine session of its own: in the session that created the prefix,
+    # the service manager keeps the Task Scheduler from starting, and the installer's log-on task
+    # could not be registered.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
   fi
   # The suite runs at 96 dots per inch, whatever an interrupted run left (see below).
   set_dpi() {
