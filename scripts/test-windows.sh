@@ -320,7 +320,7 @@ stage="$out/packaging/windows/stage"
 listing=$(cd "$unpacked/Kestrine-$version-win32" && find . -type f | sort)
 staged=$(cd "$stage" && find . -type f | sort)
 if [ "$listing" != "$staged" ]; then
-  echo "FAILED: $(basename "$zip") holds $(echo $listing), the installer $(echo $staged)" >&2
+  echo "FAILED: $(basename "$zip") holds $(tr "\n" " " <<<"$listing"), the installer $(tr "\n" " " <<<"$staged")" >&2
   exit 1
 fi
 for file in kestrine.exe kestrine-demo.exe kestrine-cli.exe style.css; do
