@@ -36,7 +36,7 @@ rm -f "$out"/kestrine_*.deb
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-  -DKESTRINE_TESTS=OFF -DKESTRINE_BENCH=OFF "${launcher[@]}" >/dev/null
+  -DKESTRINE_STATIC_CLI=OFF -DKESTRINE_TESTS=OFF -DKESTRINE_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$out" -j "$(nproc)"
 (cd "$out" && cpack -G DEB >/dev/null)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
