@@ -168,6 +168,10 @@ TEST(SatPassThroughBlock, ACommandSucceedsOnGoodOrOnRegistersWithoutAnError) {
   const Bytes fixed_error = {0x70, 0, 0x0B, 0x04, 0x51, 0x40, 0, 0, 10, 0, 0, 0, 0x00, 0x1D};
   const Bytes aborted = {0x70, 0, 0x0B, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x00, 0x00};
   const Bytes illegal = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00};
+  // VALID fixed-format sense whose INFORMATION field reads as registers without ERR.
+  const Bytes aborted_valid = {0xF0, 0, 0x0B, 0, 0x50, 0, 0, 10, 0, 0, 0, 0, 0x00, 0x00};
+  Bytes descriptor_aborted = descriptor_ok;
+  descriptor_aborted[1] = 0x0B;
   const struct {
     const char* what;
     Byte status;
@@ -181,6 +185,8 @@ TEST(SatPassThroughBlock, ACommandSucceedsOnGoodOrOnRegistersWithoutAnError) {
       {"DF (descriptor)", 0x02, descriptor_fault, false},
       {"ERR (fixed)", 0x02, fixed_error, false},
       {"ABORTED COMMAND without registers", 0x02, aborted, false},
+      {"ABORTED COMMAND, VALID fixed sense", 0x02, aborted_valid, false},
+      {"ABORTED COMMAND with registers without error", 0x02, descriptor_aborted, false},
       {"INVALID FIELD IN CDB", 0x02, illegal, false},
       {"no sense data", 0x02, {}, false},
       {"BUSY", 0x08, {}, false},

@@ -121,6 +121,11 @@ bool AtaCommandSucceeded(Byte scsi_status, std::span<const Byte> sense) {
   if (scsi_status == scsi::kStatusGood) return true;
   if (scsi_status != scsi::kStatusCheckCondition) return false;
   const SenseSummary summary = ParseSense(sense);
+  // A translator that returns the registers of a command that completed says so with NO SENSE
+  // or RECOVERED ERROR. Any other key (ABORTED COMMAND, ILLEGAL REQUEST, ...) means the command
+  // failed, whatever registers it carries: fixed-format sense marked VALID may hold other
+  // information, and a short reply reads as zero registers.
+  if (summary.key != scsi::kSenseNoSense && summary.key != scsi::kSenseRecoveredError) return false;
   return summary.ata &&
          (summary.ata->current.command & (kAtaStatusError | kAtaStatusDeviceFault)) == 0;
 }

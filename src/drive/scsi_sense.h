@@ -16,6 +16,7 @@ namespace kestrine {
 namespace scsi {
 inline constexpr Byte kStatusGood = 0x00;
 inline constexpr Byte kStatusCheckCondition = 0x02;
+inline constexpr Byte kSenseNoSense = 0x00;
 inline constexpr Byte kSenseRecoveredError = 0x01;
 inline constexpr Byte kSenseIllegalRequest = 0x05;
 inline constexpr Byte kAscInvalidOpcode = 0x20;
@@ -57,7 +58,8 @@ struct SenseSummary {
 SenseSummary ParseSense(std::span<const Byte> sense);
 
 // Whether an ATA command carried by a SCSI/ATA translator completed without error: SCSI status
-// GOOD, or CHECK CONDITION whose sense data returns the ATA registers with neither ERR nor DF.
+// GOOD, or CHECK CONDITION with sense key NO SENSE or RECOVERED ERROR whose sense data returns
+// the ATA registers with neither ERR nor DF.
 bool AtaCommandSucceeded(Byte scsi_status, std::span<const Byte> sense);
 
 }  // namespace kestrine
