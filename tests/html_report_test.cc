@@ -2,12 +2,17 @@
 // the style sheet beside it.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "demo_drives.h"
 #include "drive_number.h"
@@ -370,10 +375,9 @@ TEST_F(SaveHtml, AFileThatCannotBeCreatedIsReportedAndNoSheetIsCopied) {
     std::string error;
   };
 #ifdef _WIN32
-  // Windows tells a path through a file as a missing path, and a folder as a file it may not
-  // open.
+  // Windows tells a path through a file as a missing path.
   constexpr auto kThroughAFile = std::errc::no_such_file_or_directory;
-  constexpr auto kAFolder = std::errc::permission_denied;
+  constexpr auto kAFolder = std::errc::is_a_directory;
 #else
   constexpr auto kThroughAFile = std::errc::not_a_directory;
   constexpr auto kAFolder = std::errc::is_a_directory;
@@ -406,16 +410,28 @@ TEST_F(SaveHtml, ARelativeNameIsShownWithItsFullPath) {
                 std::make_error_code(std::errc::no_such_file_or_directory).message());
 }
 
-TEST_F(SaveHtml, AShortWriteIsToldToTheUser) {
-  // /dev/full takes the open but refuses every byte, as a full disk does.
-  const fs::path full_disk = "/dev/full";
-  if (!fs::exists(full_disk)) GTEST_SKIP() << "no " << full_disk;
-  fs::remove(program_dir() / "style.css");  // nothing may be copied into /dev
-  EXPECT_FALSE(SaveAs(full_disk));
+#ifndef _WIN32
+TEST_F(SaveHtml, AShortWriteIsToldToTheUserAndKeepsTheOldReport) {
+  // The file size limit refuses the bytes past it, as a full disk does.
+  const fs::path report = report_dir() / "report.html";
+  WriteFile(report, "the old report");
+  for (int i = 0; i < 200; ++i) list.AddRow({"Row", std::string(40, 'x')});
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit small = old_limit;
+  small.rlim_cur = 4096;
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = SaveAs(report);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(written);
   ASSERT_EQ(app.messages.size(), 1u);
-  EXPECT_EQ(app.messages[0], "Cannot write file \"/dev/full\". " +
-                                 std::make_error_code(std::errc::no_space_on_device).message());
+  EXPECT_EQ(app.messages[0], "Cannot write file \"" + report.string() + "\". " +
+                                 std::make_error_code(std::errc::file_too_large).message());
+  EXPECT_EQ(ReadFile(report), "the old report");
 }
+#endif
 
 // "Save to HTML" exports the list view of the active page.
 TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <random>
 #include <system_error>
+
+#include "file_target.h"
+#include "file_writer.h"
 
 namespace kestrine {
 
@@ -58,6 +60,14 @@ constexpr std::array<KnownSection, 5> kKnownSections = {{
     {&kTagSelfTestLog, sizeof(Sector)},
 }};
 
+// "section \"IDFY\"" for a section this program knows, "the section" for any other.
+std::string SectionName(std::span<const Byte> tag) {
+  for (const KnownSection& known : kKnownSections) {
+    if (IsTag(tag, *known.tag)) return "section " + TagText(tag);
+  }
+  return "the section";
+}
+
 void AppendSection(std::vector<Byte>& bytes, const SnapshotTag& tag, const Sector& payload) {
   bytes.insert(bytes.end(), tag.begin(), tag.end());
   AppendBe32(bytes, static_cast<std::uint32_t>(payload.size()));
@@ -66,28 +76,6 @@ void AppendSection(std::vector<Byte>& bytes, const SnapshotTag& tag, const Secto
 
 std::string ErrorText(int error) {
   return std::generic_category().message(error != 0 ? error : EIO);
-}
-
-// A name for a new file in `file`'s folder that no file has: the file's own name with a random
-// suffix, hidden where a leading dot hides files.
-fs::path TemporaryBeside(const fs::path& file) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::random_device random;
-  std::error_code error;
-  fs::path temporary;
-  do {
-    std::string suffix;
-    for (int i = 0; i < 4; ++i) {
-      const unsigned value = random();
-      for (int shift = 0; shift < 16; shift += 4) suffix += kHex[(value >> shift) & 0x0F];
-    }
-    fs::path name = ".";
-    name += file.filename();
-    name += "." + suffix + ".tmp";
-    temporary = file;
-    temporary.replace_filename(name);
-  } while (fs::exists(fs::symlink_status(temporary, error)));
-  return temporary;
 }
 
 }  // namespace
@@ -109,9 +97,10 @@ std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& 
     const std::uint32_t length = ReadBe32(bytes, at + 4);
     const std::size_t payload_at = at + kSectionHeaderSize;
     if (length > bytes.size() - payload_at) {
-      fault = "cut short: section " + TagText(tag) + " at byte " + std::to_string(at) +
-              " declares " + std::to_string(length) + " bytes but " +
-              std::to_string(bytes.size() - payload_at) + " follow";
+      // Only a known tag is named, and no length it declares: a refused file's own bytes are
+      // never quoted, whoever may read the message.
+      fault = "cut short: " + SectionName(tag) + " at byte " + std::to_string(at) +
+              " runs past the end of the file (" + std::to_string(bytes.size()) + " bytes)";
       return std::nullopt;
     }
     const std::span<const Byte> payload = bytes.subspan(payload_at, length);
@@ -157,7 +146,7 @@ std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot) {
 }
 
 Snapshot ReadSnapshotFile(const fs::path& file) {
-  const std::string name = file.string();
+  const std::string name = PrintableFileName(file.string());
   // Only a regular file is opened: opening a FIFO without a writer would wait for one forever,
   // and a device is no snapshot. A file that is not there is left to the open to name the fault.
   std::error_code error;
@@ -187,46 +176,13 @@ Snapshot ReadSnapshotFile(const fs::path& file) {
 }
 
 void WriteSnapshotFile(const fs::path& file, const Snapshot& snapshot) {
-  // Written to a new file beside the target and renamed over it only once complete, so that a
-  // failed write leaves the previous file as it was. Through a symbolic link, the file it points
-  // to is replaced rather than the link.
   const std::vector<Byte> bytes = SerializeSnapshot(snapshot);
-  std::error_code error;
-  fs::path target = file;
-  if (fs::is_symlink(file, error)) {
-    const fs::path resolved = fs::weakly_canonical(file, error);
-    if (!error) target = resolved;
-  }
-  // A file already there is replaced only where it could be written: a read-only file stays.
-  const fs::file_status previous = fs::status(target, error);
-  if (fs::exists(previous)) {
-    errno = 0;
-    const std::ofstream probe(target, std::ios::binary | std::ios::app);
-    if (!probe) throw SnapshotError(file.string() + ": cannot be created: " + ErrorText(errno));
-  }
-  const fs::path temporary = TemporaryBeside(target);
-  errno = 0;
-  std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-  if (!stream) {
-    throw SnapshotError(file.string() + ": cannot be created: " + ErrorText(errno));
-  }
-  errno = 0;
-  stream.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  stream.close();
-  const int write_error = errno;
-  if (stream.fail()) {
-    fs::remove(temporary, error);
-    throw SnapshotError(file.string() + ": cannot be written: " + ErrorText(write_error));
-  }
-  // The replaced file's permissions carry over; a new file keeps those it was created with.
-  if (fs::is_regular_file(previous)) fs::permissions(temporary, previous.permissions(), error);
-  fs::rename(temporary, target, error);
-  if (error) {
-    const std::string reason = error.message();
-    fs::remove(temporary, error);
-    throw SnapshotError(file.string() + ": cannot be written: " + reason);
-  }
+  const std::optional<FileWriteFault> fault = ReplaceFile(
+      file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (!fault) return;
+  const char* const what =
+      fault->stage == FileWriteFault::Stage::kWrite ? "cannot be written" : "cannot be created";
+  throw SnapshotError(PrintableFileName(file.string()) + ": " + what + ": " + fault->reason);
 }
 
 }  // namespace kestrine

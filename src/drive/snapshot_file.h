@@ -58,9 +58,10 @@ std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& 
 // The file's bytes: the sections present, in libatasmart's order, then SLOG.
 std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot);
 
-// Throw SnapshotError when the file cannot be read or written, or is refused. Only a regular
-// file is read. Writing replaces `file` only once the whole snapshot is written: a failed write
-// leaves the previous file as it was.
+// Throw SnapshotError when the file cannot be read or written, or is refused; the message names
+// the file with its control characters escaped. Only a regular file is read. Writing goes
+// through ReplaceFile (file_writer.h): `file` is replaced only once the whole snapshot is
+// written, never written through a link, and only where it is a regular file or nothing.
 Snapshot ReadSnapshotFile(const std::filesystem::path& file);
 void WriteSnapshotFile(const std::filesystem::path& file, const Snapshot& snapshot);
 

@@ -1,13 +1,15 @@
 #include "storage.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
 
 #include "errors.h"
+#include "file_target.h"
+#include "file_writer.h"
 #include "report_texts.h"
 #include "style_sheet.h"
 
@@ -46,16 +48,19 @@ bool IsTrimmed(char c) {
   return byte <= 0x20 || byte == 0x7F;
 }
 
-// The text the system gives for the last failed call, or a plain I/O error when it gave none.
-std::string LastErrorText(int error) {
-  if (error == 0) return std::make_error_code(std::errc::io_error).message();
-  return std::generic_category().message(error);
-}
-
 std::string FullPath(const fs::path& path) {
   std::error_code ignored;
   const fs::path full = fs::absolute(path, ignored);
-  return (full.empty() ? path : full).string();
+  return PrintableFileName((full.empty() ? path : full).string());
+}
+
+// The program's style sheet, read whole; false when it cannot be read or is no style sheet's size.
+bool ReadStyleSheet(const fs::path& source, std::string& sheet) {
+  constexpr std::streamsize kLargestSheet = 1 << 20;
+  std::ifstream stream(source, std::ios::binary);
+  if (!stream.is_open()) return false;
+  sheet.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+  return !stream.bad() && static_cast<std::streamsize>(sheet.size()) <= kLargestSheet;
 }
 
 // Copies the program's style sheet beside the report, replacing one that is there. The report
@@ -69,32 +74,23 @@ void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
   // Saved into the program's own directory, the sheet is already in place; copying a file onto
   // itself could empty it.
   if (fs::equivalent(source, target, error)) return;
-  if (fs::copy_file(source, target, fs::copy_options::overwrite_existing, error)) return;
-  // MinGW's C++ library will not overwrite an existing file here (it takes any two files for
-  // the same one): the old sheet is removed and the copy made again.
-  if (error != std::errc::file_exists || !fs::remove(target, error)) return;
-  fs::copy_file(source, target, error);
+  // Written as the report is: never through a link at "style.css", never into a special file.
+  std::string sheet;
+  if (ReadStyleSheet(source, sheet)) ReplaceFile(target, sheet);
 }
 
-constexpr int kWritten = -1;
-
-// Creates (or empties) the file and writes the report in one piece: one byte per character, no
-// byte-order mark, no line-end translation. Returns kWritten when every byte reached the file,
-// otherwise the system's error number of the failed write (0 when it gave none). Throws
-// EFCreateError when the file cannot be created.
-int WriteReport(const fs::path& file_name, const std::string& report) {
-  errno = 0;
-  std::ofstream file(file_name, std::ios::binary | std::ios::trunc);
-  if (!file.is_open()) {
+// Writes the report in one piece, one byte per character, no byte-order mark, no line-end
+// translation, through ReplaceFile: an existing report is replaced only once the new one is
+// complete. Throws EFCreateError when the file cannot be created or is refused; returns the
+// reason when it could not be written, nullopt when every byte reached the file.
+std::optional<std::string> WriteReport(const fs::path& file_name, const std::string& report) {
+  std::optional<FileWriteFault> fault = ReplaceFile(file_name, report);
+  if (!fault) return std::nullopt;
+  if (fault->stage != FileWriteFault::Stage::kWrite) {
     throw EFCreateError(
-        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), LastErrorText(errno)}));
+        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), fault->reason}));
   }
-  errno = 0;
-  file.write(report.data(), static_cast<std::streamsize>(report.size()));
-  file.flush();
-  if (!file.good()) return errno;
-  file.close();  // the last bytes may only fail to land here
-  return file.fail() ? errno : kWritten;
+  return std::move(fault->reason);
 }
 
 }  // namespace
@@ -199,9 +195,8 @@ bool SaveListViewAsHtml(ListView& list, Application& app) {
   const fs::path file_name(*chosen);
 
   const std::string report = BuildHtmlReport(list);
-  if (const int error = WriteReport(file_name, report); error != kWritten) {
-    app.ShowMessage(
-        FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), LastErrorText(error)}));
+  if (const std::optional<std::string> fault = WriteReport(file_name, report)) {
+    app.ShowMessage(FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), *fault}));
     CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
     return false;
   }

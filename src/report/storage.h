@@ -12,9 +12,10 @@ namespace kestrine {
 // The size of the buffer a cell's text is fetched into: texts keep at most one character less.
 inline constexpr std::size_t kCellTextBufferSize = 1024;
 
-// Asks for the file, writes the report and copies "style.css" beside it. True when every byte
-// of the report was written. Throws EFCreateError when the file cannot be created; a write that
-// falls short is told to the user in a message box.
+// Asks for the file, writes the report and copies "style.css" beside it, each replacing a file
+// already there only once written, and never through a link or into anything but a regular
+// file. True when every byte of the report was written. Throws EFCreateError when the file
+// cannot be created or is refused; a write that falls short is told to the user in a message box.
 bool SaveListViewAsHtml(ListView& list, Application& app);
 
 // The whole report of `list`: every line ends in CR LF, the last one included.

@@ -1,0 +1,165 @@
+// ReplaceFile on POSIX systems: everything relative to a descriptor of the target's folder, so
+// that the checks, the new file and the rename all act on the same folder.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+#include "file_target.h"
+#include "file_writer.h"
+
+namespace kestrine {
+
+namespace {
+
+// How many names are tried for the new file before giving up: each is one of 2^40.
+constexpr int kTemporaryNameTries = 16;
+
+std::string ErrorText(int error) {
+  return std::generic_category().message(error != 0 ? error : EIO);
+}
+
+FileWriteFault Fault(FileWriteFault::Stage stage, std::string reason) {
+  return FileWriteFault{stage, std::move(reason)};
+}
+
+// A descriptor closed when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and says whether the close succeeded: the last bytes may only fail here.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// Why a file of this kind is never written, or nullptr for a regular file.
+const char* KindFault(mode_t mode) {
+  if (S_ISREG(mode)) return nullptr;
+  if (S_ISDIR(mode)) return nullptr;  // told with the system's own text
+  if (S_ISCHR(mode)) return "Not a regular file (a character device)";
+  if (S_ISBLK(mode)) return "Not a regular file (a block device)";
+  if (S_ISFIFO(mode)) return "Not a regular file (a pipe)";
+  if (S_ISSOCK(mode)) return "Not a regular file (a socket)";
+  return "Not a regular file";
+}
+
+bool WriteAll(int fd, std::string_view bytes, int& error) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return false;
+    }
+    if (written == 0) {
+      error = ENOSPC;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<FileWriteFault> ReplaceFile(const std::filesystem::path& target,
+                                          std::string_view bytes) {
+  using Stage = FileWriteFault::Stage;
+  const std::string& path = target.native();
+  if (std::optional<std::string> fault = TargetNameFault(path, false)) {
+    return Fault(Stage::kRefused, *fault);
+  }
+  const std::string name(LastPathComponent(path, false));
+  const std::string folder =
+      path.size() == name.size() ? "." : path.substr(0, path.size() - name.size());
+
+  // Links in the folder's own path are followed as the user wrote them; only the last
+  // component, the file itself, is never followed.
+  const Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) return Fault(Stage::kCreate, ErrorText(errno));
+
+  struct stat previous {};
+  bool replaces_file = false;
+  if (::fstatat(dir.get(), name.c_str(), &previous, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISDIR(previous.st_mode)) return Fault(Stage::kRefused, ErrorText(EISDIR));
+    if (!S_ISLNK(previous.st_mode)) {
+      if (const char* fault = KindFault(previous.st_mode)) return Fault(Stage::kRefused, fault);
+      // A file nobody may write stays as it is, even for root, who could write it anyway.
+      if ((previous.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return Fault(Stage::kRefused, "Read-only file");
+      }
+      if (::faccessat(dir.get(), name.c_str(), W_OK, AT_EACCESS) != 0) {
+        return Fault(Stage::kRefused, ErrorText(errno));
+      }
+      replaces_file = true;
+    }
+  } else if (errno != ENOENT) {
+    return Fault(Stage::kCreate, ErrorText(errno));
+  }
+
+  std::random_device random_device;
+  std::mt19937_64 random((static_cast<std::uint64_t>(random_device()) << 32) ^ random_device() ^
+                         static_cast<std::uint64_t>(::getpid()));
+  std::string temporary;
+  int fd = -1;
+  for (int tries = 0; fd < 0 && tries < kTemporaryNameTries; ++tries) {
+    temporary = TemporaryFileName(random());
+    do {
+      fd = ::openat(dir.get(), temporary.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return Fault(Stage::kCreate, ErrorText(errno));
+  Descriptor file(fd);
+
+  int error = 0;
+  bool written = true;
+  if (replaces_file) {
+    // Only the permission bits carry over, never set-user-ID and the like. Root gives the file
+    // back to its owner, as writing into the old file would have left it; nobody else can.
+    if (::geteuid() == 0) (void)::fchown(fd, previous.st_uid, previous.st_gid);
+    if (::fchmod(fd, previous.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0) {
+      written = false;
+      error = errno;
+    }
+  }
+  if (written) written = WriteAll(fd, bytes, error);
+  if (written && ::fsync(fd) != 0) {
+    written = false;
+    error = errno;
+  }
+  if (written && !file.Close()) {
+    written = false;
+    error = errno;
+  }
+  if (written && ::renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    ::unlinkat(dir.get(), temporary.c_str(), 0);
+    return Fault(Stage::kWrite, ErrorText(error));
+  }
+  // The rename itself reaches the disk with the folder's own flush.
+  (void)::fsync(dir.get());
+  return std::nullopt;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,204 @@
+// ReplaceFile on Windows: the name is checked for device paths and device names first, the
+// existing target is looked at without following a reparse point, and the new file is moved
+// over it with MoveFileEx, which replaces a link rather than the file it points to.
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <random>
+#include <system_error>
+
+#include "file_target.h"
+#include "file_writer.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr int kTemporaryNameTries = 16;
+
+// The system's error as the texts the C library gives, so that messages read alike on every
+// platform; other errors in the system's own words.
+std::string ErrorText(DWORD error) {
+  int number = 0;
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      number = ENOENT;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      number = EACCES;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      number = ENOSPC;
+      break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      number = EEXIST;
+      break;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+      number = EINVAL;
+      break;
+    case ERROR_FILENAME_EXCED_RANGE:
+      number = ENAMETOOLONG;
+      break;
+    default:
+      break;
+  }
+  if (number != 0) return std::generic_category().message(number);
+  if (error == 0) return std::generic_category().message(EIO);
+  return std::system_category().message(static_cast<int>(error));
+}
+
+FileWriteFault Fault(FileWriteFault::Stage stage, std::string reason) {
+  return FileWriteFault{stage, std::move(reason)};
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool Close() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// The path in the form that lifts the length limit ("\\?\C:\...", "\\?\UNC\server\..."), for a
+// target so long that the name of the new file beside it would pass MAX_PATH.
+std::wstring LongPathForm(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(path, error);
+  if (error) return path.native();
+  std::wstring text = full.lexically_normal().make_preferred().native();
+  if (text.size() + kTemporaryFileNameLength + 1 < MAX_PATH) return text;
+  if (text.rfind(L"\\\\?\\", 0) == 0) return text;
+  if (text.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + text.substr(2);
+  return L"\\\\?\\" + text;
+}
+
+// The same path with its last component replaced by `name`.
+std::wstring Beside(const std::wstring& path, const std::wstring& name) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) {
+    // "C:name" stays on its drive.
+    if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2) + name;
+    return name;
+  }
+  return path.substr(0, slash + 1) + name;
+}
+
+}  // namespace
+
+std::optional<FileWriteFault> ReplaceFile(const std::filesystem::path& target,
+                                          std::string_view bytes) {
+  using Stage = FileWriteFault::Stage;
+  const std::u8string utf8 = target.u8string();
+  const std::string narrow(utf8.begin(), utf8.end());
+  if (std::optional<std::string> fault = TargetNameFault(narrow, true)) {
+    return Fault(Stage::kRefused, *fault);
+  }
+  const std::wstring path = LongPathForm(target);
+
+  // What is there now, looked at without following a reparse point: a link is replaced, a file
+  // is checked, anything else is refused.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!reparse && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return Fault(Stage::kRefused, std::generic_category().message(EISDIR));
+    }
+    if (!reparse) {
+      const Handle existing(CreateFileW(
+          path.c_str(), FILE_READ_ATTRIBUTES,
+          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      if (existing.valid() && GetFileType(existing.get()) != FILE_TYPE_DISK) {
+        return Fault(Stage::kRefused, "Not a regular file (a device)");
+      }
+      if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return Fault(Stage::kRefused, "Read-only file");
+      }
+    }
+  } else if (const DWORD error = GetLastError();
+             error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    return Fault(Stage::kCreate, ErrorText(error));
+  }
+
+  std::random_device random_device;
+  std::mt19937_64 random((static_cast<std::uint64_t>(random_device()) << 32) ^ random_device() ^
+                         GetTickCount64() ^ GetCurrentProcessId());
+  std::wstring temporary;
+  HANDLE created = INVALID_HANDLE_VALUE;
+  DWORD error = 0;
+  for (int tries = 0; created == INVALID_HANDLE_VALUE && tries < kTemporaryNameTries; ++tries) {
+    const std::string name = TemporaryFileName(random());
+    temporary = Beside(path, std::wstring(name.begin(), name.end()));
+    // CREATE_NEW never opens what is there, a link included.
+    created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    error = GetLastError();
+    if (created == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS &&
+        error != ERROR_ALREADY_EXISTS) {
+      break;
+    }
+  }
+  if (created == INVALID_HANDLE_VALUE) return Fault(Stage::kCreate, ErrorText(error));
+  Handle file(created);
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    file.Close();
+    return Fault(Stage::kRefused, "Not a regular file (a device)");
+  }
+
+  bool written = true;
+  error = 0;
+  while (written && !bytes.empty()) {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+    DWORD done = 0;
+    if (!WriteFile(file.get(), bytes.data(), piece, &done, nullptr) || done == 0) {
+      error = done == 0 && GetLastError() == 0 ? ERROR_DISK_FULL : GetLastError();
+      written = false;
+    } else {
+      bytes.remove_prefix(done);
+    }
+  }
+  if (written && !FlushFileBuffers(file.get())) {
+    error = GetLastError();
+    written = false;
+  }
+  if (written && !file.Close()) {
+    error = GetLastError();
+    written = false;
+  }
+  if (written && !MoveFileExW(temporary.c_str(), path.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+    written = false;
+  }
+  if (!written) {
+    if (file.valid()) file.Close();
+    DeleteFileW(temporary.c_str());
+    return Fault(Stage::kWrite, ErrorText(error));
+  }
+  return std::nullopt;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,231 @@
+// Writing files with an administrator's rights: the name checks every writer makes, and
+// ReplaceFile on the disk, which refuses special files, never writes through a link and replaces
+// a file only once the new one is complete.
+#include "file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <iostream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "file_target.h"
+#include "special_files.h"
+
+namespace kestrine {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Folder {
+ public:
+  Folder() {
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("kestrine-writer-" + std::to_string(random()));
+    fs::create_directories(path_);
+  }
+  ~Folder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(TargetName, RefusesWhatCanNeverBeAFileToWrite) {
+  struct Case {
+    const char* path;
+    bool windows;
+    const char* fault;  // nullptr: the name is fine
+  };
+  const Case cases[] = {
+      {"report.html", false, nullptr},
+      {"/tmp/x/report.html", false, nullptr},
+      {"NUL", false, nullptr},  // only Windows keeps device names in every folder
+      {"", false, "Not a file name"},
+      {"/tmp/", false, "Not a file name"},
+      {"a/..", false, "Not a file name"},
+      {".", false, "Not a file name"},
+      {"C:\\Reports\\report.html", true, nullptr},
+      {"\\\\?\\C:\\Reports\\report.html", true, nullptr},
+      {"\\\\?\\UNC\\server\\share\\r.html", true, nullptr},
+      {"\\\\server\\share\\r.html", true, nullptr},
+      {"nullable.html", true, nullptr},
+      {"COM10", true, nullptr},
+      {"console.css", true, nullptr},
+      {"\\\\.\\PhysicalDrive0", true, "Names a device (\\\\.\\)"},
+      {"//./pipe/x", true, "Names a device (\\\\.\\)"},
+      {"\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition0", true, "Names a device (\\\\?\\)"},
+      {"\\\\?\\Volume{0}", true, "Names a device (\\\\?\\)"},
+      {"\\??\\C:\\x", true, "Names a device (\\??\\)"},
+      {"CON", true, "Names a device (CON)"},
+      {"C:\\Reports\\nul.html", true, "Names a device (nul)"},
+      {"aux .txt", true, "Names a device (aux)"},
+      {"PRN.tar.gz", true, "Names a device (PRN)"},
+      {"D:lpt9", true, "Names a device (lpt9)"},
+      {"com\xB9.log", true, "Names a device (com\xB9)"},
+      {"COM\xC2\xB2", true, "Names a device (COM\xC2\xB2)"},
+      {"conout$", true, "Names a device (conout$)"},
+      {"reports/CLOCK$. .", true, "Names a device (CLOCK$)"},
+      {"report.html:hidden", true, "Names a stream of another file (':')"},
+      {"C:\\Reports\\", true, "Not a file name"},
+      {"C:", true, "Not a file name"},
+      {"C:\\x\\. .", true, "Not a file name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::optional<std::string> fault = TargetNameFault(c.path, c.windows);
+    if (c.fault == nullptr) {
+      EXPECT_FALSE(fault.has_value()) << *fault;
+    } else {
+      EXPECT_EQ(fault.value_or("(accepted)"), c.fault);
+    }
+  }
+}
+
+TEST(TargetName, MessagesShowControlCharactersEscaped) {
+  EXPECT_EQ(PrintableFileName("a\nb\x1B[2J\x7F\tc\xE9"), "a\\x0Ab\\x1B[2J\\x7F\\x09c\xE9");
+  EXPECT_EQ(PrintableFileName("C:\\plain name.html"), "C:\\plain name.html");
+}
+
+TEST(TargetName, TemporaryNamesAreShortHiddenAndVaried) {
+  std::set<std::string> names;
+  for (std::uint64_t random : {0ull, 1ull, 0xFFFFFFFFFFull, 0x123456789ABCDEFull}) {
+    const std::string name = TemporaryFileName(random);
+    EXPECT_EQ(name.size(), kTemporaryFileNameLength);
+    EXPECT_EQ(name[0], '.');
+    EXPECT_FALSE(TargetNameFault(name, true).has_value());
+    names.insert(name);
+  }
+  EXPECT_EQ(names.size(), 4u);
+}
+
+TEST(ReplaceFile, WritesANewFileAndReplacesAnOldOneWhole) {
+  Folder folder;
+  const fs::path file = folder / "report.html";
+  EXPECT_FALSE(ReplaceFile(file, std::string("first, and longer than the second")));
+  EXPECT_EQ(ReadAll(file), "first, and longer than the second");
+  EXPECT_FALSE(ReplaceFile(file, std::string("second")));
+  EXPECT_EQ(ReadAll(file), "second");
+  // The longest name a folder can hold: the temporary name beside it is short whatever it is.
+  const std::string longest(255, 'n');
+  EXPECT_FALSE(ReplaceFile(folder / longest, std::string("long")));
+  EXPECT_EQ(ReadAll(folder / longest), "long");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{longest, "report.html"}));
+}
+
+TEST(ReplaceFile, RefusesAFolderAndLeavesNothingBehind) {
+  Folder folder;
+  fs::create_directories(folder / "folder.html" / "inside");
+  const std::optional<FileWriteFault> fault = ReplaceFile(folder / "folder.html", "x");
+  ASSERT_TRUE(fault.has_value());
+  EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused);
+  EXPECT_EQ(fault->reason, std::make_error_code(std::errc::is_a_directory).message());
+  EXPECT_TRUE(fs::exists(folder / "folder.html" / "inside"));
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"folder.html"});
+
+  const std::optional<FileWriteFault> missing = ReplaceFile(folder / "none" / "x.html", "x");
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_EQ(missing->stage, FileWriteFault::Stage::kCreate);
+}
+
+#ifdef _WIN32
+TEST(ReplaceFile, RefusesDeviceNamesAndReadOnlyFiles) {
+  Folder folder;
+  for (const char* name : {"NUL", "con.html", "COM1.txt"}) {
+    const std::optional<FileWriteFault> fault = ReplaceFile(folder / name, "x");
+    ASSERT_TRUE(fault.has_value()) << name;
+    EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused) << name;
+  }
+  const fs::path read_only = folder / "read-only.blob";
+  std::ofstream(read_only) << "kept";
+  fs::permissions(read_only,
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  ASSERT_TRUE(ReplaceFile(read_only, "x").has_value());
+  EXPECT_EQ(ReadAll(read_only), "kept");
+  fs::permissions(read_only, fs::perms::owner_all);
+}
+#else
+using testing::Fingerprint;
+using testing::LinkedFileOf;
+using testing::MakeSpecial;
+using testing::SpecialCases;
+using testing::SpecialKind;
+
+TEST(ReplaceFile, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
+  for (const testing::SpecialCase& c : SpecialCases()) {
+    SCOPED_TRACE(c.what);
+    Folder folder;
+    const fs::path target = folder / "target";
+    if (!MakeSpecial(c.kind, target)) {
+      std::cout << "skipped " << c.what << ": only root may make one\n";
+      continue;
+    }
+    const std::string before = Fingerprint(target);
+    const std::string linked_before = Fingerprint(LinkedFileOf(target));
+    // A pipe without a reader would hold an open for ever: the write runs aside, with a limit.
+    auto write = std::async(std::launch::async, [&] { return ReplaceFile(target, "new bytes"); });
+    if (write.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "the write hangs";
+      std::ifstream reader(target);  // lets the open return, so the test ends
+    }
+    const std::optional<FileWriteFault> fault = write.get();
+    if (c.kind == SpecialKind::kLinkToFile) {
+      EXPECT_FALSE(fault.has_value()) << fault->reason;
+      EXPECT_FALSE(fs::is_symlink(target));
+      EXPECT_EQ(ReadAll(target), "new bytes");
+      EXPECT_EQ(Fingerprint(LinkedFileOf(target)), linked_before);
+      EXPECT_EQ(ReadAll(LinkedFileOf(target)), testing::kLinkedFileText);
+      EXPECT_EQ(folder.Names(), (std::vector<std::string>{"target", "target.linked"}));
+    } else {
+      ASSERT_TRUE(fault.has_value());
+      EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused);
+      EXPECT_EQ(Fingerprint(target), before);
+      EXPECT_EQ(folder.Names(), std::vector<std::string>{"target"});
+    }
+  }
+}
+
+TEST(ReplaceFile, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
+  Folder folder;
+  const fs::path file = folder / "drive.blob";
+  std::ofstream(file) << "old";
+  ::chmod(file.c_str(), 0640);
+  EXPECT_FALSE(ReplaceFile(file, "new"));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  // Root could write it, but a read-only file is left as it is for everyone.
+  ::chmod(file.c_str(), 0444);
+  const std::string before = Fingerprint(file);
+  const std::optional<FileWriteFault> fault = ReplaceFile(file, "newer");
+  ASSERT_TRUE(fault.has_value());
+  EXPECT_EQ(fault->reason, "Read-only file");
+  EXPECT_EQ(Fingerprint(file), before);
+  EXPECT_EQ(ReadAll(file), "new");
+}
+#endif
+
+}  // namespace
+}  // namespace kestrine
