@@ -19,6 +19,7 @@
 #include "errors.h"
 #include "fake_toolkit.h"
 #include "memory_list_view.h"
+#include "special_files.h"
 #include "storage.h"
 #include "test_paths.h"
 
@@ -460,6 +461,72 @@ TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {
   ASSERT_EQ(ui.App.messages.size(), 1u);
   EXPECT_EQ(ui.App.messages[0].rfind("Cannot create file \"", 0), 0u) << ui.App.messages[0];
 }
+
+#ifndef _WIN32
+// "Save to HTML" run as root: a link at the chosen name or at "style.css" is replaced, the files
+// they point to stay as they were; a pipe, a folder or a device there is refused and left alone.
+TEST(SavetoHTML1Click, NeverWritesThroughALinkOrIntoASpecialFile) {
+  using testing::Fingerprint;
+  using testing::LinkedFileOf;
+  using testing::SpecialKind;
+  for (const testing::SpecialCase& c : testing::SpecialCases()) {
+    for (const bool at_style_sheet : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (at_style_sheet ? " at style.css" : " at the report"));
+      TempDir temp;
+      fs::create_directories(temp.path() / "program");
+      WriteFile(temp.path() / "program" / "style.css", "td { color: black; }\n");
+      fs::create_directories(temp.path() / "reports");
+      const fs::path report = temp.path() / "reports" / "report.html";
+      const fs::path special = at_style_sheet ? report.parent_path() / "style.css" : report;
+      if (!testing::MakeSpecial(c.kind, special)) continue;  // a device node needs root
+      const std::string before = Fingerprint(special);
+      const std::string linked_before = Fingerprint(LinkedFileOf(special));
+
+      FormFixture fixture;
+      fixture.ui.ListView2.AddRow({"Model", "ST2000"});
+      fixture.ui.PageControl1.active = 0;
+      fixture.ui.App.program_directory = (temp.path() / "program").string();
+      fixture.ui.App.save_file_name = report.string();
+      fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
+
+      if (c.kind == SpecialKind::kLinkToFile) {
+        EXPECT_TRUE(fixture.ui.App.messages.empty());
+        EXPECT_FALSE(fs::is_symlink(special));
+        EXPECT_EQ(Fingerprint(LinkedFileOf(special)), linked_before);
+        EXPECT_EQ(ReadFile(LinkedFileOf(special)), testing::kLinkedFileText);
+      } else {
+        EXPECT_EQ(Fingerprint(special), before);
+      }
+      if (at_style_sheet) {
+        // The sheet fails silently; the report is written all the same.
+        EXPECT_TRUE(fixture.ui.App.messages.empty());
+        EXPECT_EQ(ReadFile(report), BuildHtmlReport(fixture.ui.ListView2));
+      } else if (c.kind != SpecialKind::kLinkToFile) {
+        ASSERT_EQ(fixture.ui.App.messages.size(), 1u);
+        EXPECT_EQ(
+            fixture.ui.App.messages[0].rfind("Cannot create file \"" + report.string() + "\". ", 0),
+            0u)
+            << fixture.ui.App.messages[0];
+        EXPECT_FALSE(fs::exists(report.parent_path() / "style.css"));
+      }
+      if (c.kind == SpecialKind::kLinkToFile || at_style_sheet) {
+        EXPECT_EQ(ReadFile(report), BuildHtmlReport(fixture.ui.ListView2));
+      }
+    }
+  }
+}
+
+TEST(SaveHtmlNames, ControlCharactersInTheNameAreEscapedInTheMessage) {
+  TempDir temp;
+  FakeApplication app;
+  MemoryListView list{kIdentifyColumns};
+  app.save_file_name = (temp.path() / "no\nfolder\x1B[31m" / "r.html").string();
+  RunGuarded(app, [&] { SaveListViewAsHtml(list, app); });
+  ASSERT_EQ(app.messages.size(), 1u);
+  EXPECT_EQ(app.messages[0].find_first_of("\n\x1B"), std::string::npos) << app.messages[0];
+  EXPECT_NE(app.messages[0].find("no\\x0Afolder\\x1B[31m"), std::string::npos) << app.messages[0];
+}
+#endif
 
 // The four views of the demo bay's failing disk, exported through "Save to HTML", byte for byte
 // against reports read through in a browser. A report that differs is left in the working

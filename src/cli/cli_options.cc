@@ -2,10 +2,15 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 #include "drive_number.h"
 #include "drive_report.h"
+#include "form_texts.h"
 #include "kestrine_version.h"
+#include "latin1_text.h"
+#include "smart_drv.h"
 
 namespace kestrine {
 
@@ -23,7 +28,7 @@ constexpr char kDescription[] =
 
 constexpr char kFooter[] =
     "Options in detail:\n"
-    "  --drive N|PATH     N, a number of up to nine digits, is \\\\.\\PHYSICALDRIVEN; any other\n"
+    "  --drive N|PATH     N, a number from 0 to 255, is \\\\.\\PHYSICALDRIVEN; any other\n"
     "                     text is taken as typed into the window's drive selector.\n"
     "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
     "                     numbered from 0 in the order given.\n"
@@ -76,6 +81,25 @@ class HelpFormatter : public CLI::Formatter {
     return CLI::Formatter::make_option_opts(option);
   }
 };
+
+// A drive number above the last slot of the drive tables, given as a number ("256") or as
+// its path ("\\.\PHYSICALDRIVE256"): the window's logic would take it modulo 256 and show
+// another drive's data under its name.
+bool NamesDriveBeyondTables(const std::string& drive) {
+  std::string_view digits = drive;
+  const std::string_view prefix = texts::kDrivePathPrefix;
+  if (digits.size() > prefix.size() &&
+      std::ranges::equal(digits.substr(0, prefix.size()), prefix, [](char a, char b) {
+        return std::toupper(static_cast<unsigned char>(a)) ==
+               std::toupper(static_cast<unsigned char>(b));
+      })) {
+    digits.remove_prefix(prefix.size());
+  }
+  if (digits.empty() || !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  return digits.size() > 3 || std::stoi(std::string(digits)) >= static_cast<int>(kDriveSlots);
+}
 
 }  // namespace
 
@@ -135,12 +159,29 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   if (html_option->count() > 0 && html.size() == 2) {
     const std::optional<int> page = ViewPageByName(html[0]);
     if (!page) {
-      err << kProgram << ": --html: no view \"" << html[0]
+      err << kProgram << ": --html: no view \"" << TerminalText(html[0])
           << "\"; the views are Identify, Attributes, \"Self Test Logs\" and General\n";
       parsed.exit_status = kExitError;
       return parsed;
     }
+    if (html[1].empty()) {
+      err << kProgram << ": --html: the report's file name is empty\n";
+      parsed.exit_status = kExitError;
+      return parsed;
+    }
     options.html = HtmlRequest{*page, html[1]};
+  }
+  if (save_option->count() > 0 && save.empty()) {
+    err << kProgram << ": --save: the snapshot's file name is empty\n";
+    parsed.exit_status = kExitError;
+    return parsed;
+  }
+  for (const std::string& drive : options.drives) {
+    if (!NamesDriveBeyondTables(drive)) continue;
+    err << kProgram << ": --drive " << TerminalText(drive) << ": drive numbers go up to "
+        << kDriveSlots - 1 << "\n";
+    parsed.exit_status = kExitError;
+    return parsed;
   }
   // Decided from the options alone, so that the mistake ends the run before any drive is read.
   if (options.ActsOnDrive() && !options.NamesOneDrive()) {

@@ -27,6 +27,13 @@ namespace {
 
 constexpr char kProgram[] = "kestrine-cli";
 
+// Output that did not reach its file (a full disk, a closed pipe) is an error, whatever the
+// drives' condition: a script must not take a cut-off document for a whole one.
+int ReportUnwritableOutput(std::ostream& err) {
+  err << kProgram << ": standard output cannot be written\n";
+  return kExitError;
+}
+
 int ConditionStatus(const std::string& condition) {
   if (condition == texts::kConditionCritical) return kExitCritical;
   if (condition == texts::kConditionWarning) return kExitWarning;
@@ -250,6 +257,7 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
     out << RenderMetrics(metrics);
   }
   out.flush();
+  if (!out) return ReportUnwritableOutput(err);
 
   if (failed) return kExitError;
   int status = kExitOk;

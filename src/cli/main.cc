@@ -61,5 +61,9 @@ int main(int argc, char** argv) {
     status = kestrine::ReportUnexpectedError(std::cerr);
   }
   std::cout.flush();
+  if (!std::cout && status != kestrine::kExitError) {
+    std::cerr << "kestrine-cli: standard output cannot be written\n";
+    return kestrine::kExitError;
+  }
   return status;
 }
