@@ -1,12 +1,14 @@
 // Arbitrary request blocks and scripted disk replies through the Linux device port: every block
 // is either answered inside its reply buffer or refused with the reply untouched, never a crash.
-// Also arbitrary texts through the descriptor builder.
+// The reply's sense data comes last in the input (fuzz_input.h), so that the sense parser sees
+// every format. Also arbitrary texts through the descriptor builder.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "../tests/sg_io_fakes.h"
+#include "fuzz_input.h"
 #include "linux_storage_descriptor.h"
 #include "sg_io_port.h"
 
@@ -14,25 +16,7 @@ namespace {
 
 using kestrine::Byte;
 
-// Takes bytes off the front of the input.
-class Reader {
- public:
-  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  Byte Next() { return at_ < size_ ? data_[at_++] : 0; }
-  std::uint16_t Next16() { return static_cast<std::uint16_t>(Next() | (Next() << 8)); }
-  std::vector<Byte> Take(std::size_t n) {
-    n = std::min(n, size_ - at_);
-    std::vector<Byte> bytes(data_ + at_, data_ + at_ + n);
-    at_ += n;
-    return bytes;
-  }
-  std::vector<Byte> Rest() { return Take(size_ - at_); }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t at_ = 0;
-};
+using Reader = kestrine::fuzzing::InputReader;
 
 struct World {
   kestrine::testing::FakeSysfsTree tree;
@@ -100,33 +84,33 @@ void FuzzDescriptor(Reader& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   World& world = TheWorld();
   Reader input(data, size);
-  static constexpr std::uint32_t kCodes[] = {
-      kestrine::kIoctlAtaPassThrough,   kestrine::kIoctlScsiPassThrough,
-      kestrine::kSmartGetVersion,       kestrine::kSmartRcvDriveData,
-      kestrine::kSmartSendDriveCommand, kestrine::kIoctlStorageQueryProperty};
   const Byte selector = input.Next();
   if (selector == 0xFF) {
     FuzzDescriptor(input);
     return 0;
   }
-  const std::uint32_t code = kCodes[selector % std::size(kCodes)];
+  using namespace kestrine::fuzzing;
+  const std::uint32_t code = kPortCodes[selector % kPortCodeCount];
   const Byte how = input.Next();
-  const bool usb_disk = how & 1;
-  const bool read_only = how & 2;
-  const bool in_place = how & 4;
+  const bool usb_disk = how & kSgIoUsbDisk;
+  const bool read_only = how & kSgIoReadOnly;
+  const bool in_place = how & kSgIoInPlace;
 
   kestrine::testing::ScriptedReply reply;
-  reply.result = (how & 8) ? -1 : 0;
+  reply.result = (how & kSgIoCallFails) ? -1 : 0;
   reply.status = input.Next();
-  reply.host_status = (how & 16) ? input.Next() : 0;
-  reply.driver_status = (how & 32) ? input.Next() : 0;
+  const Byte host_status = input.Next();
+  const Byte driver_status = input.Next();
+  reply.host_status = (how & kSgIoHostStatus) ? host_status : 0;
+  reply.driver_status = (how & kSgIoDriverStatus) ? driver_status : 0;
   reply.resid = static_cast<std::int16_t>(input.Next16());
-  reply.sense = input.Take(input.Next());
-  const std::size_t in_size = input.Next16() % 2048;
-  const std::size_t out_size = input.Next16() % 2048;
+  const std::size_t in_size = input.Next16() % kSgIoMaxBlock;
+  const std::size_t out_size = input.Next16() % kSgIoMaxBlock;
+  const std::size_t data_size = input.Next16() % kSgIoMaxBlock;
   std::vector<Byte> block = input.Take(in_size);
   block.resize(in_size);
-  reply.data = input.Rest();
+  reply.data = input.Take(data_size);
+  reply.sense = input.Rest();
   world.system.replies.assign(1, reply);
 
   const kestrine::DeviceHandle handle =

@@ -1,31 +1,24 @@
 // Arbitrary request blocks sent to the simulated bay: it must answer or refuse, never read or
-// write outside the buffers it was given.
+// write outside the buffers it was given. The input's layout is in fuzz_input.h; the seeds are
+// the program's own requests (seed_maker.cc).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "device_port.h"
+#include "fuzz_input.h"
 #include "sim_bay.h"
 
-namespace {
-
-constexpr std::uint32_t kCodes[] = {
-    kestrine::kIoctlAtaPassThrough, kestrine::kIoctlScsiPassThrough,
-    kestrine::kSmartGetVersion,     kestrine::kSmartRcvDriveData,
-    kestrine::kSmartSendDriveCommand, kestrine::kIoctlStorageQueryProperty,
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 4) return 0;
-  // First bytes choose the request, the output size and whether in and out share the block.
-  const std::uint32_t code = kCodes[data[0] % std::size(kCodes)];
-  const std::size_t out_size = (static_cast<std::size_t>(data[1]) << 3 | (data[2] & 7)) % 1200;
-  const bool shared = data[3] & 1;
+  using namespace kestrine::fuzzing;
+  InputReader input(data, size);
+  const std::uint32_t code = kPortCodes[input.Next() % kPortCodeCount];
+  const std::size_t out_size = input.Next16() % kBayMaxReply;
+  const std::uint8_t flags = input.Next();
+  const bool shared = flags & kBayShared;
   const kestrine::Access access =
-      (data[3] & 2) ? kestrine::Access::ReadOnly : kestrine::Access::ReadWrite;
-  std::vector<std::uint8_t> in(data + 4, data + size);
+      (flags & kBayReadOnly) ? kestrine::Access::ReadOnly : kestrine::Access::ReadWrite;
+  std::vector<std::uint8_t> in = input.Rest();
 
   kestrine::SimBay bay;
   kestrine::DriveImage image;
@@ -48,5 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A second exchange sees the drive in whatever state the first left it.
   std::vector<std::uint8_t> again(out_size);
   bay.Control(handle, code, in, again, returned);
+  if (returned > std::max(in.size(), out_size)) __builtin_trap();
   return 0;
 }

@@ -34,13 +34,37 @@ cmake -S "$root" -B "$root/out/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined" \
   -DKESTRINE_FUZZ=ON -DKESTRINE_QT=OFF -DKESTRINE_TESTS=OFF -DKESTRINE_BENCH=OFF "${launcher[@]}"
 cmake --build "$root/out/fuzz" -j "$jobs"
+# The seeds in fuzz/seeds are the seed maker's output: a harness or request builder that changed
+# without them would leave the fuzzers guessing again.
+seeds="$root/out/fuzz/seeds"
+rm -rf "$seeds" "$root/out/fuzz/captured-seeds"
+"$root/out/fuzz/fuzz/fuzz_seed_maker" "$seeds"
+if ! diff -r -q "$root/fuzz/seeds" "$seeds"; then
+  echo "fuzz/seeds is out of date: out/fuzz/fuzz/fuzz_seed_maker fuzz/seeds writes them afresh"
+  exit 1
+fi
+"$root/out/fuzz/fuzz/fuzz_seed_maker" "$root/out/fuzz/captured-seeds" "$root/../shared/captured-drives"
 fuzzed=0
 for target in "$root"/out/fuzz/fuzz/*_fuzz; do
   name=$(basename "$target")
   corpus="$root/out/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  echo "-- $name"
-  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
+  options=(-max_total_time="$fuzz_seconds" -print_final_stats=0 -artifact_prefix="$root/out/fuzz/")
+  [ -f "$root/fuzz/dict/$name.dict" ] && options+=(-dict="$root/fuzz/dict/$name.dict")
+  # A snapshot is a few kilobytes: longer inputs only slow the target down.
+  [ "$name" = snapshot_file_fuzz ] && options+=(-max_len=4096)
+  inputs=("$corpus")
+  for dir in "$root/fuzz/seeds/$name" "$root/out/fuzz/captured-seeds/$name"; do
+    [ -d "$dir" ] && inputs+=("$dir")
+  done
+  log="$root/out/fuzz/$name.log"
+  if ! "$target" "${options[@]}" "${inputs[@]}" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "-- $name: failed, see $log"
+    exit 1
+  fi
+  # libFuzzer's "cov:" is the number of code edges the inputs reached.
+  echo "-- $name: $(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2) edges reached"
   fuzzed=$((fuzzed + 1))
 done
 echo "Fuzzed $fuzzed targets without a crash."

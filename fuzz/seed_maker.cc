@@ -1,0 +1,277 @@
+// Writes the fuzz targets' seed inputs: the requests the drive layer itself sends (recorded from
+// the simulated bay while it identifies drives, reads their data and runs and aborts
+// self-tests), each laid out as the bay and SG_IO targets read them (fuzz_input.h); SG_IO
+// replies with each kind of sense data; sequences that start, complete and abort self-tests;
+// small snapshot files, file names and report cells; and, given the captured drives' folder,
+// their blocks for the decoders. Deterministic, so that the seeds in fuzz/seeds can be checked
+// against a fresh run.
+//
+//   fuzz_seed_maker OUT_DIR [CAPTURED_DIR]
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "device_port.h"
+#include "fuzz_input.h"
+#include "sim_bay.h"
+#include "smart_drv.h"
+#include "snapshot_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kestrine::Byte;
+using namespace kestrine::fuzzing;
+using Bytes = std::vector<std::uint8_t>;
+
+fs::path out_dir;
+std::map<std::string, int> counts;
+
+void Write(const std::string& target, const std::string& name, const Bytes& bytes) {
+  fs::create_directories(out_dir / target);
+  const int number = ++counts[target];
+  const std::string file = (number < 10 ? "0" : "") + std::to_string(number) + "-" + name;
+  std::ofstream(out_dir / target / file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+std::uint8_t CodeIndex(std::uint32_t code) {
+  for (std::size_t i = 0; i < kPortCodeCount; ++i) {
+    if (kPortCodes[i] == code) return static_cast<std::uint8_t>(i);
+  }
+  return 0;
+}
+
+// The requests of one pass over a drive through each family the drive answers.
+std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour behaviour) {
+  kestrine::SimBay bay;
+  kestrine::DriveImage image;
+  image.smart_data[372] = 1;
+  image.smart_data[373] = 2;
+  image.vendor = "ATA";
+  image.product = "SEED";
+  bay.AddDrive(0, image, behaviour);
+  kestrine::SmartDrv drv(bay);
+  kestrine::TDisk_Property property;
+  drv.QueryDiskProperty("\\\\.\\PHYSICALDRIVE0", property);
+  const kestrine::DeviceHandle handle = drv.OpenDrive("\\\\.\\PHYSICALDRIVE0");
+  kestrine::Sector log{};
+  if (behaviour.answers_ata_pass_through || behaviour.answers_legacy) {
+    drv.IdentifyDeviceAta(handle, 0);
+    drv.ReadThresholdsAta(handle, 0);
+    drv.ReadSmartDataAta(handle, 0);
+    drv.ReadSelfTestLogAta(handle, 0, log);
+    drv.RunSelfTestAta(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
+                       kestrine::kShortSelfTestOffline, 0);
+    drv.RunSelfTestAta(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
+                       kestrine::kAbortOfflineTest, 0);
+  } else {
+    drv.IdentifyDeviceSat(handle, 0);
+    drv.ReadThresholdsSat(handle, 0);
+    drv.ReadSmartDataSat(handle, 0);
+    drv.ReadSelfTestLogSat(handle, 0, log);
+    drv.RunSelfTestSat(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
+                       kestrine::kExtendedSelfTestOffline, 0);
+    drv.RunSelfTestSat(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
+                       kestrine::kAbortOfflineTest, 0);
+  }
+  drv.CloseDrive(handle);
+  return bay.Requests();
+}
+
+std::vector<kestrine::RecordedRequest> AllRequests() {
+  std::vector<kestrine::RecordedRequest> all;
+  kestrine::DriveBehaviour ata;
+  kestrine::DriveBehaviour legacy;
+  legacy.answers_ata_pass_through = false;
+  kestrine::DriveBehaviour sat;
+  sat.answers_ata_pass_through = false;
+  sat.answers_legacy = false;
+  for (const auto& behaviour : {ata, legacy, sat}) {
+    for (auto& request : RecordRequests(behaviour)) all.push_back(std::move(request));
+  }
+  return all;
+}
+
+// A request in the bay's layout; `in_place` for the blocks sent and received in one buffer.
+void PutBayRequest(InputWriter& writer, const kestrine::RecordedRequest& request) {
+  writer.Put(CodeIndex(request.code));
+  writer.Put16(static_cast<std::uint16_t>(request.out_size));
+  const bool in_place = request.code == kestrine::kIoctlAtaPassThrough;
+  writer.Put(in_place ? kBayShared : 0);
+}
+
+void MakeBaySeeds(const std::vector<kestrine::RecordedRequest>& requests) {
+  int n = 0;
+  for (const auto& request : requests) {
+    InputWriter writer;
+    PutBayRequest(writer, request);
+    writer.PutBytes(request.in);
+    Write("sim_bay_fuzz", "request-" + std::to_string(n++), writer.Bytes());
+  }
+}
+
+// Sequences: every request of one pass, with the clock moved on by `seconds` after each.
+void MakeSequenceSeeds(const std::vector<kestrine::RecordedRequest>& requests) {
+  for (const std::uint16_t seconds : {0, 30, 200, 4000}) {
+    InputWriter writer;
+    for (const auto& request : requests) {
+      writer.Put(static_cast<std::uint8_t>(BayStep::kRequest));
+      PutBayRequest(writer, request);
+      writer.Put16(static_cast<std::uint16_t>(request.in.size()));
+      writer.PutBytes(request.in);
+      writer.Put(static_cast<std::uint8_t>(BayStep::kAdvance));
+      writer.Put16(seconds);
+    }
+    writer.Put(static_cast<std::uint8_t>(BayStep::kReopen));
+    Write("sim_bay_sequence_fuzz", "pass-every-" + std::to_string(seconds) + "s", writer.Bytes());
+  }
+}
+
+// SG_IO replies: the request, the data the disk returns, and sense data of each format.
+void MakeSgIoSeeds(const std::vector<kestrine::RecordedRequest>& requests) {
+  const Bytes fixed_ata = {0x70, 0, 0x01, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0};
+  const Bytes fixed_valid = {0xF0, 0,    0x05, 0x00, 0x01, 0x4F, 0xC2, 10, 0x40,
+                             0x50, 0x00, 0x00, 0x24, 0x00, 0,    0,    0,  0};
+  const Bytes descriptor_ata = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    14,   0x09, 0x0C, 0x00,
+                                0x00, 0x00, 0x01, 0x00, 0x06, 0x00, 0x4F, 0x00, 0xC2, 0xA0, 0x50};
+  const Bytes descriptor_illegal = {0x73, 0x05, 0x20, 0x00, 0, 0, 0, 0};
+  struct Reply {
+    const char* name;
+    std::uint8_t status;
+    const Bytes* sense;
+  };
+  const Bytes none;
+  const Reply replies[] = {
+      {"good", 0x00, &none},
+      {"check-fixed", 0x02, &fixed_ata},
+      {"check-fixed-valid", 0x02, &fixed_valid},
+      {"check-descriptor", 0x02, &descriptor_ata},
+      {"check-illegal", 0x02, &descriptor_illegal},
+  };
+  int n = 0;
+  for (const auto& request : requests) {
+    if (request.code != kestrine::kIoctlAtaPassThrough &&
+        request.code != kestrine::kIoctlScsiPassThrough) {
+      continue;
+    }
+    for (const Reply& reply : replies) {
+      InputWriter writer;
+      writer.Put(CodeIndex(request.code));
+      writer.Put(request.code == kestrine::kIoctlAtaPassThrough ? kSgIoInPlace : 0);
+      writer.Put(reply.status);
+      writer.Put(0);
+      writer.Put(0);
+      writer.Put16(0);
+      writer.Put16(static_cast<std::uint16_t>(request.in.size()));
+      writer.Put16(static_cast<std::uint16_t>(request.out_size));
+      const Bytes data(request.out_size > 80 ? 512 : 0, 0x5A);
+      writer.Put16(static_cast<std::uint16_t>(data.size()));
+      writer.PutBytes(request.in);
+      writer.PutBytes(data);
+      writer.PutBytes(*reply.sense);
+      Write("sg_io_port_fuzz", std::string(reply.name) + "-" + std::to_string(n), writer.Bytes());
+    }
+    ++n;
+  }
+}
+
+Bytes ToBytes(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+void MakeSnapshotSeeds() {
+  kestrine::Snapshot snapshot;
+  for (std::size_t i = 0; i < 512; ++i) snapshot.identify[i] = static_cast<Byte>(i);
+  snapshot.smart_data = kestrine::Sector{};
+  snapshot.thresholds = kestrine::Sector{};
+  snapshot.self_test_log = kestrine::Sector{};
+  Bytes whole = kestrine::SerializeSnapshot(snapshot);
+  Write("snapshot_file_fuzz", "four-sections", whole);
+  Bytes status(whole.begin(), whole.begin() + 520);
+  for (const Byte b : ToBytes("SMST")) status.push_back(b);
+  for (const Byte b : {0, 0, 0, 4, 0, 0, 0, 1}) status.push_back(b);
+  Write("snapshot_file_fuzz", "identify-and-status", status);
+}
+
+void MakeFileNameSeeds() {
+  for (const char* name : {"report.html", "C:\\Reports\\nul.html", "\\\\.\\PhysicalDrive0",
+                           "\\\\?\\GLOBALROOT\\Device\\Null", "/tmp/x/../style.css",
+                           "COM\xC2\xB9.txt", "a:b", "\\\\?\\UNC\\server\\share\\r.htm"}) {
+    Write("file_target_fuzz", "name", ToBytes(name));
+  }
+}
+
+void MakeReportSeeds() {
+  // One byte of layout (columns, colour), then cells split at 0x00.
+  Write("html_report_fuzz", "cells",
+        ToBytes(std::string("\x13", 1) + "Model" + std::string(1, '\0') + " <b>&amp;\"x\" " +
+                std::string(1, '\0') + "\x01\x7F\xFF"));
+}
+
+// A folder's files in name order, so that every run numbers the seeds alike.
+std::vector<fs::path> SortedFiles(const fs::path& folder) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+void CopyCaptured(const fs::path& captured) {
+  for (const fs::path& file : SortedFiles(captured)) {
+    const std::string name = file.filename().string();
+    std::ifstream in(file, std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (name.ends_with(".identify.bin")) Write("identify_decode_fuzz", name, bytes);
+    if (name.ends_with(".smart.bin")) {
+      Write("status_views_fuzz", name, bytes);
+      // Attribute entries of the data block and of the thresholds beside it.
+      const fs::path thresholds =
+          file.parent_path() / (name.substr(0, name.size() - 10) + ".thresholds.bin");
+      std::ifstream tin(thresholds, std::ios::binary);
+      const Bytes t((std::istreambuf_iterator<char>(tin)), std::istreambuf_iterator<char>());
+      if (bytes.size() >= 362 && t.size() >= 362) {
+        Bytes input = {0};
+        input.insert(input.end(), bytes.begin() + 2, bytes.begin() + 362);
+        input.insert(input.end(), t.begin() + 2, t.begin() + 362);
+        Write("attribute_view_fuzz", name, input);
+      }
+    }
+  }
+  const fs::path blobs = captured / "skdump-format";
+  if (fs::is_directory(blobs)) {
+    for (const fs::path& blob : SortedFiles(blobs)) {
+      std::ifstream in(blob, std::ios::binary);
+      Write("snapshot_file_fuzz", blob.filename().string(),
+            Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: fuzz_seed_maker OUT_DIR [CAPTURED_DIR]\n";
+    return 2;
+  }
+  out_dir = argv[1];
+  const std::vector<kestrine::RecordedRequest> requests = AllRequests();
+  MakeBaySeeds(requests);
+  MakeSequenceSeeds(requests);
+  MakeSgIoSeeds(requests);
+  MakeSnapshotSeeds();
+  MakeFileNameSeeds();
+  MakeReportSeeds();
+  if (argc > 2 && fs::is_directory(argv[2])) CopyCaptured(argv[2]);
+  return 0;
+}
