@@ -1,6 +1,6 @@
 // Writing files with an administrator's rights: the name checks every writer makes, and
-// ReplaceFile on the disk, which refuses special files, never writes through a link and replaces
-// a file only once the new one is complete.
+// ReplaceFileSafely on the disk, which refuses special files, never writes through a link and
+// replaces a file only once the new one is complete.
 #include "file_writer.h"
 
 #include <gtest/gtest.h>
@@ -120,40 +120,40 @@ TEST(TargetName, TemporaryNamesAreShortHiddenAndVaried) {
   EXPECT_EQ(names.size(), 4u);
 }
 
-TEST(ReplaceFile, WritesANewFileAndReplacesAnOldOneWhole) {
+TEST(ReplaceFileSafely, WritesANewFileAndReplacesAnOldOneWhole) {
   Folder folder;
   const fs::path file = folder / "report.html";
-  EXPECT_FALSE(ReplaceFile(file, std::string("first, and longer than the second")));
+  EXPECT_FALSE(ReplaceFileSafely(file, std::string("first, and longer than the second")));
   EXPECT_EQ(ReadAll(file), "first, and longer than the second");
-  EXPECT_FALSE(ReplaceFile(file, std::string("second")));
+  EXPECT_FALSE(ReplaceFileSafely(file, std::string("second")));
   EXPECT_EQ(ReadAll(file), "second");
   // The longest name a folder can hold: the temporary name beside it is short whatever it is.
   const std::string longest(255, 'n');
-  EXPECT_FALSE(ReplaceFile(folder / longest, std::string("long")));
+  EXPECT_FALSE(ReplaceFileSafely(folder / longest, std::string("long")));
   EXPECT_EQ(ReadAll(folder / longest), "long");
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{longest, "report.html"}));
 }
 
-TEST(ReplaceFile, RefusesAFolderAndLeavesNothingBehind) {
+TEST(ReplaceFileSafely, RefusesAFolderAndLeavesNothingBehind) {
   Folder folder;
   fs::create_directories(folder / "folder.html" / "inside");
-  const std::optional<FileWriteFault> fault = ReplaceFile(folder / "folder.html", "x");
+  const std::optional<FileWriteFault> fault = ReplaceFileSafely(folder / "folder.html", "x");
   ASSERT_TRUE(fault.has_value());
   EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused);
   EXPECT_EQ(fault->reason, std::make_error_code(std::errc::is_a_directory).message());
   EXPECT_TRUE(fs::exists(folder / "folder.html" / "inside"));
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"folder.html"});
 
-  const std::optional<FileWriteFault> missing = ReplaceFile(folder / "none" / "x.html", "x");
+  const std::optional<FileWriteFault> missing = ReplaceFileSafely(folder / "none" / "x.html", "x");
   ASSERT_TRUE(missing.has_value());
   EXPECT_EQ(missing->stage, FileWriteFault::Stage::kCreate);
 }
 
 #ifdef _WIN32
-TEST(ReplaceFile, RefusesDeviceNamesAndReadOnlyFiles) {
+TEST(ReplaceFileSafely, RefusesDeviceNamesAndReadOnlyFiles) {
   Folder folder;
   for (const char* name : {"NUL", "con.html", "COM1.txt"}) {
-    const std::optional<FileWriteFault> fault = ReplaceFile(folder / name, "x");
+    const std::optional<FileWriteFault> fault = ReplaceFileSafely(folder / name, "x");
     ASSERT_TRUE(fault.has_value()) << name;
     EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused) << name;
   }
@@ -161,7 +161,7 @@ TEST(ReplaceFile, RefusesDeviceNamesAndReadOnlyFiles) {
   std::ofstream(read_only) << "kept";
   fs::permissions(read_only,
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  ASSERT_TRUE(ReplaceFile(read_only, "x").has_value());
+  ASSERT_TRUE(ReplaceFileSafely(read_only, "x").has_value());
   EXPECT_EQ(ReadAll(read_only), "kept");
   fs::permissions(read_only, fs::perms::owner_all);
 }
@@ -172,7 +172,7 @@ using testing::MakeSpecial;
 using testing::SpecialCases;
 using testing::SpecialKind;
 
-TEST(ReplaceFile, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
+TEST(ReplaceFileSafely, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
   for (const testing::SpecialCase& c : SpecialCases()) {
     SCOPED_TRACE(c.what);
     Folder folder;
@@ -184,7 +184,8 @@ TEST(ReplaceFile, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
     const std::string before = Fingerprint(target);
     const std::string linked_before = Fingerprint(LinkedFileOf(target));
     // A pipe without a reader would hold an open for ever: the write runs aside, with a limit.
-    auto write = std::async(std::launch::async, [&] { return ReplaceFile(target, "new bytes"); });
+    auto write =
+        std::async(std::launch::async, [&] { return ReplaceFileSafely(target, "new bytes"); });
     if (write.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
       ADD_FAILURE() << "the write hangs";
       std::ifstream reader(target);  // lets the open return, so the test ends
@@ -206,12 +207,12 @@ TEST(ReplaceFile, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
   }
 }
 
-TEST(ReplaceFile, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
+TEST(ReplaceFileSafely, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
   Folder folder;
   const fs::path file = folder / "drive.blob";
   std::ofstream(file) << "old";
   ::chmod(file.c_str(), 0640);
-  EXPECT_FALSE(ReplaceFile(file, "new"));
+  EXPECT_FALSE(ReplaceFileSafely(file, "new"));
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -219,7 +220,7 @@ TEST(ReplaceFile, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
   // Root could write it, but a read-only file is left as it is for everyone.
   ::chmod(file.c_str(), 0444);
   const std::string before = Fingerprint(file);
-  const std::optional<FileWriteFault> fault = ReplaceFile(file, "newer");
+  const std::optional<FileWriteFault> fault = ReplaceFileSafely(file, "newer");
   ASSERT_TRUE(fault.has_value());
   EXPECT_EQ(fault->reason, "Read-only file");
   EXPECT_EQ(Fingerprint(file), before);

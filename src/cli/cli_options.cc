@@ -31,7 +31,7 @@ constexpr char kFooter[] =
     "  --drive N|PATH     N, a number from 0 to 255, is \\\\.\\PHYSICALDRIVEN; any other\n"
     "                     text is taken as typed into the window's drive selector.\n"
     "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
-    "                     numbered from 0 in the order given.\n"
+    "                     numbered from 0 in the order given (at most 256 files).\n"
     "  --json             Its shape is described in the README (section kestrine-cli).\n"
     "  --metrics          For node_exporter's textfile collector: per drive its identity,\n"
     "                     condition, temperature, attributes (whole raw values), self-test\n"

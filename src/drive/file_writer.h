@@ -31,7 +31,7 @@ struct FileWriteFault {
 // the new file is complete, a symbolic link at the name is replaced by the file rather than
 // written through, and a failure leaves the target as it was and no new file behind. A file
 // replaced keeps its permissions and, where the process may give it, its owner.
-std::optional<FileWriteFault> ReplaceFile(const std::filesystem::path& target,
-                                          std::string_view bytes);
+std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& target,
+                                                std::string_view bytes);
 
 }  // namespace kestrine

@@ -177,7 +177,7 @@ Snapshot ReadSnapshotFile(const fs::path& file) {
 
 void WriteSnapshotFile(const fs::path& file, const Snapshot& snapshot) {
   const std::vector<Byte> bytes = SerializeSnapshot(snapshot);
-  const std::optional<FileWriteFault> fault = ReplaceFile(
+  const std::optional<FileWriteFault> fault = ReplaceFileSafely(
       file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (!fault) return;
   const char* const what =

@@ -60,7 +60,7 @@ std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot);
 
 // Throw SnapshotError when the file cannot be read or written, or is refused; the message names
 // the file with its control characters escaped. Only a regular file is read. Writing goes
-// through ReplaceFile (file_writer.h): `file` is replaced only once the whole snapshot is
+// through ReplaceFileSafely (file_writer.h): `file` is replaced only once the whole snapshot is
 // written, never written through a link, and only where it is a regular file or nothing.
 Snapshot ReadSnapshotFile(const std::filesystem::path& file);
 void WriteSnapshotFile(const std::filesystem::path& file, const Snapshot& snapshot);

@@ -76,15 +76,15 @@ void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
   if (fs::equivalent(source, target, error)) return;
   // Written as the report is: never through a link at "style.css", never into a special file.
   std::string sheet;
-  if (ReadStyleSheet(source, sheet)) ReplaceFile(target, sheet);
+  if (ReadStyleSheet(source, sheet)) ReplaceFileSafely(target, sheet);
 }
 
 // Writes the report in one piece, one byte per character, no byte-order mark, no line-end
-// translation, through ReplaceFile: an existing report is replaced only once the new one is
+// translation, through ReplaceFileSafely: an existing report is replaced only once the new one is
 // complete. Throws EFCreateError when the file cannot be created or is refused; returns the
 // reason when it could not be written, nullopt when every byte reached the file.
 std::optional<std::string> WriteReport(const fs::path& file_name, const std::string& report) {
-  std::optional<FileWriteFault> fault = ReplaceFile(file_name, report);
+  std::optional<FileWriteFault> fault = ReplaceFileSafely(file_name, report);
   if (!fault) return std::nullopt;
   if (fault->stage != FileWriteFault::Stage::kWrite) {
     throw EFCreateError(

@@ -1,5 +1,5 @@
-// ReplaceFile on POSIX systems: everything relative to a descriptor of the target's folder, so
-// that the checks, the new file and the rename all act on the same folder.
+// ReplaceFileSafely on POSIX systems: everything relative to a descriptor of the target's folder,
+// so that the checks, the new file and the rename all act on the same folder.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,8 +78,8 @@ bool WriteAll(int fd, std::string_view bytes, int& error) {
 
 }  // namespace
 
-std::optional<FileWriteFault> ReplaceFile(const std::filesystem::path& target,
-                                          std::string_view bytes) {
+std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& target,
+                                                std::string_view bytes) {
   using Stage = FileWriteFault::Stage;
   const std::string& path = target.native();
   if (std::optional<std::string> fault = TargetNameFault(path, false)) {

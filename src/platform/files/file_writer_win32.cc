@@ -1,4 +1,4 @@
-// ReplaceFile on Windows: the name is checked for device paths and device names first, the
+// ReplaceFileSafely on Windows: the name is checked for device paths and device names first, the
 // existing target is looked at without following a reparse point, and the new file is moved
 // over it with MoveFileEx, which replaces a link rather than the file it points to.
 #include <windows.h>
@@ -108,8 +108,8 @@ std::wstring Beside(const std::wstring& path, const std::wstring& name) {
 
 }  // namespace
 
-std::optional<FileWriteFault> ReplaceFile(const std::filesystem::path& target,
-                                          std::string_view bytes) {
+std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& target,
+                                                std::string_view bytes) {
   using Stage = FileWriteFault::Stage;
   const std::u8string utf8 = target.u8string();
   const std::string narrow(utf8.begin(), utf8.end());
