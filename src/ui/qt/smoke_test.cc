@@ -7,29 +7,18 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <fstream>
+#include <cstdio>
 
+#include "file_target.h"
+#include "file_writer.h"
 #include "form_texts.h"
 #include "main_window.h"
 #include "qt_latin1.h"
+#include "smoke_test_lines.h"
 
 namespace kestrine {
 
 namespace {
-
-std::string Escaped(const std::string& text) {
-  std::string escaped;
-  for (const char c : text) {
-    if (c == '\r') {
-      escaped += "\\r";
-    } else if (c == '\n') {
-      escaped += "\\n";
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
 
 std::string Text(const QString& text) {
   return text.toLatin1().toStdString();
@@ -44,7 +33,7 @@ Widget* Child(const MainWindow& window, const char* name) {
 std::string ReadWindow(const std::string& step, const MainWindow& window) {
   std::string lines;
   const auto line = [&](const std::string& key, const std::string& value) {
-    lines += step + "." + key + "=" + Escaped(value) + "\n";
+    lines += SmokeTestLine(step, key, value);
   };
   line("caption", Text(window.windowTitle()));
   if (const auto* selector = Child<QComboBox>(window, "ComboBox1")) {
@@ -79,17 +68,17 @@ std::string ReadWindow(const std::string& step, const MainWindow& window) {
 
 void RecordingApplication::ShowMessage(const std::string& text) {
   boxes_.push_back("message=caption:" + std::string(texts::kConfirmCaption) +
-                   " buttons:OK text:" + Escaped(text));
+                   " buttons:OK text:" + SmokeTestValue(text));
 }
 
 bool RecordingApplication::AskYesNo(const std::string& caption, const std::string& text) {
-  boxes_.push_back("question=caption:" + Escaped(caption) +
-                   " buttons:Yes/No text:" + Escaped(text));
+  boxes_.push_back("question=caption:" + SmokeTestValue(caption) +
+                   " buttons:Yes/No text:" + SmokeTestValue(text));
   return false;
 }
 
 std::optional<std::string> RecordingApplication::SaveFileDialog(const SaveDialogOptions& options) {
-  boxes_.push_back("save-dialog=title:" + Escaped(options.title));
+  boxes_.push_back("save-dialog=title:" + SmokeTestValue(options.title));
   return std::nullopt;
 }
 
@@ -115,7 +104,11 @@ void RunSmokeTest(MainWindow& window, RecordingApplication& app, const std::stri
     selector->setCurrentIndex(1);
     record("choose");
   }
-  std::ofstream(report_file, std::ios::binary) << report;
+  // The file is written as any file the user names: never through a link, never into a device.
+  if (const auto fault = ReplaceFileSafely(report_file, report)) {
+    std::fprintf(stderr, "--smoke-test: %s: %s\n", PrintableFileName(report_file).c_str(),
+                 fault->reason.c_str());
+  }
   QApplication::quit();
 }
 

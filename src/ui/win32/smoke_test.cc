@@ -2,26 +2,16 @@
 
 #include <commctrl.h>
 
-#include <fstream>
+#include <cstdio>
 #include <vector>
+
+#include "file_target.h"
+#include "file_writer.h"
+#include "smoke_test_lines.h"
 
 namespace kestrine {
 
 namespace {
-
-std::string Escaped(const std::string& text) {
-  std::string escaped;
-  for (const char c : text) {
-    if (c == '\r') {
-      escaped += "\\r";
-    } else if (c == '\n') {
-      escaped += "\\n";
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
 
 std::string StatusBarText(HWND status_bar) {
   const LRESULT length = SendMessageA(status_bar, SB_GETTEXTLENGTHA, 0, 0);
@@ -92,7 +82,7 @@ std::string FormatSnapshot(const std::string& step, const WindowSnapshot& snapsh
                            const std::vector<SeenMessageBox>& boxes, HWND main_window) {
   std::string lines;
   const auto line = [&](const std::string& key, const std::string& value) {
-    lines += step + "." + key + "=" + Escaped(value) + "\n";
+    lines += SmokeTestLine(step, key, value);
   };
   line("caption", snapshot.caption);
   line("selector.count", std::to_string(snapshot.selector_entries.size()));
@@ -157,7 +147,11 @@ void RunSmokeTest(Win32MainWindow& window, Application& app, MessageBoxWatcher& 
   TypeKey(handles, 'x');
   record("type");
 
-  std::ofstream(report_file, std::ios::binary) << report;
+  // The file is written as any file the user names: never through a link, never into a device.
+  if (const auto fault = ReplaceFileSafely(report_file, report)) {
+    std::fprintf(stderr, "--smoke-test: %s: %s\n", PrintableFileName(report_file).c_str(),
+                 fault->reason.c_str());
+  }
   app.Terminate();
 }
 
