@@ -21,7 +21,7 @@ using testing::CliResult;
 using testing::RunCliWith;
 using testing::ScratchDir;
 
-std::string ReadText(const std::filesystem::path& file) {
+[[maybe_unused]] std::string ReadText(const std::filesystem::path& file) {
   std::ifstream stream(file, std::ios::binary);
   std::ostringstream text;
   text << stream.rdbuf();

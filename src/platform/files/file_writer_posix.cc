@@ -134,7 +134,10 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
   if (replaces_file) {
     // Only the permission bits carry over, never set-user-ID and the like. Root gives the file
     // back to its owner, as writing into the old file would have left it; nobody else can.
-    if (::geteuid() == 0) (void)::fchown(fd, previous.st_uid, previous.st_gid);
+    // A file system that keeps no owners (vfat) refuses; the file then stays root's.
+    if (::geteuid() == 0) {
+      [[maybe_unused]] const int owner_given = ::fchown(fd, previous.st_uid, previous.st_gid);
+    }
     if (::fchmod(fd, previous.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0) {
       written = false;
       error = errno;
