@@ -2,7 +2,6 @@
 // file read and refreshed through the window's logic, printed as JSON or as text tables, 256
 // files as metrics, and the snapshot reader alone. scripts/bench-cli.sh times whole processes next
 // to skdump.
-#ifdef KESTRINE_BENCH_CLI
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -99,4 +98,3 @@ BENCHMARK(ParseSnapshotFile);
 
 }  // namespace
 }  // namespace kestrine
-#endif  // KESTRINE_BENCH_CLI

@@ -3,15 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
-#if defined(KESTRINE_HAVE_PORT) && defined(_WIN32)
-#include "win32_device_port.h"
-#elif defined(KESTRINE_HAVE_PORT) && defined(__linux__) && __has_include("sg_io_port.h")
-#include "sg_io_port.h"
-#define KESTRINE_SG_IO_PORT 1
-#endif
-
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win32_device_port.h"
+#else
+#include "sg_io_port.h"
 #endif
 
 namespace kestrine {
@@ -19,12 +16,10 @@ namespace kestrine {
 namespace fs = std::filesystem;
 
 std::unique_ptr<DevicePort> MakePlatformPort() {
-#if defined(KESTRINE_HAVE_PORT) && defined(_WIN32)
+#ifdef _WIN32
   return std::make_unique<Win32DevicePort>();
-#elif defined(KESTRINE_SG_IO_PORT)
-  return std::make_unique<SgIoPort>();
 #else
-  return std::make_unique<NullDevicePort>();
+  return std::make_unique<SgIoPort>();
 #endif
 }
 

@@ -9,7 +9,7 @@
 
 namespace kestrine {
 
-// The platform's device port; a port with no drives where none is built.
+// The platform's device port: SG_IO on Linux, DeviceIoControl on Windows.
 std::unique_ptr<DevicePort> MakePlatformPort();
 
 // The directory that holds the running executable; `argv0` is the fallback where the system
