@@ -4,7 +4,6 @@
 #include <chrono>
 #include <exception>
 
-#include "console_toolkit.h"
 #include "drive_metrics.h"
 #include "drive_number.h"
 #include "drive_report.h"
@@ -12,6 +11,7 @@
 #include "form_texts.h"
 #include "json_report.h"
 #include "latin1_text.h"
+#include "memory_toolkit.h"
 #include "metrics_report.h"
 #include "open_refusal.h"
 #include "sim_bay.h"
@@ -40,16 +40,18 @@ int ConditionStatus(const std::string& condition) {
   return kExitOk;
 }
 
-// One run: the drive layer and TForm1 over the console toolkit, as the window holds them.
+// One run: the drive layer and TForm1 over the in-memory toolkit, as the window holds them.
+// Message boxes are written to standard error; a Yes/No question is answered Yes (the option on
+// the command line is the user's confirmation), and the save dialog answers with the file named
+// on the command line.
 class CliSession {
  public:
   CliSession(DevicePort& port, const CliOptions& options, const CliEnvironment& environment,
              std::ostream& err)
-      : options_(options),
-        err_(err),
-        drv_(port),
-        ui_(environment.program_directory),
-        form_(drv_, ui_.Controls()) {}
+      : options_(options), err_(err), drv_(port), form_(drv_, ui_.Controls()) {
+    ui_.App.program_directory = environment.program_directory;
+    ui_.App.answer_when_none_left = true;
+  }
 
   // The drives to read: every drive the window lists at start-up (the first one is read then,
   // as the window reads it), or the drives named on the command line.
@@ -62,8 +64,8 @@ class CliSession {
     }
     ui_.ForgetShownTexts();
     RunGuarded(ui_.App, [this] { form_.FormShow(); });
-    first_is_read = !ui_.ComboBox1.Items().empty();
-    return ui_.ComboBox1.Items();
+    first_is_read = !ui_.ComboBox1.items.empty();
+    return ui_.ComboBox1.items;
   }
 
   // Holds back the messages of the start-up refresh when it found no drive: its conversion
@@ -76,7 +78,7 @@ class CliSession {
   DriveReport Read(const std::string& target, bool already_read) {
     if (!already_read) {
       ui_.ForgetShownTexts();
-      ui_.ComboBox1.SetText(target);
+      ui_.ComboBox1.text = target;
       // A drive that does not open is not refreshed: the open's own error says what happened,
       // where the window could only call it no S.M.A.R.T. device.
       if (std::optional<std::string> refusal = OpenRefusal(drv_, target)) {
@@ -105,7 +107,7 @@ class CliSession {
     if (options_.save) done = SaveSnapshot(report.path, *options_.save) && done;
     if (options_.html) {
       ui_.PageControl1.active = options_.html->page;
-      ui_.App.SetSaveFileName(options_.html->file);
+      ui_.App.save_file_name = options_.html->file;
       RunGuarded(ui_.App, [this] { form_.SavetoHTML1Click(); });
       done = TakeMessages(report) == 0 && done;
     }
@@ -173,7 +175,7 @@ class CliSession {
   const CliOptions& options_;
   std::ostream& err_;
   SmartDrv drv_;
-  ConsoleToolkit ui_;
+  MemoryToolkit ui_;
   TForm1 form_;
 };
 

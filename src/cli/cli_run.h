@@ -1,5 +1,5 @@
 // kestrine-cli's work, as a function the program and the tests call: read the drives through
-// TForm1 over the console toolkit, act on the drive, write text or JSON, give the exit status.
+// TForm1 over the in-memory toolkit, act on the drive, write text or JSON, give the exit status.
 #pragma once
 
 #include <functional>

@@ -20,19 +20,6 @@ std::string ViewKey(std::string_view name) {
 
 }  // namespace
 
-const ListView& PageListView(const ConsoleToolkit& ui, int page) {
-  switch (page) {
-    case 0:
-      return ui.ListView2;
-    case 1:
-      return ui.ListView1;
-    case 2:
-      return ui.ListView3;
-    default:
-      return ui.ListView4;
-  }
-}
-
 ViewReport CaptureView(std::string_view name, const ListView& list) {
   ViewReport view;
   view.name = std::string(name);
@@ -48,7 +35,7 @@ ViewReport CaptureView(std::string_view name, const ListView& list) {
   return view;
 }
 
-DriveReport CaptureDrive(const ConsoleToolkit& ui) {
+DriveReport CaptureDrive(const MemoryToolkit& ui) {
   DriveReport report;
   report.path = ui.ComboBox1.Text();
   try {
@@ -56,26 +43,23 @@ DriveReport CaptureDrive(const ConsoleToolkit& ui) {
   } catch (const EConvertError&) {
     report.drive_number.reset();
   }
-  report.status_bar = ui.StatusBar1.text;
-  report.condition = ui.lblstatus.caption;
-  report.tray_hint = ui.TrayIcon1.hint;
-  if (!report.Read()) {
-    // The window empties its status bar for a drive it could not read and names the failure
-    // in the tray hint; the report has the failure among its messages and keeps these null.
-    report.status_bar.reset();
-    report.tray_hint.reset();
+  // The condition label shows a condition once the refresh has judged the drive. The window
+  // empties its status bar for a drive it could not read and names the failure in the tray hint;
+  // the report has the failure among its messages and keeps all three null.
+  if (!ui.lblstatus.caption.empty()) {
+    report.condition = ui.lblstatus.caption;
+    report.status_bar = ui.StatusBar1.text;
+    report.tray_hint = ui.TrayIcon1.hint;
   }
-  for (int page = 0; page < static_cast<int>(layout::kPageCaptions.size()); ++page) {
-    report.views[static_cast<std::size_t>(page)] =
-        CaptureView(layout::kPageCaptions[static_cast<std::size_t>(page)], PageListView(ui, page));
-  }
+  for (std::size_t page = 0; page < kPages.size(); ++page)
+    report.views[page] = CaptureView(kPages[page].caption, PageListView(ui, page));
   return report;
 }
 
 std::optional<int> ViewPageByName(std::string_view name) {
   const std::string key = ViewKey(name);
-  for (std::size_t page = 0; page < layout::kPageCaptions.size(); ++page) {
-    if (!key.empty() && key == ViewKey(layout::kPageCaptions[page])) return static_cast<int>(page);
+  for (std::size_t page = 0; page < kPages.size(); ++page) {
+    if (!key.empty() && key == ViewKey(kPages[page].caption)) return static_cast<int>(page);
   }
   return std::nullopt;
 }

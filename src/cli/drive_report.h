@@ -1,4 +1,4 @@
-// What the window shows for one drive after a refresh, taken from the console toolkit: the
+// What the window shows for one drive after a refresh, taken from the in-memory toolkit: the
 // material of both the text tables and the JSON document.
 #pragma once
 
@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console_toolkit.h"
-#include "form_layout.h"
+#include "form_pages.h"
+#include "memory_toolkit.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -34,20 +34,17 @@ struct DriveReport {
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;
   std::vector<std::string> messages;  // the message boxes the window would have shown
-  // Under their page captions (layout::kPageCaptions), in page order.
-  std::array<ViewReport, layout::kPageCaptions.size()> views;
+  // Under their page captions (kPages), in page order.
+  std::array<ViewReport, kPages.size()> views;
 
   // The refresh reached the views: the Attributes view judged the drive.
   bool Read() const { return condition.has_value(); }
 };
 
-// The list view of each page, as TForm1 holds them.
-const ListView& PageListView(const ConsoleToolkit& ui, int page);
-
 ViewReport CaptureView(std::string_view name, const ListView& list);
 
 // The drive the selector names, as the toolkit shows it now. Messages are not taken here.
-DriveReport CaptureDrive(const ConsoleToolkit& ui);
+DriveReport CaptureDrive(const MemoryToolkit& ui);
 
 // The 0-based page of a view given on the command line: the page caption, ignoring letter case,
 // blanks, hyphens and underscores ("self-test-logs" is "Self Test Logs"). nullopt for no view.

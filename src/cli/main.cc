@@ -7,41 +7,8 @@
 #include "cli_run.h"
 #include "platform_port.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#endif
-
-namespace {
-
-#ifdef _WIN32
-// The program writes UTF-8, which a console shows as such only when told. The console belongs to
-// the user's shell, so its own code page is given back when the program ends.
-class Utf8Console {
- public:
-  Utf8Console() : previous_(GetConsoleOutputCP()) {
-    if (previous_ != 0) SetConsoleOutputCP(CP_UTF8);
-  }
-  ~Utf8Console() {
-    // What is still buffered is written while the console still reads it as UTF-8.
-    std::cout.flush();
-    if (previous_ != 0) SetConsoleOutputCP(previous_);
-  }
-  Utf8Console(const Utf8Console&) = delete;
-  Utf8Console& operator=(const Utf8Console&) = delete;
-
- private:
-  UINT previous_;  // 0: no console to set
-};
-#endif
-
-}  // namespace
-
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  const Utf8Console console;
-#endif
+  const kestrine::Utf8Console console;
   std::ios::sync_with_stdio(false);
   int status = kestrine::kExitError;
   try {
@@ -49,13 +16,8 @@ int main(int argc, char** argv) {
     kestrine::CliEnvironment environment;
     environment.program_directory = kestrine::ExecutableDirectory(argc > 0 ? argv[0] : nullptr);
     environment.make_port = &kestrine::MakePlatformPort;
-#ifdef _WIN32
     // The metrics file must hold the same bytes on every platform: line feeds, not CR LF.
-    environment.binary_output = [] {
-      std::cout.flush();
-      _setmode(_fileno(stdout), _O_BINARY);
-    };
-#endif
+    environment.binary_output = &kestrine::MakeStandardOutputBinary;
     status = kestrine::CliMain(arguments, environment, std::cout, std::cerr);
   } catch (...) {
     status = kestrine::ReportUnexpectedError(std::cerr);

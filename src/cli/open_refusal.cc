@@ -33,7 +33,7 @@ std::optional<std::string> OpenRefusal(SmartDrv& drv, const std::string& target)
   return OpenFailureText(drv.Port().LastOpenFailure());
 }
 
-DriveReport CaptureUnread(const ConsoleToolkit& ui) {
+DriveReport CaptureUnread(const MemoryToolkit& ui) {
   DriveReport report = CaptureDrive(ui);
   for (ViewReport& view : report.views) view.rows.clear();
   return report;

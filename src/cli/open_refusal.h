@@ -20,6 +20,6 @@ std::optional<std::string> OpenFailureText(const OpenFailure& failure);
 std::optional<std::string> OpenRefusal(SmartDrv& drv, const std::string& target);
 
 // The report of a drive that was not refreshed: its path and number, no texts, empty views.
-DriveReport CaptureUnread(const ConsoleToolkit& ui);
+DriveReport CaptureUnread(const MemoryToolkit& ui);
 
 }  // namespace kestrine

@@ -1,9 +1,12 @@
 #include "platform_port.h"
 
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include "win32_device_port.h"
@@ -37,5 +40,26 @@ std::string ExecutableDirectory(const char* argv0) {
   const fs::path program = fs::absolute(argv0, error);
   return error ? std::string() : program.parent_path().string();
 }
+
+#ifdef _WIN32
+Utf8Console::Utf8Console() : previous_code_page_(GetConsoleOutputCP()) {
+  if (previous_code_page_ != 0) SetConsoleOutputCP(CP_UTF8);
+}
+
+Utf8Console::~Utf8Console() {
+  // What is still buffered is written while the console still reads it as UTF-8.
+  std::cout.flush();
+  if (previous_code_page_ != 0) SetConsoleOutputCP(previous_code_page_);
+}
+
+void MakeStandardOutputBinary() {
+  std::cout.flush();
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+#else
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
+void MakeStandardOutputBinary() {}
+#endif
 
 }  // namespace kestrine

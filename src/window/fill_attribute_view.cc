@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "attribute_catalogue.h"
 #include "bytes.h"
+#include "form_pages.h"
 #include "form_texts.h"
 #include "shown_attributes.h"
 #include "unit1.h"
@@ -17,12 +20,20 @@ namespace kestrine {
 
 namespace {
 
-// The columns of ListView1.
-constexpr int kColumnId = 0;
-constexpr int kColumnType = 1;
-constexpr int kColumnWorst = 3;
-constexpr int kColumnThreshold = 4;
-constexpr int kColumnRaw = 5;
+// The columns of ListView1, in the order of its cells.
+enum AttributeColumn : int {
+  kColumnId,
+  kColumnType,
+  kColumnValue,
+  kColumnWorst,
+  kColumnThreshold,
+  kColumnRaw,
+  kColumnName,
+  kColumnCount
+};
+static_assert(std::size(kAttributeColumns) == kColumnCount);
+static_assert(std::string_view(kAttributeColumns[kColumnWorst].caption) == "Worse" &&
+              std::string_view(kAttributeColumns[kColumnRaw].caption) == "Raw");
 
 // Counters of bad or troubled sectors and failed operations: any non-zero count is a warning.
 constexpr std::array<int, 9> WatchedCounterIds = {5, 10, 184, 187, 188, 196, 197, 198, 201};

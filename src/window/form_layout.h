@@ -1,9 +1,7 @@
 // The main window's layout in pixels of its client area, and the captions of its controls: the
-// same for every front end, which maps them onto its own widgets.
+// same for every front end, which maps them onto its own widgets. The pages and their list views'
+// columns: form_pages.h.
 #pragma once
-
-#include <array>
-#include <vector>
 
 namespace kestrine::layout {
 
@@ -35,17 +33,5 @@ inline constexpr char kButton2Caption[] = "Self Test (Ext.)";
 inline constexpr char kRefreshCaption[] = "Refresh";
 inline constexpr char kSaveToHtmlCaption[] = "Save to HTML";
 inline constexpr char kQuitCaption[] = "Quit";
-
-// The pages in page-index order; each holds one list view.
-inline constexpr std::array<const char*, 4> kPageCaptions = {"Identify", "Attributes",
-                                                             "Self Test Logs", "General"};
-
-// Column widths of the list views (captions: memory_list_view.h); kToolkitDefault keeps the
-// width the toolkit gives a new column.
-inline constexpr int kToolkitDefault = 0;
-inline const std::vector<int> kIdentifyWidths = {100, 450};
-inline const std::vector<int> kAttributeWidths = {49, 75, 49, 49, 75, 49, 203};
-inline const std::vector<int> kSelfTestLogWidths = {kToolkitDefault, 100, 150, 100, 100, 75};
-inline const std::vector<int> kGeneralWidths = {200, kToolkitDefault, 300};
 
 }  // namespace kestrine::layout

@@ -3,8 +3,6 @@
 // factor, so that the window is the same layout, larger, and at 96 exactly the layout itself.
 #pragma once
 
-#include <vector>
-
 #include "form_layout.h"
 
 namespace kestrine::layout {
@@ -22,13 +20,6 @@ constexpr int ScaleForDpi(int pixels, int dpi) {
 constexpr Place ScaleForDpi(const Place& place, int dpi) {
   return Place{ScaleForDpi(place.left, dpi), ScaleForDpi(place.top, dpi),
                ScaleForDpi(place.width, dpi), ScaleForDpi(place.height, dpi)};
-}
-
-inline std::vector<int> ScaleForDpi(const std::vector<int>& widths, int dpi) {
-  std::vector<int> scaled;
-  scaled.reserve(widths.size());
-  for (const int width : widths) scaled.push_back(ScaleForDpi(width, dpi));
-  return scaled;
 }
 
 static_assert(ScaleForDpi(611, 96) == 611 && ScaleForDpi(611, 192) == 1222);

@@ -1,9 +1,11 @@
-// A list view held in memory: the list views of the console front end and of the tests.
+// A list view held in memory: the list views of the in-memory toolkit (kestrine-cli, the tests).
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
+#include "form_pages.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -12,6 +14,10 @@ class MemoryListView : public ListView {
  public:
   explicit MemoryListView(std::vector<std::string> captions = {})
       : captions_(std::move(captions)) {}
+  // The columns of one of the window's list views (form_pages.h); their widths are not kept.
+  explicit MemoryListView(std::span<const Column> columns) {
+    for (const Column& column : columns) captions_.emplace_back(column.caption);
+  }
 
   void Clear() override { rows_.clear(); }
   void AddRow(std::vector<std::string> cells) override { rows_.push_back(std::move(cells)); }
@@ -29,13 +35,5 @@ class MemoryListView : public ListView {
   std::vector<std::string> captions_;
   std::vector<std::vector<std::string>> rows_;
 };
-
-// The column captions of the four views, in the window's order.
-inline const std::vector<std::string> kAttributeColumns = {"AttrID",    "Type", "Value", "Worse",
-                                                           "Threshold", "Raw",  "Name"};
-inline const std::vector<std::string> kIdentifyColumns = {"Item", "Value"};
-inline const std::vector<std::string> kSelfTestLogColumns = {
-    "Num", "Lifetime (hours)", "Description", "Status", "LBA of 1st error", "Remaining"};
-inline const std::vector<std::string> kGeneralColumns = {"Item", "Value", "Description"};
 
 }  // namespace kestrine

@@ -38,6 +38,7 @@ class ListView {
   virtual std::string CellText(int row, int column) const = 0;  // "" outside the row's cells
 
   void SetCustomDraw(CustomDraw handler) { custom_draw_ = std::move(handler); }
+  bool HasCustomDraw() const { return static_cast<bool>(custom_draw_); }
   // The background the row is painted with: the custom-draw answer, or nullopt for normal.
   std::optional<Rgb> RowBackground(int row) const {
     return custom_draw_ ? custom_draw_(row) : std::nullopt;
@@ -108,10 +109,11 @@ class Application {
 
 // The controls of the main window, under their own names.
 struct FormControls {
-  ListView& ListView1;  // Attributes
-  ListView& ListView2;  // Identify
-  ListView& ListView3;  // Self Test Logs
-  ListView& ListView4;  // General
+  // The pages' list views; which page holds which: form_pages.h.
+  ListView& ListView1;
+  ListView& ListView2;
+  ListView& ListView3;
+  ListView& ListView4;
   ComboBox& ComboBox1;
   StatusBar& StatusBar1;
   Label& lblstatus;

@@ -2,6 +2,7 @@
 
 #include "drive_number.h"
 #include "errors.h"
+#include "form_pages.h"
 #include "form_texts.h"
 #include "storage.h"
 
@@ -46,10 +47,9 @@ void TForm1::Refresh1Click() {
 }
 
 void TForm1::SavetoHTML1Click() {
-  ListView* const pages[] = {&ui_.ListView2, &ui_.ListView1, &ui_.ListView3, &ui_.ListView4};
   const int page = ui_.PageControl1.ActivePageIndex();
-  if (page < 0 || page > 3) return;
-  SaveListViewAsHtml(*pages[page], ui_.App);
+  if (page < 0 || page >= static_cast<int>(kPages.size())) return;
+  SaveListViewAsHtml(PageListView(ui_, static_cast<std::size_t>(page)), ui_.App);
 }
 
 void TForm1::Restore1Click() {

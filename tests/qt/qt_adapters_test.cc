@@ -18,7 +18,7 @@ namespace {
 
 TEST(QtListView, CellsCrossAsSingleBytesBothWays) {
   QTreeWidget widget;
-  QtListView list(&widget, {{"Item", 100}, {"Value", 450}});
+  QtListView list(&widget, kIdentifyColumns);
   EXPECT_EQ(list.ColumnCaptions(), (std::vector<std::string>{"Item", "Value"}));
 
   const std::string model = "Caf\xE9 \xFF\x80";

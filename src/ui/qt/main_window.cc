@@ -17,8 +17,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
-#include <cassert>
-#include <vector>
 
 #if KESTRINE_QT_DBUS
 #include <QDBusConnection>
@@ -28,8 +26,8 @@
 
 #include "errors.h"
 #include "form_layout.h"
+#include "form_pages.h"
 #include "form_texts.h"
-#include "memory_list_view.h"
 #include "program_icon.h"
 #include "qt_latin1.h"
 #include "window_placement.h"
@@ -42,14 +40,6 @@ using namespace layout;
 
 QRect Rect(const Place& place) {
   return QRect(place.left, place.top, place.width, place.height);
-}
-
-std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
-                                const std::vector<int>& widths) {
-  assert(captions.size() == widths.size());
-  std::vector<ListColumn> columns;
-  for (std::size_t i = 0; i < captions.size(); ++i) columns.push_back({captions[i], widths[i]});
-  return columns;
 }
 
 }  // namespace
@@ -81,87 +71,76 @@ MainWindow::~MainWindow() {
   // still lays out its rows. With no rows left, nothing asks the form (gone by then in the
   // programs) or the adapters (gone before the widgets) for a row's colour.
   form_ = nullptr;
-  for (QTreeWidget* const view : {list_view1_, list_view2_, list_view3_, list_view4_}) {
-    view->clear();
-  }
+  for (const auto& list : adapters_.list_views) list->Widget()->clear();
 }
 
 void MainWindow::CreateControls() {
-  label1_ = new QLabel(FromLatin1(kLabel1Caption), this);
-  label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setTextFormat(Qt::PlainText);
-  label1_->move(kLabel1.left, kLabel1.top);
-  label1_->adjustSize();
+  auto* const label1 = new QLabel(FromLatin1(kLabel1Caption), this);
+  label1->setObjectName(QStringLiteral("Label1"));
+  label1->setTextFormat(Qt::PlainText);
+  label1->move(kLabel1.left, kLabel1.top);
+  label1->adjustSize();
 
-  combo_box1_ = new QComboBox(this);
-  combo_box1_->setObjectName(QStringLiteral("ComboBox1"));
-  combo_box1_->setEditable(true);
-  combo_box1_->setInsertPolicy(QComboBox::NoInsert);
+  auto* const combo_box1 = new QComboBox(this);
+  combo_box1->setObjectName(QStringLiteral("ComboBox1"));
+  combo_box1->setEditable(true);
+  combo_box1->setInsertPolicy(QComboBox::NoInsert);
   // Each typed key is one change of the text, not a completion of it.
-  combo_box1_->setCompleter(nullptr);
-  combo_box1_->setGeometry(kComboBox1.left, kComboBox1.top, kComboBox1.width,
-                           combo_box1_->sizeHint().height());
+  combo_box1->setCompleter(nullptr);
+  combo_box1->setGeometry(kComboBox1.left, kComboBox1.top, kComboBox1.width,
+                          combo_box1->sizeHint().height());
   // A chosen entry and every typed key change the text; changes by program are made with the
   // box's signals blocked.
-  connect(combo_box1_, &QComboBox::editTextChanged, this,
+  connect(combo_box1, &QComboBox::editTextChanged, this,
           [this] { Forward(&TForm1::ComboBox1Change); });
-  drive_selector_ = std::make_unique<QtComboBox>(combo_box1_);
+  adapters_.drive_selector = std::make_unique<QtComboBox>(combo_box1);
 
-  button4_ = new QPushButton(FromLatin1(kButton4Caption), this);
-  button4_->setObjectName(QStringLiteral("Button4"));
-  button4_->setGeometry(Rect(kButton4));
-  connect(button4_, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button4Click); });
+  auto* const button4 = new QPushButton(FromLatin1(kButton4Caption), this);
+  button4->setObjectName(QStringLiteral("Button4"));
+  button4->setGeometry(Rect(kButton4));
+  connect(button4, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button4Click); });
 
-  button2_ = new QPushButton(FromLatin1(kButton2Caption), this);
-  button2_->setObjectName(QStringLiteral("Button2"));
-  button2_->setGeometry(Rect(kButton2));
-  connect(button2_, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button2Click); });
+  auto* const button2 = new QPushButton(FromLatin1(kButton2Caption), this);
+  button2->setObjectName(QStringLiteral("Button2"));
+  button2->setGeometry(Rect(kButton2));
+  connect(button2, &QPushButton::clicked, this, [this] { Forward(&TForm1::Button2Click); });
 
-  lblstatus_ = new QLabel(this);
-  lblstatus_->setObjectName(QStringLiteral("lblstatus"));
-  lblstatus_->setTextFormat(Qt::PlainText);
-  QFont status_font = lblstatus_->font();
+  auto* const lblstatus = new QLabel(this);
+  lblstatus->setObjectName(QStringLiteral("lblstatus"));
+  lblstatus->setTextFormat(Qt::PlainText);
+  QFont status_font = lblstatus->font();
   status_font.setPixelSize(kLblstatusFontPixels);
-  lblstatus_->setFont(status_font);
-  lblstatus_->setAutoFillBackground(true);
-  lblstatus_->move(kLblstatus.left, kLblstatus.top);
-  lblstatus_->adjustSize();
-  condition_label_ = std::make_unique<QtLabel>(lblstatus_);
+  lblstatus->setFont(status_font);
+  lblstatus->setAutoFillBackground(true);
+  lblstatus->move(kLblstatus.left, kLblstatus.top);
+  lblstatus->adjustSize();
+  adapters_.condition_label = std::make_unique<QtLabel>(lblstatus);
 
   page_control1_ = new QTabWidget(this);
   page_control1_->setObjectName(QStringLiteral("PageControl1"));
   page_control1_->setGeometry(Rect(kPageControl1));
-  list_view2_ = CreateListView("ListView2");
-  list_view1_ = CreateListView("ListView1");
-  list_view3_ = CreateListView("ListView3");
-  list_view4_ = CreateListView("ListView4");
-  identify_ = std::make_unique<QtListView>(list_view2_, Columns(kIdentifyColumns, kIdentifyWidths));
-  attributes_ =
-      std::make_unique<QtListView>(list_view1_, Columns(kAttributeColumns, kAttributeWidths));
-  self_test_logs_ =
-      std::make_unique<QtListView>(list_view3_, Columns(kSelfTestLogColumns, kSelfTestLogWidths));
-  general_ = std::make_unique<QtListView>(list_view4_, Columns(kGeneralColumns, kGeneralWidths));
-  page_control1_->addTab(list_view2_, FromLatin1(kPageCaptions[0]));
-  page_control1_->addTab(list_view1_, FromLatin1(kPageCaptions[1]));
-  page_control1_->addTab(list_view3_, FromLatin1(kPageCaptions[2]));
-  page_control1_->addTab(list_view4_, FromLatin1(kPageCaptions[3]));
+  for (const Page& page : kPages) {
+    auto& list = adapters_.list_views[static_cast<std::size_t>(page.list_view - 1)];
+    list = std::make_unique<QtListView>(CreateListView(page.list_view), page.columns);
+    page_control1_->addTab(list->Widget(), FromLatin1(page.caption));
+  }
   page_control1_->setCurrentIndex(0);
-  pages_ = std::make_unique<QtPageControl>(page_control1_);
+  adapters_.pages = std::make_unique<QtPageControl>(page_control1_);
 
-  status_bar1_ = new QStatusBar(this);
-  status_bar1_->setObjectName(QStringLiteral("StatusBar1"));
-  status_bar1_->setSizeGripEnabled(false);
-  status_bar1_->setGeometry(0, kClientHeight - kStatusBar1Height, kClientWidth, kStatusBar1Height);
-  status_text_ = new QLabel(status_bar1_);
-  status_text_->setObjectName(QStringLiteral("StatusBar1Text"));
-  status_text_->setTextFormat(Qt::PlainText);
-  status_bar1_->addWidget(status_text_, 1);
-  status_bar_ = std::make_unique<QtStatusBar>(status_text_);
+  auto* const status_bar1 = new QStatusBar(this);
+  status_bar1->setObjectName(QStringLiteral("StatusBar1"));
+  status_bar1->setSizeGripEnabled(false);
+  status_bar1->setGeometry(0, kClientHeight - kStatusBar1Height, kClientWidth, kStatusBar1Height);
+  auto* const status_text = new QLabel(status_bar1);
+  status_text->setObjectName(QStringLiteral("StatusBar1Text"));
+  status_text->setTextFormat(Qt::PlainText);
+  status_bar1->addWidget(status_text, 1);
+  adapters_.status_bar = std::make_unique<QtStatusBar>(status_text);
 }
 
-QTreeWidget* MainWindow::CreateListView(const char* name) {
+QTreeWidget* MainWindow::CreateListView(int number) {
   auto* const view = new QTreeWidget(page_control1_);
-  view->setObjectName(QLatin1String(name));
+  view->setObjectName(QStringLiteral("ListView%1").arg(number));
   view->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
     popup_menu1_->popup(view->viewport()->mapToGlobal(at));
@@ -205,14 +184,12 @@ void MainWindow::CreateTrayIcon() {
               RestoreFromTray();
             }
           });
-  tray_ = std::make_unique<QtTrayIcon>(tray_icon_);
+  adapters_.tray = std::make_unique<QtTrayIcon>(tray_icon_);
   tray_icon_->show();
 }
 
 FormControls MainWindow::Controls() {
-  return FormControls{*attributes_,     *identify_,   *self_test_logs_,  *general_,
-                      *drive_selector_, *status_bar_, *condition_label_, *tray_,
-                      *pages_,          app_};
+  return adapters_.Controls(app_);
 }
 
 void MainWindow::Attach(TForm1& form) {

@@ -8,16 +8,13 @@
 #include <functional>
 #include <memory>
 
+#include "form_adapters.h"
 #include "qt_controls.h"
 #include "qt_list_view.h"
 #include "toolkit.h"
 #include "unit1.h"
 
-class QComboBox;
-class QLabel;
 class QMenu;
-class QPushButton;
-class QStatusBar;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
@@ -61,7 +58,8 @@ class MainWindow : public QWidget {
   void CreateControls();
   void CreateMenus();
   void CreateTrayIcon();
-  QTreeWidget* CreateListView(const char* name);
+  // The form's ListView<number>, on the page control.
+  QTreeWidget* CreateListView(int number);
   void Forward(void (TForm1::*handler)());
   void RestoreFromTray();
   // Moves the window just enough to lie within its screen's available area, if it does not.
@@ -72,32 +70,14 @@ class MainWindow : public QWidget {
   bool form_shown_ = false;
   std::function<void()> after_form_show_;
 
-  QLabel* label1_ = nullptr;
-  QComboBox* combo_box1_ = nullptr;
-  QPushButton* button4_ = nullptr;
-  QPushButton* button2_ = nullptr;
-  QLabel* lblstatus_ = nullptr;
+  // The widgets that are reached after they are made; Qt owns them all through their parents.
   QTabWidget* page_control1_ = nullptr;
-  QTreeWidget* list_view1_ = nullptr;
-  QTreeWidget* list_view2_ = nullptr;
-  QTreeWidget* list_view3_ = nullptr;
-  QTreeWidget* list_view4_ = nullptr;
-  QStatusBar* status_bar1_ = nullptr;
-  QLabel* status_text_ = nullptr;
   QMenu* popup_menu1_ = nullptr;
   QMenu* tray_menu2_ = nullptr;
   QSystemTrayIcon* tray_icon_ = nullptr;
   QTimer* timer2_ = nullptr;
 
-  std::unique_ptr<QtListView> attributes_;      // ListView1
-  std::unique_ptr<QtListView> identify_;        // ListView2
-  std::unique_ptr<QtListView> self_test_logs_;  // ListView3
-  std::unique_ptr<QtListView> general_;         // ListView4
-  std::unique_ptr<QtComboBox> drive_selector_;
-  std::unique_ptr<QtStatusBar> status_bar_;
-  std::unique_ptr<QtLabel> condition_label_;
-  std::unique_ptr<QtTrayIcon> tray_;
-  std::unique_ptr<QtPageControl> pages_;
+  FormAdapters<QtListView, QtComboBox, QtStatusBar, QtLabel, QtTrayIcon, QtPageControl> adapters_;
 };
 
 }  // namespace kestrine

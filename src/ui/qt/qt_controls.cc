@@ -56,14 +56,14 @@ void QtLabel::Clear() {
 }
 
 void QtStatusBar::SetText(const std::string& text) {
-  text_->setText(FromLatin1(text));
+  widget_->setText(FromLatin1(text));
 }
 
 void QtTrayIcon::SetHint(const std::string& text) {
   // The hint's lines are separated by CR LF; a tool tip breaks lines at LF alone.
   QString hint = FromLatin1(text);
   hint.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  icon_->setToolTip(hint);
+  widget_->setToolTip(hint);
 }
 
 }  // namespace kestrine

@@ -12,57 +12,52 @@
 
 namespace kestrine {
 
-// The editable drive selector. Changes made here, by program, raise no change event.
-class QtComboBox final : public ComboBox {
+// An adapter of one control of the toolkit interface on its Qt widget.
+template <typename Control, typename Widget>
+class QtAdapter : public Control {
  public:
-  explicit QtComboBox(QComboBox* widget) : widget_(widget) {}
+  explicit QtAdapter(Widget* widget) : widget_(widget) {}
+
+ protected:
+  Widget* widget_;
+};
+
+// The editable drive selector. Changes made here, by program, raise no change event.
+class QtComboBox final : public QtAdapter<ComboBox, QComboBox> {
+ public:
+  using QtAdapter::QtAdapter;
   void Clear() override;
   void AddItem(const std::string& text) override;
   void SelectFirst() override;
   std::string Text() const override;
-
- private:
-  QComboBox* widget_;
 };
 
 // A label whose background shows a colour: its font and text colour stay as they are.
-class QtLabel final : public Label {
+class QtLabel final : public QtAdapter<Label, QLabel> {
  public:
-  explicit QtLabel(QLabel* widget) : widget_(widget) {}
+  using QtAdapter::QtAdapter;
   void SetCaption(const std::string& text) override;
   void SetColor(Rgb background) override;
   void Clear() override;
-
- private:
-  QLabel* widget_;
 };
 
 // The status bar's one text, shown in a label that fills the bar.
-class QtStatusBar final : public StatusBar {
+class QtStatusBar final : public QtAdapter<StatusBar, QLabel> {
  public:
-  explicit QtStatusBar(QLabel* text) : text_(text) {}
+  using QtAdapter::QtAdapter;
   void SetText(const std::string& text) override;
-
- private:
-  QLabel* text_;
 };
 
-class QtTrayIcon final : public TrayIcon {
+class QtTrayIcon final : public QtAdapter<TrayIcon, QSystemTrayIcon> {
  public:
-  explicit QtTrayIcon(QSystemTrayIcon* icon) : icon_(icon) {}
+  using QtAdapter::QtAdapter;
   void SetHint(const std::string& text) override;
-
- private:
-  QSystemTrayIcon* icon_;
 };
 
-class QtPageControl final : public PageControl {
+class QtPageControl final : public QtAdapter<PageControl, QTabWidget> {
  public:
-  explicit QtPageControl(QTabWidget* widget) : widget_(widget) {}
+  using QtAdapter::QtAdapter;
   int ActivePageIndex() const override { return widget_->currentIndex(); }
-
- private:
-  QTabWidget* widget_;
 };
 
 }  // namespace kestrine

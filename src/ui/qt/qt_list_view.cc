@@ -19,10 +19,9 @@ void RowBackgroundDelegate::initStyleOption(QStyleOptionViewItem* option,
   }
 }
 
-QtListView::QtListView(QTreeWidget* widget, const std::vector<ListColumn>& columns)
-    : widget_(widget) {
+QtListView::QtListView(QTreeWidget* widget, std::span<const Column> columns) : widget_(widget) {
   QStringList captions;
-  for (const ListColumn& column : columns) captions.push_back(FromLatin1(column.caption));
+  for (const Column& column : columns) captions.push_back(FromLatin1(column.caption));
   widget_->setColumnCount(static_cast<int>(columns.size()));
   widget_->setHeaderLabels(captions);
   QHeaderView* const header = widget_->header();
@@ -30,7 +29,7 @@ QtListView::QtListView(QTreeWidget* widget, const std::vector<ListColumn>& colum
   header->setSectionsMovable(false);
   for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
     const int width = columns[static_cast<std::size_t>(i)].width;
-    header->resizeSection(i, width == kDefaultColumnWidth ? header->defaultSectionSize() : width);
+    header->resizeSection(i, width == kToolkitDefaultWidth ? header->defaultSectionSize() : width);
   }
   widget_->setRootIsDecorated(false);
   widget_->setItemsExpandable(false);

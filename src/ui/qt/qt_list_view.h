@@ -4,19 +4,14 @@
 
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "form_pages.h"
 #include "toolkit.h"
 
 namespace kestrine {
-
-// A column of the list view; kDefaultColumnWidth keeps the header's default section size.
-struct ListColumn {
-  std::string caption;
-  int width = 0;
-};
-inline constexpr int kDefaultColumnWidth = 0;
 
 // Paints each cell with the background the list view gives its row, asked at paint time.
 class RowBackgroundDelegate : public QStyledItemDelegate {
@@ -32,8 +27,9 @@ class RowBackgroundDelegate : public QStyledItemDelegate {
 
 class QtListView final : public ListView {
  public:
-  // The tree widget is owned by its Qt parent; `widget` gets the columns and the settings.
-  QtListView(QTreeWidget* widget, const std::vector<ListColumn>& columns);
+  // The tree widget is owned by its Qt parent; `widget` gets the columns and the settings. A
+  // column of kToolkitDefaultWidth keeps the header's default section size.
+  QtListView(QTreeWidget* widget, std::span<const Column> columns);
 
   void Clear() override;
   void AddRow(std::vector<std::string> cells) override;

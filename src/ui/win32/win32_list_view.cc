@@ -4,30 +4,40 @@
 #include <array>
 #include <cstring>
 
+#include "layout_scaling.h"
 #include "storage.h"
 #include "win32_controls.h"
 
 namespace kestrine {
 
-Win32ListView::Win32ListView(HWND control, const std::vector<ListColumn>& columns,
-                             bool custom_drawn)
-    : control_(control), custom_drawn_(custom_drawn) {
+namespace {
+
+// A column's width at `dpi`.
+int ColumnWidth(const Column& column, int dpi) {
+  return layout::ScaleForDpi(
+      column.width == kToolkitDefaultWidth ? kDefaultColumnWidth : column.width, dpi);
+}
+
+}  // namespace
+
+Win32ListView::Win32ListView(HWND control, std::span<const Column> columns)
+    : control_(control), columns_(columns) {
   SendMessageA(control_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    std::string caption = columns[i].caption;
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    std::string caption = columns_[i].caption;
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
-    column.cx = columns[i].width;
+    column.cx = ColumnWidth(columns_[i], layout::kLayoutDpi);
     column.pszText = caption.data();
     column.iSubItem = static_cast<int>(i);
     SendMessageA(control_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
 }
 
-void Win32ListView::SetColumnWidths(const std::vector<int>& widths) {
-  for (std::size_t i = 0; i < widths.size(); ++i) {
-    SendMessageA(control_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i], 0));
+void Win32ListView::ScaleColumns(int dpi) {
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    SendMessageA(control_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(ColumnWidth(columns_[i], dpi), 0));
   }
 }
 
@@ -102,7 +112,7 @@ std::string Win32ListView::CellText(int row, int column) const {
 }
 
 LRESULT Win32ListView::CustomDraw(NMLVCUSTOMDRAW& draw) const {
-  if (!custom_drawn_) return CDRF_DODEFAULT;
+  if (!HasCustomDraw()) return CDRF_DODEFAULT;
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;

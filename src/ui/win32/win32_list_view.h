@@ -6,25 +6,24 @@
 
 #include <commctrl.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
+#include "form_pages.h"
 #include "toolkit.h"
 
 namespace kestrine {
 
-// A column of the list view; kDefaultColumnWidth is the width a new column gets when none is set.
-struct ListColumn {
-  std::string caption;
-  int width = 0;
-};
+// The width of a kToolkitDefaultWidth column: what the control gives a new column at 96 dots per
+// inch when none is set.
 inline constexpr int kDefaultColumnWidth = 50;
 
 class Win32ListView final : public ListView {
  public:
-  // The control belongs to the main window; it gets the columns and the settings here.
-  // `custom_drawn` asks for a paint notification before each row.
-  Win32ListView(HWND control, const std::vector<ListColumn>& columns, bool custom_drawn);
+  // The control belongs to the main window; it gets the columns and the settings here, the
+  // columns at their widths at 96 dots per inch.
+  Win32ListView(HWND control, std::span<const Column> columns);
 
   void Clear() override;
   void AddRow(std::vector<std::string> cells) override;
@@ -32,19 +31,20 @@ class Win32ListView final : public ListView {
   std::vector<std::string> ColumnCaptions() const override;
   std::string CellText(int row, int column) const override;
 
-  // The columns' widths, in column order (at the window's pixel density).
-  void SetColumnWidths(const std::vector<int>& widths);
+  // Sizes the columns for the window's pixel density.
+  void ScaleColumns(int dpi);
 
   HWND Control() const { return control_; }
-  // The answer to the control's NM_CUSTOMDRAW: before each row is painted, its background is
-  // the one RowBackground gives; the control then draws the row as usual.
+  // The answer to the control's NM_CUSTOMDRAW: where the window's logic decides the rows'
+  // backgrounds, each row is painted with the one RowBackground gives; the control then draws
+  // the row as usual.
   LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
 
  private:
   int ColumnCount() const;
 
   HWND control_;
-  bool custom_drawn_;
+  std::span<const Column> columns_;
 };
 
 }  // namespace kestrine

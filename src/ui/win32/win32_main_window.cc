@@ -3,16 +3,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
-#include <cassert>
 #include <string>
 #include <vector>
 
 #include "errors.h"
 #include "form_layout.h"
+#include "form_pages.h"
 #include "form_texts.h"
 #include "layout_scaling.h"
-#include "memory_list_view.h"
 #include "win32_dpi.h"
 #include "win32_resources.h"
 #include "window_placement.h"
@@ -37,23 +35,6 @@ constexpr int kComboBox1ListHeight = 200;
 
 RECT Rect(const Place& place) {
   return RECT{place.left, place.top, place.left + place.width, place.top + place.height};
-}
-
-// The widths of a list view's columns at 96 dots per inch, the toolkit's default filled in.
-std::vector<int> ColumnWidths(const std::vector<int>& widths) {
-  std::vector<int> filled;
-  for (const int width : widths)
-    filled.push_back(width == kToolkitDefault ? kDefaultColumnWidth : width);
-  return filled;
-}
-
-std::vector<ListColumn> Columns(const std::vector<std::string>& captions,
-                                const std::vector<int>& widths) {
-  assert(captions.size() == widths.size());
-  const std::vector<int> filled = ColumnWidths(widths);
-  std::vector<ListColumn> columns;
-  for (std::size_t i = 0; i < captions.size(); ++i) columns.push_back({captions[i], filled[i]});
-  return columns;
 }
 
 void MoveControl(HWND control, const RECT& place) {
@@ -138,8 +119,8 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Application& app) : app_(ap
   taskbar_created_ = RegisterWindowMessageA(kTaskbarCreated);
   AllowShellMessage(handles_.Form1, taskbar_created_);
   AllowShellMessage(handles_.Form1, kTrayIconMessage);
-  tray_ = std::make_unique<Win32TrayIcon>(handles_.Form1, kTrayIconMessage, small_icon_);
-  tray_->Add();
+  adapters_.tray = std::make_unique<Win32TrayIcon>(handles_.Form1, kTrayIconMessage, small_icon_);
+  adapters_.tray->Add();
 
   SetTimer(handles_.Form1, kTimer2Id, kTimer2IntervalMs, nullptr);
 }
@@ -150,10 +131,8 @@ Win32MainWindow::~Win32MainWindow() {
   form_ = nullptr;
   quit_on_destroy_ = false;
   if (handles_.Form1 != nullptr) {
-    for (HWND list :
-         {handles_.ListView1, handles_.ListView2, handles_.ListView3, handles_.ListView4}) {
-      SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    }
+    for (const auto& list : adapters_.list_views)
+      SendMessageA(list->Control(), LVM_DELETEALLITEMS, 0, 0);
     DestroyWindow(handles_.Form1);
   }
   if (handles_.PopupMenu1 != nullptr) DestroyMenu(handles_.PopupMenu1);
@@ -184,7 +163,7 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
       RECT{kComboBox1.left, kComboBox1.top, kComboBox1.left + kComboBox1.width,
            kComboBox1.top + kComboBox1ListHeight},
       kComboBox1Id);
-  drive_selector_ = std::make_unique<Win32ComboBox>(handles_.ComboBox1);
+  adapters_.drive_selector = std::make_unique<Win32ComboBox>(handles_.ComboBox1);
 
   handles_.Button4 = CreateChild(instance, "BUTTON", kButton4Caption, BS_PUSHBUTTON | WS_TABSTOP,
                                  Rect(kButton4), kButton4Id);
@@ -194,49 +173,39 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
   handles_.lblstatus =
       CreateChild(instance, "STATIC", "", SS_LEFT | SS_NOPREFIX, Rect(kLblstatus), kLblstatusId);
   // Its larger font comes with the layout (ApplyDpi).
-  condition_label_ = std::make_unique<Win32Label>(handles_.lblstatus);
+  adapters_.condition_label = std::make_unique<Win32Label>(handles_.lblstatus);
 
   handles_.PageControl1 = CreateChild(instance, WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP,
                                       Rect(kPageControl1), kPageControl1Id);
-  for (std::size_t i = 0; i < kPageCaptions.size(); ++i) {
-    std::string caption = kPageCaptions[i];
+  for (std::size_t i = 0; i < kPages.size(); ++i) {
+    std::string caption = kPages[i].caption;
     TCITEMA page{};
     page.mask = TCIF_TEXT;
     page.pszText = caption.data();
     SendMessageA(handles_.PageControl1, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&page));
   }
   SendMessageA(handles_.PageControl1, TCM_SETCURSEL, 0, 0);
-  pages_ = std::make_unique<Win32PageControl>(handles_.PageControl1);
+  adapters_.pages = std::make_unique<Win32PageControl>(handles_.PageControl1);
 
   // The views are siblings of the tab control, above it, so that their notifications reach this
   // window; each fills its page (ApplyDpi).
   constexpr DWORD kListStyle =
       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_CLIPSIBLINGS;
-  const auto create_list = [&](int id) {
-    const HWND list =
-        CreateChild(instance, WC_LISTVIEWA, "", kListStyle, RECT{}, id, WS_EX_CLIENTEDGE);
+  for (const Page& page : kPages) {
+    HWND& list = ListViewNumber(handles_, page.list_view);
+    list = CreateChild(instance, WC_LISTVIEWA, "", kListStyle, RECT{},
+                       kListView1Id + page.list_view - 1, WS_EX_CLIENTEDGE);
     SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return list;
-  };
-  handles_.ListView2 = create_list(kListView2Id);
-  handles_.ListView1 = create_list(kListView1Id);
-  handles_.ListView3 = create_list(kListView3Id);
-  handles_.ListView4 = create_list(kListView4Id);
-  identify_ = std::make_unique<Win32ListView>(handles_.ListView2,
-                                              Columns(kIdentifyColumns, kIdentifyWidths), false);
-  attributes_ = std::make_unique<Win32ListView>(handles_.ListView1,
-                                                Columns(kAttributeColumns, kAttributeWidths), true);
-  self_test_logs_ = std::make_unique<Win32ListView>(
-      handles_.ListView3, Columns(kSelfTestLogColumns, kSelfTestLogWidths), false);
-  general_ = std::make_unique<Win32ListView>(handles_.ListView4,
-                                             Columns(kGeneralColumns, kGeneralWidths), false);
+    adapters_.list_views[static_cast<std::size_t>(page.list_view - 1)] =
+        std::make_unique<Win32ListView>(list, page.columns);
+  }
   ShowActivePage();
 
   // One text across the bottom edge; the window has a fixed size, so no size grip.
   handles_.StatusBar1 = CreateChild(
       instance, STATUSCLASSNAMEA, "", CCS_NOPARENTALIGN | CCS_NORESIZE,
       RECT{0, kClientHeight - kStatusBar1Height, kClientWidth, kClientHeight}, kStatusBar1Id);
-  status_bar_ = std::make_unique<Win32StatusBar>(handles_.StatusBar1);
+  adapters_.status_bar = std::make_unique<Win32StatusBar>(handles_.StatusBar1);
 }
 
 void Win32MainWindow::ApplyDpi(UINT dpi) {
@@ -291,12 +260,10 @@ void Win32MainWindow::ApplyDpi(UINT dpi) {
   RECT page_area{0, 0, tabs.right - tabs.left, tabs.bottom - tabs.top};
   SendMessageA(handles_.PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page_area));
   OffsetRect(&page_area, tabs.left, tabs.top);
-  for (HWND list : {handles_.ListView1, handles_.ListView2, handles_.ListView3, handles_.ListView4})
-    MoveControl(list, page_area);
-  identify_->SetColumnWidths(ScaleForDpi(ColumnWidths(kIdentifyWidths), d));
-  attributes_->SetColumnWidths(ScaleForDpi(ColumnWidths(kAttributeWidths), d));
-  self_test_logs_->SetColumnWidths(ScaleForDpi(ColumnWidths(kSelfTestLogWidths), d));
-  general_->SetColumnWidths(ScaleForDpi(ColumnWidths(kGeneralWidths), d));
+  for (const auto& list : adapters_.list_views) {
+    MoveControl(list->Control(), page_area);
+    list->ScaleColumns(d);
+  }
   // One text across the bottom edge.
   const int client_width = ScaleForDpi(kClientWidth, d);
   const int client_height = ScaleForDpi(kClientHeight, d);
@@ -344,9 +311,7 @@ void Win32MainWindow::CreateMenus() {
 }
 
 FormControls Win32MainWindow::Controls() {
-  return FormControls{*attributes_,     *identify_,   *self_test_logs_,  *general_,
-                      *drive_selector_, *status_bar_, *condition_label_, *tray_,
-                      *pages_,          app_};
+  return adapters_.Controls(app_);
 }
 
 void Win32MainWindow::Forward(void (TForm1::*handler)()) {
@@ -385,10 +350,10 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
       OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
       return 0;
     case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lparam) == handles_.lblstatus && condition_label_ &&
-          condition_label_->Background()) {
-        SetBkColor(reinterpret_cast<HDC>(wparam), *condition_label_->Background());
-        return reinterpret_cast<LRESULT>(condition_label_->Brush());
+      if (reinterpret_cast<HWND>(lparam) == handles_.lblstatus && adapters_.condition_label &&
+          adapters_.condition_label->Background()) {
+        SetBkColor(reinterpret_cast<HDC>(wparam), *adapters_.condition_label->Background());
+        return reinterpret_cast<LRESULT>(adapters_.condition_label->Brush());
       }
       break;
     case WM_TIMER:
@@ -436,7 +401,7 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
       // The shell's task bar was created anew (Explorer restarted): the icon has to be added
       // again.
       if (taskbar_created_ != 0 && message == taskbar_created_) {
-        if (tray_) tray_->Add();
+        if (adapters_.tray) adapters_.tray->Add();
         return 0;
       }
       break;
@@ -447,12 +412,12 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
 void Win32MainWindow::OnCommand(int id, int code, HWND control) {
   switch (id) {
     case kComboBox1Id:
-      if (control != handles_.ComboBox1 || drive_selector_->Quiet()) return;
+      if (control != handles_.ComboBox1 || adapters_.drive_selector->Quiet()) return;
       if (code == CBN_SELCHANGE) {
-        drive_selector_->TakeChosenEntry();
-        drive_selector_->TakeTextChange();
+        adapters_.drive_selector->TakeChosenEntry();
+        adapters_.drive_selector->TakeTextChange();
         Forward(&TForm1::ComboBox1Change);
-      } else if (code == CBN_EDITCHANGE && drive_selector_->TakeTextChange()) {
+      } else if (code == CBN_EDITCHANGE && adapters_.drive_selector->TakeTextChange()) {
         // Only a key that changed the text: Ctrl+A or an arrow within the text reads nothing.
         Forward(&TForm1::ComboBox1Change);
       }
@@ -483,8 +448,7 @@ LRESULT Win32MainWindow::OnNotify(const NMHDR& header, LPARAM lparam) {
     return 0;
   }
   if (header.code == NM_CUSTOMDRAW) {
-    for (const Win32ListView* list :
-         {attributes_.get(), identify_.get(), self_test_logs_.get(), general_.get()}) {
+    for (const auto& list : adapters_.list_views) {
       if (list != nullptr && header.hwndFrom == list->Control()) {
         return list->CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lparam));
       }
@@ -494,8 +458,9 @@ LRESULT Win32MainWindow::OnNotify(const NMHDR& header, LPARAM lparam) {
 }
 
 void Win32MainWindow::OnContextMenu(HWND clicked, LPARAM at) {
-  for (HWND list :
-       {handles_.ListView1, handles_.ListView2, handles_.ListView3, handles_.ListView4}) {
+  for (const auto& view : adapters_.list_views) {
+    if (view == nullptr) continue;
+    const HWND list = view->Control();
     if (clicked != list && !IsChild(list, clicked)) continue;
     POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
     if (at == -1) {
@@ -534,7 +499,8 @@ void Win32MainWindow::OnTrayIcon(LPARAM mouse_message) {
 void Win32MainWindow::OnSize(WPARAM kind) {
   // Minimized, the program hides in the notification area: the window and its task-bar button
   // go. Without an icon there the window could not be brought back, so it stays minimized.
-  if (kind == SIZE_MINIMIZED && tray_ && tray_->Added()) ShowWindow(handles_.Form1, SW_HIDE);
+  if (kind == SIZE_MINIMIZED && adapters_.tray && adapters_.tray->Added())
+    ShowWindow(handles_.Form1, SW_HIDE);
 }
 
 void Win32MainWindow::RestoreFromTray() {
@@ -555,7 +521,7 @@ void Win32MainWindow::OnFormShow() {
 
 void Win32MainWindow::OnDestroy() {
   KillTimer(handles_.Form1, kTimer2Id);
-  if (tray_) tray_->Remove();
+  if (adapters_.tray) adapters_.tray->Remove();
   if (quit_on_destroy_) PostQuitMessage(0);
 }
 
@@ -564,9 +530,9 @@ bool Win32MainWindow::PreTranslateMessage(MSG& message) {
   if (window == nullptr) return false;
   if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
-    const int pages = static_cast<int>(kPageCaptions.size());
+    const int pages = static_cast<int>(kPages.size());
     const int step = GetKeyState(VK_SHIFT) < 0 ? pages - 1 : 1;
-    SelectPage((pages_->ActivePageIndex() + step) % pages);
+    SelectPage((adapters_.pages->ActivePageIndex() + step) % pages);
     return true;
   }
   // Tab moves between the controls, as in a dialog.
@@ -578,19 +544,14 @@ void Win32MainWindow::SelectPage(int index) {
   SendMessageA(handles_.PageControl1, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
   ShowActivePage();
   // The focus goes with the page when it was in the list view now hidden.
-  if (focus != nullptr && !IsWindowVisible(focus)) {
-    const std::array<HWND, 4> page_lists = {handles_.ListView2, handles_.ListView1,
-                                            handles_.ListView3, handles_.ListView4};
-    SetFocus(page_lists[static_cast<std::size_t>(index)]);
-  }
+  if (focus != nullptr && !IsWindowVisible(focus))
+    SetFocus(PageListView(handles_, static_cast<std::size_t>(index)));
 }
 
 void Win32MainWindow::ShowActivePage() {
-  const int active = pages_->ActivePageIndex();
-  const std::array<HWND, 4> page_lists = {handles_.ListView2, handles_.ListView1,
-                                          handles_.ListView3, handles_.ListView4};
-  for (std::size_t i = 0; i < page_lists.size(); ++i) {
-    ShowWindow(page_lists[i], static_cast<int>(i) == active ? SW_SHOW : SW_HIDE);
+  const int active = adapters_.pages->ActivePageIndex();
+  for (std::size_t page = 0; page < kPages.size(); ++page) {
+    ShowWindow(PageListView(handles_, page), static_cast<int>(page) == active ? SW_SHOW : SW_HIDE);
   }
 }
 

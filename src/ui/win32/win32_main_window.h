@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "form_adapters.h"
 #include "toolkit.h"
 #include "unit1.h"
 #include "win32_controls.h"
@@ -48,10 +49,11 @@ struct Win32Handles {
   HWND Button2 = nullptr;
   HWND lblstatus = nullptr;
   HWND PageControl1 = nullptr;
-  HWND ListView1 = nullptr;  // Attributes
-  HWND ListView2 = nullptr;  // Identify
-  HWND ListView3 = nullptr;  // Self Test Logs
-  HWND ListView4 = nullptr;  // General
+  // The pages' list views (form_pages.h).
+  HWND ListView1 = nullptr;
+  HWND ListView2 = nullptr;
+  HWND ListView3 = nullptr;
+  HWND ListView4 = nullptr;
   HWND StatusBar1 = nullptr;
   HMENU PopupMenu1 = nullptr;
   HMENU TrayMenu2 = nullptr;
@@ -85,8 +87,8 @@ class Win32MainWindow {
   // The pixel density the window is laid out for.
   UINT Dpi() const { return dpi_; }
   const Win32Handles& Handles() const { return handles_; }
-  const Win32TrayIcon& TrayIcon1() const { return *tray_; }
-  const Win32Label& ConditionLabel() const { return *condition_label_; }
+  const Win32TrayIcon& TrayIcon1() const { return *adapters_.tray; }
+  const Win32Label& ConditionLabel() const { return *adapters_.condition_label; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -130,15 +132,9 @@ class Win32MainWindow {
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
 
-  std::unique_ptr<Win32ListView> attributes_;      // ListView1
-  std::unique_ptr<Win32ListView> identify_;        // ListView2
-  std::unique_ptr<Win32ListView> self_test_logs_;  // ListView3
-  std::unique_ptr<Win32ListView> general_;         // ListView4
-  std::unique_ptr<Win32ComboBox> drive_selector_;
-  std::unique_ptr<Win32StatusBar> status_bar_;
-  std::unique_ptr<Win32Label> condition_label_;
-  std::unique_ptr<Win32TrayIcon> tray_;
-  std::unique_ptr<Win32PageControl> pages_;
+  FormAdapters<Win32ListView, Win32ComboBox, Win32StatusBar, Win32Label, Win32TrayIcon,
+               Win32PageControl>
+      adapters_;
 };
 
 }  // namespace kestrine
