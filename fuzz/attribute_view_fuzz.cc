@@ -55,8 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Byte drive_number = 0;
   Take(data, size, &drive_number, 1);
   kestrine::SmartTables& tables = f->drv.Tables();
-  Take(data, size, tables.AttributeTable[drive_number][0].data(), kestrine::kEntriesSize);
-  Take(data, size, tables.ThresholdTable[drive_number][0].data(), kestrine::kEntriesSize);
+  Take(data, size, tables.AttributeTable[drive_number][0].data(),
+       kestrine::smart_entry::kEntriesSize);
+  Take(data, size, tables.ThresholdTable[drive_number][0].data(),
+       kestrine::smart_entry::kEntriesSize);
   const std::vector<std::string> extra = SplitAtNul(data, size);
 
   f->ui.ListView1.Clear();
@@ -66,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Rows: at most one per entry, seven cells, ids strictly ascending.
   const auto& rows = f->ui.ListView1.Rows();
-  Check(rows.size() <= kestrine::kEntriesPerTable);
+  Check(rows.size() <= kestrine::smart_entry::kCount);
   int previous_id = 0;
   bool any_red = false;
   bool any_coloured = false;

@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr Byte kDrive = 7;
   Take(data, size, tables.IdentifySector[kDrive].data(), 512);
   drv->DecodeIdentify(kDrive);
-  Take(data, size, tables.AttributeTable[kDrive][0].data(), kestrine::kEntriesSize);
-  Take(data, size, tables.ThresholdTable[kDrive][0].data(), kestrine::kEntriesSize);
+  Take(data, size, tables.AttributeTable[kDrive][0].data(), kestrine::smart_entry::kEntriesSize);
+  Take(data, size, tables.ThresholdTable[kDrive][0].data(), kestrine::smart_entry::kEntriesSize);
   Take(data, size, &tables.SmartDataSector[kestrine::smart_data::kSelfTestStatus], 1);
   kestrine::Sector log{};
   Take(data, size, log.data(), log.size());

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check((summary.ata->current.command & (kAtaStatusError | kAtaStatusDeviceFault)) == 0);
   }
   // The same bytes in a block's sense area: the verdict reads only the area.
-  SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xB0, 0xD4, 0, 1, 0);
+  SatPassThroughBlock block = BuildSatPassThroughBlock(
+      {.features = 0xD4, .lba_low = 1, .device = 0xA0, .command = 0xB0}, 0);
   block[sat_block::kScsiStatus] = status;
   const std::size_t copied = std::min<std::size_t>(sense.size(), sat_block::kSenseSize);
   std::copy_n(sense.begin(), copied, block.begin() + sat_block::kSense);

@@ -9,8 +9,8 @@
 
 #include "../tests/sg_io_fakes.h"
 #include "fuzz_input.h"
-#include "linux_storage_descriptor.h"
 #include "sg_io_port.h"
+#include "storage_descriptor_writer.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void Check(bool condition) {
 void FuzzDescriptor(Reader& input) {
   kestrine::StorageDescriptorFacts facts;
   facts.removable = input.Next() & 1;
-  facts.bus_type = input.Next();
+  facts.bus_type = static_cast<kestrine::BusType>(input.Next());
   for (auto* text :
        {&facts.texts.vendor, &facts.texts.product, &facts.texts.revision, &facts.texts.serial}) {
     const Byte length = input.Next();
@@ -64,7 +64,10 @@ void FuzzDescriptor(Reader& input) {
   }
   std::vector<Byte> out(input.Next16() % 1024);
   std::uint32_t returned = 0;
-  if (!kestrine::WriteStorageDeviceDescriptor(facts, out, returned)) return;
+  if (!kestrine::WriteStorageDeviceDescriptor(facts, kestrine::TextsCutShort::ClearOffsets, out,
+                                              returned)) {
+    return;
+  }
   Check(returned <= out.size());
   using namespace kestrine::storage_descriptor;
   for (std::size_t field :

@@ -2,14 +2,17 @@
 // its label and tray hint, and the row colours; on prepared tables and on captured drives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "drive_image_builder.h"
 #include "errors.h"
 #include "fake_toolkit.h"
+#include "smart_layout.h"
 #include "test_paths.h"
 
 namespace kestrine {
@@ -36,15 +39,15 @@ constexpr std::uint16_t kOldAge = 0x0032;   // OC EC SP
 
 void Place(SmartTables& tables, Byte drive, const Attr& a) {
   AttributeEntry& entry = tables.AttributeTable[drive][static_cast<std::size_t>(a.position)];
-  entry[0] = a.id;
-  entry[1] = static_cast<Byte>(a.flags & 0xFF);
-  entry[2] = static_cast<Byte>(a.flags >> 8);
-  entry[3] = a.current;
-  entry[4] = a.worst;
-  for (std::size_t i = 0; i < a.raw.size(); ++i) entry[5 + i] = a.raw[i];
+  using namespace smart_entry;
+  entry[kId] = a.id;
+  WriteLe16(entry, kFlags, a.flags);
+  entry[kCurrent] = a.current;
+  entry[kWorst] = a.worst;
+  std::ranges::copy(a.raw, entry.begin() + kRaw);
   ThresholdEntry& threshold = tables.ThresholdTable[drive][static_cast<std::size_t>(a.position)];
-  threshold[0] = a.id;
-  threshold[1] = a.threshold;
+  threshold[kId] = a.id;
+  threshold[kThreshold] = a.threshold;
 }
 
 // A form with the given entries in drive 0's tables, filled once.
@@ -340,10 +343,7 @@ TEST(AttributeView, CustomDrawReadsTheRowsOwnCells) {
 TEST(AttributeView, LabelAndHintDropTheVerdictWhenTheDriveStopsAnswering) {
   FormFixture fx;
   DriveImage failing;
-  failing.smart_data[2] = 3;     // id 3
-  failing.smart_data[3] = 0x01;  // pre-fail
-  failing.smart_data[6] = 1;     // worst 1
-  failing.thresholds[3] = 20;    // threshold 20
+  AddAttribute(failing, {.id = 3, .flags = kFlagPreFail, .worst = 1, .threshold = 20});
   fx.bay.AddDrive(0, failing);
   fx.Run([](TForm1& form) { form.FormShow(); });
   ASSERT_EQ(fx.ui.lblstatus.caption, "CRITICAL");

@@ -353,7 +353,7 @@ TEST(CliActions, ASelfTestTheDriveRefusesIsAnError) {
   drive->behaviour.answers_legacy = false;
   drive->behaviour.answers_sat = false;
   drive->refuse = [](std::uint32_t code, std::span<const Byte> in) {
-    const std::size_t features = ata_block::kCurrentTaskFile + ata_block::kFeatures;
+    const std::size_t features = ata_block::kCurrentTaskFile + kIdeRegs.features;
     return code == kIoctlAtaPassThrough && in.size() > features &&
            in[features] == kSmartExecuteOfflineImmediate;
   };

@@ -53,7 +53,7 @@ std::vector<Byte> Entries(const Sector& block) {
   return std::vector<Byte>(block.begin() + 2, block.begin() + 362);
 }
 std::vector<Byte> Slot(const AttributeSlot& slot) {
-  return std::vector<Byte>(slot[0].data(), slot[0].data() + kEntriesSize);
+  return std::vector<Byte>(slot[0].data(), slot[0].data() + smart_entry::kEntriesSize);
 }
 
 TEST(IdentifyDeviceAta, PassThroughRefusedThenLegacy) {
@@ -150,7 +150,13 @@ TEST(DebugOutput, DriverErrorByteOfSuccessfulLegacyRequestsOnly) {
   // A command the drive aborts still completes; the driver reports its error byte.
   std::vector<Byte> ignored(16);
   b.bay.FindDrive(1)->image.smart_data = {};
-  EXPECT_EQ(b.drv.LegacySend(h1, 1, LegacyRegisters{0, 0xD4, 0, 0x40, 0x4F, 0xC2, 0xA0, 0xB0, 0}),
+  EXPECT_EQ(b.drv.LegacySend(h1, 1,
+                             LegacyRegisters{.registers = {.features = 0xD4,
+                                                           .lba_low = 0x40,
+                                                           .lba_mid = 0x4F,
+                                                           .lba_high = 0xC2,
+                                                           .device = 0xA0,
+                                                           .command = 0xB0}}),
             true);
   EXPECT_EQ(b.bay.DebugLines().back(), "1");
   EXPECT_EQ(b.drv.Tables().LegacyStatus[1][4], 1);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "demo_drives.h"
+#include "drive_image_builder.h"
 #include "drive_number.h"
 #include "errors.h"
 #include "fake_toolkit.h"
@@ -25,11 +26,8 @@ DriveBehaviour Only(bool ata, bool legacy, bool sat) {
 // A drive image with a non-empty IDENTIFY block and one attribute.
 DriveImage SomeDrive() {
   DriveImage image;
-  image.identify[54] = 'K';  // model text, first word
-  image.smart_data[2] = 9;
-  image.smart_data[5] = 100;
-  image.smart_data[6] = 100;
-  image.thresholds[2] = 9;
+  SetIdentifyWord(image.identify, identify_word::kModelNumber, 'K');  // model text, first word
+  AddAttribute(image, {.id = 9, .value = 100, .worst = 100});
   return image;
 }
 

@@ -113,11 +113,11 @@ DriveImage TestDrive(std::uint16_t power_on_hours, Byte short_minutes, Byte exte
 bool IsReadLog(std::uint32_t code, std::span<const Byte> in) {
   switch (code) {
     case kIoctlAtaPassThrough:
-      return in[ata_block::kCurrentTaskFile + ata_block::kFeatures] == kSmartReadLog;
+      return in[ata_block::kCurrentTaskFile + kIdeRegs.features] == kSmartReadLog;
     case kIoctlScsiPassThrough:
       return in[sat_block::kCdb + 3] == kSmartReadLog;
     case kSmartRcvDriveData:
-      return in[legacy::kFeaturesReg] == kSmartReadLog;
+      return in[legacy::kIrDriveRegs + kIdeRegs.features] == kSmartReadLog;
     default:
       return false;
   }

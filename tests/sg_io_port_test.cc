@@ -131,7 +131,8 @@ TEST_F(SgIoPortTest, OpensTheNamedDiskNonBlockingAndClosesIt) {
 TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
   const DeviceHandle handle = OpenSata();
   // READ DATA of drive 1.
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(1, 0xB0, 0xD0, 1, 0, 512);
+  AtaPassThroughBlock block =
+      BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .device = 1, .command = 0xB0}, 512);
   const Bytes sector = Pattern(512, 3);
   system_.fallback.data = sector;
   ASSERT_TRUE(AtaInPlace(handle, block, 512));
@@ -153,7 +154,8 @@ TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
 
   EXPECT_EQ(Slice(block, ata_block::kData, 512), sector);
   // Completed without registers coming back: no error, DRDY|DSC; the rest of the header as sent.
-  const AtaPassThroughBlock sent = BuildAtaPassThroughBlock(1, 0xB0, 0xD0, 1, 0, 512);
+  const AtaPassThroughBlock sent =
+      BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .device = 1, .command = 0xB0}, 512);
   EXPECT_EQ(Slice(block, 0, 32), Slice(sent, 0, 32));
   EXPECT_EQ(Slice(block, 32, 8), (Bytes{0x00, 0x01, 0x00, 0x4F, 0xC2, 0x01, 0x50, 0x00}));
   EXPECT_EQ(returned_, 556u);
@@ -162,7 +164,8 @@ TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
 TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
   const DeviceHandle handle = OpenSata();
   // A command without data asks for the registers back (CK_COND), which come as sense data.
-  AtaPassThroughBlock no_data = BuildAtaPassThroughBlock(0, 0xB0, 0xD4, 0, 1, 0);
+  AtaPassThroughBlock no_data =
+      BuildAtaPassThroughBlock({.features = 0xD4, .lba_low = 1, .command = 0xB0}, 0);
   system_.replies.push_back({.status = 2, .sense = DescriptorAtaSense(0x01, 0x00, 0x1D, 0, 0x50)});
   ASSERT_TRUE(AtaInPlace(handle, no_data, 0));
   const auto& non_data = system_.exchanges.back();
@@ -176,7 +179,8 @@ TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
 
   // A data-in request of 16 bytes: the disk gets a whole block, the caller 16 bytes.
   std::array<Byte, 60> start{};
-  const AtaPassThroughBlock full = BuildAtaPassThroughBlock(1, 0xB0, 0xD4, 0, 2, 16);
+  const AtaPassThroughBlock full =
+      BuildAtaPassThroughBlock({.features = 0xD4, .lba_low = 2, .device = 1, .command = 0xB0}, 16);
   std::copy_n(full.begin(), start.size(), start.begin());
   system_.fallback.data = Pattern(512, 9);
   ASSERT_TRUE(Control(handle, kIoctlAtaPassThrough, start, start));
@@ -188,7 +192,8 @@ TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
 
 TEST_F(SgIoPortTest, FortyEightBitRegistersTravelInTheExtendedBytes) {
   const DeviceHandle handle = OpenSata();
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0x2F, 0, 1, 0xE0, 512);  // READ LOG EXT
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(
+      {.count = 1, .lba_low = 0xE0, .command = 0x2F}, 512);  // READ LOG EXT
   WriteLe16(block, ata_block::kAtaFlags, 0x02 | 0x08);
   const Bytes previous = {0x11, 0x22, 0x33, 0x44, 0x55, 0, 0, 0};
   std::copy(previous.begin(), previous.end(), block.begin() + ata_block::kPreviousTaskFile);
@@ -208,11 +213,12 @@ TEST_F(SgIoPortTest, DriveAbortedCommandCompletesWithItsRegisters) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.format);
-    AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xB0, 0xD5, 1, 6, 512);
+    AtaPassThroughBlock block = BuildAtaPassThroughBlock(
+        {.features = 0xD5, .count = 1, .lba_low = 6, .command = 0xB0}, 512);
     system_.replies.push_back({.status = 2, .sense = c.sense});
     ASSERT_TRUE(AtaInPlace(handle, block, 512));
-    EXPECT_EQ(block[ata_block::kCurrentTaskFile + ata_block::kFeatures], 0x04);  // ABRT
-    EXPECT_EQ(block[ata_block::kCurrentTaskFile + ata_block::kCommand], 0x51);   // ERR
+    EXPECT_EQ(block[ata_block::kCurrentTaskFile + kIdeRegs.features], 0x04);  // ABRT
+    EXPECT_EQ(block[ata_block::kCurrentTaskFile + kIdeRegs.command], 0x51);   // ERR
   }
 }
 
@@ -231,7 +237,7 @@ TEST_F(SgIoPortTest, RequestsTheStackCannotCarryFailAndLeaveTheReplyAlone) {
       {"driver time-out", {.driver_status = 0x06}},
       {"ioctl refused", {.result = -1}},
   };
-  const AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+  const AtaPassThroughBlock block = BuildAtaPassThroughBlock({.lba_low = 1, .command = 0xEC}, 512);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     system_.replies.push_back(c.reply);
@@ -266,11 +272,13 @@ TEST_F(SgIoPortTest, MalformedAtaBlocksAreRefusedBeforeTheDisk) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xB0, 0xD0, 1, 0, 512);
+    AtaPassThroughBlock block =
+        BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .command = 0xB0}, 512);
     c.mutate(block);
     EXPECT_FALSE(AtaInPlace(handle, block, 512));
   }
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xB0, 0xD0, 1, 0, 512);
+  AtaPassThroughBlock block =
+      BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .command = 0xB0}, 512);
   EXPECT_FALSE(Control(handle, kIoctlAtaPassThrough, std::span(block.data(), 39),
                        std::span(block.data(), 39)));
   EXPECT_TRUE(system_.exchanges.empty());
@@ -279,9 +287,11 @@ TEST_F(SgIoPortTest, MalformedAtaBlocksAreRefusedBeforeTheDisk) {
 TEST_F(SgIoPortTest, AtaRequestsNeedTheAtaLayerAndAWritableHandle) {
   const DeviceHandle usb = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
   const DeviceHandle read_only = OpenSata(Access::ReadOnly);
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock({.lba_low = 1, .command = 0xEC}, 512);
   SmartVersionBlockBytes version{};
-  LegacyRequestBlock request = BuildLegacyRequest({512, 0, 1, 1, 0, 0, 0xA0, 0xEC, 0});
+  LegacyRequestBlock request = BuildLegacyRequest(
+      {.buffer_size = 512,
+       .registers = {.count = 1, .lba_low = 1, .device = 0xA0, .command = 0xEC}});
   LegacyResponse response{};
   const auto request_in = std::span<const Byte>(request.data(), legacy::kRequestSendSize);
 
@@ -304,7 +314,15 @@ TEST_F(SgIoPortTest, AtaRequestsNeedTheAtaLayerAndAWritableHandle) {
 TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
   const DeviceHandle handle = OpenSata();
   // READ DATA of drive 2.
-  const LegacyRequestBlock read = BuildLegacyRequest({512, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 2});
+  const LegacyRequestBlock read = BuildLegacyRequest({.buffer_size = 512,
+                                                      .registers = {.features = 0xD0,
+                                                                    .count = 1,
+                                                                    .lba_low = 1,
+                                                                    .lba_mid = 0x4F,
+                                                                    .lba_high = 0xC2,
+                                                                    .device = 0xA0,
+                                                                    .command = 0xB0},
+                                                      .drive_number = 2});
   const auto read_in = std::span<const Byte>(read.data(), legacy::kRequestSendSize);
   LegacyResponse response{};
   system_.fallback.data = Pattern(512, 5);
@@ -325,7 +343,12 @@ TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
   EXPECT_EQ(Slice(response, 0, 6), (Bytes{0, 0, 0, 0, 1, 0x04}));
 
   // EXECUTE OFF-LINE IMMEDIATE, short self-test: a non-data command.
-  const LegacyRequestBlock start = BuildLegacyRequest({0, 0xD4, 0, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0});
+  const LegacyRequestBlock start = BuildLegacyRequest({.registers = {.features = 0xD4,
+                                                                     .lba_low = 1,
+                                                                     .lba_mid = 0x4F,
+                                                                     .lba_high = 0xC2,
+                                                                     .device = 0xA0,
+                                                                     .command = 0xB0}});
   LegacyStatusSlot status{};
   system_.replies.push_back({.status = 2, .sense = DescriptorAtaSense(0x01, 0, 0x1D, 0, 0x50)});
   ASSERT_TRUE(Control(handle, kSmartSendDriveCommand,
@@ -342,11 +365,35 @@ TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
     std::uint32_t code;
     LegacyRegisters registers;
   } refused[] = {
-      {kSmartRcvDriveData, {512, 0xD4, 0, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0}},    // no data to read
-      {kSmartRcvDriveData, {0, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0}},      // no buffer
-      {kSmartRcvDriveData, {512, 0, 1, 1, 0, 0, 0xA0, 0x25, 0}},             // READ DMA EXT
-      {kSmartSendDriveCommand, {0, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0}},  // reads data
-      {kSmartSendDriveCommand, {0, 0, 0, 0, 0, 0, 0xA0, 0xE0, 0}},           // STANDBY IMMEDIATE
+      {kSmartRcvDriveData,
+       {.buffer_size = 512,
+        .registers = {.features = 0xD4,
+                      .lba_low = 1,
+                      .lba_mid = 0x4F,
+                      .lba_high = 0xC2,
+                      .device = 0xA0,
+                      .command = 0xB0}}},  // no data to read
+      {kSmartRcvDriveData,
+       {.registers = {.features = 0xD0,
+                      .count = 1,
+                      .lba_low = 1,
+                      .lba_mid = 0x4F,
+                      .lba_high = 0xC2,
+                      .device = 0xA0,
+                      .command = 0xB0}}},  // no buffer
+      {kSmartRcvDriveData,
+       {.buffer_size = 512,
+        .registers = {.count = 1, .lba_low = 1, .device = 0xA0, .command = 0x25}}},  // READ DMA EXT
+      {kSmartSendDriveCommand,
+       {.registers = {.features = 0xD0,
+                      .count = 1,
+                      .lba_low = 1,
+                      .lba_mid = 0x4F,
+                      .lba_high = 0xC2,
+                      .device = 0xA0,
+                      .command = 0xB0}}},  // reads data
+      {kSmartSendDriveCommand,
+       {.registers = {.device = 0xA0, .command = 0xE0}}},  // STANDBY IMMEDIATE
   };
   for (const auto& r : refused) {
     const LegacyRequestBlock block = BuildLegacyRequest(r.registers);
@@ -359,7 +406,9 @@ TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
 
 TEST_F(SgIoPortTest, LegacyReturnStatusGivesTheRegisters) {
   const DeviceHandle handle = OpenSata();
-  const LegacyRequestBlock request = BuildLegacyRequest({0, 0xDA, 0, 0, 0x4F, 0xC2, 0xA0, 0xB0, 0});
+  const LegacyRequestBlock request = BuildLegacyRequest(
+      {.registers = {
+           .features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0}});
   std::array<Byte, 24> out{};
   auto sense = DescriptorAtaSense(0x01, 0, 0x1D, 0, 0x50);
   sense[8 + 9] = 0xF4;  // threshold exceeded: LBA mid/high F4h/2Ch
@@ -374,7 +423,8 @@ TEST_F(SgIoPortTest, LegacyReturnStatusGivesTheRegisters) {
 TEST_F(SgIoPortTest, ScsiPassThroughSendsItsCdbAsItIs) {
   // The USB disk: SCSI pass-through needs no ATA layer.
   const DeviceHandle handle = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
-  SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xEC, 0, 1, 0, 512);  // IDENTIFY
+  SatPassThroughBlock block =
+      BuildSatPassThroughBlock({.count = 1, .device = 0xA0, .command = 0xEC}, 512);  // IDENTIFY
   system_.fallback.data = Pattern(512, 1);
   ASSERT_TRUE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
   const auto& seen = system_.exchanges.back();
@@ -396,7 +446,8 @@ TEST_F(SgIoPortTest, ScsiPassThroughSendsItsCdbAsItIs) {
 
   // Refused by the device: still carried, the status and sense are the caller's to read. The
   // sense area takes only the SenseInfoLength bytes offered.
-  SatPassThroughBlock refused = BuildSatPassThroughBlock(0xA0, 0xB0, 0xD4, 0, 1, 0);
+  SatPassThroughBlock refused = BuildSatPassThroughBlock(
+      {.features = 0xD4, .lba_low = 1, .device = 0xA0, .command = 0xB0}, 0);
   Bytes long_sense = PlainSense(0x05, 0x20);
   long_sense.resize(40, 0xAB);
   system_.replies.push_back({.status = 2, .sense = long_sense});
@@ -455,7 +506,8 @@ TEST_F(SgIoPortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xEC, 0, 1, 0, 512);
+    SatPassThroughBlock block =
+        BuildSatPassThroughBlock({.count = 1, .device = 0xA0, .command = 0xEC}, 512);
     c.mutate(block);
     EXPECT_FALSE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
   }
@@ -525,7 +577,7 @@ TEST(SgIoPortRealDisk, AnswersThePropertyQueryAndIdentify) {
   EXPECT_TRUE(port.Control(handle, kIoctlStorageQueryProperty, query, reply, returned));
   EXPECT_GE(returned, 40u);
   if (SysfsDisk("/sys", ScsiDiskName(*found)).Attachment().ata_layer) {
-    AtaPassThroughBlock block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+    AtaPassThroughBlock block = BuildAtaPassThroughBlock({.lba_low = 1, .command = 0xEC}, 512);
     const std::span<Byte> exchange(block.data(), block.size());
     EXPECT_TRUE(port.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned));
   }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "linux_storage_descriptor.h"
 #include "sg_io_fakes.h"
 #include "sg_io_port.h"
+#include "storage_descriptor_writer.h"
 #include "storage_property.h"
 #include "sysfs_disk.h"
 
@@ -41,31 +41,30 @@ TEST(SysfsDisk, BusTypeAndAtaLayerFollowWhereTheDiskHangs) {
     const char* disk;
     std::string device_path;
     const char* vendor;
-    std::uint32_t bus_type;
+    BusType bus_type;
     bool ata_layer;
   } cases[] = {
-      {"sda", std::string(kSataPort) + "/host0/target0:0:0/0:0:0:0", "ATA     ", storage_bus::kSata,
+      {"sda", std::string(kSataPort) + "/host0/target0:0:0/0:0:0:0", "ATA     ", BusType::Sata,
        true},
-      {"sdb", std::string(kPataPort) + "/host2/target2:0:0/2:0:0:0", "ATA     ", storage_bus::kAta,
+      {"sdb", std::string(kPataPort) + "/host2/target2:0:0/2:0:0:0", "ATA     ", BusType::Ata,
        true},
-      {"sdc", "pci0000:00/0000:00:1f.1/ata5/host4/target4:0:1/4:0:1:0", "ATA     ",
-       storage_bus::kAta, true},  // no link attributes at all
+      {"sdc", "pci0000:00/0000:00:1f.1/ata5/host4/target4:0:1/4:0:1:0", "ATA     ", BusType::Ata,
+       true},  // no link attributes at all
       {"sdd", "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0", "ATA     ",
-       storage_bus::kUsb, false},  // a bridge that calls itself ATA
+       BusType::Usb, false},  // a bridge that calls itself ATA
       {"sde",
        "pci0000:00/0000:00:03.0/0000:02:00.0/host7/port-7:0/end_device-7:0/"
        "target7:0:0/7:0:0:0",
-       "SEAGATE ", storage_bus::kSas, false},
+       "SEAGATE ", BusType::Sas, false},
       {"sdf",
        "pci0000:00/0000:00:03.0/0000:02:00.0/host7/port-7:1/expander-7:0/port-7:0:2/"
        "end_device-7:0:2/target7:0:2/7:0:2:0",
-       "ATA     ", storage_bus::kSas, true},  // SATA disk behind a SAS HBA's translator
+       "ATA     ", BusType::Sas, true},  // SATA disk behind a SAS HBA's translator
       {"sdg", "pci0000:00/0000:00:02.0/0000:03:00.0/host8/rport-8:0-0/target8:0:0/8:0:0:0",
-       "HP      ", storage_bus::kFibre, false},
-      {"sdh", "platform/host9/session1/target9:0:0/9:0:0:0", "LIO-ORG ", storage_bus::kIscsi,
-       false},
+       "HP      ", BusType::Fibre, false},
+      {"sdh", "platform/host9/session1/target9:0:0/9:0:0:0", "LIO-ORG ", BusType::Iscsi, false},
       {"sdi", "pci0000:00/0000:00:04.0/virtio1/host1/target1:0:0/1:0:0:0", "QEMU    ",
-       storage_bus::kScsi, false},
+       BusType::Scsi, false},
   };
   for (const auto& c : cases) {
     tree.AddDisk({c.disk, c.device_path, c.vendor, "Disk", "1.0", {}, false});
@@ -79,7 +78,7 @@ TEST(SysfsDisk, BusTypeAndAtaLayerFollowWhereTheDiskHangs) {
     EXPECT_EQ(attachment.ata_layer, c.ata_layer);
   }
   const DiskAttachment missing = SysfsDisk(tree.Root(), "sdz").Attachment();
-  EXPECT_EQ(missing.bus_type, storage_bus::kUnknown);
+  EXPECT_EQ(missing.bus_type, BusType::Unknown);
   EXPECT_FALSE(missing.ata_layer);
 }
 
@@ -131,12 +130,11 @@ TEST_F(PropertyQueryTest, DescriptorOfSataUsbAndSasDisks) {
     const char* revision;
     std::optional<std::string> serial;
     Byte removable;
-    std::uint32_t bus_type;
+    BusType bus_type;
   } cases[] = {
-      {"sda", "ATA     ", "ST2000DM001-1CH1", "CC27", "            Z1E0AAAA", 0,
-       storage_bus::kSata},
-      {"sdb", "WD      ", "Elements 25A2   ", "1014", std::nullopt, 1, storage_bus::kUsb},
-      {"sdc", "SEAGATE ", "ST600MM0006     ", "0003", "S0M1ABCD", 0, storage_bus::kSas},
+      {"sda", "ATA     ", "ST2000DM001-1CH1", "CC27", "            Z1E0AAAA", 0, BusType::Sata},
+      {"sdb", "WD      ", "Elements 25A2   ", "1014", std::nullopt, 1, BusType::Usb},
+      {"sdc", "SEAGATE ", "ST600MM0006     ", "0003", "S0M1ABCD", 0, BusType::Sas},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.disk);
@@ -146,7 +144,7 @@ TEST_F(PropertyQueryTest, DescriptorOfSataUsbAndSasDisks) {
     EXPECT_EQ(ReadLe32(*reply, kSize), reply->size());
     EXPECT_EQ((*reply)[kDeviceType], 0);
     EXPECT_EQ((*reply)[kRemovableMedia], c.removable);
-    EXPECT_EQ(ReadLe32(*reply, kBusType), c.bus_type);
+    EXPECT_EQ(ReadLe32(*reply, kBusType), BusTypeValue(c.bus_type));
     EXPECT_EQ(ReadLe32(*reply, kRawPropertiesLength), 0u);
     EXPECT_EQ(ReadLe32(*reply, kVendorIdOffset), kRawDeviceProperties);
     EXPECT_EQ(TextAt(*reply, kVendorIdOffset), c.vendor);
@@ -154,7 +152,7 @@ TEST_F(PropertyQueryTest, DescriptorOfSataUsbAndSasDisks) {
     EXPECT_EQ(TextAt(*reply, kProductRevisionOffset), c.revision);
     EXPECT_EQ(TextAt(*reply, kSerialNumberOffset), c.serial);
     // And as the drive layer reads it.
-    EXPECT_EQ(ParseStorageDeviceDescriptor(*reply).BusType, BusTypeName(c.bus_type));
+    EXPECT_EQ(ParseStorageDeviceDescriptor(*reply).BusType, BusTypeName(BusTypeValue(c.bus_type)));
   }
   // Another property or query type is not answered.
   system_.existing.insert((tree_.Root() / "dev" / "sda").string());
@@ -190,7 +188,7 @@ TEST_F(PropertyQueryTest, TextsThatDoNotFitStayOutOfTheReply) {
        {kVendorIdOffset, kProductIdOffset, kProductRevisionOffset, kSerialNumberOffset}) {
     EXPECT_EQ(ReadLe32(*header_only, field), 0u);
   }
-  EXPECT_EQ(ReadLe32(*header_only, kBusType), storage_bus::kAta);  // no link: parallel
+  EXPECT_EQ(ReadLe32(*header_only, kBusType), BusTypeValue(BusType::Ata));  // no link: parallel
 
   const std::optional<Bytes> version_and_size = Query("sda", 8);
   ASSERT_TRUE(version_and_size);

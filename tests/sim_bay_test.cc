@@ -77,7 +77,7 @@ TEST(SimBayRefuses, MalformedAtaPassThroughBlocks) {
   };
   for (const auto& c : cases) {
     Exchange x;
-    auto block = BuildAtaPassThroughBlock(0, 0xB0, 0xD0, 1, 0, 512);
+    auto block = BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .command = 0xB0}, 512);
     if (c.width == 2) {
       WriteLe16(block, c.offset, static_cast<std::uint16_t>(c.value));
     } else {
@@ -86,7 +86,7 @@ TEST(SimBayRefuses, MalformedAtaPassThroughBlocks) {
     EXPECT_FALSE(x.Send(kIoctlAtaPassThrough, block, block)) << c.what;
   }
   Exchange x;
-  auto block = BuildAtaPassThroughBlock(0, 0xB0, 0xD0, 1, 0, 512);
+  auto block = BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .command = 0xB0}, 512);
   EXPECT_FALSE(x.Send(kIoctlAtaPassThrough, std::span<const Byte>(block.data(), 39),
                       std::span<Byte>(block.data(), 39)))
       << "block shorter than the structure";
@@ -108,7 +108,8 @@ TEST(SimBayRefuses, MalformedScsiPassThroughBlocks) {
   };
   for (const auto& c : cases) {
     Exchange x;
-    auto block = BuildSatPassThroughBlock(0xA0, 0xB0, 0xD0, 1, 0, 512);
+    auto block = BuildSatPassThroughBlock(
+        {.features = 0xD0, .count = 1, .device = 0xA0, .command = 0xB0}, 512);
     if (c.byte) {
       block[c.offset] = static_cast<Byte>(c.value);
     } else if (c.offset == sat_block::kLength) {
@@ -123,7 +124,14 @@ TEST(SimBayRefuses, MalformedScsiPassThroughBlocks) {
 
 TEST(SimBayRefuses, LegacyRequestsOfTheWrongShape) {
   Exchange x;
-  auto request = BuildLegacyRequest({512, 0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0});
+  auto request = BuildLegacyRequest({.buffer_size = 512,
+                                     .registers = {.features = 0xD0,
+                                                   .count = 1,
+                                                   .lba_low = 1,
+                                                   .lba_mid = 0x4F,
+                                                   .lba_high = 0xC2,
+                                                   .device = 0xA0,
+                                                   .command = 0xB0}});
   LegacyResponse response{};
   std::array<Byte, 16> status{};
   std::array<Byte, 20> small_version{};
@@ -136,11 +144,34 @@ TEST(SimBayRefuses, LegacyRequestsOfTheWrongShape) {
   EXPECT_FALSE(x.Send(0x12345, in, response)) << "an unknown request code";
 }
 
+// The bay takes a legacy send as the Linux port does: only the S.M.A.R.T. commands that move no
+// data, and RETURN STATUS only with room for the registers that follow the status.
+TEST(SimBayLegacy, SendCarriesTheNonDataCommandsOnly) {
+  Exchange x;
+  const auto send = [&x](Byte subcommand, std::span<Byte> out) {
+    const LegacyRequestBlock block = BuildLegacyRequest(
+        {.registers = WithSmartSignature(
+             {.features = subcommand, .device = DriveSelectByte(0), .command = kSmartCommand})});
+    return x.Send(kSmartSendDriveCommand,
+                  std::span<const Byte>(block.data(), legacy::kRequestSendSize), out);
+  };
+  std::array<Byte, legacy::kOutBuffer + kIdeRegsSize> out{};
+  EXPECT_FALSE(send(0xEE, out)) << "no such subcommand";
+  EXPECT_FALSE(send(kSmartReturnStatus, std::span(out).first(out.size() - 1)))
+      << "no room for the registers";
+  ASSERT_TRUE(send(kSmartReturnStatus, out));
+  // The simulated drive does not know RETURN STATUS: it aborts, and the registers say so.
+  EXPECT_EQ(out[legacy::kDriverError], 1);
+  EXPECT_EQ(out[legacy::kIdeError], kAtaErrorAborted);
+  EXPECT_EQ(ReadRegisters(std::span(out).subspan(legacy::kOutBuffer), kIdeRegs).command,
+            kAtaStatusReadyError);
+}
+
 TEST(SimBayAccess, ReadOnlyHandlesCarryNoCommands) {
   Exchange x(Access::ReadOnly);
-  auto block = BuildAtaPassThroughBlock(0, 0xEC, 0, 0, 1, 512);
+  auto block = BuildAtaPassThroughBlock({.lba_low = 1, .command = 0xEC}, 512);
   EXPECT_FALSE(x.Send(kIoctlAtaPassThrough, block, block));
-  auto sat = BuildSatPassThroughBlock(0xA0, 0xEC, 0, 1, 0, 512);
+  auto sat = BuildSatPassThroughBlock({.count = 1, .device = 0xA0, .command = 0xEC}, 512);
   EXPECT_FALSE(x.Send(kIoctlScsiPassThrough, std::span<const Byte>(sat.data(), 44), sat));
   SmartVersionBlockBytes version{};
   EXPECT_TRUE(x.Send(kSmartGetVersion, {}, version));
@@ -149,12 +180,12 @@ TEST(SimBayAccess, ReadOnlyHandlesCarryNoCommands) {
 TEST(SimBayAta, AbortedCommandsStillCompleteWithErrorStatus) {
   Exchange x;
   // READ DATA without the 4F/C2 signature: the drive aborts, the exchange completes.
-  auto block = BuildAtaPassThroughBlock(0, 0xB1, 0xD0, 1, 0, 512);
+  auto block = BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .command = 0xB1}, 512);
   EXPECT_TRUE(x.Send(kIoctlAtaPassThrough, block, block));
-  EXPECT_EQ(block[ata_block::kCurrentTaskFile + ata_block::kCommand], 0x51);
-  EXPECT_EQ(block[ata_block::kCurrentTaskFile + ata_block::kFeatures], 0x04);
+  EXPECT_EQ(block[ata_block::kCurrentTaskFile + kIdeRegs.command], 0x51);
+  EXPECT_EQ(block[ata_block::kCurrentTaskFile + kIdeRegs.features], 0x04);
   // Through SAT the abort is a CHECK CONDITION with sense data.
-  auto sat = BuildSatPassThroughBlock(0xA0, 0xB0, 0xDA, 0, 0, 0);
+  auto sat = BuildSatPassThroughBlock({.features = 0xDA, .device = 0xA0, .command = 0xB0}, 0);
   EXPECT_TRUE(x.Send(kIoctlScsiPassThrough, std::span<const Byte>(sat.data(), 44),
                      std::span<Byte>(sat.data(), 80)));
   EXPECT_EQ(sat[sat_block::kScsiStatus], 2);

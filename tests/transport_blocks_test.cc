@@ -23,7 +23,8 @@ bool AllZeroFrom(std::span<const Byte> block, std::size_t from) {
 
 TEST(AtaPassThroughBlock, SectorReadHeader) {
   // READ DATA of drive 1: 556-byte exchange, data-in 512 bytes, the 0xCF marker at 44.
-  const auto block = BuildAtaPassThroughBlock(1, 0xB0, 0xD0, 1, 0, 512);
+  const auto block =
+      BuildAtaPassThroughBlock({.features = 0xD0, .count = 1, .device = 1, .command = 0xB0}, 512);
   const std::vector<Byte> expected = {
       40,   0,    2,    0,
       0,    0,    0,    0,  // Length, AtaFlags, PathId, TargetId, Lun, reserved
@@ -43,7 +44,7 @@ TEST(AtaPassThroughBlock, SectorReadHeader) {
 }
 
 TEST(AtaPassThroughBlock, NoDataHeaderIs44Bytes) {
-  const auto block = BuildAtaPassThroughBlock(0, 0xB0, 0xD4, 0, 1, 0);
+  const auto block = BuildAtaPassThroughBlock({.features = 0xD4, .lba_low = 1, .command = 0xB0}, 0);
   const std::vector<Byte> expected = {
       40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2,    0,    0,    0,    0,    0,    0,    0,
       44, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xD4, 0x00, 0x01, 0x4F, 0xC2, 0x00, 0xB0, 0x00};
@@ -99,8 +100,12 @@ TEST(AtaPassThroughBlock, RegisterImages) {
        {0, 2, 0, 0}},
   };
   for (const Case& c : cases) {
-    const auto block =
-        BuildAtaPassThroughBlock(c.drive, c.command, c.features, c.count, c.number, c.length);
+    const auto block = BuildAtaPassThroughBlock({.features = c.features,
+                                                 .count = c.count,
+                                                 .lba_low = c.number,
+                                                 .device = c.drive,
+                                                 .command = c.command},
+                                                c.length);
     EXPECT_EQ(std::vector<Byte>(block.begin() + 32, block.begin() + 40), c.task_file) << c.what;
     EXPECT_EQ(std::vector<Byte>(block.begin() + 8, block.begin() + 12), c.length_bytes) << c.what;
     EXPECT_EQ(block[2], 2) << c.what;
@@ -108,7 +113,8 @@ TEST(AtaPassThroughBlock, RegisterImages) {
 }
 
 TEST(SatPassThroughBlock, IdentifyOfDriveZero) {
-  const auto block = BuildSatPassThroughBlock(DriveSelectByte(0), 0xEC, 0, 1, 0, 512);
+  const auto block =
+      BuildSatPassThroughBlock({.count = 1, .device = DriveSelectByte(0), .command = 0xEC}, 512);
   const std::vector<Byte> expected = {44, 0, 0, 0, 0, 0, 12, 24,  // Length, ScsiStatus, PathId,
                                                                   // TargetId, Lun, CdbLength, Sense
                                       1, 0, 0, 0,                 // DataIn, alignment
@@ -138,15 +144,20 @@ TEST(SatPassThroughBlock, CdbPerDrive) {
       {2, 0xEC, 0, 1, 5, {0xA1, 0x08, 0x0E, 0x00, 0x01, 0x05, 0x00, 0x00, 0xA0, 0xEC, 0, 0}},
   };
   for (const Case& c : cases) {
-    const auto block = BuildSatPassThroughBlock(DriveSelectByte(c.drive), c.command, c.features,
-                                                c.count, c.number, 512);
+    const auto block = BuildSatPassThroughBlock({.features = c.features,
+                                                 .count = c.count,
+                                                 .lba_low = c.number,
+                                                 .device = DriveSelectByte(c.drive),
+                                                 .command = c.command},
+                                                512);
     EXPECT_EQ(std::vector<Byte>(block.begin() + 28, block.begin() + 40), c.cdb)
         << "drive " << int{c.drive};
   }
 }
 
 TEST(SatPassThroughBlock, NoDataIsANonDataCommand) {
-  const auto block = BuildSatPassThroughBlock(0x00, 0xB0, 0xD4, 0, 2, 0);
+  const auto block = BuildSatPassThroughBlock(
+      {.features = 0xD4, .lba_low = 2, .device = 0x00, .command = 0xB0}, 0);
   EXPECT_EQ(block[8], 2);  // SCSI_IOCTL_DATA_UNSPECIFIED
   EXPECT_EQ(std::vector<Byte>(block.begin() + 12, block.begin() + 16),
             (std::vector<Byte>{0, 0, 0, 0}));
@@ -192,7 +203,8 @@ TEST(SatPassThroughBlock, ACommandSucceedsOnGoodOrOnRegistersWithoutAnError) {
       {"BUSY", 0x08, {}, false},
   };
   for (const auto& c : cases) {
-    SatPassThroughBlock block = BuildSatPassThroughBlock(0xA0, 0xB0, 0xD4, 0, 1, 0);
+    SatPassThroughBlock block = BuildSatPassThroughBlock(
+        {.features = 0xD4, .lba_low = 1, .device = 0xA0, .command = 0xB0}, 0);
     block[sat_block::kScsiStatus] = c.status;
     std::ranges::copy(c.sense, block.begin() + sat_block::kSense);
     EXPECT_EQ(SatCommandSucceeded(block), c.succeeded) << c.what;
@@ -200,8 +212,15 @@ TEST(SatPassThroughBlock, ACommandSucceedsOnGoodOrOnRegistersWithoutAnError) {
 }
 
 TEST(LegacyRequest, ReadDataOfDriveTwo) {
-  const auto block =
-      BuildLegacyRequest(LegacyRegisters{512, 0xD0, 1, 1, 0x4F, 0xC2, DriveSelectByte(2), 0xB0, 2});
+  const auto block = BuildLegacyRequest(LegacyRegisters{.buffer_size = 512,
+                                                        .registers = {.features = 0xD0,
+                                                                      .count = 1,
+                                                                      .lba_low = 1,
+                                                                      .lba_mid = 0x4F,
+                                                                      .lba_high = 0xC2,
+                                                                      .device = DriveSelectByte(2),
+                                                                      .command = 0xB0},
+                                                        .drive_number = 2});
   const std::vector<Byte> expected = {0x00, 0x02, 0x00, 0x00, 0xD0, 0x01, 0x01,
                                       0x4F, 0xC2, 0xA0, 0xB0, 0x00, 0x02};
   EXPECT_EQ(Head(block, 13), expected);

@@ -2,9 +2,7 @@
 
 namespace kestrine {
 
-AtaPassThroughBlock BuildAtaPassThroughBlock(Byte drive_number, Byte command, Byte features,
-                                             Byte sector_count, Byte sector_number,
-                                             std::uint32_t length) {
+AtaPassThroughBlock BuildAtaPassThroughBlock(const AtaRegisters& registers, std::uint32_t length) {
   using namespace ata_block;
   AtaPassThroughBlock block{};
   WriteLe16(block, kLength, static_cast<std::uint16_t>(kHeaderSize));
@@ -15,16 +13,18 @@ AtaPassThroughBlock BuildAtaPassThroughBlock(Byte drive_number, Byte command, By
     WriteLe32(block, kDataTransferLength, length);
     block[kData] = kDataMarker;
   }
-  const bool smart = command == kSmartCommand;
-  Byte* task = block.data() + kCurrentTaskFile;
-  task[kFeatures] = features;
-  task[kSectorCount] = sector_count;
-  task[kSectorNumber] = smart ? sector_number : 0;
-  task[kCylLow] = smart ? kSmartCylLow : 0;
-  task[kCylHigh] = smart ? kSmartCylHigh : 0;
-  task[kDeviceHead] = drive_number;
-  task[kCommand] = command;
+  AtaRegisters sent = WithSmartSignature(registers);
+  if (sent.command != kSmartCommand) sent.lba_low = 0;
+  WriteRegisters(CurrentTaskFile(std::span<Byte>(block)), kIdeRegs, sent);
   return block;
+}
+
+std::span<Byte> CurrentTaskFile(std::span<Byte> block) {
+  return block.subspan(ata_block::kCurrentTaskFile, kIdeRegsSize);
+}
+
+std::span<const Byte> CurrentTaskFile(std::span<const Byte> block) {
+  return block.subspan(ata_block::kCurrentTaskFile, kIdeRegsSize);
 }
 
 }  // namespace kestrine

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "ata_registers.h"
 #include "bytes.h"
@@ -31,27 +32,21 @@ inline constexpr std::uint16_t kFlagsDataIn = 2;  // ATA_FLAGS_DATA_IN
 inline constexpr std::uint16_t kFlagsDrdyRequired = 1;
 inline constexpr std::uint32_t kTimeOutSeconds = 2;
 inline constexpr Byte kDataMarker = 0xCF;
-
-// Byte positions inside a task file (IDEREGS order).
-inline constexpr std::size_t kFeatures = 0;
-inline constexpr std::size_t kSectorCount = 1;
-inline constexpr std::size_t kSectorNumber = 2;
-inline constexpr std::size_t kCylLow = 3;
-inline constexpr std::size_t kCylHigh = 4;
-inline constexpr std::size_t kDeviceHead = 5;
-inline constexpr std::size_t kCommand = 6;
 }  // namespace ata_block
 
 static_assert(ata_block::kBlockSize == 556);
-static_assert(ata_block::kCurrentTaskFile + 8 == ata_block::kHeaderSize);
+static_assert(ata_block::kCurrentTaskFile + kIdeRegsSize == ata_block::kHeaderSize);
 
 using AtaPassThroughBlock = std::array<Byte, ata_block::kBlockSize>;
 
 // The block for one ATA command of `length` data-in bytes (0 for none; at most 512). The device
-// register carries the drive number itself; the LBA registers are set only for 0xB0.
-AtaPassThroughBlock BuildAtaPassThroughBlock(Byte drive_number, Byte command, Byte features,
-                                             Byte sector_count, Byte sector_number,
-                                             std::uint32_t length);
+// register carries what the caller puts there (the drive layer puts the drive number itself); the
+// LBA registers are set only for 0xB0: the sector number as given and the S.M.A.R.T. signature.
+AtaPassThroughBlock BuildAtaPassThroughBlock(const AtaRegisters& registers, std::uint32_t length);
+
+// The current task file of a block: the registers sent, or those the driver returned.
+std::span<Byte> CurrentTaskFile(std::span<Byte> block);
+std::span<const Byte> CurrentTaskFile(std::span<const Byte> block);
 
 // The number of bytes sent and received: the header and filler, then the requested data.
 constexpr std::uint32_t AtaPassThroughExchangeSize(std::uint32_t length) {

@@ -12,15 +12,12 @@ namespace {
 // Register values of the legacy requests that read a sector.
 LegacyRegisters LegacyReadRegisters(Byte command, Byte features, Byte sector_number,
                                     Byte drive_number) {
-  const bool smart = command == kSmartCommand;
   return LegacyRegisters{.buffer_size = 512,
-                         .features = features,
-                         .sector_count = 1,
-                         .sector_number = sector_number,
-                         .cyl_low = smart ? kSmartCylLow : Byte{0},
-                         .cyl_high = smart ? kSmartCylHigh : Byte{0},
-                         .drive_head = DriveSelectByte(drive_number),
-                         .command = command,
+                         .registers = WithSmartSignature({.features = features,
+                                                          .count = 1,
+                                                          .lba_low = sector_number,
+                                                          .device = DriveSelectByte(drive_number),
+                                                          .command = command}),
                          .drive_number = drive_number};
 }
 
@@ -55,8 +52,9 @@ CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number
 
 CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number) {
   // Its own exchange rather than SatPassThrough: the SCSI status decides the result.
-  SatPassThroughBlock block =
-      BuildSatPassThroughBlock(DriveSelectByte(drive_number), kIdentifyDeviceCommand, 0, 1, 0, 512);
+  SatPassThroughBlock block = BuildSatPassThroughBlock(
+      {.count = 1, .device = DriveSelectByte(drive_number), .command = kIdentifyDeviceCommand},
+      512);
   if (!SatExchange(handle, block, 512)) return 0;
   std::copy_n(block.begin() + sat_block::kData, 512, tables_->IdentifySector[drive_number].begin());
   DecodeIdentify(drive_number);
@@ -67,12 +65,12 @@ CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number
 
 void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block) {
   // Exactly the 30 entries, whatever byte count the driver reported.
-  const Byte* first = block.data() + kFirstEntryOffset;
+  const Byte* first = block.data() + smart_entry::kFirst;
   if (table == Table::Attributes) {
-    std::copy_n(first, kEntriesSize, tables_->AttributeTable[drive_number][0].data());
+    std::copy_n(first, smart_entry::kEntriesSize, tables_->AttributeTable[drive_number][0].data());
     std::ranges::copy(block, tables_->SmartDataSector.begin());
   } else {
-    std::copy_n(first, kEntriesSize, tables_->ThresholdTable[drive_number][0].data());
+    std::copy_n(first, smart_entry::kEntriesSize, tables_->ThresholdTable[drive_number][0].data());
     std::ranges::copy(block, tables_->SmartThresholdSector.begin());
   }
 }
@@ -169,13 +167,11 @@ CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, B
     return 1;
   }
   const LegacyRegisters registers{.buffer_size = 0,
-                                  .features = features,
-                                  .sector_count = sector_count,
-                                  .sector_number = sector_number,
-                                  .cyl_low = kSmartCylLow,
-                                  .cyl_high = kSmartCylHigh,
-                                  .drive_head = 0xA0,
-                                  .command = kSmartCommand,
+                                  .registers = WithSmartSignature({.features = features,
+                                                                   .count = sector_count,
+                                                                   .lba_low = sector_number,
+                                                                   .device = DriveSelectByte(0),
+                                                                   .command = kSmartCommand}),
                                   .drive_number = 0};
   if (!LegacySend(handle, drive_number, registers)) return 0;
   return tables_->LegacyStatus[drive_number][legacy::kDriverError] == 0 ? 1 : 0;
@@ -188,8 +184,12 @@ CommandResult SmartDrv::RunSelfTestSat(DeviceHandle handle, Byte drive_number, B
   // bridge reports GOOD or returns the drive's registers without an error: a refusal (CHECK
   // CONDITION with ABORTED COMMAND, say) means no test runs.
   for (const Byte device : {DriveSelectByte(drive_number), drive_number}) {
-    SatPassThroughBlock block =
-        BuildSatPassThroughBlock(device, kSmartCommand, features, sector_count, sector_number, 0);
+    SatPassThroughBlock block = BuildSatPassThroughBlock({.features = features,
+                                                          .count = sector_count,
+                                                          .lba_low = sector_number,
+                                                          .device = device,
+                                                          .command = kSmartCommand},
+                                                         0);
     if (SatExchange(handle, block, 0) && SatCommandSucceeded(block)) return 1;
   }
   return 0;

@@ -6,39 +6,15 @@
 #include <cstddef>
 #include <utility>
 
+#include "identify_layout.h"
+
 namespace kestrine {
 
 namespace {
 
-// Word numbers of the IDENTIFY block (word n is bytes 2n and 2n+1, little-endian).
-namespace word {
-inline constexpr std::size_t kSerialNumber = 10;  // 10-19, 20 characters
-inline constexpr std::size_t kBufferSize = 21;    // 512-byte units
-inline constexpr std::size_t kFirmware = 23;      // 23-26, 8 characters
-inline constexpr std::size_t kModel = 27;         // 27-46, 40 characters
-inline constexpr std::size_t kLba28Sectors = 60;  // 60-61
-inline constexpr std::size_t kMultiwordDma = 63;
-inline constexpr std::size_t kSataCapabilities = 76;
-inline constexpr std::size_t kSataCurrentSpeed = 77;
-inline constexpr std::size_t kSataFeatures = 78;
-inline constexpr std::size_t kMajorVersion = 80;
-inline constexpr std::size_t kCommandSet1 = 82;
-inline constexpr std::size_t kCommandSet2 = 83;
-inline constexpr std::size_t kCommandSet2Enabled = 86;
-inline constexpr std::size_t kUltraDma = 88;
-inline constexpr std::size_t kLba48Sectors = 100;  // 100-102; word 103 is not read
-inline constexpr std::size_t kFormFactor = 168;
-inline constexpr std::size_t kDataSetManagement = 169;
-inline constexpr std::size_t kNvCache = 214;
-inline constexpr std::size_t kRotationRate = 217;
-}  // namespace word
-
-inline constexpr std::size_t kSerialNumberLength = 20;
-inline constexpr std::size_t kFirmwareLength = 8;
-inline constexpr std::size_t kModelLength = 40;
-
-// The 28-bit count when all its bits are set: the drive has more sectors than 28 bits can hold.
-inline constexpr std::uint32_t kLba28Full = 0x0FFFFFFF;
+inline constexpr std::size_t kSerialNumberLength = 2 * kSerialNumberWords;
+inline constexpr std::size_t kFirmwareLength = 2 * kFirmwareRevisionWords;
+inline constexpr std::size_t kModelLength = 2 * kModelNumberWords;
 
 // Rotation-rate word: 1 is a non-rotating medium; 1025..65534 are revolutions per minute.
 inline constexpr std::uint16_t kNonRotatingMedium = 0x0001;
@@ -162,9 +138,9 @@ void DecodeSerialSpeeds(std::uint16_t capabilities, std::uint16_t current_speed,
 }
 
 std::string FeatureList(std::span<const Byte, 512> sector, std::uint32_t n) {
-  const std::uint16_t command_set1 = Word(sector, word::kCommandSet1);
-  const std::uint16_t command_set2 = Word(sector, word::kCommandSet2);
-  const std::uint16_t enabled = Word(sector, word::kCommandSet2Enabled);
+  const std::uint16_t command_set1 = Word(sector, identify_word::kCommandSetSupported1);
+  const std::uint16_t command_set2 = Word(sector, identify_word::kCommandSetSupported2);
+  const std::uint16_t enabled = Word(sector, identify_word::kCommandSetEnabled2);
   std::string features;
   if (n >= 3 && IsBitSet(command_set1, 0)) features += "SMART";
   if (n >= 3 && IsBitSet(command_set2, 3)) {
@@ -174,9 +150,10 @@ std::string FeatureList(std::span<const Byte, 512> sector, std::uint32_t n) {
     features += IsBitSet(enabled, 9) ? " AAM-Enabled" : " AAM-Supported";
   }
   if (n >= 5 && IsBitSet(command_set2, 10)) features += " LBA48";
-  if (n >= 6 && IsBitSet(Word(sector, word::kSataCapabilities), 8)) features += " NCQ";
-  if (n >= 7 && IsBitSet(Word(sector, word::kNvCache), 0)) features += " NvCache";
-  if (n >= 7 && IsBitSet(Word(sector, word::kDataSetManagement), 0)) features += " TRIM";
+  if (n >= 6 && IsBitSet(Word(sector, identify_word::kSataCapabilities), 8)) features += " NCQ";
+  if (n >= 7 && IsBitSet(Word(sector, identify_word::kNvCacheCapabilities), 0))
+    features += " NvCache";
+  if (n >= 7 && IsBitSet(Word(sector, identify_word::kDataSetManagement), 0)) features += " TRIM";
   return features;
 }
 
@@ -190,9 +167,9 @@ THDDInfo DecodeIdentifySector(std::span<const Byte, 512> sector) {
   THDDInfo info;
   info.LBABits = 28;
 
-  const std::uint32_t lba28 = ReadLe32(sector, 2 * word::kLba28Sectors);
+  const std::uint32_t lba28 = ReadLe32(sector, 2 * identify_word::kLba28Sectors);
   if (lba28 == kLba28Full) {
-    const std::size_t offset = 2 * word::kLba48Sectors;
+    const std::size_t offset = 2 * identify_word::kLba48Sectors;
     info.LBASize = static_cast<std::int64_t>(ReadLe32(sector, offset)) |
                    (static_cast<std::int64_t>(ReadLe16(sector, offset + 4)) << 32);
     info.LBABits = 48;
@@ -200,36 +177,36 @@ THDDInfo DecodeIdentifySector(std::span<const Byte, 512> sector) {
     info.LBASize = lba28;
   }
 
-  info.Model = ExtractText(sector, word::kModel, kModelLength);
-  info.Firmware = ExtractText(sector, word::kFirmware, kFirmwareLength);
-  info.SerialNumber = ExtractText(sector, word::kSerialNumber, kSerialNumberLength);
+  info.Model = ExtractText(sector, identify_word::kModelNumber, kModelLength);
+  info.Firmware = ExtractText(sector, identify_word::kFirmwareRevision, kFirmwareLength);
+  info.SerialNumber = ExtractText(sector, identify_word::kSerialNumber, kSerialNumberLength);
   TrimTrailingSpaces(info.Model);
   TrimLeadingSpaces(info.SerialNumber);
 
-  info.Cache = Word(sector, word::kBufferSize) >> 1;
-  info.TransferMode = IsBitSet(Word(sector, word::kMultiwordDma), 0) ? "PIO/DMA" : "PIO";
+  info.Cache = Word(sector, identify_word::kBufferSize) >> 1;
+  info.TransferMode = IsBitSet(Word(sector, identify_word::kMultiwordDma), 0) ? "PIO/DMA" : "PIO";
 
-  const std::uint16_t ultra_dma = Word(sector, word::kUltraDma);
+  const std::uint16_t ultra_dma = Word(sector, identify_word::kUltraDma);
   info.UDMAMax = UltraDmaText(ultra_dma, 0);
   info.UDMACurrent = UltraDmaText(ultra_dma, kHighByteShift);
 
-  DecodeSerialSpeeds(Word(sector, word::kSataCapabilities), Word(sector, word::kSataCurrentSpeed),
-                     info);
+  DecodeSerialSpeeds(Word(sector, identify_word::kSataCapabilities),
+                     Word(sector, identify_word::kSataAdditionalCapabilities), info);
 
-  const std::uint32_t n = MajorVersionNumber(Word(sector, word::kMajorVersion));
+  const std::uint32_t n = MajorVersionNumber(Word(sector, identify_word::kMajorVersion));
   if (n >= 7) {
-    const std::uint16_t form_factor = Word(sector, word::kFormFactor) & 0xF;
+    const std::uint16_t form_factor = Word(sector, identify_word::kFormFactor) & 0xF;
     if (form_factor >= 1 && form_factor < kFormFactorTexts.size()) {
       info.NominalFormFactor = kFormFactorTexts[form_factor];
     }
-    const std::uint16_t rotation = Word(sector, word::kRotationRate);
+    const std::uint16_t rotation = Word(sector, identify_word::kRotationRate);
     if (rotation == kNonRotatingMedium) {
       info.SSD = true;
       info.NominalMediaRotationRate = 1;
     } else if (rotation >= kFirstRotationRate && rotation <= kLastRotationRate) {
       info.NominalMediaRotationRate = rotation;
     }
-    info.SleepSupported = IsBitSet(Word(sector, word::kSataFeatures), 8);
+    info.SleepSupported = IsBitSet(Word(sector, identify_word::kSataFeaturesSupported), 8);
   }
 
   info.Features = FeatureList(sector, n);

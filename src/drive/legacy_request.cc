@@ -1,19 +1,15 @@
 #include "legacy_request.h"
 
+#include <span>
+
 namespace kestrine {
 
-LegacyRequestBlock BuildLegacyRequest(const LegacyRegisters& registers) {
+LegacyRequestBlock BuildLegacyRequest(const LegacyRegisters& request) {
   using namespace legacy;
   LegacyRequestBlock block{};
-  WriteLe32(block, kCBufferSize, registers.buffer_size);
-  block[kFeaturesReg] = registers.features;
-  block[kSectorCountReg] = registers.sector_count;
-  block[kSectorNumberReg] = registers.sector_number;
-  block[kCylLowReg] = registers.cyl_low;
-  block[kCylHighReg] = registers.cyl_high;
-  block[kDriveHeadReg] = registers.drive_head;
-  block[kCommandReg] = registers.command;
-  block[kDriveNumber] = registers.drive_number;
+  WriteLe32(block, kCBufferSize, request.buffer_size);
+  WriteRegisters(std::span(block).subspan(kIrDriveRegs, kIdeRegsSize), kIdeRegs, request.registers);
+  block[kDriveNumber] = request.drive_number;
   return block;
 }
 

@@ -14,14 +14,7 @@ namespace kestrine {
 namespace legacy {
 // SENDCMDINPARAMS
 inline constexpr std::size_t kCBufferSize = 0;  // u32
-inline constexpr std::size_t kIrDriveRegs = 4;  // IDEREGS, 8 bytes
-inline constexpr std::size_t kFeaturesReg = 4;
-inline constexpr std::size_t kSectorCountReg = 5;
-inline constexpr std::size_t kSectorNumberReg = 6;
-inline constexpr std::size_t kCylLowReg = 7;
-inline constexpr std::size_t kCylHighReg = 8;
-inline constexpr std::size_t kDriveHeadReg = 9;
-inline constexpr std::size_t kCommandReg = 10;
+inline constexpr std::size_t kIrDriveRegs = 4;  // IDEREGS (kIdeRegs), 8 bytes
 inline constexpr std::size_t kDriveNumber = 12;
 inline constexpr std::size_t kInBuffer = 32;
 inline constexpr std::size_t kRequestBlockSize = 38;
@@ -48,17 +41,11 @@ using LegacyResponse = std::array<Byte, legacy::kResponseSize>;
 using LegacyStatusSlot = std::array<Byte, legacy::kStatusSize>;
 using SmartVersionBlockBytes = std::array<Byte, legacy::kVersionSize>;
 
-// The register values of one legacy request.
+// What one legacy request carries: the buffer size, the drive's registers and the drive number.
 struct LegacyRegisters {
   std::uint32_t buffer_size = 0;  // cBufferSize: 512 to read a sector, 0 otherwise
-  Byte features = 0;
-  Byte sector_count = 0;
-  Byte sector_number = 0;
-  Byte cyl_low = 0;
-  Byte cyl_high = 0;
-  Byte drive_head = 0;
-  Byte command = 0;
-  Byte drive_number = 0;
+  AtaRegisters registers;         // irDriveRegs
+  Byte drive_number = 0;          // bDriveNumber
 };
 
 LegacyRequestBlock BuildLegacyRequest(const LegacyRegisters& registers);

@@ -47,8 +47,8 @@ std::optional<AtaPassThroughRequest> ReadAtaPassThroughRequest(std::span<const B
       return std::nullopt;
     }
   }
-  std::copy_n(in.begin() + kPreviousTaskFile, 8, request.previous_task_file.begin());
-  std::copy_n(in.begin() + kCurrentTaskFile, 8, request.current_task_file.begin());
+  request.previous = ReadRegisters(in.subspan(kPreviousTaskFile, kIdeRegsSize), kIdeRegs);
+  request.current = ReadRegisters(in.subspan(kCurrentTaskFile, kIdeRegsSize), kIdeRegs);
   return request;
 }
 

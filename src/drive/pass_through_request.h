@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 
+#include "ata_registers.h"
 #include "bytes.h"
 
 namespace kestrine {
@@ -25,8 +26,8 @@ struct AtaPassThroughRequest {
   std::uint32_t length = 0;
   std::uint32_t data_offset = 0;
   std::uint32_t timeout_seconds = 0;
-  std::array<Byte, 8> previous_task_file{};
-  std::array<Byte, 8> current_task_file{};
+  AtaRegisters previous;  // PreviousTaskFile: the 48-bit high-order bytes
+  AtaRegisters current;   // CurrentTaskFile
 };
 
 // IOCTL_ATA_PASS_THROUGH: `in` as sent, `out_size` the output buffer's size.

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <span>
 
-#include "ata_pass_through_block.h"
+#include "ata_pass_through_cdb.h"
 #include "scsi_sense.h"
 
 namespace kestrine {
 
-SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte features,
-                                             Byte sector_count, Byte sector_number,
-                                             std::uint32_t length) {
+SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std::uint32_t length) {
   using namespace sat_block;
   SatPassThroughBlock block{};
   WriteLe16(block, kLength, static_cast<std::uint16_t>(kHeaderSize));
@@ -22,18 +20,10 @@ SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte fea
   WriteLe32(block, kTimeOutValue, kTimeOutSeconds);
   WriteLe32(block, kDataBufferOffset, static_cast<std::uint32_t>(kData));
   WriteLe32(block, kSenseInfoOffset, static_cast<std::uint32_t>(kSense));
-  const bool smart = command == kSmartCommand;
-  Byte* cdb = block.data() + kCdb;
-  cdb[0] = kAtaPassThrough12;
-  cdb[1] = data_in ? kProtocolPioDataIn : kProtocolNonData;
-  cdb[2] = data_in ? kTransferFlags : kNoTransfer;
-  cdb[3] = features;
-  cdb[4] = sector_count;
-  cdb[5] = sector_number;
-  cdb[6] = smart ? kSmartCylLow : 0;
-  cdb[7] = smart ? kSmartCylHigh : 0;
-  cdb[8] = device;
-  cdb[9] = command;
+  WriteAtaPassThrough12(std::span(block).subspan(kCdb, ata_cdb::kLength12),
+                        data_in ? ata_cdb::kProtocolPioDataIn : ata_cdb::kProtocolNonData,
+                        data_in ? ata_cdb::kSectorsFromDevice : ata_cdb::kNoTransfer,
+                        WithSmartSignature(registers));
   return block;
 }
 

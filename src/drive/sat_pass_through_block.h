@@ -38,14 +38,6 @@ inline constexpr Byte kScsiIoctlDataOut = 0;
 inline constexpr Byte kScsiIoctlDataIn = 1;
 inline constexpr Byte kScsiIoctlDataUnspecified = 2;
 inline constexpr std::uint32_t kTimeOutSeconds = 2;
-
-// ATA PASS-THROUGH (12) CDB bytes.
-inline constexpr Byte kAtaPassThrough12 = 0xA1;
-inline constexpr Byte kAtaPassThrough16 = 0x85;
-inline constexpr Byte kProtocolNonData = 0x06;    // PROTOCOL 3 << 1
-inline constexpr Byte kProtocolPioDataIn = 0x08;  // PROTOCOL 4 << 1
-inline constexpr Byte kTransferFlags = 0x0E;      // T_DIR 1, BYTE_BLOCK 1, T_LENGTH 2
-inline constexpr Byte kNoTransfer = 0x00;         // T_LENGTH 0: no data
 }  // namespace sat_block
 
 static_assert(sat_block::kBlockSize == 592);
@@ -53,12 +45,11 @@ static_assert(sat_block::kCdb + 16 == sat_block::kHeaderSize);
 
 using SatPassThroughBlock = std::array<Byte, sat_block::kBlockSize>;
 
-// The block for one ATA command of `length` data-in bytes (0 or 512) with the given CDB device
-// byte (normally DriveSelectByte of the drive number). A length of 0 makes a non-data command:
-// protocol 3 with no transfer length, and no data direction.
-SatPassThroughBlock BuildSatPassThroughBlock(Byte device, Byte command, Byte features,
-                                             Byte sector_count, Byte sector_number,
-                                             std::uint32_t length);
+// The block for one ATA command of `length` data-in bytes (0 or 512), carried by ATA PASS-THROUGH
+// (12). The registers go out as given (the device byte normally DriveSelectByte of the drive
+// number), with the S.M.A.R.T. signature in LBA mid and high for 0xB0 and both clear otherwise. A
+// length of 0 makes a non-data command: protocol 3 with no transfer length, and no data direction.
+SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std::uint32_t length);
 
 // Whether the ATA command of a block that came back completed without error: SCSI status GOOD,
 // or sense data returning the ATA registers without ERR or DF.

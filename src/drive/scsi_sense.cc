@@ -17,16 +17,17 @@ constexpr Byte kFixedValid = 0x80;
 // Fixed format: sense key, ASC, ASCQ; for ATA pass-through the INFORMATION field holds error,
 // status, device and count, and the COMMAND-SPECIFIC INFORMATION the extend flag and the LBA.
 constexpr std::size_t kFixedKey = 2;
-constexpr std::size_t kFixedError = 3;
-constexpr std::size_t kFixedStatus = 4;
-constexpr std::size_t kFixedDevice = 5;
-constexpr std::size_t kFixedCount = 6;
-constexpr std::size_t kFixedLbaLow = 9;
-constexpr std::size_t kFixedLbaMid = 10;
-constexpr std::size_t kFixedLbaHigh = 11;
+constexpr std::size_t kFixedAdditionalLength = 7;
 constexpr std::size_t kFixedAsc = 12;
 constexpr std::size_t kFixedAscq = 13;
 constexpr std::size_t kFixedAtaSize = 12;
+constexpr RegisterLayout kFixedRegisters{.features = 3,
+                                         .count = 6,
+                                         .lba_low = 9,
+                                         .lba_mid = 10,
+                                         .lba_high = 11,
+                                         .device = 5,
+                                         .command = 4};
 
 // Descriptor format: key, ASC, ASCQ, additional length, then descriptors from byte 8.
 constexpr std::size_t kDescKey = 1;
@@ -34,49 +35,38 @@ constexpr std::size_t kDescAsc = 2;
 constexpr std::size_t kDescAscq = 3;
 constexpr std::size_t kDescAdditionalLength = 7;
 constexpr std::size_t kDescFirst = 8;
-// ATA Status Return descriptor.
+// ATA Status Return descriptor; the 48-bit high-order bytes of count and LBA sit one before each.
 constexpr Byte kAtaStatusReturn = 0x09;
 constexpr Byte kAtaStatusReturnLength = 0x0C;
 constexpr std::size_t kAtaDescExtend = 2;
-constexpr std::size_t kAtaDescError = 3;
-constexpr std::size_t kAtaDescCount = 5;
-constexpr std::size_t kAtaDescLbaLow = 7;
-constexpr std::size_t kAtaDescLbaMid = 9;
-constexpr std::size_t kAtaDescLbaHigh = 11;
-constexpr std::size_t kAtaDescDevice = 12;
-constexpr std::size_t kAtaDescStatus = 13;
+constexpr RegisterLayout kDescriptorRegisters{.features = 3,
+                                              .count = 5,
+                                              .lba_low = 7,
+                                              .lba_mid = 9,
+                                              .lba_high = 11,
+                                              .device = 12,
+                                              .command = 13};
 constexpr std::size_t kAtaDescSize = 14;
 
 std::optional<AtaReturned> FixedAtaRegisters(std::span<const Byte> s) {
   if (s.size() < kFixedAtaSize) return std::nullopt;
-  AtaReturned ata;
-  ata.current.features = s[kFixedError];
-  ata.current.command = s[kFixedStatus];
-  ata.current.device = s[kFixedDevice];
-  ata.current.count = s[kFixedCount];
-  ata.current.lba_low = s[kFixedLbaLow];
-  ata.current.lba_mid = s[kFixedLbaMid];
-  ata.current.lba_high = s[kFixedLbaHigh];
   // This format has room only for flags telling that the 48-bit high-order bytes are non-zero,
   // not for the bytes: they stay unknown (not `extended`).
+  AtaReturned ata;
+  ata.current = ReadRegisters(s, kFixedRegisters);
   return ata;
 }
 
 AtaReturned DescriptorAtaRegisters(std::span<const Byte> d) {
   AtaReturned ata;
   ata.extended = (d[kAtaDescExtend] & 0x01) != 0;
-  ata.current.features = d[kAtaDescError];
-  ata.current.count = d[kAtaDescCount];
-  ata.current.lba_low = d[kAtaDescLbaLow];
-  ata.current.lba_mid = d[kAtaDescLbaMid];
-  ata.current.lba_high = d[kAtaDescLbaHigh];
-  ata.current.device = d[kAtaDescDevice];
-  ata.current.command = d[kAtaDescStatus];
+  ata.current = ReadRegisters(d, kDescriptorRegisters);
   if (ata.extended) {
-    ata.previous.count = d[kAtaDescCount - 1];
-    ata.previous.lba_low = d[kAtaDescLbaLow - 1];
-    ata.previous.lba_mid = d[kAtaDescLbaMid - 1];
-    ata.previous.lba_high = d[kAtaDescLbaHigh - 1];
+    const RegisterLayout& at = kDescriptorRegisters;
+    ata.previous = AtaRegisters{.count = d[at.count - 1],
+                                .lba_low = d[at.lba_low - 1],
+                                .lba_mid = d[at.lba_mid - 1],
+                                .lba_high = d[at.lba_high - 1]};
   }
   return ata;
 }
@@ -115,6 +105,17 @@ SenseSummary ParseSense(std::span<const Byte> s) {
     }
   }
   return summary;
+}
+
+FixedSenseData FixedSense(Byte key, Byte asc, Byte ascq, const AtaRegisters& returned) {
+  FixedSenseData sense{};
+  sense[0] = kFixedCurrent;
+  sense[kFixedKey] = key;
+  sense[kFixedAdditionalLength] = static_cast<Byte>(sense.size() - (kFixedAdditionalLength + 1));
+  sense[kFixedAsc] = asc;
+  sense[kFixedAscq] = ascq;
+  WriteRegisters(sense, kFixedRegisters, returned);
+  return sense;
 }
 
 bool AtaCommandSucceeded(Byte scsi_status, std::span<const Byte> sense) {

@@ -4,10 +4,12 @@
 // sense area of a SCSI pass-through block.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 
+#include "ata_registers.h"
 #include "bytes.h"
 
 namespace kestrine {
@@ -19,25 +21,11 @@ inline constexpr Byte kStatusCheckCondition = 0x02;
 inline constexpr Byte kSenseNoSense = 0x00;
 inline constexpr Byte kSenseRecoveredError = 0x01;
 inline constexpr Byte kSenseIllegalRequest = 0x05;
+inline constexpr Byte kSenseAbortedCommand = 0x0B;
 inline constexpr Byte kAscInvalidOpcode = 0x20;
 inline constexpr Byte kAscInvalidFieldInCdb = 0x24;
 inline constexpr Byte kAscqAtaInformationAvailable = 0x1D;  // with ASC 0
 }  // namespace scsi
-
-// ATA status register bits.
-inline constexpr Byte kAtaStatusError = 0x01;        // ERR
-inline constexpr Byte kAtaStatusDeviceFault = 0x20;  // DF
-
-// The seven ATA registers in IDEREGS order.
-struct AtaRegisters {
-  Byte features = 0;  // the error register on the way back
-  Byte count = 0;
-  Byte lba_low = 0;
-  Byte lba_mid = 0;
-  Byte lba_high = 0;
-  Byte device = 0;
-  Byte command = 0;  // the status register on the way back
-};
 
 // The registers a drive returned, from the sense data of an ATA pass-through command.
 struct AtaReturned {
@@ -56,6 +44,12 @@ struct SenseSummary {
 // Reads fixed (0x70/0x71) and descriptor (0x72/0x73) format sense data; short or unknown data
 // reads as an empty summary.
 SenseSummary ParseSense(std::span<const Byte> sense);
+
+// Fixed-format sense data (current, VALID clear) as a SCSI/ATA translator writes it: the sense key,
+// ASC and ASCQ, and in the INFORMATION field the registers a drive returned (error and status,
+// device and count; the LBA in the COMMAND-SPECIFIC INFORMATION).
+using FixedSenseData = std::array<Byte, 18>;
+FixedSenseData FixedSense(Byte key, Byte asc, Byte ascq, const AtaRegisters& returned = {});
 
 // Whether an ATA command carried by a SCSI/ATA translator completed without error: SCSI status
 // GOOD, or CHECK CONDITION with sense key NO SENSE or RECOVERED ERROR whose sense data returns

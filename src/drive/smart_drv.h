@@ -25,16 +25,12 @@ namespace kestrine {
 using CommandResult = std::uint8_t;
 
 inline constexpr std::size_t kDriveSlots = 256;  // every drive number a byte can hold
-inline constexpr std::size_t kEntriesPerTable = smart_entry::kCount;
-inline constexpr std::size_t kEntrySize = smart_entry::kSize;
-inline constexpr std::size_t kFirstEntryOffset = smart_entry::kFirst;       // bytes 2..361
-inline constexpr std::size_t kEntriesSize = kEntriesPerTable * kEntrySize;  // 360
 
-using AttributeEntry = std::array<Byte, kEntrySize>;
-using ThresholdEntry = std::array<Byte, kEntrySize>;
-using AttributeSlot = std::array<AttributeEntry, kEntriesPerTable>;
-using ThresholdSlot = std::array<ThresholdEntry, kEntriesPerTable>;
-static_assert(sizeof(AttributeSlot) == kEntriesSize);
+using AttributeEntry = std::array<Byte, smart_entry::kSize>;
+using ThresholdEntry = std::array<Byte, smart_entry::kSize>;
+using AttributeSlot = std::array<AttributeEntry, smart_entry::kCount>;
+using ThresholdSlot = std::array<ThresholdEntry, smart_entry::kCount>;
+static_assert(sizeof(AttributeSlot) == smart_entry::kEntriesSize);
 
 // The transport family whose IDENTIFY DEVICE last answered for a drive: the ATA family
 // (pass-through or the legacy requests) or the SAT family. None before any answer.

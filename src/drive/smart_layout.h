@@ -15,6 +15,7 @@ namespace smart_entry {
 inline constexpr std::size_t kFirst = 2;
 inline constexpr std::size_t kSize = 12;
 inline constexpr std::size_t kCount = 30;
+inline constexpr std::size_t kEntriesSize = kCount * kSize;  // 360, bytes 2 to 361
 // Attribute entry.
 inline constexpr std::size_t kId = 0;
 inline constexpr std::size_t kFlags = 1;  // 16 bits

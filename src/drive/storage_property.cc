@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "smart_drv.h"
+#include "storage_bus.h"
 
 namespace kestrine {
 
@@ -92,11 +93,8 @@ std::string ExtractDescriptorText(std::span<const Byte> reply, std::uint32_t off
 }
 
 std::string BusTypeName(std::uint32_t bus_type) {
-  static constexpr std::array<std::string_view, 12> kNames = {"unknown", "Scsi",  "Atapi", "Ata",
-                                                              "1394",    "Ssa",   "Fibre", "Usb",
-                                                              "RAID",    "iSCSI", "Sas",   "Sata"};
   const std::uint32_t low = bus_type & 0xFF;
-  return std::string(low < kNames.size() ? kNames[low] : kNames[0]);
+  return std::string(low < kBusTypeNames.size() ? kBusTypeNames[low] : kBusTypeNames[0]);
 }
 
 TDisk_Property ParseStorageDeviceDescriptor(std::span<const Byte> reply) {

@@ -9,6 +9,21 @@
 
 namespace kestrine {
 
+namespace {
+
+// The registers of the drive layer's pass-through operations, which name them in the order
+// command, features, sector count, sector number.
+AtaRegisters CommandRegisters(Byte device, Byte command, Byte features, Byte sector_count,
+                              Byte sector_number) {
+  return AtaRegisters{.features = features,
+                      .count = sector_count,
+                      .lba_low = sector_number,
+                      .device = device,
+                      .command = command};
+}
+
+}  // namespace
+
 SmartDrv::SmartDrv(DevicePort& port) : port_(port), tables_(std::make_unique<SmartTables>()) {}
 
 DeviceHandle SmartDrv::OpenDrive(std::string_view name) {
@@ -27,8 +42,8 @@ CommandResult SmartDrv::AtaPassThrough(DeviceHandle handle, Byte drive_number, B
                                        std::span<Byte> destination) {
   if (destination.size() > ata_block::kDataSize) return 0;
   const auto length = static_cast<std::uint32_t>(destination.size());
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(drive_number, command, features,
-                                                       sector_count, sector_number, length);
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(
+      CommandRegisters(drive_number, command, features, sector_count, sector_number), length);
   const std::uint32_t size = AtaPassThroughExchangeSize(length);
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block.data(), size);
@@ -44,8 +59,10 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
   // The data area holds one sector; a longer transfer would run past the block.
   if (destination.size() > sat_block::kDataSize) return 0;
   const auto length = static_cast<std::uint32_t>(destination.size());
-  SatPassThroughBlock block = BuildSatPassThroughBlock(
-      DriveSelectByte(drive_number), command, features, sector_count, sector_number, length);
+  SatPassThroughBlock block =
+      BuildSatPassThroughBlock(CommandRegisters(DriveSelectByte(drive_number), command, features,
+                                                sector_count, sector_number),
+                               length);
   if (!SatExchange(handle, block, length)) return 0;
   std::copy_n(block.begin() + sat_block::kData, length, destination.begin());
   return 1;
@@ -53,15 +70,15 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
 
 CommandResult SmartDrv::AtaNonData(DeviceHandle handle, Byte drive_number, Byte command,
                                    Byte features, Byte sector_count, Byte sector_number) {
-  using namespace ata_block;
-  AtaPassThroughBlock block =
-      BuildAtaPassThroughBlock(drive_number, command, features, sector_count, sector_number, 0);
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(
+      CommandRegisters(drive_number, command, features, sector_count, sector_number), 0);
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block.data(), AtaPassThroughExchangeSize(0));
   if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) return 0;
   // The registers come back in the current task file, the status in its command byte.
-  if (returned < kHeaderSize) return 0;
-  const Byte status = block[kCurrentTaskFile + kCommand];
+  if (returned < ata_block::kHeaderSize) return 0;
+  const Byte status =
+      ReadRegisters(CurrentTaskFile(std::span<const Byte>(block)), kIdeRegs).command;
   return (status & (kAtaStatusError | kAtaStatusDeviceFault)) == 0 ? 1 : 0;
 }
 

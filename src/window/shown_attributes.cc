@@ -6,7 +6,7 @@ std::vector<ShownAttribute> ShownAttributes(const AttributeSlot& attributes,
                                             const ThresholdSlot& thresholds) {
   std::vector<ShownAttribute> shown;
   int highest_id = 0;
-  for (std::size_t i = 0; i < kEntriesPerTable; ++i) {
+  for (std::size_t i = 0; i < smart_entry::kCount; ++i) {
     const AttributeEntry& entry = attributes[i];
     const int id = entry[smart_entry::kId];
     if (id == 0 || id <= highest_id) continue;

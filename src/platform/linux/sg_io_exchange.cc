@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "ata_pass_through_cdb.h"
+
 namespace kestrine {
 
 namespace {
@@ -52,30 +54,13 @@ SgIoReply Execute(SgIoSystem& system, int fd, SgIoCommand& command) {
 }
 
 SgIoCommand BuildAtaPassThrough16(const AtaCommand& command) {
-  using namespace ata16;
+  using namespace ata_cdb;
   SgIoCommand sg;
   const bool data_in = command.data_in && command.length != 0;
-  sg.cdb_length = kCdbLength;
-  sg.cdb[0] = kOpcode;
-  sg.cdb[1] = static_cast<Byte>((data_in ? kProtocolPioDataIn : kProtocolNonData) |
-                                (command.previous ? kExtend : 0));
-  sg.cdb[2] = data_in
-                  ? static_cast<Byte>(kTransferFromDevice | kLengthInBlocks | kLengthInSectorCount)
-                  : kCheckCondition;
-  if (command.previous) {
-    sg.cdb[kFeatures - 1] = command.previous->features;
-    sg.cdb[kCount - 1] = command.previous->count;
-    sg.cdb[kLbaLow - 1] = command.previous->lba_low;
-    sg.cdb[kLbaMid - 1] = command.previous->lba_mid;
-    sg.cdb[kLbaHigh - 1] = command.previous->lba_high;
-  }
-  sg.cdb[kFeatures] = command.current.features;
-  sg.cdb[kCount] = command.current.count;
-  sg.cdb[kLbaLow] = command.current.lba_low;
-  sg.cdb[kLbaMid] = command.current.lba_mid;
-  sg.cdb[kLbaHigh] = command.current.lba_high;
-  sg.cdb[kDevice] = command.current.device;
-  sg.cdb[kCommand] = command.current.command;
+  sg.cdb_length = kLength16;
+  WriteAtaPassThrough16(sg.cdb, data_in ? kProtocolPioDataIn : kProtocolNonData,
+                        data_in ? kSectorsFromDevice : kCheckCondition, command.current,
+                        command.previous);
   sg.direction = data_in ? SG_DXFER_FROM_DEV : SG_DXFER_NONE;
   if (data_in) {
     const std::uint32_t blocks = (command.length + kBlockSize - 1) / kBlockSize;

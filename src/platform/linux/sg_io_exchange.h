@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "ata_registers.h"
 #include "bytes.h"
 #include "scsi_sense.h"
 #include "sg_io_system.h"
@@ -20,28 +21,6 @@ namespace scsi {
 inline constexpr std::uint16_t kDriverStatusMask = 0x0F;
 inline constexpr std::uint16_t kDriverSense = 0x08;
 }  // namespace scsi
-
-// ATA PASS-THROUGH (16) CDB.
-namespace ata16 {
-inline constexpr Byte kOpcode = 0x85;
-inline constexpr std::size_t kCdbLength = 16;
-inline constexpr Byte kProtocolNonData = 3 << 1;
-inline constexpr Byte kProtocolPioDataIn = 4 << 1;
-inline constexpr Byte kExtend = 0x01;               // byte 1: 48-bit registers
-inline constexpr Byte kCheckCondition = 0x20;       // byte 2: CK_COND, return the registers
-inline constexpr Byte kTransferFromDevice = 0x08;   // byte 2: T_DIR
-inline constexpr Byte kLengthInBlocks = 0x04;       // byte 2: BYTE_BLOCK
-inline constexpr Byte kLengthInSectorCount = 0x02;  // byte 2: T_LENGTH
-// Byte positions of the registers; the 48-bit high-order bytes sit one before each.
-inline constexpr std::size_t kFeatures = 4;
-inline constexpr std::size_t kCount = 6;
-inline constexpr std::size_t kLbaLow = 8;
-inline constexpr std::size_t kLbaMid = 10;
-inline constexpr std::size_t kLbaHigh = 12;
-inline constexpr std::size_t kDevice = 13;
-inline constexpr std::size_t kCommand = 14;
-inline constexpr std::uint32_t kBlockSize = 512;
-}  // namespace ata16
 
 // One SCSI command as SG_IO carries it.
 struct SgIoCommand {

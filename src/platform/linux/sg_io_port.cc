@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "ata_pass_through_block.h"
+#include "ata_pass_through_cdb.h"
+#include "ata_pass_through_reply.h"
 #include "disk_path.h"
+#include "legacy_answer.h"
 #include "legacy_request.h"
-#include "linux_storage_descriptor.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
 #include "sg_io_exchange.h"
+#include "storage_descriptor_writer.h"
 
 namespace kestrine {
 
@@ -55,47 +58,8 @@ constexpr std::uint16_t kAtaFlagsNoMultiple = 0x20;
 constexpr std::uint16_t kAtaFlagsCarried =
     ata_block::kFlagsDrdyRequired | ata_block::kFlagsDataIn | kAtaFlags48Bit | kAtaFlagsNoMultiple;
 
-// What a command that completed without the drive's registers coming back reports.
-constexpr Byte kStatusReady = 0x50;  // DRDY | DSC
-
-// GETVERSIONINPARAMS as an ATA disk's driver gives it.
-constexpr Byte kSmartVersion = 1;
-constexpr Byte kSmartRevision = 1;
+// Each disk answers as the one drive of its own channel, the primary master.
 constexpr Byte kIdeDeviceMapPrimaryMaster = 0x01;
-constexpr std::uint32_t kCapAtaIdCmd = 0x01;
-constexpr std::uint32_t kCapSmartCmd = 0x04;
-
-// SMART subcommands.
-constexpr Byte kSmartAutosave = 0xD2;
-constexpr Byte kSmartSaveAttributes = 0xD3;
-constexpr Byte kSmartEnable = 0xD8;
-constexpr Byte kSmartDisable = 0xD9;
-constexpr Byte kSmartReturnStatus = 0xDA;
-constexpr Byte kSmartAutoOffline = 0xDB;
-constexpr Byte kSmartIdeError = 1;  // DRIVERSTATUS.bDriverError: the drive reported an error
-constexpr std::size_t kIderegsSize = 8;
-
-// STORAGE_PROPERTY_QUERY: PropertyId at 0, QueryType at 4; 0 and 0 ask for the device descriptor.
-constexpr std::size_t kQueryPropertyId = 0;
-constexpr std::size_t kQueryType = 4;
-
-void WriteRegisters(std::span<Byte> task_file, const AtaRegisters& r) {
-  using namespace ata_block;
-  task_file[kFeatures] = r.features;
-  task_file[kSectorCount] = r.count;
-  task_file[kSectorNumber] = r.lba_low;
-  task_file[kCylLow] = r.lba_mid;
-  task_file[kCylHigh] = r.lba_high;
-  task_file[kDeviceHead] = r.device;
-  task_file[kCommand] = r.command;
-}
-
-AtaRegisters ReadRegisters(std::span<const Byte> task_file) {
-  using namespace ata_block;
-  return AtaRegisters{task_file[kFeatures], task_file[kSectorCount], task_file[kSectorNumber],
-                      task_file[kCylLow],   task_file[kCylHigh],     task_file[kDeviceHead],
-                      task_file[kCommand]};
-}
 
 // The receive buffer starts out as the caller's bytes where the request carries them, so what
 // the device does not overwrite comes back unchanged.
@@ -173,7 +137,8 @@ bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const 
       return Sysfs(disk).Attachment().ata_layer &&
              AnswerAtaPassThrough(disk, input, out, bytes_returned);
     case kSmartGetVersion:
-      return Sysfs(disk).Attachment().ata_layer && AnswerSmartVersion(out, bytes_returned);
+      return Sysfs(disk).Attachment().ata_layer &&
+             WriteSmartVersionAnswer(kIdeDeviceMapPrimaryMaster, out, bytes_returned);
     case kSmartRcvDriveData:
     case kSmartSendDriveCommand:
       return Sysfs(disk).Attachment().ata_layer &&
@@ -189,124 +154,61 @@ bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const 
 
 bool SgIoPort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in,
                                     std::span<Byte> out, std::uint32_t& bytes_returned) {
-  using namespace ata_block;
   const std::optional<AtaPassThroughRequest> request = ReadAtaPassThroughRequest(in, out.size());
   // Only data-in and non-data commands are carried, with the flags the kernel can honour.
   if (!request || (request->flags & ~kAtaFlagsCarried) != 0) return false;
-  const std::uint16_t flags = request->flags;
   const std::uint32_t length = request->length;
-  const std::uint32_t offset = request->data_offset;
-  const bool data_in = request->data_in;
 
   AtaCommand command;
-  command.current = ReadRegisters(request->current_task_file);
-  if ((flags & kAtaFlags48Bit) != 0) command.previous = ReadRegisters(request->previous_task_file);
-  command.data_in = data_in;
+  command.current = request->current;
+  if ((request->flags & kAtaFlags48Bit) != 0) command.previous = request->previous;
+  command.data_in = request->data_in;
   command.length = length;
   command.current.device = DeviceByte(command.current);
   command.timeout_seconds = TimeOutSeconds(request->timeout_seconds);
   SgIoCommand sg = BuildAtaPassThrough16(command);
-  if (length != 0) Prefill(sg.data, in, offset);
+  if (length != 0) Prefill(sg.data, in, request->data_offset);
   const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
   if (!result.completed) return false;
 
-  std::copy_n(in.begin(), kHeaderSize, out.begin());
   // The registers come back as Windows returns them: error in the features byte, status in the
   // command byte, the 48-bit high-order bytes in the previous task file.
+  AtaRegisters current = CompletionRegisters(request->current, false);
+  std::optional<AtaRegisters> previous;
   if (result.registers) {
-    WriteRegisters(out.subspan(kCurrentTaskFile, 8), result.registers->current);
+    current = result.registers->current;
     if (result.registers->extended) {
-      AtaRegisters previous = ReadRegisters(in.subspan(kPreviousTaskFile, 8));
-      previous.count = result.registers->previous.count;
-      previous.lba_low = result.registers->previous.lba_low;
-      previous.lba_mid = result.registers->previous.lba_mid;
-      previous.lba_high = result.registers->previous.lba_high;
-      WriteRegisters(out.subspan(kPreviousTaskFile, 8), previous);
+      previous = request->previous;
+      previous->count = result.registers->previous.count;
+      previous->lba_low = result.registers->previous.lba_low;
+      previous->lba_mid = result.registers->previous.lba_mid;
+      previous->lba_high = result.registers->previous.lba_high;
     }
-  } else {
-    out[kCurrentTaskFile + kFeatures] = 0;
-    out[kCurrentTaskFile + kCommand] = kStatusReady;
   }
-  if (length != 0) {
-    std::copy_n(sg.data.begin(), length, out.begin() + offset);
-    bytes_returned = offset + length;
-  } else {
-    bytes_returned = kHeaderSize;
-  }
-  return true;
-}
-
-bool SgIoPort::AnswerSmartVersion(std::span<Byte> out, std::uint32_t& bytes_returned) {
-  using namespace legacy;
-  if (out.size() < kVersionSize) return false;
-  std::fill_n(out.begin(), kVersionSize, Byte{0});
-  out[kVersion] = kSmartVersion;
-  out[kRevision] = kSmartRevision;
-  out[kIdeDeviceMap] = kIdeDeviceMapPrimaryMaster;
-  WriteLe32(out, kCapabilities, kCapAtaIdCmd | kCapSmartCmd);
-  bytes_returned = kVersionSize;
+  const std::span<const Byte> data(sg.data.data(), length);
+  bytes_returned = WriteAtaPassThroughReply(in, *request, current, previous, data, out);
   return true;
 }
 
 bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<const Byte> in,
                                   std::span<Byte> out, std::uint32_t& bytes_returned) {
-  using namespace legacy;
-  // SENDCMDINPARAMS up to its buffer; SENDCMDOUTPARAMS up to its buffer.
-  if (in.size() < kInBuffer || out.size() < kStatusSize) return false;
-  const std::uint32_t buffer_size = ReadLe32(in, kCBufferSize);
+  const std::optional<LegacyCommand> legacy = ReadLegacyCommand(receive, in, out.size());
+  if (!legacy) return false;
   AtaCommand command;
-  command.current =
-      AtaRegisters{in[kFeaturesReg], in[kSectorCountReg], in[kSectorNumberReg], in[kCylLowReg],
-                   in[kCylHighReg],  in[kDriveHeadReg],   in[kCommandReg]};
-  const Byte ata_command = command.current.command;
-  const Byte subcommand = command.current.features;
-  bool returns_registers = false;
-  if (receive) {
-    // The commands that read one sector.
-    const bool reads_sector = ata_command == kIdentifyDeviceCommand ||
-                              (ata_command == kSmartCommand &&
-                               (subcommand == kSmartReadData ||
-                                subcommand == kSmartReadThresholds || subcommand == kSmartReadLog));
-    if (!reads_sector || buffer_size != ata16::kBlockSize ||
-        out.size() < kOutBuffer + ata16::kBlockSize) {
-      return false;
-    }
-    command.data_in = true;
-    command.length = ata16::kBlockSize;
-  } else {
-    // The SMART commands that move no data.
-    const bool non_data = ata_command == kSmartCommand &&
-                          (subcommand == kSmartAutosave || subcommand == kSmartSaveAttributes ||
-                           subcommand == kSmartExecuteOfflineImmediate ||
-                           subcommand == kSmartEnable || subcommand == kSmartDisable ||
-                           subcommand == kSmartReturnStatus || subcommand == kSmartAutoOffline);
-    if (!non_data) return false;
-    // RETURN STATUS answers in the registers, which follow the status in bBuffer.
-    returns_registers = subcommand == kSmartReturnStatus;
-    if (returns_registers && out.size() < kOutBuffer + kIderegsSize) return false;
-  }
+  command.current = legacy->registers;
+  command.data_in = legacy->reads_sector;
+  command.length = legacy->reads_sector ? ata_cdb::kBlockSize : 0;
   command.current.device = DeviceByte(command.current);
   command.timeout_seconds = TimeOutSeconds(0);
   SgIoCommand sg = BuildAtaPassThrough16(command);
   const AtaPassThroughResult result = ReadAtaPassThroughReply(Execute(system_, disk.fd, sg));
   if (!result.completed) return false;
-
-  const bool error = result.DriveError();
-  std::fill_n(out.begin(), kStatusSize, Byte{0});
-  WriteLe32(out, kOutCBufferSize, receive && !error ? ata16::kBlockSize : 0);
-  out[kDriverError] = error ? kSmartIdeError : 0;
-  out[kIdeError] = error ? result.registers->current.features : 0;
-  if (receive) {
-    std::copy_n(sg.data.begin(), ata16::kBlockSize, out.begin() + kOutBuffer);
-    bytes_returned = static_cast<std::uint32_t>(kOutBuffer + ata16::kBlockSize);
-  } else if (returns_registers) {
-    std::span<Byte> registers = out.subspan(kOutBuffer, kIderegsSize);
-    std::fill(registers.begin(), registers.end(), Byte{0});
-    if (result.registers) WriteRegisters(registers, result.registers->current);
-    bytes_returned = static_cast<std::uint32_t>(kOutBuffer + kIderegsSize);
-  } else {
-    bytes_returned = static_cast<std::uint32_t>(kStatusSize);
-  }
+  bytes_returned = WriteLegacyAnswer(
+      *legacy,
+      LegacyOutcome{.error = result.DriveError(),
+                    .returned = result.registers ? result.registers->current : AtaRegisters{},
+                    .sector = sg.data},
+      out);
   return true;
 }
 
@@ -363,15 +265,15 @@ bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte>
 
 bool SgIoPort::AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> in,
                                    std::span<Byte> out, std::uint32_t& bytes_returned) {
-  if (in.size() < kPropertyQuerySize) return false;
-  if (ReadLe32(in, kQueryPropertyId) != 0 || ReadLe32(in, kQueryType) != 0) return false;
+  if (!IsStandardDevicePropertyQuery(in)) return false;
   const SysfsDisk sysfs = Sysfs(disk);
   StorageDescriptorFacts facts;
   facts.device_type = sysfs.DeviceType();
   facts.removable = sysfs.Removable();
   facts.bus_type = sysfs.Attachment().bus_type;
   facts.texts = sysfs.Texts();
-  return WriteStorageDeviceDescriptor(facts, out, bytes_returned);
+  // A text the buffer cannot hold whole is left out rather than handed over cut.
+  return WriteStorageDeviceDescriptor(facts, TextsCutShort::ClearOffsets, out, bytes_returned);
 }
 
 }  // namespace kestrine

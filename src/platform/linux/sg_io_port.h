@@ -64,7 +64,6 @@ class SgIoPort final : public DevicePort {
   SysfsDisk Sysfs(const OpenDisk& disk) const { return SysfsDisk(options_.sysfs_root, disk.name); }
   bool AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in, std::span<Byte> out,
                             std::uint32_t& bytes_returned);
-  bool AnswerSmartVersion(std::span<Byte> out, std::uint32_t& bytes_returned);
   bool AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<const Byte> in,
                           std::span<Byte> out, std::uint32_t& bytes_returned);
   bool AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte> in, std::span<Byte> out,

@@ -97,17 +97,17 @@ DiskAttachment SysfsDisk::Attachment() const {
   const bool ata_vendor = vendor && TrimmedRight(*vendor) == "ATA";
   attachment.ata_layer = !usb && (ata_port.has_value() || ata_vendor);
   if (usb) {
-    attachment.bus_type = storage_bus::kUsb;
+    attachment.bus_type = BusType::Usb;
   } else if (ata_port) {
-    attachment.bus_type = SerialLink(*ata_port) ? storage_bus::kSata : storage_bus::kAta;
+    attachment.bus_type = SerialLink(*ata_port) ? BusType::Sata : BusType::Ata;
   } else if (sas) {
-    attachment.bus_type = storage_bus::kSas;
+    attachment.bus_type = BusType::Sas;
   } else if (fibre) {
-    attachment.bus_type = storage_bus::kFibre;
+    attachment.bus_type = BusType::Fibre;
   } else if (iscsi) {
-    attachment.bus_type = storage_bus::kIscsi;
+    attachment.bus_type = BusType::Iscsi;
   } else {
-    attachment.bus_type = storage_bus::kScsi;
+    attachment.bus_type = BusType::Scsi;
   }
   return attachment;
 }
@@ -128,8 +128,8 @@ bool SysfsDisk::SerialLink(const fs::path& ata_port_dir) const {
   return false;
 }
 
-DiskTexts SysfsDisk::Texts() const {
-  DiskTexts texts;
+DescriptorTexts SysfsDisk::Texts() const {
+  DescriptorTexts texts;
   texts.vendor = DeviceAttribute("vendor");
   texts.product = DeviceAttribute("model");
   texts.revision = DeviceAttribute("rev");

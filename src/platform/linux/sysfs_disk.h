@@ -8,33 +8,16 @@
 #include <optional>
 #include <string>
 
+#include "storage_bus.h"
+#include "storage_descriptor_writer.h"
+
 namespace kestrine {
 
-// STORAGE_BUS_TYPE values the port reports.
-namespace storage_bus {
-inline constexpr std::uint32_t kUnknown = 0;
-inline constexpr std::uint32_t kScsi = 1;
-inline constexpr std::uint32_t kAta = 3;
-inline constexpr std::uint32_t kFibre = 6;
-inline constexpr std::uint32_t kUsb = 7;
-inline constexpr std::uint32_t kIscsi = 9;
-inline constexpr std::uint32_t kSas = 10;
-inline constexpr std::uint32_t kSata = 11;
-}  // namespace storage_bus
-
 struct DiskAttachment {
-  std::uint32_t bus_type = storage_bus::kUnknown;
+  BusType bus_type = BusType::Unknown;
   // ATA commands reach the drive: libata drives it, or a SCSI/ATA translator that says so
   // (vendor "ATA"). A USB bridge never counts, as on Windows.
   bool ata_layer = false;
-};
-
-// The storage stack's texts of a disk; absent ones stay empty.
-struct DiskTexts {
-  std::optional<std::string> vendor;
-  std::optional<std::string> product;
-  std::optional<std::string> revision;
-  std::optional<std::string> serial;
 };
 
 class SysfsDisk {
@@ -42,7 +25,7 @@ class SysfsDisk {
   SysfsDisk(std::filesystem::path sysfs_root, std::string name);
 
   DiskAttachment Attachment() const;
-  DiskTexts Texts() const;
+  DescriptorTexts Texts() const;  // absent ones stay empty
   bool Removable() const;
   // SCSI peripheral device type (0 for a disk).
   std::uint8_t DeviceType() const;

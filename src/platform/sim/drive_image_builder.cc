@@ -11,9 +11,7 @@ namespace {
 
 constexpr std::uint16_t kLogRevisionValue = 1;
 
-// IDENTIFY.
-constexpr Byte kIntegritySignature = 0xA5;
-constexpr std::uint32_t kLba28Limit = 0x0FFFFFFF;
+// The geometry of the old CHS translation.
 constexpr std::uint16_t kMaxCylinders = 16383;
 constexpr std::uint16_t kGeometryHeads = 16;
 constexpr std::uint16_t kGeometrySectors = 63;
@@ -53,7 +51,7 @@ void SetIdentifyTexts(Sector& identify, std::string_view model, std::string_view
 
 void SetIdentifyCapacity(Sector& identify, std::uint64_t sectors) {
   using namespace identify_word;
-  const auto lba28 = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, kLba28Limit));
+  const auto lba28 = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, kLba28Full));
   WriteLe32(identify, 2 * kLba28Sectors, lba28);
   for (std::size_t i = 0; i < 4; ++i) {
     SetIdentifyWord(identify, kLba48Sectors + i, static_cast<std::uint16_t>(sectors >> (16 * i)));

@@ -10,66 +10,10 @@
 #include <utility>
 
 #include "bytes.h"
+#include "identify_layout.h"
 #include "sim_bay.h"
 
 namespace kestrine {
-
-// Word numbers of the IDENTIFY DEVICE data that drive images fill in.
-namespace identify_word {
-inline constexpr std::size_t kGeneralConfiguration = 0;
-inline constexpr std::size_t kLogicalCylinders = 1;
-inline constexpr std::size_t kLogicalHeads = 3;
-inline constexpr std::size_t kSectorsPerTrack = 6;
-inline constexpr std::size_t kSerialNumber = 10;  // 10 words
-inline constexpr std::size_t kBufferSize = 21;
-inline constexpr std::size_t kFirmwareRevision = 23;  // 4 words
-inline constexpr std::size_t kModelNumber = 27;       // 20 words
-inline constexpr std::size_t kMaxSectorsPerMultiple = 47;
-inline constexpr std::size_t kCapabilities = 49;
-inline constexpr std::size_t kCapabilities2 = 50;
-inline constexpr std::size_t kFieldValidity = 53;
-inline constexpr std::size_t kCurrentCylinders = 54;
-inline constexpr std::size_t kCurrentHeads = 55;
-inline constexpr std::size_t kCurrentSectorsPerTrack = 56;
-inline constexpr std::size_t kCurrentCapacity = 57;  // 2 words
-inline constexpr std::size_t kMultipleSetting = 59;
-inline constexpr std::size_t kLba28Sectors = 60;  // 2 words
-inline constexpr std::size_t kMultiwordDma = 63;
-inline constexpr std::size_t kPioModes = 64;
-inline constexpr std::size_t kMinMultiwordDmaCycle = 65;
-inline constexpr std::size_t kRecMultiwordDmaCycle = 66;
-inline constexpr std::size_t kMinPioCycle = 67;
-inline constexpr std::size_t kMinPioCycleIordy = 68;
-inline constexpr std::size_t kQueueDepth = 75;
-inline constexpr std::size_t kSataCapabilities = 76;
-inline constexpr std::size_t kSataAdditionalCapabilities = 77;
-inline constexpr std::size_t kSataFeaturesSupported = 78;
-inline constexpr std::size_t kSataFeaturesEnabled = 79;
-inline constexpr std::size_t kMajorVersion = 80;
-inline constexpr std::size_t kMinorVersion = 81;
-inline constexpr std::size_t kCommandSetSupported1 = 82;
-inline constexpr std::size_t kCommandSetSupported2 = 83;
-inline constexpr std::size_t kCommandSetSupportedExt = 84;
-inline constexpr std::size_t kCommandSetEnabled1 = 85;
-inline constexpr std::size_t kCommandSetEnabled2 = 86;
-inline constexpr std::size_t kCommandSetDefault = 87;
-inline constexpr std::size_t kUltraDma = 88;
-inline constexpr std::size_t kHardwareResetResult = 93;
-inline constexpr std::size_t kAcousticManagement = 94;
-inline constexpr std::size_t kLba48Sectors = 100;  // 4 words
-inline constexpr std::size_t kSectorSize = 106;
-inline constexpr std::size_t kWorldWideName = 108;  // 4 words
-inline constexpr std::size_t kFormFactor = 168;
-inline constexpr std::size_t kDataSetManagement = 169;
-inline constexpr std::size_t kNvCacheCapabilities = 214;
-inline constexpr std::size_t kRotationRate = 217;
-inline constexpr std::size_t kTransportVersion = 222;
-inline constexpr std::size_t kIntegrity = 255;
-}  // namespace identify_word
-
-inline constexpr std::size_t kSerialNumberWords = 10;
-inline constexpr std::size_t kFirmwareRevisionWords = 4;
-inline constexpr std::size_t kModelNumberWords = 20;
 
 // Where a text shorter than its field sits: models and firmware revisions are padded on the right,
 // most drives right-align their serial numbers.

@@ -3,22 +3,22 @@
 #include <algorithm>
 
 #include "ata_pass_through_block.h"
+#include "ata_pass_through_cdb.h"
+#include "ata_pass_through_reply.h"
 #include "drive_image_builder.h"
 #include "drive_path.h"
+#include "legacy_answer.h"
 #include "legacy_request.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
+#include "scsi_sense.h"
 #include "smart_drv.h"
 #include "smart_layout.h"
+#include "storage_descriptor_writer.h"
 
 namespace kestrine {
 
 namespace {
-
-constexpr Byte kStatusReady = 0x50;   // DRDY | DSC
-constexpr Byte kStatusError = 0x51;   // DRDY | DSC | ERR
-constexpr Byte kErrorAborted = 0x04;  // ABRT
-constexpr Byte kScsiCheckCondition = 0x02;
 
 constexpr Byte kPowerOnHoursId = 9;
 
@@ -150,16 +150,17 @@ bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::s
       for (const auto& [n, d] : drives_) {
         if (&d == &drive) number = n;
       }
-      return AnswerSmartVersion(drive, number, out, bytes_returned);
+      // The driver maps drives to the four IDE positions by their number.
+      return WriteSmartVersionAnswer(static_cast<Byte>(1 << (number & 3)), out, bytes_returned);
     }
     case kSmartRcvDriveData:
     case kSmartSendDriveCommand:
       return writable && drive.behaviour.answers_legacy &&
              AnswerSmartRequest(drive, code, in, out, bytes_returned);
     case kIoctlStorageQueryProperty: {
-      // STORAGE_PROPERTY_QUERY: PropertyId 0 (StorageDeviceProperty), QueryType 0 (standard).
-      if (!drive.behaviour.answers_property_query || in.size() < 12) return false;
-      if (ReadLe32(in, 0) != 0 || ReadLe32(in, 4) != 0) return false;
+      if (!drive.behaviour.answers_property_query || !IsStandardDevicePropertyQuery(in)) {
+        return false;
+      }
       return BuildStorageDeviceDescriptor(drive.image, out, bytes_returned);
     }
     default:
@@ -185,7 +186,7 @@ void SimBay::UpdateSelfTest(SimDrive& drive) {
   SetAtaChecksum(data);
 }
 
-AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<Byte> data) {
+AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<Byte> data) {
   auto give = [&](const Sector& block) {
     const std::size_t n = std::min<std::size_t>(data.size(), block.size());
     std::copy_n(block.begin(), n, data.begin());
@@ -194,7 +195,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
   const AtaOutcome abort{true, 0};
   if (r.command == kIdentifyDeviceCommand) return give(drive.image.identify);
   if (r.command != kSmartCommand) return abort;
-  if (r.cyl_low != kSmartCylLow || r.cyl_high != kSmartCylHigh) return abort;
+  if (r.lba_mid != kSmartCylLow || r.lba_high != kSmartCylHigh) return abort;
   Sector& smart = drive.image.smart_data;
   switch (r.features) {
     case kSmartReadData:
@@ -202,26 +203,26 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
     case kSmartReadThresholds:
       return give(drive.image.thresholds);
     case kSmartReadLog:
-      if (r.sector_number != kSelfTestLogAddress || r.sector_count == 0) return abort;
+      if (r.lba_low != kSelfTestLogAddress || r.count == 0) return abort;
       return give(drive.image.self_test_log);
     case kSmartExecuteOfflineImmediate: {
-      if (r.sector_number == kShortSelfTestOffline || r.sector_number == kExtendedSelfTestOffline) {
+      if (r.lba_low == kShortSelfTestOffline || r.lba_low == kExtendedSelfTestOffline) {
         if (drive.behaviour.aborts_self_test) return abort;
         std::chrono::minutes minutes(
-            smart[r.sector_number == kShortSelfTestOffline ? smart_data::kShortPollingMinutes
-                                                           : smart_data::kExtendedPollingMinutes]);
-        if (r.sector_number == kExtendedSelfTestOffline &&
+            smart[r.lba_low == kShortSelfTestOffline ? smart_data::kShortPollingMinutes
+                                                     : smart_data::kExtendedPollingMinutes]);
+        if (r.lba_low == kExtendedSelfTestOffline &&
             smart[smart_data::kExtendedPollingMinutes] == smart_data::kPollingMinutesInWord) {
           minutes = std::chrono::minutes(ReadLe16(smart, smart_data::kExtendedPollingWord));
         }
         if (minutes.count() == 0) minutes = std::chrono::minutes(1);
-        drive.running_test = SimDrive::RunningTest{r.sector_number, Now(), minutes};
+        drive.running_test = SimDrive::RunningTest{r.lba_low, Now(), minutes};
         ++drive.self_tests_started;
         smart[smart_data::kSelfTestStatus] = 0xF9;
         SetAtaChecksum(smart);
         return AtaOutcome{false, 0};
       }
-      if (r.sector_number == kAbortOfflineTest) {
+      if (r.lba_low == kAbortOfflineTest) {
         if (drive.running_test) {
           smart[smart_data::kSelfTestStatus] = 0x10;  // aborted by host
           AddLogDescriptor(drive.image.self_test_log, drive.running_test->subcommand, 0x10,
@@ -231,7 +232,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
         }
         return AtaOutcome{false, 0};
       }
-      if (r.sector_number == kOfflineDataCollection)
+      if (r.lba_low == kOfflineDataCollection)
         return AtaOutcome{false, 0};  // off-line data collection
       return abort;
     }
@@ -242,28 +243,18 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaTaskFile& r, std::span<B
 
 bool SimBay::AnswerAtaPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
                                   std::uint32_t& bytes_returned) {
-  using namespace ata_block;
   const std::optional<AtaPassThroughRequest> request = ReadAtaPassThroughRequest(in, out.size());
   if (!request) return false;
-  const auto& task = request->current_task_file;
-  const AtaTaskFile registers{task[kFeatures], task[kSectorCount], task[kSectorNumber],
-                              task[kCylLow],   task[kCylHigh],     task[kDeviceHead],
-                              task[kCommand]};
   const bool reads = request->data_in && request->length != 0;
   std::vector<Byte> data(reads ? request->length : 0);
-  const AtaOutcome outcome = ExecuteAta(drive, registers, data);
+  const AtaOutcome outcome = ExecuteAta(drive, request->current, data);
   // A command that moves no data, announced as data-in: the drive has run it, but the controller
   // waits for data that never comes; the kernel calls that a protocol violation, resets the port
   // and fails the request.
   if (reads && !outcome.aborted && outcome.data_bytes == 0) return false;
-  std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
-  if (reads) std::ranges::copy(data, out.begin() + request->data_offset);
-  // The returned task file: error register in the features byte, status in the command byte.
-  Byte* reply = out.data() + kCurrentTaskFile;
-  reply[kFeatures] = outcome.aborted ? kErrorAborted : 0;
-  reply[kCommand] = outcome.aborted ? kStatusError : kStatusReady;
   bytes_returned =
-      static_cast<std::uint32_t>(reads ? request->data_offset + request->length : kHeaderSize);
+      WriteAtaPassThroughReply(in, *request, CompletionRegisters(request->current, outcome.aborted),
+                               std::nullopt, data, out);
   return true;
 }
 
@@ -272,103 +263,69 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   using namespace sat_block;
   const std::optional<ScsiPassThroughRequest> request = ReadScsiPassThroughRequest(in, out.size());
   if (!request) return false;
-  const Byte cdb_length = request->cdb_length;
   const Byte sense_length = request->sense_length;
   const std::uint32_t data_offset = request->data_offset;
   const std::uint32_t sense_offset = request->sense_offset;
-  const auto& cdb = request->cdb;
   std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
-  auto finish = [&](Byte status, Byte sense_key, Byte asc, Byte ascq, std::uint32_t moved) {
+  auto finish = [&](Byte status, const FixedSenseData& sense, std::uint32_t moved) {
     out[kScsiStatus] = status;
-    if (status == kScsiCheckCondition && sense_length != 0) {
-      std::array<Byte, 18> sense{0x70, 0, sense_key, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq};
+    if (status == scsi::kStatusCheckCondition && sense_length != 0) {
       std::copy_n(sense.begin(), std::min<std::size_t>(sense_length, sense.size()),
                   out.begin() + sense_offset);
     }
     bytes_returned = moved != 0 ? data_offset + moved : static_cast<std::uint32_t>(kHeaderSize);
     return true;
   };
-  AtaTaskFile registers;
-  Byte transfer_flags = 0;
-  if (cdb[0] == kAtaPassThrough12 && cdb_length >= 12) {
-    transfer_flags = cdb[2];
-    registers = {cdb[3], cdb[4], cdb[5], cdb[6], cdb[7], cdb[8], cdb[9]};
-  } else if (cdb[0] == kAtaPassThrough16 && cdb_length >= 16) {
-    transfer_flags = cdb[2];
-    registers = {cdb[4], cdb[6], cdb[8], cdb[10], cdb[12], cdb[13], cdb[14]};
-  } else {
-    return finish(kScsiCheckCondition, 0x05, 0x20, 0x00, 0);  // invalid command operation code
+  const std::optional<AtaCdbRequest> cdb = ReadAtaPassThroughCdb(request->cdb, request->cdb_length);
+  if (!cdb) {
+    return finish(scsi::kStatusCheckCondition,
+                  FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidOpcode, 0), 0);
   }
+  const AtaRegisters& registers = cdb->registers;
   // T_LENGTH 2 with BYTE_BLOCK 1: the transfer is SECTOR COUNT blocks of 512 bytes.
-  const Byte protocol = static_cast<Byte>((cdb[1] >> 1) & 0x0F);
   std::uint32_t expected = 0;
-  if ((transfer_flags & 0x03) == 2 && (transfer_flags & 0x04))
-    expected = 512u * registers.sector_count;
-  const bool pio_in = protocol == 4;
+  if ((cdb->flags & ata_cdb::kLengthField) == ata_cdb::kLengthInSectorCount &&
+      (cdb->flags & ata_cdb::kLengthInBlocks) != 0) {
+    expected = ata_cdb::kBlockSize * registers.count;
+  }
+  const bool pio_in =
+      AtaCdbProtocol(cdb->protocol_byte) == AtaCdbProtocol(ata_cdb::kProtocolPioDataIn);
   // PIO data-in without a buffer: the translator refuses it before the drive sees it.
-  if (pio_in && request->length == 0) return finish(kScsiCheckCondition, 0x0B, 0x00, 0x00, 0);
+  if (pio_in && request->length == 0) {
+    return finish(scsi::kStatusCheckCondition, FixedSense(scsi::kSenseAbortedCommand, 0, 0), 0);
+  }
   if (expected > 0 &&
       (!pio_in || request->direction != kScsiIoctlDataIn || request->length < expected)) {
-    return finish(kScsiCheckCondition, 0x05, 0x24, 0x00, 0);  // invalid field in CDB
+    return finish(scsi::kStatusCheckCondition,
+                  FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidFieldInCdb, 0), 0);
   }
   std::vector<Byte> data(expected);
   const AtaOutcome outcome = ExecuteAta(drive, registers, data);
   if (outcome.aborted) {
-    // ABORTED COMMAND with the drive's registers in the INFORMATION field: error, then status.
-    finish(kScsiCheckCondition, 0x0B, 0x00, 0x1D, 0);
-    if (sense_length > 4) {
-      out[sense_offset + 3] = kErrorAborted;
-      out[sense_offset + 4] = kStatusError;
-    }
-    return true;
+    // ABORTED COMMAND with the drive's error and status in the INFORMATION field.
+    return finish(scsi::kStatusCheckCondition,
+                  FixedSense(scsi::kSenseAbortedCommand, 0, scsi::kAscqAtaInformationAvailable,
+                             {.features = kAtaErrorAborted, .command = kAtaStatusReadyError}),
+                  0);
   }
   if (!data.empty()) std::ranges::copy(data, out.begin() + data_offset);
-  return finish(drive.behaviour.sat_scsi_status, 0x0B, 0x00, 0x00,
+  return finish(drive.behaviour.sat_scsi_status, FixedSense(scsi::kSenseAbortedCommand, 0, 0),
                 static_cast<std::uint32_t>(data.size()));
-}
-
-bool SimBay::AnswerSmartVersion(SimDrive&, int number, std::span<Byte> out,
-                                std::uint32_t& bytes_returned) {
-  using namespace legacy;
-  if (out.size() < kVersionSize) return false;
-  std::fill_n(out.begin(), kVersionSize, Byte{0});
-  out[kVersion] = 1;
-  out[kRevision] = 1;
-  out[kIdeDeviceMap] = static_cast<Byte>(1 << (number & 3));
-  WriteLe32(out, kCapabilities, 0x1 | 0x4);  // CAP_ATA_ID_CMD | CAP_SMART_CMD
-  bytes_returned = kVersionSize;
-  return true;
 }
 
 bool SimBay::AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
                                 std::span<Byte> out, std::uint32_t& bytes_returned) {
-  using namespace legacy;
-  // SENDCMDINPARAMS less its one-byte buffer, and SENDCMDOUTPARAMS less its buffer.
-  if (in.size() < kInBuffer || out.size() < kStatusSize) return false;
-  const std::uint32_t buffer_size = ReadLe32(in, kCBufferSize);
-  const AtaTaskFile registers{in[kFeaturesReg], in[kSectorCountReg], in[kSectorNumberReg],
-                              in[kCylLowReg],   in[kCylHighReg],     in[kDriveHeadReg],
-                              in[kCommandReg]};
-  const bool receive = code == kSmartRcvDriveData;
-  if (receive) {
-    const bool reads_sector =
-        registers.command == kIdentifyDeviceCommand ||
-        (registers.command == kSmartCommand &&
-         (registers.features == kSmartReadData || registers.features == kSmartReadThresholds ||
-          registers.features == kSmartReadLog));
-    if (!reads_sector || buffer_size != 512 || out.size() < kOutBuffer + 512) return false;
-  } else if (registers.command != kSmartCommand || registers.features == kSmartReadData ||
-             registers.features == kSmartReadThresholds || registers.features == kSmartReadLog) {
-    return false;  // the send carries no data back
-  }
-  std::vector<Byte> data(receive ? 512 : 0);
-  const AtaOutcome outcome = ExecuteAta(drive, registers, data);
-  std::fill_n(out.begin(), kStatusSize, Byte{0});
-  WriteLe32(out, kOutCBufferSize, static_cast<std::uint32_t>(outcome.data_bytes));
-  out[kDriverError] = outcome.aborted ? 1 : 0;  // SMART_IDE_ERROR
-  out[kIdeError] = outcome.aborted ? kErrorAborted : 0;
-  if (receive) std::ranges::copy(data, out.begin() + kOutBuffer);
-  bytes_returned = static_cast<std::uint32_t>(kStatusSize + data.size());
+  const std::optional<LegacyCommand> command =
+      ReadLegacyCommand(code == kSmartRcvDriveData, in, out.size());
+  if (!command) return false;
+  std::vector<Byte> data(command->reads_sector ? 512 : 0);
+  const AtaOutcome outcome = ExecuteAta(drive, command->registers, data);
+  bytes_returned = WriteLegacyAnswer(
+      *command,
+      LegacyOutcome{.error = outcome.aborted,
+                    .returned = CompletionRegisters(command->registers, outcome.aborted),
+                    .sector = data},
+      out);
   return true;
 }
 

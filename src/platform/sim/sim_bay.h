@@ -14,26 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ata_registers.h"
 #include "bytes.h"
 #include "device_port.h"
+#include "storage_bus.h"
 
 namespace kestrine {
-
-// STORAGE_BUS_TYPE values the demo and tests use.
-enum class BusType : std::uint32_t {
-  Unknown = 0,
-  Scsi = 1,
-  Atapi = 2,
-  Ata = 3,
-  Ieee1394 = 4,
-  Ssa = 5,
-  Fibre = 6,
-  Usb = 7,
-  Raid = 8,
-  Iscsi = 9,
-  Sas = 10,
-  Sata = 11,
-};
 
 // What a drive holds: its four blocks and what the storage stack says of it.
 struct DriveImage {
@@ -94,17 +80,6 @@ class SimDrive {
   int self_tests_started = 0;  // short and extended tests the drive has started
 };
 
-// The registers of one ATA command as the drive sees them.
-struct AtaTaskFile {
-  Byte features = 0;
-  Byte sector_count = 0;
-  Byte sector_number = 0;
-  Byte cyl_low = 0;
-  Byte cyl_high = 0;
-  Byte device = 0;
-  Byte command = 0;
-};
-
 struct AtaOutcome {
   bool aborted = false;
   std::size_t data_bytes = 0;  // bytes the command returned (0 or 512)
@@ -139,7 +114,7 @@ class SimBay final : public DevicePort {
   static std::optional<int> ResolvePath(std::string_view path);
 
   // Runs one ATA command on a drive, as the drive would; `data` receives what it returns.
-  AtaOutcome ExecuteAta(SimDrive& drive, const AtaTaskFile& registers, std::span<Byte> data);
+  AtaOutcome ExecuteAta(SimDrive& drive, const AtaRegisters& registers, std::span<Byte> data);
 
   // DevicePort
   DeviceHandle Open(std::string_view path, Access access) override;
@@ -160,8 +135,6 @@ class SimBay final : public DevicePort {
                             std::uint32_t& bytes_returned);
   bool AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
                              std::uint32_t& bytes_returned);
-  bool AnswerSmartVersion(SimDrive& drive, int number, std::span<Byte> out,
-                          std::uint32_t& bytes_returned);
   bool AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
                           std::span<Byte> out, std::uint32_t& bytes_returned);
   void UpdateSelfTest(SimDrive& drive);

@@ -1,15 +1,20 @@
 // Our request blocks pinned against the platform's own declarations: a size, offset or request
 // code that disagrees with the Windows headers does not build.
+// windows.h first: the other two use its types.
 #include <windows.h>
+
 #include <winioctl.h>
+
 #include <ntddscsi.h>
 
 #include <cstddef>
 
 #include "ata_pass_through_block.h"
+#include "ata_registers.h"
 #include "device_port.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
+#include "storage_bus.h"
 
 namespace kestrine {
 
@@ -30,8 +35,7 @@ static_assert(offsetof(ATA_PASS_THROUGH_EX, AtaFlags) == ata_block::kAtaFlags);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, PathId) == ata_block::kPathId);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, TargetId) == ata_block::kTargetId);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, Lun) == ata_block::kLun);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, DataTransferLength) ==
-              ata_block::kDataTransferLength);
+static_assert(offsetof(ATA_PASS_THROUGH_EX, DataTransferLength) == ata_block::kDataTransferLength);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, TimeOutValue) == ata_block::kTimeOutValue);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == ata_block::kDataBufferOffset);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, PreviousTaskFile) == ata_block::kPreviousTaskFile);
@@ -56,10 +60,14 @@ static_assert(sizeof(SENDCMDINPARAMS) == 33);
 static_assert(sizeof(SENDCMDINPARAMS) - 1 == legacy::kInBuffer);
 static_assert(offsetof(SENDCMDINPARAMS, cBufferSize) == legacy::kCBufferSize);
 static_assert(offsetof(SENDCMDINPARAMS, irDriveRegs) == legacy::kIrDriveRegs);
-static_assert(offsetof(SENDCMDINPARAMS, irDriveRegs) + offsetof(IDEREGS, bCommandReg) ==
-              legacy::kCommandReg);
-static_assert(offsetof(SENDCMDINPARAMS, irDriveRegs) + offsetof(IDEREGS, bDriveHeadReg) ==
-              legacy::kDriveHeadReg);
+static_assert(sizeof(IDEREGS) == kIdeRegsSize);
+static_assert(offsetof(IDEREGS, bFeaturesReg) == kIdeRegs.features);
+static_assert(offsetof(IDEREGS, bSectorCountReg) == kIdeRegs.count);
+static_assert(offsetof(IDEREGS, bSectorNumberReg) == kIdeRegs.lba_low);
+static_assert(offsetof(IDEREGS, bCylLowReg) == kIdeRegs.lba_mid);
+static_assert(offsetof(IDEREGS, bCylHighReg) == kIdeRegs.lba_high);
+static_assert(offsetof(IDEREGS, bDriveHeadReg) == kIdeRegs.device);
+static_assert(offsetof(IDEREGS, bCommandReg) == kIdeRegs.command);
 static_assert(offsetof(SENDCMDINPARAMS, bDriveNumber) == legacy::kDriveNumber);
 static_assert(offsetof(SENDCMDINPARAMS, bBuffer) == legacy::kInBuffer);
 static_assert(offsetof(SENDCMDOUTPARAMS, DriverStatus) + offsetof(DRIVERSTATUS, bDriverError) ==
@@ -78,6 +86,8 @@ static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductRevisionOffset) == 20);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) == 24);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == 28);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength) == 32);
-static_assert(BusTypeSata == 11 && BusTypeUsb == 7 && BusTypeAta == 3);
+static_assert(BusTypeValue(BusType::Sata) == BusTypeSata &&
+              BusTypeValue(BusType::Usb) == BusTypeUsb &&
+              BusTypeValue(BusType::Ata) == BusTypeAta && BusTypeValue(BusType::Sas) == BusTypeSas);
 
 }  // namespace kestrine

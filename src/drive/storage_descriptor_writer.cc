@@ -1,16 +1,36 @@
-#include "linux_storage_descriptor.h"
+#include "storage_descriptor_writer.h"
 
 #include <algorithm>
-#include <string>
+#include <string_view>
 #include <vector>
+
+#include "storage_property.h"
 
 namespace kestrine {
 
-bool WriteStorageDeviceDescriptor(const StorageDescriptorFacts& facts, std::span<Byte> out,
-                                  std::uint32_t& bytes_returned) {
+namespace {
+
+// STORAGE_PROPERTY_QUERY: PropertyId at 0, QueryType at 4.
+constexpr std::size_t kQueryPropertyId = 0;
+constexpr std::size_t kQueryType = 4;
+constexpr std::uint32_t kStorageDeviceProperty = 0;
+constexpr std::uint32_t kPropertyStandardQuery = 0;
+
+constexpr Byte kNoCommandQueueing = 0;
+
+}  // namespace
+
+bool IsStandardDevicePropertyQuery(std::span<const Byte> query) {
+  return query.size() >= kPropertyQuerySize &&
+         ReadLe32(query, kQueryPropertyId) == kStorageDeviceProperty &&
+         ReadLe32(query, kQueryType) == kPropertyStandardQuery;
+}
+
+bool WriteStorageDeviceDescriptor(const StorageDescriptorFacts& facts, TextsCutShort cut,
+                                  std::span<Byte> out, std::uint32_t& bytes_returned) {
   using namespace storage_descriptor;
   bytes_returned = 0;
-  if (out.size() < kHeaderSize) return false;
+  if (out.size() < kHeaderSize) return false;  // not even Version and Size fit
 
   std::vector<Byte> descriptor(kRawDeviceProperties, Byte{0});  // no bus-specific bytes
   struct Placed {
@@ -32,6 +52,7 @@ bool WriteStorageDeviceDescriptor(const StorageDescriptorFacts& facts, std::span
   append(facts.texts.product, kProductIdOffset);
   append(facts.texts.revision, kProductRevisionOffset);
   append(facts.texts.serial, kSerialNumberOffset);
+  // The structure's own size rounds the one-byte RawDeviceProperties up; never report less.
   if (descriptor.size() < kStructSize) descriptor.resize(kStructSize, 0);
 
   WriteLe32(descriptor, kVersion, kStructSize);
@@ -39,12 +60,13 @@ bool WriteStorageDeviceDescriptor(const StorageDescriptorFacts& facts, std::span
   descriptor[kDeviceType] = facts.device_type;
   descriptor[kDeviceTypeModifier] = 0;
   descriptor[kRemovableMedia] = facts.removable ? 1 : 0;
-  descriptor[kCommandQueueing] = 0;
-  WriteLe32(descriptor, kBusType, facts.bus_type);
+  descriptor[kCommandQueueing] = kNoCommandQueueing;
+  WriteLe32(descriptor, kBusType, BusTypeValue(facts.bus_type));
   WriteLe32(descriptor, kRawPropertiesLength, 0);
   for (const Placed& text : placed) {
     const bool inside = text.at + text.size <= out.size();
-    WriteLe32(descriptor, text.offset_field, inside ? static_cast<std::uint32_t>(text.at) : 0);
+    const bool keep = inside || cut == TextsCutShort::KeepOffsets;
+    WriteLe32(descriptor, text.offset_field, keep ? static_cast<std::uint32_t>(text.at) : 0);
   }
 
   const std::size_t n = std::min(out.size(), descriptor.size());
