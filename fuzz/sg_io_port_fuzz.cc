@@ -11,6 +11,7 @@
 #include "fuzz_input.h"
 #include "sg_io_port.h"
 #include "storage_descriptor_writer.h"
+#include "storage_property.h"
 
 namespace {
 
