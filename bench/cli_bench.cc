@@ -91,8 +91,7 @@ BENCHMARK(RenderMetricsText)->ArgName("drives")->Arg(256)->Unit(benchmark::kMill
 void ParseSnapshotFile(benchmark::State& state) {
   std::ifstream stream(DemoSnapshot(), std::ios::binary);
   const std::vector<Byte> bytes((std::istreambuf_iterator<char>(stream)), {});
-  std::string fault;
-  for (auto _ : state) benchmark::DoNotOptimize(ParseSnapshot(bytes, fault));
+  for (auto _ : state) benchmark::DoNotOptimize(ParseSnapshot(bytes));
 }
 BENCHMARK(ParseSnapshotFile);
 

@@ -11,17 +11,11 @@
 #include <vector>
 
 #include "fake_toolkit.h"
+#include "fuzz_input.h"
 
 namespace {
 
 using kestrine::Byte;
-
-void Take(const std::uint8_t*& data, std::size_t& size, Byte* destination, std::size_t count) {
-  const std::size_t n = std::min(size, count);
-  std::fill_n(std::copy_n(data, n, destination), count - n, Byte{0});
-  data += n;
-  size -= n;
-}
 
 std::vector<std::string> SplitAtNul(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> parts(1);
@@ -52,14 +46,13 @@ struct Form {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Form* const f = new Form;
 
-  Byte drive_number = 0;
-  Take(data, size, &drive_number, 1);
+  kestrine::fuzzing::InputReader input(data, size);
+  const Byte drive_number = input.Next();
   kestrine::SmartTables& tables = f->drv.Tables();
-  Take(data, size, tables.AttributeTable[drive_number][0].data(),
-       kestrine::smart_entry::kEntriesSize);
-  Take(data, size, tables.ThresholdTable[drive_number][0].data(),
-       kestrine::smart_entry::kEntriesSize);
-  const std::vector<std::string> extra = SplitAtNul(data, size);
+  input.Fill({tables.AttributeTable[drive_number][0].data(), kestrine::smart_entry::kEntriesSize});
+  input.Fill({tables.ThresholdTable[drive_number][0].data(), kestrine::smart_entry::kEntriesSize});
+  const std::vector<std::uint8_t> rest = input.Rest();
+  const std::vector<std::string> extra = SplitAtNul(rest.data(), rest.size());
 
   f->ui.ListView1.Clear();
   f->form.DriveCondition = "OK";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "device_port.h"
@@ -24,6 +25,10 @@ class InputReader {
     return bytes;
   }
   std::vector<std::uint8_t> Rest() { return Take(size_ - at_); }
+  // Fills `destination` whole: what the input no longer holds reads as zero.
+  void Fill(std::span<std::uint8_t> destination) {
+    for (std::uint8_t& byte : destination) byte = Next();
+  }
   bool AtEnd() const { return at_ >= size_; }
 
  private:

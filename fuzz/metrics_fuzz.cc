@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "drive_metrics.h"
+#include "fuzz_input.h"
 #include "metrics_report.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
@@ -19,13 +20,6 @@
 namespace {
 
 using kestrine::Byte;
-
-void Take(const std::uint8_t*& data, std::size_t& size, Byte* destination, std::size_t count) {
-  const std::size_t n = std::min(size, count);
-  std::fill_n(std::copy_n(data, n, destination), count - n, Byte{0});
-  data += n;
-  size -= n;
-}
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -38,15 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static kestrine::SmartDrv* const drv = new kestrine::SmartDrv(*bay);
   kestrine::SmartTables& tables = drv->Tables();
   constexpr Byte kDrive = 7;
-  Take(data, size, tables.IdentifySector[kDrive].data(), 512);
+  kestrine::fuzzing::InputReader input(data, size);
+  input.Fill(tables.IdentifySector[kDrive]);
   drv->DecodeIdentify(kDrive);
-  Take(data, size, tables.AttributeTable[kDrive][0].data(), kestrine::smart_entry::kEntriesSize);
-  Take(data, size, tables.ThresholdTable[kDrive][0].data(), kestrine::smart_entry::kEntriesSize);
-  Take(data, size, &tables.SmartDataSector[kestrine::smart_data::kSelfTestStatus], 1);
+  input.Fill({tables.AttributeTable[kDrive][0].data(), kestrine::smart_entry::kEntriesSize});
+  input.Fill({tables.ThresholdTable[kDrive][0].data(), kestrine::smart_entry::kEntriesSize});
+  tables.SmartDataSector[kestrine::smart_data::kSelfTestStatus] = input.Next();
   kestrine::Sector log{};
-  Take(data, size, log.data(), log.size());
+  input.Fill(log);
   kestrine::DriveMetrics drive = kestrine::DriveMetricsFromTables(tables, kDrive, "WARNING", log);
-  drive.device.assign(reinterpret_cast<const char*>(data), size);
+  const std::vector<std::uint8_t> rest = input.Rest();
+  drive.device.assign(rest.begin(), rest.end());
 
   const std::string text = kestrine::RenderMetrics({drive});
   Check(!text.empty() && text.back() == '\n');

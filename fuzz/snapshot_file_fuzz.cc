@@ -14,16 +14,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrine;
-  std::string fault;
-  const std::optional<Snapshot> snapshot = ParseSnapshot(std::span(data, size), fault);
+  const FileResult<Snapshot> snapshot = ParseSnapshot(std::span(data, size));
   if (!snapshot) {
-    if (fault.empty()) std::abort();
+    if (snapshot.error().Reason().empty()) std::abort();
     return 0;
   }
-  if (!fault.empty()) std::abort();
 
-  std::string again_fault;
-  const std::optional<Snapshot> again = ParseSnapshot(SerializeSnapshot(*snapshot), again_fault);
+  const FileResult<Snapshot> again = ParseSnapshot(SerializeSnapshot(*snapshot));
   if (!again || again->identify != snapshot->identify ||
       again->smart_data != snapshot->smart_data || again->thresholds != snapshot->thresholds ||
       again->self_test_log != snapshot->self_test_log) {

@@ -6,25 +6,24 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz_input.h"
 #include "general_view_rows.h"
 #include "self_test_log_rows.h"
 
 namespace {
 
-kestrine::Sector TakeSector(const std::uint8_t*& data, std::size_t& size) {
+kestrine::Sector TakeSector(kestrine::fuzzing::InputReader& input) {
   kestrine::Sector sector{};
-  const std::size_t n = std::min(size, sector.size());
-  std::copy_n(data, n, sector.begin());
-  data += n;
-  size -= n;
+  input.Fill(sector);
   return sector;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const kestrine::Sector smart_data = TakeSector(data, size);
-  const kestrine::Sector log = TakeSector(data, size);
+  kestrine::fuzzing::InputReader input(data, size);
+  const kestrine::Sector smart_data = TakeSector(input);
+  const kestrine::Sector log = TakeSector(input);
 
   const auto general = kestrine::GeneralViewRows(smart_data);
   if (general.size() != kestrine::kGeneralViewRowCount) std::abort();

@@ -13,6 +13,7 @@
 #include "errors.h"
 #include "fake_toolkit.h"
 #include "smart_layout.h"
+#include "test_drives.h"
 #include "test_paths.h"
 
 namespace kestrine {
@@ -20,7 +21,7 @@ namespace {
 
 using testing::FormFixture;
 
-constexpr char kDrive0[] = "\\\\.\\PHYSICALDRIVE0";
+using testing::kDrive0;
 
 // One attribute entry and the threshold at the same position, written with the block's own
 // layout: id, flags (LE16), current, worst, six raw bytes; threshold id, threshold value.

@@ -18,6 +18,7 @@
 namespace kestrine {
 namespace {
 
+using testing::CapturedBlob;
 using testing::ScratchDir;
 
 // The program is started through a POSIX shell; a Windows build has no such tests.
@@ -52,10 +53,6 @@ std::string Program() {
   return Quoted(KESTRINE_CLI_PROGRAM);
 }
 
-std::string Blob(const std::string& name) {
-  return (testing::CapturedDir() / "skdump-format" / (name + ".blob")).string();
-}
-
 bool HaveSkdump() {
   return RunShell("command -v skdump >/dev/null 2>&1").status == 0;
 }
@@ -67,7 +64,7 @@ TEST(CliProgram, RunsAsAProcessWithItsExitStatus) {
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
 
   const ProcessResult critical =
-      RunShell(Program() + " --json --load " + Quoted(Blob("Maxtor_96147H8--BAC51KJ0--2")));
+      RunShell(Program() + " --json --load " + Quoted(CapturedBlob("Maxtor_96147H8--BAC51KJ0--2")));
   EXPECT_EQ(critical.status, 2);
   EXPECT_EQ(nlohmann::json::parse(critical.out)["drives"][0]["condition"], "CRITICAL");
 
@@ -93,7 +90,7 @@ TEST(CliProgram, SkdumpReadsOurSnapshots) {
   ScratchDir dir;
   // Saved from one of skdump's own files: the same model line, our SLOG skipped.
   const std::string from_capture = (dir / "capture.blob").string();
-  const std::string original = Blob("TOSHIBA_MK1651GSY--38IGT0G5T");
+  const std::string original = CapturedBlob("TOSHIBA_MK1651GSY--38IGT0G5T");
   EXPECT_EQ(RunShell(Program() + " --load " + Quoted(original) + " --save " + Quoted(from_capture) +
                      " >/dev/null 2>&1")
                 .status,

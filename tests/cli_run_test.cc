@@ -22,13 +22,10 @@ namespace kestrine {
 namespace {
 
 using nlohmann::json;
+using testing::CapturedBlob;
 using testing::CliResult;
 using testing::RunCliWith;
 using testing::ScratchDir;
-
-std::string Blob(const std::string& name) {
-  return (testing::CapturedDir() / "skdump-format" / (name + ".blob")).string();
-}
 
 // Captured drives of each condition.
 constexpr char kOkDrive[] = "FUJITSU_MHY2120BH--0084000D";
@@ -63,7 +60,7 @@ TEST(CliExitStatus, TheWorstConditionShownDecides) {
     std::vector<std::string> arguments;
     for (const std::string& drive : c.drives) {
       arguments.push_back("--load");
-      arguments.push_back(Blob(drive));
+      arguments.push_back(CapturedBlob(drive));
     }
     SCOPED_TRACE(c.drives.back());
     const CliResult text = RunCliWith(arguments);
@@ -78,7 +75,7 @@ TEST(CliExitStatus, TheWorstConditionShownDecides) {
 TEST(CliExitStatus, AFaultySnapshotFileStopsTheRunBeforeAnyDriveIsRead) {
   KESTRINE_REQUIRE_CAPTURED();
   ScratchDir dir;
-  const std::string good = ReadText(Blob(kOkDrive));
+  const std::string good = ReadText(CapturedBlob(kOkDrive));
   const std::string identify = good.substr(0, 520);
   ASSERT_EQ(identify.substr(0, 4), "IDFY");
   struct Case {
@@ -101,7 +98,7 @@ TEST(CliExitStatus, AFaultySnapshotFileStopsTheRunBeforeAnyDriveIsRead) {
     const std::string file = (dir / (std::string(c.name) + ".blob")).string();
     WriteText(file, c.bytes);
     for (const bool as_json : {false, true}) {
-      std::vector<std::string> arguments = {"--load", Blob(kOkDrive), "--load", file};
+      std::vector<std::string> arguments = {"--load", CapturedBlob(kOkDrive), "--load", file};
       if (as_json) arguments.push_back("--json");
       const CliResult result = RunCliWith(arguments);
       EXPECT_EQ(result.status, 3);
@@ -367,17 +364,17 @@ TEST(CliActions, ASnapshotCanBeSavedFromASnapshot) {
   KESTRINE_REQUIRE_CAPTURED();
   ScratchDir dir;
   const std::string copy = (dir / "copy.blob").string();
-  const CliResult result = RunCliWith({"--load", Blob(kWarningDrive), "--save", copy});
+  const CliResult result = RunCliWith({"--load", CapturedBlob(kWarningDrive), "--save", copy});
   EXPECT_EQ(result.status, 1) << result.err;
-  const Snapshot original = ReadSnapshotFile(Blob(kWarningDrive));
+  const Snapshot original = ReadSnapshotFile(CapturedBlob(kWarningDrive));
   const Snapshot saved = ReadSnapshotFile(copy);
   EXPECT_EQ(saved.identify, original.identify);
   EXPECT_EQ(saved.smart_data, original.smart_data);
   EXPECT_EQ(saved.thresholds, original.thresholds);
   EXPECT_EQ(saved.self_test_log, Sector{});  // the loaded drive's log is empty
 
-  const CliResult unwritable =
-      RunCliWith({"--load", Blob(kWarningDrive), "--save", (dir / "no" / "x.blob").string()});
+  const CliResult unwritable = RunCliWith(
+      {"--load", CapturedBlob(kWarningDrive), "--save", (dir / "no" / "x.blob").string()});
   EXPECT_EQ(unwritable.status, 3);
   EXPECT_NE(unwritable.err.find("x.blob: cannot be created: "), std::string::npos);
 }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <future>
 #include <iterator>
@@ -15,10 +14,10 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "special_files.h"
 #include "test_paths.h"
 
 #ifndef _WIN32
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -63,8 +62,7 @@ TEST(SnapshotFile, EveryCapturedSkdumpFileLoadsWithItsBlocks) {
   KESTRINE_REQUIRE_CAPTURED();
   for (const std::string& name : testing::CapturedNames()) {
     SCOPED_TRACE(name);
-    const Snapshot snapshot =
-        ReadSnapshotFile(testing::CapturedDir() / "skdump-format" / (name + ".blob"));
+    const Snapshot snapshot = ReadSnapshotFile(testing::CapturedBlob(name));
     const DriveImage image = testing::CapturedImage(name);
     EXPECT_EQ(snapshot.identify, image.identify);
     EXPECT_EQ(snapshot.smart_data, image.smart_data);
@@ -100,9 +98,8 @@ TEST(SnapshotFile, ReadsBackWhatItWrites) {
       snapshot.thresholds = Filled(0x33);
       snapshot.self_test_log = Filled(0x44);
     }
-    std::string fault;
-    const auto read = ParseSnapshot(SerializeSnapshot(snapshot), fault);
-    ASSERT_TRUE(read.has_value()) << fault;
+    const auto read = ParseSnapshot(SerializeSnapshot(snapshot));
+    ASSERT_TRUE(read) << read.error().Reason();
     EXPECT_EQ(read->identify, snapshot.identify);
     EXPECT_EQ(read->smart_data, snapshot.smart_data);
     EXPECT_EQ(read->thresholds, snapshot.thresholds);
@@ -114,9 +111,8 @@ TEST(SnapshotFile, SkipsUnknownSectionsAndIgnoresTheStatus) {
   const std::vector<Byte> bytes =
       Join({Section("XTRA", 3), Section("IDFY", 512, 9), Section("SMST", 4, 0), Section("XTRA", 0),
             Section("slog", 100), Section("SMTH", 512, 8)});
-  std::string fault;
-  const auto read = ParseSnapshot(bytes, fault);
-  ASSERT_TRUE(read.has_value()) << fault;
+  const auto read = ParseSnapshot(bytes);
+  ASSERT_TRUE(read) << read.error().Reason();
   EXPECT_EQ(read->identify, Filled(9));
   EXPECT_EQ(read->thresholds, Filled(8));
   EXPECT_FALSE(read->smart_data.has_value());
@@ -160,9 +156,10 @@ TEST(SnapshotFile, RefusesAFaultyFileAndNamesTheFault) {
   };
   for (const RefusedCase& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string fault;
-    EXPECT_FALSE(ParseSnapshot(c.bytes, fault).has_value());
-    EXPECT_EQ(fault, c.fault);
+    const auto read = ParseSnapshot(c.bytes);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().stage(), FileError::Stage::kRefused);
+    EXPECT_EQ(read.error().Reason(), c.fault);
   }
 }
 
@@ -242,20 +239,14 @@ TEST(SnapshotFile, AFailedWriteKeepsThePreviousFile) {
   next.identify = Filled(0x42);
   next.smart_data = Filled(0x43);
   next.thresholds = Filled(0x44);
-  rlimit old_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  rlimit small = old_limit;
-  small.rlim_cur = 1024;
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string fault;
-  try {
-    WriteSnapshotFile(file, next);
-  } catch (const SnapshotError& error) {
-    fault = error.what();
-  }
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
+  ASSERT_TRUE(testing::WithFileSizeLimit(1024, [&] {
+    try {
+      WriteSnapshotFile(file, next);
+    } catch (const SnapshotError& error) {
+      fault = error.what();
+    }
+  }));
   EXPECT_EQ(fault.rfind(file.string() + ": cannot be written: ", 0), 0u) << fault;
   EXPECT_EQ(ReadBytes(file), SerializeSnapshot(previous));
   EXPECT_EQ(FileNames(dir.Path()), names);

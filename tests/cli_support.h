@@ -16,6 +16,7 @@
 #include "fake_toolkit.h"
 #include "json_report.h"
 #include "latin1_text.h"
+#include "scratch_dir.h"
 #include "snapshot_file.h"
 
 namespace kestrine::testing {
@@ -63,29 +64,6 @@ inline CliResult RunCliWith(const std::vector<std::string>& arguments, DevicePor
   result.err = err.str();
   return result;
 }
-
-// A folder of the test's own under the system's temporary folder, removed afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            (std::string("kestrine-cli-") + info->test_suite_name() + "-" + info->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // The views of a window's toolkit in the shape of the JSON document's "views".
 inline nlohmann::json WindowViewsJson(const FakeToolkit& ui) {

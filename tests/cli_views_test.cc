@@ -38,7 +38,7 @@ TEST(CliViews, EveryCapturedSkdumpFileShowsTheWindowsViews) {
   KESTRINE_REQUIRE_CAPTURED();
   for (const std::string& name : testing::CapturedNames()) {
     SCOPED_TRACE(name);
-    const std::string file = (testing::CapturedDir() / "skdump-format" / (name + ".blob")).string();
+    const std::string file = testing::CapturedBlob(name);
     const CliResult result = RunCliWith({"--load", file, "--json"});
     ASSERT_EQ(result.err, "");
     const json document = result.Json();

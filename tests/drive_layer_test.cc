@@ -6,12 +6,16 @@
 #include <numeric>
 #include <vector>
 
+#include "drive_path.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
+#include "test_drives.h"
 #include "test_paths.h"
 
 namespace kestrine {
 namespace {
+
+using testing::Only;
 
 // A drive image whose every byte says where it came from.
 DriveImage PatternImage(Byte seed) {
@@ -25,28 +29,16 @@ DriveImage PatternImage(Byte seed) {
   return image;
 }
 
-DriveBehaviour Only(bool ata, bool legacy, bool sat) {
-  DriveBehaviour behaviour;
-  behaviour.answers_ata_pass_through = ata;
-  behaviour.answers_legacy = legacy;
-  behaviour.answers_sat = sat;
-  return behaviour;
-}
-
 std::vector<std::uint32_t> Codes(const SimBay& bay) {
   std::vector<std::uint32_t> codes;
   for (const auto& request : bay.Requests()) codes.push_back(request.code);
   return codes;
 }
 
-std::string DrivePath(int n) {
-  return "\\\\.\\PHYSICALDRIVE" + std::to_string(n);
-}
-
 struct Bench {
   SimBay bay;
   SmartDrv drv{bay};
-  DeviceHandle Open(int n) { return drv.OpenDrive(DrivePath(n)); }
+  DeviceHandle Open(int n) { return drv.OpenDrive(DriveDevicePath(n)); }
 };
 
 std::vector<Byte> Entries(const Sector& block) {

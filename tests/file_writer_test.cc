@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "file_reader.h"
 #include "file_target.h"
+#include "scratch_dir.h"
 #include "special_files.h"
 
 namespace kestrine {
@@ -23,29 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Folder {
- public:
-  Folder() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("kestrine-writer-" + std::to_string(random()));
-    fs::create_directories(path_);
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  fs::path path_;
-};
+using testing::ScratchDir;
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -121,7 +101,7 @@ TEST(TargetName, TemporaryNamesAreShortHiddenAndVaried) {
 }
 
 TEST(ReplaceFileSafely, WritesANewFileAndReplacesAnOldOneWhole) {
-  Folder folder;
+  ScratchDir folder;
   const fs::path file = folder / "report.html";
   EXPECT_FALSE(ReplaceFileSafely(file, std::string("first, and longer than the second")));
   EXPECT_EQ(ReadAll(file), "first, and longer than the second");
@@ -135,27 +115,60 @@ TEST(ReplaceFileSafely, WritesANewFileAndReplacesAnOldOneWhole) {
 }
 
 TEST(ReplaceFileSafely, RefusesAFolderAndLeavesNothingBehind) {
-  Folder folder;
+  ScratchDir folder;
   fs::create_directories(folder / "folder.html" / "inside");
-  const std::optional<FileWriteFault> fault = ReplaceFileSafely(folder / "folder.html", "x");
+  const std::optional<FileError> fault = ReplaceFileSafely(folder / "folder.html", "x");
   ASSERT_TRUE(fault.has_value());
-  EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused);
-  EXPECT_EQ(fault->reason, std::make_error_code(std::errc::is_a_directory).message());
+  EXPECT_EQ(fault->stage(), FileError::Stage::kRefused);
+  EXPECT_EQ(fault->code(), std::errc::is_a_directory);
+  EXPECT_EQ(fault->Reason(), std::make_error_code(std::errc::is_a_directory).message());
   EXPECT_TRUE(fs::exists(folder / "folder.html" / "inside"));
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"folder.html"});
 
-  const std::optional<FileWriteFault> missing = ReplaceFileSafely(folder / "none" / "x.html", "x");
+  const std::optional<FileError> missing = ReplaceFileSafely(folder / "none" / "x.html", "x");
   ASSERT_TRUE(missing.has_value());
-  EXPECT_EQ(missing->stage, FileWriteFault::Stage::kCreate);
+  EXPECT_EQ(missing->stage(), FileError::Stage::kCreate);
+  EXPECT_EQ(missing->code(), std::errc::no_such_file_or_directory);
+}
+
+TEST(ReadRegularFile, ReadsUpToOneByteBeyondTheLimitAndRefusesWhatIsNoFile) {
+  ScratchDir folder;
+  std::ofstream(folder / "five", std::ios::binary) << "12345";
+  struct Case {
+    fs::path file;
+    std::size_t limit;
+    std::string bytes;       // when read
+    FileError::Stage stage;  // when not
+    std::string reason;
+  };
+  const std::string missing = std::make_error_code(std::errc::no_such_file_or_directory).message();
+  const std::vector<Case> cases = {
+      {folder / "five", 5, "12345", {}, ""},
+      {folder / "five", 3, "1234", {}, ""},
+      {folder / "none", 5, "", FileError::Stage::kOpen, missing},
+      {folder.Path(), 5, "", FileError::Stage::kRefused, "is a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file.string() + " " + std::to_string(c.limit));
+    const FileResult<std::vector<Byte>> read = ReadRegularFile(c.file, c.limit);
+    if (c.reason.empty()) {
+      ASSERT_TRUE(read) << read.error().Reason();
+      EXPECT_EQ(std::string(read->begin(), read->end()), c.bytes);
+    } else {
+      ASSERT_FALSE(read);
+      EXPECT_EQ(read.error().stage(), c.stage);
+      EXPECT_EQ(read.error().Reason(), c.reason);
+    }
+  }
 }
 
 #ifdef _WIN32
 TEST(ReplaceFileSafely, RefusesDeviceNamesAndReadOnlyFiles) {
-  Folder folder;
+  ScratchDir folder;
   for (const char* name : {"NUL", "con.html", "COM1.txt"}) {
-    const std::optional<FileWriteFault> fault = ReplaceFileSafely(folder / name, "x");
+    const std::optional<FileError> fault = ReplaceFileSafely(folder / name, "x");
     ASSERT_TRUE(fault.has_value()) << name;
-    EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused) << name;
+    EXPECT_EQ(fault->stage(), FileError::Stage::kRefused) << name;
   }
   const fs::path read_only = folder / "read-only.blob";
   std::ofstream(read_only) << "kept";
@@ -172,10 +185,29 @@ using testing::MakeSpecial;
 using testing::SpecialCases;
 using testing::SpecialKind;
 
+TEST(ReadRegularFile, RefusesSpecialFilesWithoutWaitingAndFollowsALink) {
+  for (const testing::SpecialCase& c : SpecialCases()) {
+    SCOPED_TRACE(c.what);
+    ScratchDir folder;
+    const fs::path target = folder / "target";
+    if (!MakeSpecial(c.kind, target)) continue;  // a device node needs root
+    const FileResult<std::vector<Byte>> read = ReadRegularFile(target, 1024);
+    if (c.kind == SpecialKind::kLinkToFile) {
+      ASSERT_TRUE(read) << read.error().Reason();
+      EXPECT_EQ(std::string(read->begin(), read->end()), testing::kLinkedFileText);
+    } else {
+      ASSERT_FALSE(read);
+      EXPECT_EQ(read.error().stage(), FileError::Stage::kRefused);
+      EXPECT_EQ(read.error().Reason(),
+                c.kind == SpecialKind::kFolder ? "is a directory" : "not a regular file");
+    }
+  }
+}
+
 TEST(ReplaceFileSafely, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
   for (const testing::SpecialCase& c : SpecialCases()) {
     SCOPED_TRACE(c.what);
-    Folder folder;
+    ScratchDir folder;
     const fs::path target = folder / "target";
     if (!MakeSpecial(c.kind, target)) {
       std::cout << "skipped " << c.what << ": only root may make one\n";
@@ -190,9 +222,9 @@ TEST(ReplaceFileSafely, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
       ADD_FAILURE() << "the write hangs";
       std::ifstream reader(target);  // lets the open return, so the test ends
     }
-    const std::optional<FileWriteFault> fault = write.get();
+    const std::optional<FileError> fault = write.get();
     if (c.kind == SpecialKind::kLinkToFile) {
-      EXPECT_FALSE(fault.has_value()) << fault->reason;
+      EXPECT_FALSE(fault.has_value()) << fault->Reason();
       EXPECT_FALSE(fs::is_symlink(target));
       EXPECT_EQ(ReadAll(target), "new bytes");
       EXPECT_EQ(Fingerprint(LinkedFileOf(target)), linked_before);
@@ -200,7 +232,7 @@ TEST(ReplaceFileSafely, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
       EXPECT_EQ(folder.Names(), (std::vector<std::string>{"target", "target.linked"}));
     } else {
       ASSERT_TRUE(fault.has_value());
-      EXPECT_EQ(fault->stage, FileWriteFault::Stage::kRefused);
+      EXPECT_EQ(fault->stage(), FileError::Stage::kRefused);
       EXPECT_EQ(Fingerprint(target), before);
       EXPECT_EQ(folder.Names(), std::vector<std::string>{"target"});
     }
@@ -208,7 +240,7 @@ TEST(ReplaceFileSafely, RefusesSpecialFilesAndReplacesALinkRatherThanItsFile) {
 }
 
 TEST(ReplaceFileSafely, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
-  Folder folder;
+  ScratchDir folder;
   const fs::path file = folder / "drive.blob";
   std::ofstream(file) << "old";
   ::chmod(file.c_str(), 0640);
@@ -220,9 +252,9 @@ TEST(ReplaceFileSafely, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
   // Root could write it, but a read-only file is left as it is for everyone.
   ::chmod(file.c_str(), 0444);
   const std::string before = Fingerprint(file);
-  const std::optional<FileWriteFault> fault = ReplaceFileSafely(file, "newer");
+  const std::optional<FileError> fault = ReplaceFileSafely(file, "newer");
   ASSERT_TRUE(fault.has_value());
-  EXPECT_EQ(fault->reason, "Read-only file");
+  EXPECT_EQ(fault->Reason(), "Read-only file");
   EXPECT_EQ(Fingerprint(file), before);
   EXPECT_EQ(ReadAll(file), "new");
 }

@@ -9,19 +9,13 @@
 #include "errors.h"
 #include "fake_toolkit.h"
 #include "form_texts.h"
+#include "test_drives.h"
 
 namespace kestrine {
 namespace {
 
 using testing::FormFixture;
-
-DriveBehaviour Only(bool ata, bool legacy, bool sat) {
-  DriveBehaviour behaviour;
-  behaviour.answers_ata_pass_through = ata;
-  behaviour.answers_legacy = legacy;
-  behaviour.answers_sat = sat;
-  return behaviour;
-}
+using testing::Only;
 
 // A drive image with a non-empty IDENTIFY block and one attribute.
 DriveImage SomeDrive() {

@@ -2,23 +2,18 @@
 // the style sheet beside it.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
-
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 
 #include "demo_drives.h"
 #include "drive_number.h"
 #include "errors.h"
 #include "fake_toolkit.h"
 #include "memory_list_view.h"
+#include "scratch_dir.h"
 #include "special_files.h"
 #include "storage.h"
 #include "test_paths.h"
@@ -64,23 +59,7 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
   out << bytes;
 }
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("kestrine-report-" + std::to_string(random()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using testing::ScratchDir;
 
 TEST(HtmlReport, EmptyListViewHasTheHeaderRowOnly) {
   const MemoryListView list(kIdentifyColumns);
@@ -289,8 +268,8 @@ class SaveHtml : public ::testing::Test {
     list.AddRow({" Model ", "<Drive & Co>"});
     list.SetCustomDraw([](int) { return kLightGreen; });
   }
-  fs::path program_dir() const { return temp.path() / "program"; }
-  fs::path report_dir() const { return temp.path() / "reports"; }
+  fs::path program_dir() const { return temp.Path() / "program"; }
+  fs::path report_dir() const { return temp.Path() / "reports"; }
 
   bool SaveAs(const fs::path& path) {
     app.save_file_name = path.string();
@@ -298,7 +277,7 @@ class SaveHtml : public ::testing::Test {
   }
 
   static constexpr char kStyle[] = "td.sub { font-weight: bold; }\n";
-  TempDir temp;
+  ScratchDir temp;
   FakeApplication app;
   MemoryListView list{kIdentifyColumns};
 };
@@ -417,15 +396,8 @@ TEST_F(SaveHtml, AShortWriteIsToldToTheUserAndKeepsTheOldReport) {
   const fs::path report = report_dir() / "report.html";
   WriteFile(report, "the old report");
   for (int i = 0; i < 200; ++i) list.AddRow({"Row", std::string(40, 'x')});
-  rlimit old_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  rlimit small = old_limit;
-  small.rlim_cur = 4096;
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = SaveAs(report);
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
+  bool written = true;
+  ASSERT_TRUE(testing::WithFileSizeLimit(4096, [&] { written = SaveAs(report); }));
   EXPECT_FALSE(written);
   ASSERT_EQ(app.messages.size(), 1u);
   EXPECT_EQ(app.messages[0], "Cannot write file \"" + report.string() + "\". " +
@@ -436,7 +408,7 @@ TEST_F(SaveHtml, AShortWriteIsToldToTheUserAndKeepsTheOldReport) {
 
 // "Save to HTML" exports the list view of the active page.
 TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {
-  TempDir temp;
+  ScratchDir temp;
   FormFixture fixture;
   auto& ui = fixture.ui;
   ui.ListView2.AddRow({"Model", "identify page"});
@@ -446,7 +418,7 @@ TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {
   const MemoryListView* const by_page[] = {&ui.ListView2, &ui.ListView1, &ui.ListView3,
                                            &ui.ListView4};
   for (int page = 0; page < 4; ++page) {
-    const fs::path report = temp.path() / ("page" + std::to_string(page) + ".html");
+    const fs::path report = temp.Path() / ("page" + std::to_string(page) + ".html");
     ui.PageControl1.active = page;
     ui.App.save_file_name = report.string();
     fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
@@ -456,7 +428,7 @@ TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {
 
   // The create error reaches the top-level handler.
   ui.PageControl1.active = 0;
-  ui.App.save_file_name = (temp.path() / "page0.html" / "x.html").string();
+  ui.App.save_file_name = (temp.Path() / "page0.html" / "x.html").string();
   fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
   ASSERT_EQ(ui.App.messages.size(), 1u);
   EXPECT_EQ(ui.App.messages[0].rfind("Cannot create file \"", 0), 0u) << ui.App.messages[0];
@@ -472,11 +444,11 @@ TEST(SavetoHTML1Click, NeverWritesThroughALinkOrIntoASpecialFile) {
   for (const testing::SpecialCase& c : testing::SpecialCases()) {
     for (const bool at_style_sheet : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (at_style_sheet ? " at style.css" : " at the report"));
-      TempDir temp;
-      fs::create_directories(temp.path() / "program");
-      WriteFile(temp.path() / "program" / "style.css", "td { color: black; }\n");
-      fs::create_directories(temp.path() / "reports");
-      const fs::path report = temp.path() / "reports" / "report.html";
+      ScratchDir temp;
+      fs::create_directories(temp.Path() / "program");
+      WriteFile(temp.Path() / "program" / "style.css", "td { color: black; }\n");
+      fs::create_directories(temp.Path() / "reports");
+      const fs::path report = temp.Path() / "reports" / "report.html";
       const fs::path special = at_style_sheet ? report.parent_path() / "style.css" : report;
       if (!testing::MakeSpecial(c.kind, special)) continue;  // a device node needs root
       const std::string before = Fingerprint(special);
@@ -485,7 +457,7 @@ TEST(SavetoHTML1Click, NeverWritesThroughALinkOrIntoASpecialFile) {
       FormFixture fixture;
       fixture.ui.ListView2.AddRow({"Model", "ST2000"});
       fixture.ui.PageControl1.active = 0;
-      fixture.ui.App.program_directory = (temp.path() / "program").string();
+      fixture.ui.App.program_directory = (temp.Path() / "program").string();
       fixture.ui.App.save_file_name = report.string();
       fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
 
@@ -517,10 +489,10 @@ TEST(SavetoHTML1Click, NeverWritesThroughALinkOrIntoASpecialFile) {
 }
 
 TEST(SaveHtmlNames, ControlCharactersInTheNameAreEscapedInTheMessage) {
-  TempDir temp;
+  ScratchDir temp;
   FakeApplication app;
   MemoryListView list{kIdentifyColumns};
-  app.save_file_name = (temp.path() / "no\nfolder\x1B[31m" / "r.html").string();
+  app.save_file_name = (temp.Path() / "no\nfolder\x1B[31m" / "r.html").string();
   RunGuarded(app, [&] { SaveListViewAsHtml(list, app); });
   ASSERT_EQ(app.messages.size(), 1u);
   EXPECT_EQ(app.messages[0].find_first_of("\n\x1B"), std::string::npos) << app.messages[0];
@@ -532,7 +504,7 @@ TEST(SaveHtmlNames, ControlCharactersInTheNameAreEscapedInTheMessage) {
 // against reports read through in a browser. A report that differs is left in the working
 // directory under golden-actual/ for comparison.
 TEST(SavetoHTML1Click, DemoDriveViewsMatchTheirGoldenReports) {
-  TempDir temp;
+  ScratchDir temp;
   FormFixture fixture;
   AddDemoDrives(fixture.bay);
   fixture.Run([](TForm1& form) { form.FormShow(); });
@@ -546,10 +518,10 @@ TEST(SavetoHTML1Click, DemoDriveViewsMatchTheirGoldenReports) {
   for (int page = 0; page < 4; ++page) {
     const std::string name = golden_by_page[page];
     fixture.ui.PageControl1.active = page;
-    fixture.ui.App.save_file_name = (temp.path() / name).string();
+    fixture.ui.App.save_file_name = (temp.Path() / name).string();
     fixture.Run([](TForm1& form) { form.SavetoHTML1Click(); });
 
-    const std::string exported = ReadFile(temp.path() / name);
+    const std::string exported = ReadFile(temp.Path() / name);
     const std::string golden = ReadFile(SourceDir() / "tests" / "golden" / name);
     if (exported != golden) {
       fs::create_directories("golden-actual");

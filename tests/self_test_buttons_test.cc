@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "fake_toolkit.h"
+#include "test_drives.h"
 
 namespace kestrine {
 namespace {
 
 using testing::FormFixture;
 
-constexpr char kDrive0[] = "\\\\.\\PHYSICALDRIVE0";
-constexpr char kDrive1[] = "\\\\.\\PHYSICALDRIVE1";
+using testing::kDrive0;
+using testing::kDrive1;
 
 constexpr std::uint32_t kAtaCode = 0x4D02C;
 constexpr std::uint32_t kSmartSendCode = 0x7C084;

@@ -10,6 +10,7 @@
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
 #include "self_test_log_rows.h"
+#include "test_drives.h"
 
 namespace kestrine {
 namespace {
@@ -18,7 +19,7 @@ using Rows = std::vector<std::vector<std::string>>;
 using testing::FormFixture;
 using namespace std::chrono_literals;
 
-constexpr char kDrive0[] = "\\\\.\\PHYSICALDRIVE0";
+using testing::kDrive0;
 
 void SetDescriptor(Sector& log, std::size_t k, Byte type, Byte status, std::uint16_t hours,
                    std::uint32_t lba = 0) {

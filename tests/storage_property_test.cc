@@ -10,6 +10,7 @@
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "storage_property.h"
+#include "test_drives.h"
 
 namespace kestrine {
 namespace {
@@ -156,7 +157,7 @@ TEST(StorageDeviceDescriptor, ShortBufferGetsWhatFits) {
   EXPECT_EQ(too_small, std::vector<Byte>(7, 0xEE));
 }
 
-constexpr char kDrive1[] = "\\\\.\\PHYSICALDRIVE1";
+using testing::kDrive1;
 
 struct QueryFixture : ::testing::Test {
   SimBay bay;

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "fake_toolkit.h"
 #include "memory_list_view.h"
+#include "scratch_dir.h"
 #include "storage.h"
 #include "style_sheet.h"
 
@@ -33,21 +33,13 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 // An installed layout under a fresh temporary folder: prefix/bin and prefix/share/kestrine.
 class InstalledLayout : public ::testing::Test {
  protected:
-  InstalledLayout() {
-    std::random_device random;
-    prefix_ = fs::temp_directory_path() / ("kestrine-sheet-" + std::to_string(random()));
-    fs::create_directories(bin());
-  }
-  ~InstalledLayout() override {
-    std::error_code ignored;
-    fs::remove_all(prefix_, ignored);
-  }
-  fs::path bin() const { return prefix_ / "bin"; }
+  InstalledLayout() { fs::create_directories(bin()); }
+  fs::path bin() const { return prefix_.Path() / "bin"; }
   fs::path beside() const { return bin() / "style.css"; }
-  fs::path shared() const { return prefix_ / "share" / "kestrine" / "style.css"; }
-  fs::path reports() const { return prefix_ / "reports"; }
+  fs::path shared() const { return prefix_.Path() / "share" / "kestrine" / "style.css"; }
+  fs::path reports() const { return prefix_.Path() / "reports"; }
 
-  fs::path prefix_;
+  testing::ScratchDir prefix_;
 };
 
 TEST_F(InstalledLayout, TakesTheSheetBesideTheProgramFirstThenTheDataFolder) {

@@ -87,7 +87,7 @@ class HelpFormatter : public CLI::Formatter {
 // another drive's data under its name.
 bool NamesDriveBeyondTables(const std::string& drive) {
   std::string_view digits = drive;
-  const std::string_view prefix = texts::kDrivePathPrefix;
+  const std::string_view prefix = kPhysicalDrivePrefix;
   if (digits.size() > prefix.size() &&
       std::ranges::equal(digits.substr(0, prefix.size()), prefix, [](char a, char b) {
         return std::toupper(static_cast<unsigned char>(a)) ==

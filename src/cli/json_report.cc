@@ -1,9 +1,9 @@
 #include "json_report.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "latin1_text.h"
+#include "text_format.h"
 
 namespace kestrine {
 
@@ -50,10 +50,7 @@ Json DriveJson(const DriveReport& drive) {
 }  // namespace
 
 std::string RgbText(Rgb colour) {
-  char digits[7];
-  std::snprintf(digits, sizeof digits, "%02X%02X%02X", unsigned{colour.red}, unsigned{colour.green},
-                unsigned{colour.blue});
-  return digits;
+  return UpperHex(colour.red, 2) + UpperHex(colour.green, 2) + UpperHex(colour.blue, 2);
 }
 
 std::string RenderJson(const std::vector<DriveReport>& drives) {

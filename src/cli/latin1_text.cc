@@ -1,5 +1,7 @@
 #include "latin1_text.h"
 
+#include "text_format.h"
+
 namespace kestrine {
 
 namespace {
@@ -27,15 +29,12 @@ std::string Latin1ToUtf8(std::string_view text) {
 }
 
 std::string TerminalText(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (IsControl(byte)) {
-      out += "\\x";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
+      AppendEscapedByte(out, byte);
     } else {
       AppendCodePoint(out, byte);
     }

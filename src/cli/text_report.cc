@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "form_texts.h"
 #include "json_report.h"
 #include "latin1_text.h"
 
@@ -11,7 +12,7 @@ namespace kestrine {
 namespace {
 
 constexpr std::string_view kColumnGap = "  ";
-constexpr std::string_view kLineBreak = "\r\n";  // between the lines of the tray hint
+constexpr std::string_view kLineBreak = texts::kLineBreak;  // between the lines of the tray hint
 
 void WriteRow(const std::vector<std::string>& cells, const std::vector<std::size_t>& widths,
               std::ostream& out) {

@@ -4,8 +4,10 @@ namespace kestrine {
 
 namespace {
 
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
-constexpr std::string_view kDriveName = "PHYSICALDRIVE";
+constexpr std::string_view kDevicePrefix = kDeviceNamespacePrefix;
+constexpr std::string_view kDriveName =
+    std::string_view(kPhysicalDrivePrefix).substr(kDevicePrefix.size());
+static_assert(std::string_view(kPhysicalDrivePrefix).starts_with(kDevicePrefix));
 constexpr std::size_t kMaxDigits = 9;  // keeps the number inside 32 bits
 
 char Upper(char c) {
@@ -13,6 +15,10 @@ char Upper(char c) {
 }
 
 }  // namespace
+
+std::string DriveDevicePath(int number) {
+  return kPhysicalDrivePrefix + std::to_string(number);
+}
 
 std::optional<std::uint32_t> PhysicalDriveNumber(std::string_view path) {
   while (path.starts_with(kDevicePrefix)) path.remove_prefix(kDevicePrefix.size());

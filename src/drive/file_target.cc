@@ -3,11 +3,12 @@
 #include <array>
 #include <cctype>
 
+#include "drive_path.h"
+#include "text_format.h"
+
 namespace kestrine {
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool IsWindowsSeparator(char c) {
   return c == '/' || c == '\\';
@@ -40,7 +41,7 @@ std::optional<std::string> DeviceNamespaceFault(std::string_view path) {
   };
   if (separator_at(0) && separator_at(1) && path.size() > 2 && (path[2] == '.' || path[2] == '?') &&
       (path.size() == 3 || separator_at(3))) {
-    if (path[2] == '.') return "Names a device (\\\\.\\)";
+    if (path[2] == '.') return std::string("Names a device (") + kDeviceNamespacePrefix + ")";
     const std::string_view rest = path.substr(std::min<std::size_t>(path.size(), 4));
     if (IsDriveLetterPrefix(rest) && (rest.size() == 2 || IsWindowsSeparator(rest[2]))) {
       return std::nullopt;
@@ -81,9 +82,7 @@ std::string PrintableFileName(std::string_view name) {
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) {
-      text += "\\x";
-      text += kHexDigits[byte >> 4];
-      text += kHexDigits[byte & 0x0F];
+      AppendEscapedByte(text, byte);
     } else {
       text += c;
     }
@@ -122,7 +121,7 @@ std::optional<std::string> TargetNameFault(std::string_view path, bool windows) 
 std::string TemporaryFileName(std::uint64_t random) {
   std::string name = ".kst";
   while (name.size() < kTemporaryFileNameLength) {
-    name += kHexDigits[random & 0x0F];
+    name += kUpperHexDigits[random & 0x0F];
     random >>= 4;
   }
   return name;

@@ -6,22 +6,14 @@
 
 #include <filesystem>
 #include <optional>
-#include <string>
 #include <string_view>
+
+#include "file_error.h"
 
 namespace kestrine {
 
-struct FileWriteFault {
-  enum class Stage {
-    kRefused,  // the target is no file this program writes; nothing was opened or created
-    kCreate,   // the folder could not be opened or the new file not be created
-    kWrite,    // the new file could not be written, flushed or renamed over the target
-  };
-  Stage stage;
-  std::string reason;  // why, as a sentence fragment without the file's name
-};
-
-// Writes `bytes` as the file `target` and returns nullopt, or says why it did not.
+// Writes `bytes` as the file `target` and returns nullopt, or says why it did not: kRefused,
+// kCreate or kWrite.
 //
 // A target that exists and is not a regular file is refused (a directory, a device, a pipe, a
 // socket; on Windows also device paths and device names such as NUL or COM1.txt), and so is a
@@ -31,7 +23,7 @@ struct FileWriteFault {
 // the new file is complete, a symbolic link at the name is replaced by the file rather than
 // written through, and a failure leaves the target as it was and no new file behind. A file
 // replaced keeps its permissions and, where the process may give it, its owner.
-std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& target,
-                                                std::string_view bytes);
+std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
+                                           std::string_view bytes);
 
 }  // namespace kestrine

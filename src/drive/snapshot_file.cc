@@ -1,13 +1,11 @@
 #include "snapshot_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <system_error>
 
+#include "file_reader.h"
 #include "file_target.h"
 #include "file_writer.h"
+#include "text_format.h"
 
 namespace kestrine {
 
@@ -28,15 +26,12 @@ void AppendBe32(std::vector<Byte>& bytes, std::uint32_t value) {
 
 // A tag as it can be shown in a message: printable ASCII as it is, any other byte as \xNN.
 std::string TagText(std::span<const Byte> tag) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string text = "\"";
   for (const Byte b : tag) {
     if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\') {
       text += static_cast<char>(b);
     } else {
-      text += "\\x";
-      text += kHex[b >> 4];
-      text += kHex[b & 0x0F];
+      AppendEscapedByte(text, b);
     }
   }
   return text + "\"";
@@ -74,13 +69,35 @@ void AppendSection(std::vector<Byte>& bytes, const SnapshotTag& tag, const Secto
   bytes.insert(bytes.end(), payload.begin(), payload.end());
 }
 
-std::string ErrorText(int error) {
-  return std::generic_category().message(error != 0 ? error : EIO);
+FileError Refused(std::string reason) {
+  return FileError(FileError::Stage::kRefused, std::move(reason));
+}
+
+// The words a message puts before the reason: a refusal's reason stands alone.
+const char* StageWords(FileError::Stage stage) {
+  switch (stage) {
+    case FileError::Stage::kRefused:
+      return "";
+    case FileError::Stage::kOpen:
+      return "cannot be opened: ";
+    case FileError::Stage::kRead:
+      return "cannot be read: ";
+    case FileError::Stage::kCreate:
+      return "cannot be created: ";
+    case FileError::Stage::kWrite:
+      return "cannot be written: ";
+  }
+  return "";
 }
 
 }  // namespace
 
-std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& fault) {
+SnapshotError::SnapshotError(const fs::path& file, FileError error)
+    : std::runtime_error(PrintableFileName(file.string()) + ": " + StageWords(error.stage()) +
+                         error.Reason()),
+      error_(std::move(error)) {}
+
+FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes) {
   // One pass that checks everything and fills a scratch snapshot; nothing of a refused file
   // reaches the caller.
   Snapshot snapshot;
@@ -89,9 +106,9 @@ std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& 
   while (at < bytes.size()) {
     const std::size_t left = bytes.size() - at;
     if (left < kSectionHeaderSize) {
-      fault = "cut short: the section header at byte " + std::to_string(at) + " has " +
-              std::to_string(left) + " of its " + std::to_string(kSectionHeaderSize) + " bytes";
-      return std::nullopt;
+      return Refused("cut short: the section header at byte " + std::to_string(at) + " has " +
+                     std::to_string(left) + " of its " + std::to_string(kSectionHeaderSize) +
+                     " bytes");
     }
     const std::span<const Byte> tag = bytes.subspan(at, 4);
     const std::uint32_t length = ReadBe32(bytes, at + 4);
@@ -99,9 +116,8 @@ std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& 
     if (length > bytes.size() - payload_at) {
       // Only a known tag is named, and no length it declares: a refused file's own bytes are
       // never quoted, whoever may read the message.
-      fault = "cut short: " + SectionName(tag) + " at byte " + std::to_string(at) +
-              " runs past the end of the file (" + std::to_string(bytes.size()) + " bytes)";
-      return std::nullopt;
+      return Refused("cut short: " + SectionName(tag) + " at byte " + std::to_string(at) +
+                     " runs past the end of the file (" + std::to_string(bytes.size()) + " bytes)");
     }
     const std::span<const Byte> payload = bytes.subspan(payload_at, length);
 
@@ -109,14 +125,12 @@ std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& 
       const KnownSection& known = kKnownSections[k];
       if (!IsTag(tag, *known.tag)) continue;
       if (length != known.size) {
-        fault = "section " + TagText(tag) + " at byte " + std::to_string(at) + " has " +
-                std::to_string(length) + " bytes, not " + std::to_string(known.size);
-        return std::nullopt;
+        return Refused("section " + TagText(tag) + " at byte " + std::to_string(at) + " has " +
+                       std::to_string(length) + " bytes, not " + std::to_string(known.size));
       }
       if (seen[k]) {
-        fault =
-            "section " + TagText(tag) + " appears twice (again at byte " + std::to_string(at) + ")";
-        return std::nullopt;
+        return Refused("section " + TagText(tag) + " appears twice (again at byte " +
+                       std::to_string(at) + ")");
       }
       seen[k] = true;
       Sector sector{};
@@ -129,8 +143,7 @@ std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& 
     at = payload_at + length;
   }
   if (!seen[0]) {
-    fault = bytes.empty() ? "empty, no IDFY section" : "no IDFY section";
-    return std::nullopt;
+    return Refused(bytes.empty() ? "empty, no IDFY section" : "no IDFY section");
   }
   return snapshot;
 }
@@ -146,43 +159,27 @@ std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot) {
 }
 
 Snapshot ReadSnapshotFile(const fs::path& file) {
-  const std::string name = PrintableFileName(file.string());
-  // Only a regular file is opened: opening a FIFO without a writer would wait for one forever,
-  // and a device is no snapshot. A file that is not there is left to the open to name the fault.
-  std::error_code error;
-  const fs::file_status status = fs::status(file, error);
-  if (fs::is_directory(status)) throw SnapshotError(name + ": is a directory");
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
-    throw SnapshotError(name + ": not a regular file");
+  FileResult<std::vector<Byte>> bytes = ReadRegularFile(file, kMaxSnapshotFileSize);
+  if (!bytes) throw SnapshotError(file, bytes.error());
+  if (bytes->size() > kMaxSnapshotFileSize) {
+    throw SnapshotError(file, Refused("larger than " + std::to_string(kMaxSnapshotFileSize) +
+                                      " bytes, not a snapshot"));
   }
-  errno = 0;
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) throw SnapshotError(name + ": cannot be opened: " + ErrorText(errno));
-  // Read in pieces and stop once past the limit, whatever size the file claimed before the open.
-  std::vector<Byte> bytes;
-  std::array<char, 16 * 1024> piece;
-  while (stream.read(piece.data(), piece.size()) || stream.gcount() > 0) {
-    bytes.insert(bytes.end(), piece.begin(), piece.begin() + stream.gcount());
-    if (bytes.size() > kMaxSnapshotFileSize) {
-      throw SnapshotError(name + ": larger than " + std::to_string(kMaxSnapshotFileSize) +
-                          " bytes, not a snapshot");
-    }
-  }
-  if (stream.bad()) throw SnapshotError(name + ": cannot be read: " + ErrorText(errno));
-  std::string fault;
-  std::optional<Snapshot> snapshot = ParseSnapshot(bytes, fault);
-  if (!snapshot) throw SnapshotError(name + ": " + fault);
+  FileResult<Snapshot> snapshot = ParseSnapshot(*bytes);
+  if (!snapshot) throw SnapshotError(file, snapshot.error());
   return *snapshot;
 }
 
 void WriteSnapshotFile(const fs::path& file, const Snapshot& snapshot) {
   const std::vector<Byte> bytes = SerializeSnapshot(snapshot);
-  const std::optional<FileWriteFault> fault = ReplaceFileSafely(
+  const std::optional<FileError> error = ReplaceFileSafely(
       file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  if (!fault) return;
-  const char* const what =
-      fault->stage == FileWriteFault::Stage::kWrite ? "cannot be written" : "cannot be created";
-  throw SnapshotError(PrintableFileName(file.string()) + ": " + what + ": " + fault->reason);
+  if (!error) return;
+  // A target refused is told as one that cannot be created.
+  if (error->stage() == FileError::Stage::kRefused) {
+    throw SnapshotError(file, error->AtStage(FileError::Stage::kCreate));
+  }
+  throw SnapshotError(file, *error);
 }
 
 }  // namespace kestrine

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bytes.h"
+#include "file_error.h"
 
 namespace kestrine {
 
@@ -46,14 +47,19 @@ struct Snapshot {
   std::optional<Sector> self_test_log;
 };
 
-// A file that cannot be read or is refused. The text names the file and the fault.
+// A file that cannot be read or written, or is refused. The text names the file (its control
+// characters escaped) and the fault; error() is the fault itself.
 class SnapshotError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  SnapshotError(const std::filesystem::path& file, FileError error);
+  const FileError& error() const { return error_; }
+
+ private:
+  FileError error_;
 };
 
-// The snapshot in `bytes`, or nullopt with `fault` saying what is wrong (no file name in it).
-std::optional<Snapshot> ParseSnapshot(std::span<const Byte> bytes, std::string& fault);
+// The snapshot in `bytes`, or a kRefused error saying what is wrong (no file name in it).
+FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes);
 
 // The file's bytes: the sections present, in libatasmart's order, then SLOG.
 std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot);

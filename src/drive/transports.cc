@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "drive_path.h"
 #include "scsi_sense.h"
 #include "smart_drv.h"
 
@@ -28,7 +29,7 @@ SmartDrv::SmartDrv(DevicePort& port) : port_(port), tables_(std::make_unique<Sma
 
 DeviceHandle SmartDrv::OpenDrive(std::string_view name) {
   // The selector's entries already begin with "\\.\"; the platform resolves the doubled prefix.
-  std::string path = "\\\\.\\";
+  std::string path = kDeviceNamespacePrefix;
   path += name;
   return port_.Open(path, Access::ReadWrite);
 }

@@ -1,24 +1,21 @@
 #include "storage.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
 #include "errors.h"
+#include "file_reader.h"
 #include "file_target.h"
 #include "file_writer.h"
 #include "report_texts.h"
 #include "style_sheet.h"
+#include "text_format.h"
 
 namespace kestrine {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr char kLineEnd[] = "\r\n";
 
 // The row colours the style sheet gives a class of its own (blue, green, red order): light red
 // and light green, and the Attributes view's warning colours, red and orange.
@@ -54,13 +51,13 @@ std::string FullPath(const fs::path& path) {
   return PrintableFileName((full.empty() ? path : full).string());
 }
 
-// The program's style sheet, read whole; false when it cannot be read or is no style sheet's size.
-bool ReadStyleSheet(const fs::path& source, std::string& sheet) {
-  constexpr std::streamsize kLargestSheet = 1 << 20;
-  std::ifstream stream(source, std::ios::binary);
-  if (!stream.is_open()) return false;
-  sheet.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-  return !stream.bad() && static_cast<std::streamsize>(sheet.size()) <= kLargestSheet;
+// The program's style sheet, read whole; nullopt when it cannot be read or is no style sheet's
+// size.
+std::optional<std::string> ReadStyleSheet(const fs::path& source) {
+  constexpr std::size_t kLargestSheet = 1 << 20;
+  const FileResult<std::vector<Byte>> sheet = ReadRegularFile(source, kLargestSheet);
+  if (!sheet || sheet->size() > kLargestSheet) return std::nullopt;
+  return std::string(sheet->begin(), sheet->end());
 }
 
 // Copies the program's style sheet beside the report, replacing one that is there. The report
@@ -75,22 +72,22 @@ void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
   // itself could empty it.
   if (fs::equivalent(source, target, error)) return;
   // Written as the report is: never through a link at "style.css", never into a special file.
-  std::string sheet;
-  if (ReadStyleSheet(source, sheet)) ReplaceFileSafely(target, sheet);
+  if (const std::optional<std::string> sheet = ReadStyleSheet(source)) {
+    ReplaceFileSafely(target, *sheet);
+  }
 }
 
 // Writes the report in one piece, one byte per character, no byte-order mark, no line-end
 // translation, through ReplaceFileSafely: an existing report is replaced only once the new one is
 // complete. Throws EFCreateError when the file cannot be created or is refused; returns the
-// reason when it could not be written, nullopt when every byte reached the file.
-std::optional<std::string> WriteReport(const fs::path& file_name, const std::string& report) {
-  std::optional<FileWriteFault> fault = ReplaceFileSafely(file_name, report);
-  if (!fault) return std::nullopt;
-  if (fault->stage != FileWriteFault::Stage::kWrite) {
+// error when it could not be written, nullopt when every byte reached the file.
+std::optional<FileError> WriteReport(const fs::path& file_name, const std::string& report) {
+  std::optional<FileError> error = ReplaceFileSafely(file_name, report);
+  if (error && error->stage() != FileError::Stage::kWrite) {
     throw EFCreateError(
-        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), fault->reason}));
+        FormatMessage(texts::kCannotCreateFile, {FullPath(file_name), error->Reason()}));
   }
-  return std::move(fault->reason);
+  return error;
 }
 
 }  // namespace
@@ -132,10 +129,7 @@ std::string GetListViewCellText(const ListView& list, int row, int column) {
 std::string GetListViewRowColour(const ListView& list, int row) {
   if (row < 0 || row >= list.ItemCount()) return "FFFFFF";
   const Rgb colour = list.RowBackground(row).value_or(kWindowBackground);
-  char digits[7];
-  std::snprintf(digits, sizeof digits, "%02X%02X%02X", unsigned{colour.blue},
-                unsigned{colour.green}, unsigned{colour.red});
-  return digits;
+  return UpperHex(colour.blue, 2) + UpperHex(colour.green, 2) + UpperHex(colour.red, 2);
 }
 
 std::string RowClass(std::string_view colour) {
@@ -195,8 +189,8 @@ bool SaveListViewAsHtml(ListView& list, Application& app) {
   const fs::path file_name(*chosen);
 
   const std::string report = BuildHtmlReport(list);
-  if (const std::optional<std::string> fault = WriteReport(file_name, report)) {
-    app.ShowMessage(FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), *fault}));
+  if (const std::optional<FileError> error = WriteReport(file_name, report)) {
+    app.ShowMessage(FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), error->Reason()}));
     CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
     return false;
   }

@@ -37,12 +37,8 @@ std::string RemoveAllIgnoringCase(std::string_view text, std::string_view what) 
 
 }  // namespace
 
-std::string DriveDevicePath(int number) {
-  return texts::kDrivePathPrefix + std::to_string(number);
-}
-
 Byte DriveNumberFromText(std::string_view text) {
-  const std::string rest = RemoveAllIgnoringCase(text, texts::kDrivePathPrefix);
+  const std::string rest = RemoveAllIgnoringCase(text, kPhysicalDrivePrefix);
   std::size_t i = 0;
   bool negative = false;
   if (i < rest.size() && (rest[i] == '+' || rest[i] == '-')) negative = rest[i++] == '-';

@@ -5,11 +5,9 @@
 #include <string_view>
 
 #include "bytes.h"
+#include "drive_path.h"  // DriveDevicePath
 
 namespace kestrine {
-
-// "\\.\PHYSICALDRIVE" followed by the number in decimal.
-std::string DriveDevicePath(int number);
 
 // Every "\\.\physicaldrive" removed (letter case ignored), the rest read as a decimal integer and
 // taken as a byte. Throws EConvertError ("'%s' is not a valid integer value") otherwise.

@@ -1,11 +1,12 @@
 // The texts the window shows, written once.
 #pragma once
 
+#include "text_format.h"
+
 namespace kestrine::texts {
 
 inline constexpr char kCaptionPrefix[] = "Kestrine 0.7 by ";
 inline constexpr char kContactAddress[] = "kestrine@example.org";
-inline constexpr char kDrivePathPrefix[] = "\\\\.\\PHYSICALDRIVE";
 inline constexpr char kNotSmartDevice[] = "Not a S.M.A.R.T enabled device";
 inline constexpr char kNeedsAdministratorRights[] =
     "Reading the drives needs administrator (root) rights.";
@@ -18,7 +19,7 @@ inline constexpr char kConditionWarning[] = "WARNING";
 inline constexpr char kConditionCritical[] = "CRITICAL";
 inline constexpr char kConfirmCaption[] = "Kestrine";
 // The tray icon's hint: the drive, its temperature and its condition on three lines.
-inline constexpr char kLineBreak[] = "\r\n";
+inline constexpr const auto& kLineBreak = kLineEnd;
 inline constexpr char kHintTemperature[] = "Temperature:";
 inline constexpr char kDegreeSign[] = "\xB0";  // one byte, the degree sign of ISO-8859-1
 inline constexpr char kHintCondition[] = "Condition:";

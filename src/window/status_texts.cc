@@ -2,17 +2,6 @@
 
 namespace kestrine {
 
-std::string UpperHex(std::uint32_t value, int min_digits) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string reversed;
-  do {
-    reversed += kDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  while (static_cast<int>(reversed.size()) < min_digits) reversed += '0';
-  return std::string(reversed.rbegin(), reversed.rend());
-}
-
 std::string SelfTestStatusText(Byte status) {
   static constexpr std::array<const char*, 16> kTexts = {
       "Completed without error",

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bytes.h"
+#include "text_format.h"  // UpperHex
 
 namespace kestrine {
 
@@ -27,9 +28,6 @@ inline constexpr std::array<const char*, 7> kCapabilityLines = {
 };
 
 }  // namespace texts
-
-// Upper-case hexadecimal, zero-padded to at least `min_digits` digits and never cut.
-std::string UpperHex(std::uint32_t value, int min_digits = 1);
 
 // By the status code in bits 4 to 7 of a self-test execution status byte; codes 9 to 14 have
 // the empty text.

@@ -15,6 +15,7 @@
 #include "qt_latin1.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
+#include "test_drives.h"
 #include "unit1.h"
 
 namespace kestrine::testing {
@@ -31,10 +32,6 @@ class TestWindow : public MainWindow {
   bool NotificationAreaAvailable() const override { return notification_area; }
   bool TrayServedOverDBus() const override { return tray_over_dbus; }
 };
-
-inline constexpr char kDrive0[] = "\\\\.\\PHYSICALDRIVE0";
-inline constexpr char kDrive1[] = "\\\\.\\PHYSICALDRIVE1";
-inline constexpr char kDrive2[] = "\\\\.\\PHYSICALDRIVE2";
 
 // Drive 0: a SATA disk answering ATA pass-through, with a pre-fail attribute below its
 // threshold (CRITICAL) and a temperature of 40.
@@ -68,13 +65,6 @@ inline DriveImage HealthyUsbSsd() {
       {.id = 194, .flags = kFlagOnline, .value = 70, .worst = 60, .raw = 31, .threshold = 0});
   SealDriveImage(image);
   return image;
-}
-
-inline DriveBehaviour SatOnly() {
-  DriveBehaviour behaviour;
-  behaviour.answers_ata_pass_through = false;
-  behaviour.answers_legacy = false;
-  return behaviour;
 }
 
 // Drive 2: a SATA disk with an old-age attribute below its threshold (WARNING).

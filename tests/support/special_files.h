@@ -5,12 +5,15 @@
 
 #ifndef _WIN32
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -82,6 +85,25 @@ inline std::string Fingerprint(const std::filesystem::path& path) {
       text += " [" + entry.path().filename().string() + "]";
   }
   return text;
+}
+
+// Runs `action` with the files this process writes limited to `bytes`, so that a write past
+// the limit fails part-way as on a full disk, then lifts the limit again. False, without running
+// `action`, when the limit cannot be set.
+inline bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& action) {
+  rlimit old_limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &old_limit) != 0) return false;
+  rlimit small = old_limit;
+  small.rlim_cur = bytes;
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  if (::setrlimit(RLIMIT_FSIZE, &small) != 0) {
+    std::signal(SIGXFSZ, old_handler);
+    return false;
+  }
+  action();
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  return true;
 }
 
 }  // namespace kestrine::testing

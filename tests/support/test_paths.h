@@ -19,6 +19,11 @@ inline std::filesystem::path SourceDir() {
   return KESTRINE_SOURCE_DIR;
 }
 
+// A captured drive's snapshot file, as libatasmart's `skdump --save` wrote it.
+inline std::string CapturedBlob(const std::string& name) {
+  return (CapturedDir() / "skdump-format" / (name + ".blob")).string();
+}
+
 // The captured drives' names; empty (and the test should skip) when the folder is absent.
 std::vector<std::string> CapturedNames();
 

@@ -21,6 +21,7 @@
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "storage.h"
+#include "test_drives.h"
 #include "unit1.h"
 #include "win32_application.h"
 #include "win32_main_window.h"
@@ -30,9 +31,9 @@ namespace {
 
 using testing::FakeApplication;
 
-constexpr char kDrive0[] = "\\\\.\\PHYSICALDRIVE0";
-constexpr char kDrive1[] = "\\\\.\\PHYSICALDRIVE1";
-constexpr char kDrive2[] = "\\\\.\\PHYSICALDRIVE2";
+using testing::kDrive0;
+using testing::kDrive1;
+using testing::kDrive2;
 
 void Pump() {
   MSG message;

@@ -11,6 +11,7 @@
 
 #include "file_target.h"
 #include "file_writer.h"
+#include "posix_file.h"
 
 namespace kestrine {
 
@@ -19,34 +20,7 @@ namespace {
 // How many names are tried for the new file before giving up: each is one of 2^40.
 constexpr int kTemporaryNameTries = 16;
 
-std::string ErrorText(int error) {
-  return std::generic_category().message(error != 0 ? error : EIO);
-}
-
-FileWriteFault Fault(FileWriteFault::Stage stage, std::string reason) {
-  return FileWriteFault{stage, std::move(reason)};
-}
-
-// A descriptor closed when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now and says whether the close succeeded: the last bytes may only fail here.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using Stage = FileError::Stage;
 
 // Why a file of this kind is never written, or nullptr for a regular file.
 const char* KindFault(mode_t mode) {
@@ -59,31 +33,26 @@ const char* KindFault(mode_t mode) {
   return "Not a regular file";
 }
 
-bool WriteAll(int fd, std::string_view bytes, int& error) {
+std::error_code WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      error = errno;
-      return false;
+      return LastSystemError();
     }
-    if (written == 0) {
-      error = ENOSPC;
-      return false;
-    }
+    if (written == 0) return std::make_error_code(std::errc::no_space_on_device);
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
-  return true;
+  return {};
 }
 
 }  // namespace
 
-std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& target,
-                                                std::string_view bytes) {
-  using Stage = FileWriteFault::Stage;
+std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
+                                           std::string_view bytes) {
   const std::string& path = target.native();
   if (std::optional<std::string> fault = TargetNameFault(path, false)) {
-    return Fault(Stage::kRefused, *fault);
+    return FileError(Stage::kRefused, *fault);
   }
   const std::string name(LastPathComponent(path, false));
   const std::string folder =
@@ -92,25 +61,27 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
   // Links in the folder's own path are followed as the user wrote them; only the last
   // component, the file itself, is never followed.
   const Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0) return Fault(Stage::kCreate, ErrorText(errno));
+  if (dir.get() < 0) return FileError(Stage::kCreate, LastSystemError());
 
   struct stat previous {};
   bool replaces_file = false;
   if (::fstatat(dir.get(), name.c_str(), &previous, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISDIR(previous.st_mode)) return Fault(Stage::kRefused, ErrorText(EISDIR));
+    if (S_ISDIR(previous.st_mode)) {
+      return FileError(Stage::kRefused, std::make_error_code(std::errc::is_a_directory));
+    }
     if (!S_ISLNK(previous.st_mode)) {
-      if (const char* fault = KindFault(previous.st_mode)) return Fault(Stage::kRefused, fault);
+      if (const char* fault = KindFault(previous.st_mode)) return FileError(Stage::kRefused, fault);
       // A file nobody may write stays as it is, even for root, who could write it anyway.
       if ((previous.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        return Fault(Stage::kRefused, "Read-only file");
+        return FileError(Stage::kRefused, "Read-only file");
       }
       if (::faccessat(dir.get(), name.c_str(), W_OK, AT_EACCESS) != 0) {
-        return Fault(Stage::kRefused, ErrorText(errno));
+        return FileError(Stage::kRefused, LastSystemError());
       }
       replaces_file = true;
     }
   } else if (errno != ENOENT) {
-    return Fault(Stage::kCreate, ErrorText(errno));
+    return FileError(Stage::kCreate, LastSystemError());
   }
 
   std::random_device random_device;
@@ -126,11 +97,10 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
     } while (fd < 0 && errno == EINTR);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return Fault(Stage::kCreate, ErrorText(errno));
+  if (fd < 0) return FileError(Stage::kCreate, LastSystemError());
   Descriptor file(fd);
 
-  int error = 0;
-  bool written = true;
+  std::error_code error;
   if (replaces_file) {
     // Only the permission bits carry over, never set-user-ID and the like. Root gives the file
     // back to its owner, as writing into the old file would have left it; nobody else can.
@@ -138,27 +108,18 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
     if (::geteuid() == 0) {
       [[maybe_unused]] const int owner_given = ::fchown(fd, previous.st_uid, previous.st_gid);
     }
-    if (::fchmod(fd, previous.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0) {
-      written = false;
-      error = errno;
-    }
+    if (::fchmod(fd, previous.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0)
+      error = LastSystemError();
   }
-  if (written) written = WriteAll(fd, bytes, error);
-  if (written && ::fsync(fd) != 0) {
-    written = false;
-    error = errno;
+  if (!error) error = WriteAll(fd, bytes);
+  if (!error && ::fsync(fd) != 0) error = LastSystemError();
+  if (!error && !file.Close()) error = LastSystemError();
+  if (!error && ::renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0) {
+    error = LastSystemError();
   }
-  if (written && !file.Close()) {
-    written = false;
-    error = errno;
-  }
-  if (written && ::renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0) {
-    written = false;
-    error = errno;
-  }
-  if (!written) {
+  if (error) {
     ::unlinkat(dir.get(), temporary.c_str(), 0);
-    return Fault(Stage::kWrite, ErrorText(error));
+    return FileError(Stage::kWrite, error);
   }
   // The rename itself reaches the disk with the folder's own flush.
   (void)::fsync(dir.get());

@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <random>
 #include <system_error>
 
 #include "file_target.h"
 #include "file_writer.h"
+#include "win32_file.h"
 
 namespace kestrine {
 
@@ -17,70 +17,7 @@ namespace {
 
 constexpr int kTemporaryNameTries = 16;
 
-// The system's error as the texts the C library gives, so that messages read alike on every
-// platform; other errors in the system's own words.
-std::string ErrorText(DWORD error) {
-  int number = 0;
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-      number = ENOENT;
-      break;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      number = EACCES;
-      break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      number = ENOSPC;
-      break;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      number = EEXIST;
-      break;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-      number = EINVAL;
-      break;
-    case ERROR_FILENAME_EXCED_RANGE:
-      number = ENAMETOOLONG;
-      break;
-    default:
-      break;
-  }
-  if (number != 0) return std::generic_category().message(number);
-  if (error == 0) return std::generic_category().message(EIO);
-  return std::system_category().message(static_cast<int>(error));
-}
-
-FileWriteFault Fault(FileWriteFault::Stage stage, std::string reason) {
-  return FileWriteFault{stage, std::move(reason)};
-}
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  bool Close() {
-    const HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) != 0;
-  }
-
- private:
-  HANDLE handle_;
-};
+using Stage = FileError::Stage;
 
 // The path in the form that lifts the length limit ("\\?\C:\...", "\\?\UNC\server\..."), for a
 // target so long that the name of the new file beside it would pass MAX_PATH.
@@ -108,13 +45,12 @@ std::wstring Beside(const std::wstring& path, const std::wstring& name) {
 
 }  // namespace
 
-std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& target,
-                                                std::string_view bytes) {
-  using Stage = FileWriteFault::Stage;
+std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
+                                           std::string_view bytes) {
   const std::u8string utf8 = target.u8string();
   const std::string narrow(utf8.begin(), utf8.end());
   if (std::optional<std::string> fault = TargetNameFault(narrow, true)) {
-    return Fault(Stage::kRefused, *fault);
+    return FileError(Stage::kRefused, *fault);
   }
   const std::wstring path = LongPathForm(target);
 
@@ -124,23 +60,23 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (!reparse && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      return Fault(Stage::kRefused, std::generic_category().message(EISDIR));
+      return FileError(Stage::kRefused, std::make_error_code(std::errc::is_a_directory));
     }
     if (!reparse) {
-      const Handle existing(CreateFileW(
+      const FileHandle existing(CreateFileW(
           path.c_str(), FILE_READ_ATTRIBUTES,
           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
       if (existing.valid() && GetFileType(existing.get()) != FILE_TYPE_DISK) {
-        return Fault(Stage::kRefused, "Not a regular file (a device)");
+        return FileError(Stage::kRefused, "Not a regular file (a device)");
       }
       if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return Fault(Stage::kRefused, "Read-only file");
+        return FileError(Stage::kRefused, "Read-only file");
       }
     }
   } else if (const DWORD error = GetLastError();
              error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-    return Fault(Stage::kCreate, ErrorText(error));
+    return FileError(Stage::kCreate, Win32FileErrorCode(error));
   }
 
   std::random_device random_device;
@@ -161,11 +97,11 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
       break;
     }
   }
-  if (created == INVALID_HANDLE_VALUE) return Fault(Stage::kCreate, ErrorText(error));
-  Handle file(created);
+  if (created == INVALID_HANDLE_VALUE) return FileError(Stage::kCreate, Win32FileErrorCode(error));
+  FileHandle file(created);
   if (GetFileType(file.get()) != FILE_TYPE_DISK) {
     file.Close();
-    return Fault(Stage::kRefused, "Not a regular file (a device)");
+    return FileError(Stage::kRefused, "Not a regular file (a device)");
   }
 
   bool written = true;
@@ -196,7 +132,7 @@ std::optional<FileWriteFault> ReplaceFileSafely(const std::filesystem::path& tar
   if (!written) {
     if (file.valid()) file.Close();
     DeleteFileW(temporary.c_str());
-    return Fault(Stage::kWrite, ErrorText(error));
+    return FileError(Stage::kWrite, Win32FileErrorCode(error));
   }
   return std::nullopt;
 }

@@ -1,19 +1,17 @@
 #include "captured_drive.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+
+#include "file_reader.h"
 
 namespace kestrine {
 
 namespace {
 
 bool ReadSector(const std::filesystem::path& file, Sector& sector) {
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) return false;
-  std::vector<char> bytes((std::istreambuf_iterator<char>(stream)), {});
-  if (bytes.size() != sector.size()) return false;
-  std::ranges::transform(bytes, sector.begin(), [](char c) { return static_cast<Byte>(c); });
+  const FileResult<std::vector<Byte>> bytes = ReadRegularFile(file, sector.size());
+  if (!bytes || bytes->size() != sector.size()) return false;
+  std::ranges::copy(*bytes, sector.begin());
   return true;
 }
 

@@ -38,11 +38,6 @@ void AddLogDescriptor(Sector& log, Byte type, Byte status, std::uint16_t hours) 
   SetAtaChecksum(log);
 }
 
-// The drive's own name, whatever prefixes the caller put before it.
-std::string DrivePath(int number) {
-  return "\\\\.\\PHYSICALDRIVE" + std::to_string(number);
-}
-
 }  // namespace
 
 void SetAtaChecksum(Sector& sector) {
@@ -91,9 +86,10 @@ DeviceHandle SimBay::Open(std::string_view path, Access access) {
   if (drive == nullptr) {
     last_open_failure_ = OpenFailure{OpenError::NoDevice, std::string(path), "no such device"};
   } else if (drive->behaviour.open_denied) {
-    last_open_failure_ = OpenFailure{OpenError::AccessDenied, DrivePath(*number), "access denied"};
+    last_open_failure_ =
+        OpenFailure{OpenError::AccessDenied, DriveDevicePath(*number), "access denied"};
   } else if (drive->behaviour.open_fails) {
-    last_open_failure_ = OpenFailure{OpenError::Other, DrivePath(*number), "open failed"};
+    last_open_failure_ = OpenFailure{OpenError::Other, DriveDevicePath(*number), "open failed"};
   } else {
     handle = next_handle_++;
     handles_[handle] = OpenHandle{*number, access};

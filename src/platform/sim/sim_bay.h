@@ -109,8 +109,7 @@ class SimBay final : public DevicePort {
   // Keep no records (benchmarks).
   void SetRecording(bool on) { recording_ = on; }
 
-  // The drive number a path names: "PHYSICALDRIVE" (any letter case) and a decimal number
-  // without leading zeros, after any number of leading "\\.\".
+  // The drive number a path names, as PhysicalDriveNumber (drive_path.h) reads it.
   static std::optional<int> ResolvePath(std::string_view path);
 
   // Runs one ATA command on a drive, as the drive would; `data` receives what it returns.

@@ -150,7 +150,7 @@ void RunSmokeTest(Win32MainWindow& window, Application& app, MessageBoxWatcher& 
   // The file is written as any file the user names: never through a link, never into a device.
   if (const auto fault = ReplaceFileSafely(report_file, report)) {
     std::fprintf(stderr, "--smoke-test: %s: %s\n", PrintableFileName(report_file).c_str(),
-                 fault->reason.c_str());
+                 fault->Reason().c_str());
   }
   app.Terminate();
 }
