@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kestrine::Sector log{};
   input.Fill(log);
   kestrine::DriveMetrics drive = kestrine::DriveMetricsFromTables(tables, kDrive, "WARNING", log);
-  const std::vector<std::uint8_t> rest = input.Rest();
-  drive.device.assign(rest.begin(), rest.end());
+  const std::vector<std::uint8_t> selector = input.Rest();
+  drive.device.assign(selector.begin(), selector.end());
 
   const std::string text = kestrine::RenderMetrics({drive});
   Check(!text.empty() && text.back() == '\n');
