@@ -12,6 +12,7 @@
 #include "smart_drv.h"
 #include "smoke_test.h"
 #include "unit1.h"
+#include "window_options.h"
 
 namespace kestrine {
 namespace {

@@ -6,10 +6,8 @@
 
 namespace kestrine {
 
-// The option that ends the program once the first refresh has finished (start-up timing).
-inline constexpr char kQuitAfterFirstRefreshOption[] = "--quit-after-first-refresh";
-
-// Runs the main window over `port` until the program ends; returns the exit code.
+// Runs the main window over `port` until the program ends; returns the exit code. Understands
+// --version, --quit-after-first-refresh and --smoke-test FILE (window_options.h).
 int RunWindow(int& argc, char** argv, DevicePort& port);
 
 }  // namespace kestrine

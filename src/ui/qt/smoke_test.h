@@ -14,8 +14,6 @@ namespace kestrine {
 
 class MainWindow;
 
-inline constexpr char kSmokeTestOption[] = "--smoke-test";
-
 // The program's services with the boxes written down instead of shown.
 class RecordingApplication final : public Application {
  public:

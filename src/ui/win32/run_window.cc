@@ -3,30 +3,22 @@
 #include <windows.h>
 
 #include <memory>
-#include <optional>
-#include <string>
 #include <string_view>
 
-#include "message_box_watcher.h"
+#include "self_check.h"
 #include "smart_drv.h"
-#include "smoke_test.h"
 #include "unit1.h"
 #include "win32_application.h"
 #include "win32_dpi.h"
 #include "win32_main_window.h"
+#include "window_options.h"
 
 namespace kestrine {
 
 int RunWindow(int& argc, char** argv, DevicePort& port) {
   bool quit_after_first_refresh = false;
-  std::optional<std::string> smoke_report;
   for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == kQuitAfterFirstRefreshOption) {
-      quit_after_first_refresh = true;
-    } else if (argument == kSmokeTestOption && i + 1 < argc) {
-      smoke_report = argv[++i];
-    }
+    if (std::string_view(argv[i]) == kQuitAfterFirstRefreshOption) quit_after_first_refresh = true;
   }
 
   // The manifest declares per-monitor awareness; a program started without it asks here.
@@ -39,10 +31,9 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   TForm1 form(drive_layer, window.Controls());
   window.Attach(form);
 
-  std::unique_ptr<MessageBoxWatcher> watcher;
-  if (smoke_report) {
-    watcher = std::make_unique<MessageBoxWatcher>(&MessageBoxWatcher::PressOkOrNo);
-    window.SetAfterFormShow([&] { RunSmokeTest(window, services, *watcher, *smoke_report); });
+  const std::unique_ptr<SelfCheck> check = SelfCheckFromCommandLine(argc, argv, window, services);
+  if (check) {
+    window.SetAfterFormShow([&check] { check->Run(); });
   } else if (quit_after_first_refresh) {
     window.SetAfterFormShow([&services] { services.Terminate(); });
   }

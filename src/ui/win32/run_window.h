@@ -6,11 +6,8 @@
 
 namespace kestrine {
 
-// The option that ends the program once the first refresh has finished (start-up timing).
-inline constexpr char kQuitAfterFirstRefreshOption[] = "--quit-after-first-refresh";
-
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
-// --quit-after-first-refresh and --smoke-test FILE.
+// --quit-after-first-refresh, and the self-check the program is linked with (self_check.h).
 int RunWindow(int& argc, char** argv, DevicePort& port);
 
 }  // namespace kestrine

@@ -3,11 +3,15 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "file_target.h"
 #include "file_writer.h"
+#include "self_check.h"
 #include "smoke_test_lines.h"
+#include "window_options.h"
 
 namespace kestrine {
 
@@ -153,6 +157,35 @@ void RunSmokeTest(Win32MainWindow& window, Application& app, MessageBoxWatcher& 
                  fault->Reason().c_str());
   }
   app.Terminate();
+}
+
+namespace {
+
+// The smoke test as the self-check of the programs' test builds: the watcher answers the boxes
+// from before the window is shown until the program ends.
+class SmokeTest final : public SelfCheck {
+ public:
+  SmokeTest(Win32MainWindow& window, Application& app, std::string report_file)
+      : window_(window), app_(app), report_file_(std::move(report_file)) {}
+  void Run() override { RunSmokeTest(window_, app_, watcher_, report_file_); }
+
+ private:
+  Win32MainWindow& window_;
+  Application& app_;
+  std::string report_file_;
+  MessageBoxWatcher watcher_{&MessageBoxWatcher::PressOkOrNo};
+};
+
+}  // namespace
+
+std::unique_ptr<SelfCheck> SelfCheckFromCommandLine(int argc, char** argv, Win32MainWindow& window,
+                                                    Application& app) {
+  std::optional<std::string> report_file;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == kSmokeTestOption && i + 1 < argc) report_file = argv[++i];
+  }
+  if (!report_file) return nullptr;
+  return std::make_unique<SmokeTest>(window, app, *report_file);
 }
 
 }  // namespace kestrine

@@ -1,8 +1,8 @@
-// The programs' self-check (--smoke-test FILE): once the first refresh has finished, the
-// program reads back what its window shows, drives a few events through the window's own
-// message handling as a user would cause them, writes what it saw to FILE and ends. Message
-// boxes that come up meanwhile are read and answered (OK, or No). It lets a script check the
-// Windows programs under Wine without a screen reader.
+// The window programs' self-check in their test builds (--smoke-test FILE, self_check.h): once
+// the first refresh has finished, the program reads back what its window shows, drives a few events
+// through the window's own message handling as a user would cause them, writes what it saw to FILE
+// and ends. Message boxes that come up meanwhile are read and answered (OK, or No). It lets a
+// script check the Windows programs under Wine without a screen reader.
 #pragma once
 
 #include <chrono>
@@ -13,8 +13,6 @@
 #include "win32_main_window.h"
 
 namespace kestrine {
-
-inline constexpr char kSmokeTestOption[] = "--smoke-test";
 
 // What the window shows, read from its controls.
 struct WindowSnapshot {
