@@ -52,78 +52,118 @@ void SetAtaTimings(Sector& id) {
                         {kMinPioCycleIordy, 120}});
 }
 
-// A 2 TB 7200 rpm desktop disk on a SATA port: every transport answers, nothing is wrong.
-DriveImage HealthySataDisk() {
+// The KESTREL HD desktop disks on SATA share their IDENTIFY words, their attribute set and their
+// S.M.A.R.T. capabilities; a model gives its identity, its own words, its readings and its log.
+struct DesktopReading {
+  Byte id = 0;
+  Byte value = 0;
+  Byte worst = 0;
+  std::uint64_t raw = 0;
+};
+
+struct DesktopModel {
+  const char* model = "";
+  const char* firmware = "";
+  const char* serial = "";
+  std::uint64_t sectors = 0;
+  std::initializer_list<std::pair<std::size_t, std::uint16_t>> words;
+  // Readings that differ from a new disk's (normalised values at their maximum, raw zero).
+  std::initializer_list<DesktopReading> readings;
+  std::uint16_t offline_seconds = 0;
+  std::uint16_t extended_minutes = 0;
+  std::initializer_list<SelfTestEntry> log;
+};
+
+DriveImage KestrelDesktopDisk(const DesktopModel& model) {
   DriveImage image;
   Sector& id = image.identify;
-  SetIdentifyTexts(id, "KESTREL HD2000S", "05.02A05", "KD2S41A07731");
-  SetIdentifyCapacity(id, 3907029168);
+  SetIdentifyTexts(id, model.model, model.firmware, model.serial);
+  SetIdentifyCapacity(id, model.sectors);
   SetAtaTimings(id);
-  SetIdentifyWords(id, {{kGeneralConfiguration, 0x0C5A},
-                        {kBufferSize, 0x8000},  // 16 MiB
+  SetIdentifyWords(id, {{kBufferSize, 0x8000},  // 16 MiB
                         {kQueueDepth, 0x001F},
-                        {kSataCapabilities, 0x070E},            // 1.5, 3 and 6 Gb/s, NCQ
-                        {kSataAdditionalCapabilities, 0x0006},  // running at 6 Gb/s
-                        {kSataFeaturesSupported, 0x004C},
                         {kSataFeaturesEnabled, 0x0040},
-                        {kMajorVersion, 0x03F0},  // ATA/ATAPI-4 to ACS-2
-                        {kMinorVersion, 0x0110},
                         {kCommandSetSupported1, 0x746B},  // S.M.A.R.T., security, write cache
                         {kCommandSetSupported2, 0x7F61},  // AAM, 48-bit LBA
                         {kCommandSetSupportedExt, 0x6163},
                         {kCommandSetEnabled1, 0x7469},
-                        {kCommandSetEnabled2, 0xBE41},  // AAM on
                         {kCommandSetDefault, 0x6163},
-                        {kUltraDma, 0x407F},  // UDMA 0-6, mode 6 selected
-                        {kAcousticManagement, 0x80FE},
-                        {kSectorSize, 0x6003},  // 4 KiB physical sectors
-                        {kWorldWideName, 0x5001},
-                        {kWorldWideName + 1, 0x4EE2},
-                        {kWorldWideName + 2, 0x0AC1},
-                        {kWorldWideName + 3, 0x2F37},
-                        {kFormFactor, 0x0002},  // 3.5 inch
-                        {kRotationRate, 7200},
-                        {kTransportVersion, 0x107F}});
+                        {kUltraDma, 0x407F},      // UDMA 0-6, mode 6 selected
+                        {kFormFactor, 0x0002}});  // 3.5 inch
+  SetIdentifyWords(id, model.words);
 
-  const AttributeValues attributes[] = {
-      {1, kPreFailRate, 200, 200, 0, 51},
-      {3, kPreFailTime, 176, 173, 4166, 21},
-      {4, kOldAgeCount, 100, 100, 1287, 0},
-      {5, kPreFailCount, 200, 200, 0, 140},
-      {7, kOldAgeRate, 200, 200, 0, 0},
-      {9, kOldAgeCount, 81, 81, 14310, 0},
-      {10, kOldAgeCount, 100, 100, 0, 0},
-      {11, kOldAgeCount, 100, 100, 0, 0},
-      {12, kOldAgeCount, 100, 100, 1279, 0},
-      {192, kOldAgeCount, 200, 200, 97, 0},
-      {193, kOldAgeCount, 199, 199, 4520, 0},
-      {194, kOldAgeOnline, 112, 103, PackedTemperatureRaw(35, 19, 44), 0},
-      {196, kOldAgeCount, 200, 200, 0, 0},
-      {197, kOldAgeCount, 200, 200, 0, 0},
-      {198, kOldAgeOffline, 100, 253, 0, 0},
-      {199, kOldAgeCount, 200, 200, 0, 0},
+  AttributeValues attributes[] = {
+      {1, kPreFailRate, 200, 200, 0, 51},      {3, kPreFailTime, 200, 200, 0, 21},
+      {4, kOldAgeCount, 100, 100, 0, 0},       {5, kPreFailCount, 200, 200, 0, 140},
+      {7, kOldAgeRate, 200, 200, 0, 0},        {9, kOldAgeCount, 100, 100, 0, 0},
+      {10, kOldAgeCount, 100, 100, 0, 0},      {11, kOldAgeCount, 100, 100, 0, 0},
+      {12, kOldAgeCount, 100, 100, 0, 0},      {192, kOldAgeCount, 200, 200, 0, 0},
+      {193, kOldAgeCount, 200, 200, 0, 0},     {194, kOldAgeOnline, 100, 100, 0, 0},
+      {196, kOldAgeCount, 200, 200, 0, 0},     {197, kOldAgeCount, 200, 200, 0, 0},
+      {198, kOldAgeOffline, 100, 253, 0, 0},   {199, kOldAgeCount, 200, 200, 0, 0},
       {200, kOldAgeErrorRate, 100, 253, 0, 0},
   };
+  for (const DesktopReading& reading : model.readings) {
+    for (AttributeValues& attribute : attributes) {
+      if (attribute.id != reading.id) continue;
+      attribute.value = reading.value;
+      attribute.worst = reading.worst;
+      attribute.raw = reading.raw;
+    }
+  }
   for (const AttributeValues& attribute : attributes) AddAttribute(image, attribute);
   SetSmartStatus(image, {.offline_status = kOfflineCompletedAuto,
                          .self_test_status = kCompleted,
-                         .offline_seconds = 36600,
+                         .offline_seconds = model.offline_seconds,
                          .offline_capability = kCapabilityFull,
                          .smart_capability = kSavesWithTimer,
                          .error_logging = kErrorLoggingSupported,
                          .short_minutes = 2,
-                         .extended_minutes = 120,
+                         .extended_minutes = model.extended_minutes,
                          .conveyance_minutes = 5});
-  AddSelfTestEntry(image.self_test_log, {kExtendedSelfTestOffline, kCompleted, 12980});
-  AddSelfTestEntry(image.self_test_log, {kShortSelfTestOffline, kCompleted, 14021});
+  for (const SelfTestEntry& entry : model.log) AddSelfTestEntry(image.self_test_log, entry);
 
   image.vendor = "ATA";
-  image.product = "KESTREL HD2000S";
-  image.revision = "05.02A05";
-  image.serial = "KD2S41A07731";
+  image.product = model.model;
+  image.revision = model.firmware;
+  image.serial = model.serial;
   image.bus_type = BusType::Sata;
   SealDriveImage(image);
   return image;
+}
+
+// A 2 TB 7200 rpm desktop disk on a SATA port: every transport answers, nothing is wrong.
+DriveImage HealthySataDisk() {
+  return KestrelDesktopDisk({.model = "KESTREL HD2000S",
+                             .firmware = "05.02A05",
+                             .serial = "KD2S41A07731",
+                             .sectors = 3907029168,
+                             .words = {{kGeneralConfiguration, 0x0C5A},
+                                       {kSataCapabilities, 0x070E},  // 1.5, 3 and 6 Gb/s, NCQ
+                                       {kSataAdditionalCapabilities, 0x0006},  // running at 6 Gb/s
+                                       {kSataFeaturesSupported, 0x004C},
+                                       {kMajorVersion, 0x03F0},  // ATA/ATAPI-4 to ACS-2
+                                       {kMinorVersion, 0x0110},
+                                       {kCommandSetEnabled2, 0xBE41},  // AAM on
+                                       {kAcousticManagement, 0x80FE},
+                                       {kSectorSize, 0x6003},  // 4 KiB physical sectors
+                                       {kWorldWideName, 0x5001},
+                                       {kWorldWideName + 1, 0x4EE2},
+                                       {kWorldWideName + 2, 0x0AC1},
+                                       {kWorldWideName + 3, 0x2F37},
+                                       {kRotationRate, 7200},
+                                       {kTransportVersion, 0x107F}},
+                             .readings = {{3, 176, 173, 4166},
+                                          {4, 100, 100, 1287},
+                                          {9, 81, 81, 14310},
+                                          {12, 100, 100, 1279},
+                                          {192, 200, 200, 97},
+                                          {193, 199, 199, 4520},
+                                          {194, 112, 103, PackedTemperatureRaw(35, 19, 44)}},
+                             .offline_seconds = 36600,
+                             .extended_minutes = 120,
+                             .log = {{kExtendedSelfTestOffline, kCompleted, 12980},
+                                     {kShortSelfTestOffline, kCompleted, 14021}}});
 }
 
 // A 250 GB parallel ATA disk whose reallocated sectors have used up the spare area: the
@@ -257,72 +297,34 @@ DriveImage UsbBridgedSsd() {
 // A 1 TB 5400 rpm disk with sectors waiting to be remapped: the current pending sector count is
 // not zero, though no normalised value has reached its threshold.
 DriveImage PendingSectorDisk() {
-  DriveImage image;
-  Sector& id = image.identify;
-  SetIdentifyTexts(id, "KESTREL HD1000S", "01.01A01", "KD1S27C44019");
-  SetIdentifyCapacity(id, 1953525168);
-  SetAtaTimings(id);
-  SetIdentifyWords(id, {{kGeneralConfiguration, 0x427A},
-                        {kBufferSize, 0x8000},
-                        {kQueueDepth, 0x001F},
-                        {kSataCapabilities, 0x0506},            // 1.5 and 3 Gb/s, NCQ
-                        {kSataAdditionalCapabilities, 0x0004},  // running at 3 Gb/s
-                        {kSataFeaturesSupported, 0x0044},
-                        {kSataFeaturesEnabled, 0x0040},
-                        {kMajorVersion, 0x01F0},  // ATA/ATAPI-4 to ATA8-ACS
-                        {kMinorVersion, 0x0029},
-                        {kCommandSetSupported1, 0x746B},
-                        {kCommandSetSupported2, 0x7F61},  // AAM, 48-bit LBA
-                        {kCommandSetSupportedExt, 0x6163},
-                        {kCommandSetEnabled1, 0x7469},
-                        {kCommandSetEnabled2, 0xBC41},  // AAM off
-                        {kCommandSetDefault, 0x6163},
-                        {kUltraDma, 0x407F},
-                        {kAcousticManagement, 0x8080},
-                        {kFormFactor, 0x0002},
-                        {kRotationRate, 5400},
-                        {kTransportVersion, 0x101F}});
-
-  const AttributeValues attributes[] = {
-      {1, kPreFailRate, 200, 200, 24, 51},
-      {3, kPreFailTime, 178, 175, 6083, 21},
-      {4, kOldAgeCount, 100, 100, 1024, 0},
-      {5, kPreFailCount, 200, 200, 0, 140},
-      {7, kOldAgeRate, 200, 200, 0, 0},
-      {9, kOldAgeCount, 71, 71, 21514, 0},
-      {10, kOldAgeCount, 100, 100, 0, 0},
-      {11, kOldAgeCount, 100, 100, 0, 0},
-      {12, kOldAgeCount, 100, 100, 1011, 0},
-      {192, kOldAgeCount, 200, 200, 612, 0},
-      {193, kOldAgeCount, 200, 200, 411, 0},
-      {194, kOldAgeOnline, 110, 101, PackedTemperatureRaw(37, 17, 46), 0},
-      {196, kOldAgeCount, 200, 200, 0, 0},
-      {197, kOldAgeCount, 200, 200, 8, 0},
-      {198, kOldAgeOffline, 100, 253, 0, 0},
-      {199, kOldAgeCount, 200, 200, 0, 0},
-      {200, kOldAgeErrorRate, 100, 253, 0, 0},
-  };
-  for (const AttributeValues& attribute : attributes) AddAttribute(image, attribute);
-  SetSmartStatus(image, {.offline_status = kOfflineCompletedAuto,
-                         .self_test_status = kCompleted,
-                         .offline_seconds = 19800,
-                         .offline_capability = kCapabilityFull,
-                         .smart_capability = kSavesWithTimer,
-                         .error_logging = kErrorLoggingSupported,
-                         .short_minutes = 2,
-                         .extended_minutes = 276,
-                         .conveyance_minutes = 5});
-  AddSelfTestEntry(image.self_test_log, {kShortSelfTestOffline, kCompleted, 20930});
-  AddSelfTestEntry(image.self_test_log, {kExtendedSelfTestOffline, kAbortedByHost40, 21002});
-  AddSelfTestEntry(image.self_test_log, {kShortSelfTestOffline, kCompleted, 21488});
-
-  image.vendor = "ATA";
-  image.product = "KESTREL HD1000S";
-  image.revision = "01.01A01";
-  image.serial = "KD1S27C44019";
-  image.bus_type = BusType::Sata;
-  SealDriveImage(image);
-  return image;
+  return KestrelDesktopDisk({.model = "KESTREL HD1000S",
+                             .firmware = "01.01A01",
+                             .serial = "KD1S27C44019",
+                             .sectors = 1953525168,
+                             .words = {{kGeneralConfiguration, 0x427A},
+                                       {kSataCapabilities, 0x0506},  // 1.5 and 3 Gb/s, NCQ
+                                       {kSataAdditionalCapabilities, 0x0004},  // running at 3 Gb/s
+                                       {kSataFeaturesSupported, 0x0044},
+                                       {kMajorVersion, 0x01F0},  // ATA/ATAPI-4 to ATA8-ACS
+                                       {kMinorVersion, 0x0029},
+                                       {kCommandSetEnabled2, 0xBC41},  // AAM off
+                                       {kAcousticManagement, 0x8080},
+                                       {kRotationRate, 5400},
+                                       {kTransportVersion, 0x101F}},
+                             .readings = {{1, 200, 200, 24},
+                                          {3, 178, 175, 6083},
+                                          {4, 100, 100, 1024},
+                                          {9, 71, 71, 21514},
+                                          {12, 100, 100, 1011},
+                                          {192, 200, 200, 612},
+                                          {193, 200, 200, 411},
+                                          {194, 110, 101, PackedTemperatureRaw(37, 17, 46)},
+                                          {197, 200, 200, 8}},
+                             .offline_seconds = 19800,
+                             .extended_minutes = 276,
+                             .log = {{kShortSelfTestOffline, kCompleted, 20930},
+                                     {kExtendedSelfTestOffline, kAbortedByHost40, 21002},
+                                     {kShortSelfTestOffline, kCompleted, 21488}}});
 }
 
 // A USB card reader: the storage stack knows it, but it carries no ATA device, so no IDENTIFY
