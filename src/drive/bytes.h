@@ -30,6 +30,23 @@ constexpr std::uint64_t ReadLe48(std::span<const Byte> bytes, std::size_t offset
   return value;
 }
 
+constexpr std::uint64_t ReadLe64(std::span<const Byte> bytes, std::size_t offset) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 8; i-- > 0;) value = (value << 8) | bytes[offset + i];
+  return value;
+}
+
+// The sixteen-byte counters of NVMe logs, as two halves.
+struct Counter128 {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  bool operator==(const Counter128&) const = default;
+};
+
+constexpr Counter128 ReadLe128(std::span<const Byte> bytes, std::size_t offset) {
+  return Counter128{ReadLe64(bytes, offset), ReadLe64(bytes, offset + 8)};
+}
+
 constexpr void WriteLe16(std::span<Byte> bytes, std::size_t offset, std::uint16_t value) {
   bytes[offset] = static_cast<Byte>(value & 0xFF);
   bytes[offset + 1] = static_cast<Byte>(value >> 8);
@@ -37,6 +54,15 @@ constexpr void WriteLe16(std::span<Byte> bytes, std::size_t offset, std::uint16_
 
 constexpr void WriteLe32(std::span<Byte> bytes, std::size_t offset, std::uint32_t value) {
   for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<Byte>(value >> (8 * i));
+}
+
+constexpr void WriteLe64(std::span<Byte> bytes, std::size_t offset, std::uint64_t value) {
+  for (std::size_t i = 0; i < 8; ++i) bytes[offset + i] = static_cast<Byte>(value >> (8 * i));
+}
+
+constexpr void WriteLe128(std::span<Byte> bytes, std::size_t offset, Counter128 value) {
+  WriteLe64(bytes, offset, value.low);
+  WriteLe64(bytes, offset + 8, value.high);
 }
 
 namespace bytes_selfcheck {

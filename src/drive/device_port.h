@@ -26,7 +26,12 @@ inline constexpr std::uint32_t kIoctlScsiPassThrough = 0x4D004;
 inline constexpr std::uint32_t kSmartGetVersion = 0x74080;
 inline constexpr std::uint32_t kSmartSendDriveCommand = 0x7C084;
 inline constexpr std::uint32_t kSmartRcvDriveData = 0x7C088;
+// Also carries the NVMe protocol-specific queries (Identify, Get Log Page; nvme_query_block.h),
+// which a port without that query translates into its own admin request (nvme_admin_block.h).
 inline constexpr std::uint32_t kIoctlStorageQueryProperty = 0x2D1400;
+// NVMe admin commands that move no data (the Device Self-test command), in a
+// STORAGE_PROTOCOL_COMMAND. A port without NVMe translates it into its own admin request.
+inline constexpr std::uint32_t kIoctlStorageProtocolCommand = 0x2DD3C0;
 // IOCTL_SCSI_BASE 4, IOCTL_DISK_BASE 7, IOCTL_STORAGE_BASE 0x2D; METHOD_BUFFERED 0;
 // FILE_ANY_ACCESS 0, FILE_READ_ACCESS 1, FILE_READ_ACCESS | FILE_WRITE_ACCESS 3.
 static_assert(kIoctlAtaPassThrough == CtlCode(4, 0x040B, 0, 3));
@@ -35,6 +40,7 @@ static_assert(kSmartGetVersion == CtlCode(7, 0x0020, 0, 1));
 static_assert(kSmartSendDriveCommand == CtlCode(7, 0x0021, 0, 3));
 static_assert(kSmartRcvDriveData == CtlCode(7, 0x0022, 0, 3));
 static_assert(kIoctlStorageQueryProperty == CtlCode(0x2D, 0x0500, 0, 0));
+static_assert(kIoctlStorageProtocolCommand == CtlCode(0x2D, 0x04F0, 0, 3));
 
 // Why an open failed, as far as the platform tells.
 enum class OpenError {
