@@ -38,6 +38,10 @@ inline constexpr std::size_t kSize = 72;
 inline constexpr std::uint32_t kTimeoutMilliseconds = 60000;
 }  // namespace nvme_admin
 
+// NVME_IOCTL_ADMIN_CMD, _IOWR('N', 0x41, struct nvme_admin_cmd): the Linux request that carries
+// the block.
+inline constexpr std::uint32_t kNvmeIoctlAdminCmd = 0xC0484E41;
+
 using NvmeAdminBlock = std::array<Byte, nvme_admin::kSize>;
 
 // The block for one admin command; the data address stays 0.

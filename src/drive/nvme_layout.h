@@ -151,4 +151,13 @@ using NvmeHealthLog = std::array<Byte, nvme_health::kSize>;
 using NvmeSelfTestLog = std::array<Byte, nvme_self_test_log::kSize>;
 static_assert(nvme_controller::kSize == nvme_namespace::kSize);
 
+// The four blocks an NVMe drive is read by.
+struct NvmeBlocks {
+  NvmeIdentifyBlock controller{};
+  NvmeIdentifyBlock namespace_data{};  // namespace 1
+  NvmeHealthLog health{};
+  NvmeSelfTestLog self_test_log{};
+  bool operator==(const NvmeBlocks&) const = default;
+};
+
 }  // namespace kestrine

@@ -9,12 +9,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ata_pass_through_block.h"
 #include "bytes.h"
 #include "device_port.h"
 #include "identify_decode.h"
 #include "legacy_request.h"
+#include "nvme_layout.h"
 #include "sat_pass_through_block.h"
 #include "smart_layout.h"
 #include "storage_property.h"
@@ -33,8 +35,9 @@ using ThresholdSlot = std::array<ThresholdEntry, smart_entry::kCount>;
 static_assert(sizeof(AttributeSlot) == smart_entry::kEntriesSize);
 
 // The transport family whose IDENTIFY DEVICE last answered for a drive: the ATA family
-// (pass-through or the legacy requests) or the SAT family. None before any answer.
-enum class TransportFamily : std::uint8_t { None, Ata, Sat };
+// (pass-through or the legacy requests), the SAT family, or NVMe (Identify through the
+// protocol-specific query, tried only after both others). None before any answer.
+enum class TransportFamily : std::uint8_t { None, Ata, Sat, Nvme };
 
 // The tables, zero at start. Indexed by drive number (a byte), so no slot outside is reachable.
 struct SmartTables {
@@ -48,6 +51,12 @@ struct SmartTables {
   std::array<TransportFamily, kDriveSlots> Family{};
   LegacyRequestBlock LegacyRequest{};
   SmartVersionBlockBytes SmartVersionBlock{};
+  // NVMe drives: Identify Controller, Identify Namespace (namespace 1) and the health log, and
+  // the last Device Self-test log read, whatever the drive.
+  std::array<NvmeIdentifyBlock, kDriveSlots> NvmeController{};
+  std::array<NvmeIdentifyBlock, kDriveSlots> NvmeNamespace{};
+  std::array<NvmeHealthLog, kDriveSlots> NvmeHealth{};
+  NvmeSelfTestLog NvmeSelfTest{};
 };
 
 class SmartDrv {
@@ -97,6 +106,16 @@ class SmartDrv {
   CommandResult RunSelfTestSat(DeviceHandle handle, Byte drive_number, Byte features,
                                Byte sector_number, Byte sector_count);
 
+  // The NVMe family, through the protocol-specific query on the drive's handle: Identify
+  // Controller and Namespace 1 into the drive's slots (1 when both answered; the family becomes
+  // Nvme), the health log into its slot, the Device Self-test log into NvmeSelfTest (zeroed when
+  // it does not answer), and the start of a self-test (kStcShort, kStcExtended) through the
+  // protocol command: 1 only when the driver reports the command completed.
+  CommandResult IdentifyDeviceNvme(DeviceHandle handle, Byte drive_number);
+  CommandResult ReadHealthLogNvme(DeviceHandle handle, Byte drive_number);
+  CommandResult ReadSelfTestLogNvme(DeviceHandle handle);
+  CommandResult RunSelfTestNvme(DeviceHandle handle, std::uint32_t code);
+
   // Replaces the drive's THDDInfo record with the decode of its IdentifySector slot.
   void DecodeIdentify(Byte drive_number);
 
@@ -107,6 +126,9 @@ class SmartDrv {
   // One SCSI pass-through exchange of the block: its header goes in, and the block comes back up
   // to the end of `length` data bytes.
   bool SatExchange(DeviceHandle handle, SatPassThroughBlock& block, std::uint32_t length);
+  // One protocol-specific query; the data lands in `destination` (its size is the length) only
+  // when the reply holds all of it.
+  bool NvmeQuery(DeviceHandle handle, std::vector<Byte> query, std::span<Byte> destination);
 
   enum class Table { Attributes, Thresholds };
   void StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block);

@@ -21,6 +21,7 @@ enum class BusType : std::uint32_t {
   Iscsi = 9,
   Sas = 10,
   Sata = 11,
+  Nvme = 17,  // beyond the names: an NVMe drive's status bar names its bus itself
 };
 
 // The names by value, from 0; any value past the table is named as 0 is.

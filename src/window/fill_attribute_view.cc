@@ -13,6 +13,7 @@
 #include "bytes.h"
 #include "form_pages.h"
 #include "form_texts.h"
+#include "nvme_view_rows.h"
 #include "shown_attributes.h"
 #include "unit1.h"
 
@@ -77,7 +78,10 @@ void TForm1::FillAttributeView(Byte drive_number) {
     EvaluateAttribute(type, id, worst, threshold, raw16);
     if (attribute.id == kTemperatureAttributeId) temperature = std::to_string(raw16);
   }
+  ShowCondition(temperature);
+}
 
+void TForm1::ShowCondition(const std::string& temperature) {
   ui_.lblstatus.SetCaption(DriveCondition);
   if (DriveCondition == texts::kConditionCritical) {
     ui_.lblstatus.SetColor(kRed);
@@ -112,6 +116,12 @@ std::optional<Rgb> TForm1::ListView1CustomDrawItem(const ListView& list, int row
   // one, so a failing pre-fail counter that is also non-zero shows orange.
   std::optional<Rgb> background;
   const std::string type = list.CellText(row, kColumnType);
+  // Every ATA attribute has a type; the rows of an NVMe drive's health log have none.
+  if (type.empty()) {
+    return NvmeAttributeRowBackground(
+        list.CellText(row, kColumnId), list.CellText(row, kColumnValue),
+        list.CellText(row, kColumnThreshold), list.CellText(row, kColumnRaw));
+  }
   const bool below =
       Below(CellNumber(list, row, kColumnWorst), CellNumber(list, row, kColumnThreshold));
   if (type == kTypeOldAge && below) background = kOrange;

@@ -14,6 +14,9 @@ inline constexpr char kFailed[] = "failed";
 inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";
 inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
+inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";
+// The bus an NVMe drive is on, whatever name the platform's descriptor gives its bus.
+inline constexpr char kBusNvme[] = "Nvme";
 inline constexpr char kConditionOk[] = "OK";
 inline constexpr char kConditionWarning[] = "WARNING";
 inline constexpr char kConditionCritical[] = "CRITICAL";

@@ -3,6 +3,7 @@
 // the next refresh shows its progress and, once done, its log entry.
 #include "drive_number.h"
 #include "form_texts.h"
+#include "nvme_command.h"
 #include "opened_drive.h"
 #include "unit1.h"
 
@@ -29,6 +30,9 @@ void TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
   if (drv_.RunSelfTestSat(drive.Handle(), 0, kSmartExecuteOfflineImmediate, test_code, 0) == 1) {
     return;
   }
+  // Neither ATA family took it: an NVMe drive's Device Self-test command, of the same kind.
+  const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
+  if (drv_.RunSelfTestNvme(drive.Handle(), code) == 1) return;
   ui_.App.ShowMessage(texts::kFailed);
 }
 

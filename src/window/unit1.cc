@@ -93,6 +93,8 @@ void TForm1::RefreshDrive() {
   drv_.QueryDiskProperty(selected, property);
 
   std::string access_method;
+  std::string bus_type = property.BusType;
+  bool nvme = false;
   if (drv_.IdentifyDeviceAta(handle, drive_number) == 1) {
     drv_.ReadThresholdsAta(handle, drive_number);
     drv_.ReadSmartDataAta(handle, drive_number);
@@ -101,6 +103,11 @@ void TForm1::RefreshDrive() {
     drv_.ReadSmartDataSat(handle, drive_number);
     drv_.ReadThresholdsSat(handle, drive_number);
     access_method = texts::kMethodSat;
+  } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == 1) {
+    drv_.ReadHealthLogNvme(handle, drive_number);
+    access_method = texts::kMethodNvme;
+    bus_type = texts::kBusNvme;
+    nvme = true;
   } else {
     ShowDriveNotRead(selected);
     ui_.App.ShowMessage(texts::kNotSmartDevice);
@@ -108,8 +115,12 @@ void TForm1::RefreshDrive() {
     return;
   }
   drv_.CloseDrive(handle);
-  ui_.StatusBar1.SetText("BusType:" + property.BusType + " " + "Method:" + access_method);
+  ui_.StatusBar1.SetText("BusType:" + bus_type + " " + "Method:" + access_method);
 
+  if (nvme) {
+    FillNvmeViews(drive_number);
+    return;
+  }
   FillIdentifyView(drive_number);
   FillAttributeView(drive_number);
   FillSelfTestLogView();

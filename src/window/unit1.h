@@ -37,6 +37,8 @@ class TForm1 {
   void FillAttributeView(Byte drive_number);
   void FillSelfTestLogView();
   void FillGeneralView();
+  // The four views of an NVMe drive, in the same order.
+  void FillNvmeViews(Byte drive_number);
   // Raises DriveCondition by one attribute's values.
   void EvaluateAttribute(const std::string& type, int id, int worst, int threshold, int raw16);
 
@@ -56,6 +58,8 @@ class TForm1 {
   // nothing of the previous drive's verdict stays on show.
   void ShowDriveNotRead(const std::string& selected);
   void RunSelfTest(Byte test_code, const char* confirmation);
+  // The condition label in the condition's colour, and the tray hint with the temperature.
+  void ShowCondition(const std::string& temperature);
 
   SmartDrv& drv_;
   FormControls ui_;

@@ -351,6 +351,7 @@ void AddDemoDrives(SimBay& bay) {
   bay.AddDrive(kDemoPendingSectors, PendingSectorDisk());
   bay.AddDrive(kDemoCardReader, CardReader(),
                {.answers_ata_pass_through = false, .answers_legacy = false, .answers_sat = false});
+  AddDemoNvmeDrives(bay);
 }
 
 }  // namespace kestrine

@@ -11,8 +11,12 @@ inline constexpr int kDemoFailingDisk = 1;     // parallel ATA, legacy requests 
 inline constexpr int kDemoUsbSsd = 2;          // SSD behind a USB bridge, SAT only, OK
 inline constexpr int kDemoPendingSectors = 3;  // SATA with pending sectors, WARNING
 inline constexpr int kDemoCardReader = 5;      // answers no IDENTIFY at all
+inline constexpr int kDemoNvmeSsd = 6;         // NVMe, condition OK
+inline constexpr int kDemoWornNvmeSsd = 7;     // NVMe, critical warning, spare below threshold
 
 // Puts the demo drives into the bay.
 void AddDemoDrives(SimBay& bay);
+// Puts only the NVMe demo drives into the bay (AddDemoDrives puts them in too).
+void AddDemoNvmeDrives(SimBay& bay);
 
 }  // namespace kestrine

@@ -9,6 +9,7 @@
 #include "drive_path.h"
 #include "legacy_answer.h"
 #include "legacy_request.h"
+#include "nvme_query_block.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
 #include "scsi_sense.h"
@@ -133,6 +134,13 @@ bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::s
                       std::span<Byte> out, std::uint32_t& bytes_returned) {
   UpdateSelfTest(drive);
   const bool writable = access == Access::ReadWrite;
+  // An NVMe drive's driver knows no ATA request; its SCSI translation rejects the ATA
+  // PASS-THROUGH command.
+  const bool nvme = drive.image.nvme.has_value();
+  if (nvme && (code == kIoctlAtaPassThrough || code == kSmartGetVersion ||
+               code == kSmartRcvDriveData || code == kSmartSendDriveCommand)) {
+    return false;
+  }
   switch (code) {
     case kIoctlAtaPassThrough:
       return writable && drive.behaviour.answers_ata_pass_through &&
@@ -154,11 +162,18 @@ bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::s
       return writable && drive.behaviour.answers_legacy &&
              AnswerSmartRequest(drive, code, in, out, bytes_returned);
     case kIoctlStorageQueryProperty: {
+      if (in.size() >= 4 &&
+          (ReadLe32(in, 0) == nvme_query::kStorageAdapterProtocolSpecificProperty ||
+           ReadLe32(in, 0) == nvme_query::kStorageDeviceProtocolSpecificProperty)) {
+        return AnswerNvmeQuery(drive, in, out, bytes_returned);
+      }
       if (!drive.behaviour.answers_property_query || !IsStandardDevicePropertyQuery(in)) {
         return false;
       }
       return BuildStorageDeviceDescriptor(drive.image, out, bytes_returned);
     }
+    case kIoctlStorageProtocolCommand:
+      return writable && AnswerNvmeProtocolCommand(drive, in, out, bytes_returned);
     default:
       return false;
   }
@@ -166,6 +181,10 @@ bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::s
 
 void SimBay::UpdateSelfTest(SimDrive& drive) {
   if (!drive.running_test) return;
+  if (drive.image.nvme) {
+    UpdateNvmeSelfTest(drive);
+    return;
+  }
   Sector& data = drive.image.smart_data;
   const auto elapsed = Now() - drive.running_test->started;
   const auto duration = drive.running_test->duration;
@@ -272,7 +291,9 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
     bytes_returned = moved != 0 ? data_offset + moved : static_cast<std::uint32_t>(kHeaderSize);
     return true;
   };
-  const std::optional<AtaCdbRequest> cdb = ReadAtaPassThroughCdb(request->cdb, request->cdb_length);
+  // An NVMe drive's SCSI translation knows no ATA PASS-THROUGH command.
+  const std::optional<AtaCdbRequest> cdb =
+      drive.image.nvme ? std::nullopt : ReadAtaPassThroughCdb(request->cdb, request->cdb_length);
   if (!cdb) {
     return finish(scsi::kStatusCheckCondition,
                   FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidOpcode, 0), 0);

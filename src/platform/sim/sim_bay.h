@@ -17,16 +17,20 @@
 #include "ata_registers.h"
 #include "bytes.h"
 #include "device_port.h"
+#include "nvme_command.h"
+#include "nvme_layout.h"
 #include "storage_bus.h"
 
 namespace kestrine {
 
-// What a drive holds: its four blocks and what the storage stack says of it.
+// What a drive holds: its four blocks and what the storage stack says of it. An NVMe drive holds
+// its NVMe blocks instead: it answers the NVMe requests and refuses every ATA one.
 struct DriveImage {
   Sector identify{};
   Sector smart_data{};
   Sector thresholds{};
   Sector self_test_log{};
+  std::optional<NvmeBlocks> nvme;
   std::string vendor;
   std::string product;
   std::string revision;
@@ -44,7 +48,7 @@ struct DriveBehaviour {
   bool legacy_version_fails = false;
   bool open_fails = false;
   bool open_denied = false;          // the open fails for want of rights
-  bool aborts_self_test = false;     // EXECUTE OFF-LINE IMMEDIATE of a self-test is aborted
+  bool aborts_self_test = false;     // a self-test start is refused (aborted, or an NVMe error)
   std::uint8_t sat_scsi_status = 0;  // non-zero: every SAT reply carries this status
 };
 
@@ -115,6 +119,18 @@ class SimBay final : public DevicePort {
   // Runs one ATA command on a drive, as the drive would; `data` receives what it returns.
   AtaOutcome ExecuteAta(SimDrive& drive, const AtaRegisters& registers, std::span<Byte> data);
 
+  // Runs one NVMe admin command on an NVMe drive, as its controller would: `data` (the command's
+  // data length) receives what it returns. The NVMe status: 0 for success, else status code type
+  // in bits 10:8 and status code in 7:0.
+  std::uint16_t ExecuteNvme(SimDrive& drive, const NvmeCommand& command, std::span<Byte> data);
+
+  // Linux's NVME_IOCTL_ADMIN_CMD on a handle: the nvme_admin_cmd block (its result field is
+  // written back) and the data buffer its address stands for. Returns what the ioctl returns:
+  // 0, the NVMe status when the controller failed the command, or kNvmeAdminRefused when the
+  // driver refuses the request (no NVMe device behind the handle, a malformed block, a buffer
+  // that is not the data length). Recorded as a request with code kNvmeIoctlAdminCmd.
+  int NvmeAdminCommand(DeviceHandle handle, std::span<Byte> block, std::span<Byte> data);
+
   // DevicePort
   DeviceHandle Open(std::string_view path, Access access) override;
   bool Close(DeviceHandle handle) override;
@@ -136,7 +152,12 @@ class SimBay final : public DevicePort {
                              std::uint32_t& bytes_returned);
   bool AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
                           std::span<Byte> out, std::uint32_t& bytes_returned);
+  bool AnswerNvmeQuery(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
+                       std::uint32_t& bytes_returned);
+  bool AnswerNvmeProtocolCommand(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
+                                 std::uint32_t& bytes_returned);
   void UpdateSelfTest(SimDrive& drive);
+  void UpdateNvmeSelfTest(SimDrive& drive);
 
   std::map<int, SimDrive> drives_;
   std::map<DeviceHandle, OpenHandle> handles_;
@@ -150,6 +171,16 @@ class SimBay final : public DevicePort {
   std::vector<std::string> debug_;
   OpenFailure last_open_failure_;
 };
+
+// What the bay's admin entry gives for a request the driver refuses.
+inline constexpr int kNvmeAdminRefused = -1;
+
+// NVMe status values (status code type << 8 | status code).
+inline constexpr std::uint16_t kNvmeInvalidOpcode = 0x001;
+inline constexpr std::uint16_t kNvmeInvalidField = 0x002;
+inline constexpr std::uint16_t kNvmeInvalidNamespace = 0x00B;
+inline constexpr std::uint16_t kNvmeInvalidLogPage = 0x109;
+inline constexpr std::uint16_t kNvmeSelfTestInProgress = 0x11D;
 
 // The STORAGE_DEVICE_DESCRIPTOR reply for a drive image, laid out as the platform lays it out.
 // Returns false when `out` cannot hold even the descriptor's header.

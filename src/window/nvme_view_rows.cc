@@ -1,0 +1,183 @@
+#include "nvme_view_rows.h"
+
+#include <array>
+#include <charconv>
+#include <system_error>
+
+#include "form_texts.h"
+#include "status_texts.h"
+
+namespace kestrine {
+
+namespace {
+
+constexpr char kInterfaceNvme[] = "NVM Express";
+constexpr char kSelfTestInProgress[] = "Self-test routine in progress";
+
+// Critical Warning bits 0 to 5, as lines of the General view.
+constexpr std::array<const char*, nvme_health::kWarningBitCount> kWarningLines = {
+    "Available spare below threshold:",
+    "Temperature beyond a threshold:",
+    "Reliability degraded:",
+    "Media read-only:",
+    "Volatile memory backup failed:",
+    "Persistent memory region read-only:",
+};
+
+std::string SelfTestCodeText(Byte code) {
+  switch (code) {
+    case nvme_self_test_log::kCodeShort:
+      return "Short offline";
+    case nvme_self_test_log::kCodeExtended:
+      return "Extended offline";
+    case nvme_self_test_log::kCodeVendor:
+      return "Vendor specific";
+    default:
+      return "Reserved 0x" + UpperHex(code);
+  }
+}
+
+std::string SelfTestResultText(Byte result) {
+  static constexpr std::array<const char*, 10> kTexts = {
+      "Completed without error",
+      "Aborted by a Device Self-test command",
+      "Aborted by a Controller Level Reset",
+      "Aborted: namespace removed",
+      "Aborted by a Format NVM command",
+      "Fatal or unknown test error",
+      "Completed: failed segment unknown",
+      "Completed: one or more segments failed",
+      "Aborted for unknown reason",
+      "Aborted by a sanitize operation",
+  };
+  return result < kTexts.size() ? kTexts[result] : "Reserved 0x" + UpperHex(result);
+}
+
+std::string CurrentOperationText(Byte code) {
+  switch (code) {
+    case nvme_self_test_log::kCodeNone:
+      return "No device self-test operation in progress";
+    case nvme_self_test_log::kCodeShort:
+      return "Short device self-test operation in progress";
+    case nvme_self_test_log::kCodeExtended:
+      return "Extended device self-test operation in progress";
+    case nvme_self_test_log::kCodeVendor:
+      return "Vendor specific device self-test operation in progress";
+    default:
+      return "Reserved";
+  }
+}
+
+// Degrees Celsius of a threshold in kelvin; empty when the controller reports none.
+std::string CelsiusText(std::uint16_t kelvin) {
+  return kelvin == 0 ? std::string() : std::to_string(kelvin - nvme_health::kZeroCelsiusKelvin);
+}
+
+// A cell as a number; a decimal text beyond 64 bits reads as a value above every threshold here.
+std::optional<Counter128> CellValue(const std::string& text) {
+  std::uint64_t value = 0;
+  const char* const first = text.data();
+  const char* const last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (first == last || end != last) return std::nullopt;
+  if (error == std::errc::result_out_of_range) return Counter128{0, 1};
+  if (error != std::errc()) return std::nullopt;
+  return Counter128{value, 0};
+}
+
+}  // namespace
+
+std::vector<IdentifyViewRow> NvmeIdentifyViewRows(const NvmeIdentity& identity) {
+  return {
+      {"Model", identity.Model},
+      {"FW", identity.Firmware},
+      {"SN", identity.SerialNumber},
+      {"LBASize", std::to_string(identity.LBASize)},
+      {"LogicalBlockSize", std::to_string(identity.LogicalBlockSize)},
+      {"InterfaceType", kInterfaceNvme},
+      {"MajorVersion", identity.MajorVersion},
+      {"Features", identity.Features},
+      {"SSD", "Yes"},
+  };
+}
+
+ViewRows NvmeAttributeRows(const NvmeHealthLog& log) {
+  ViewRows rows;
+  rows.reserve(kNvmeHealthFieldCount);
+  for (const NvmeHealthField& field : kNvmeHealthFields) {
+    const bool spare = field.id == kNvmeAvailableSpareId;
+    rows.push_back({std::to_string(field.id), "",
+                    spare ? std::to_string(log[nvme_health::kAvailableSpare]) : "", "",
+                    spare ? std::to_string(log[nvme_health::kAvailableSpareThreshold]) : "",
+                    DecimalText(NvmeHealthValue(log, field)), field.name});
+  }
+  return rows;
+}
+
+std::optional<Rgb> NvmeAttributeRowBackground(const std::string& id, const std::string& value,
+                                              const std::string& threshold,
+                                              const std::string& raw) {
+  const std::optional<Counter128> number = CellValue(id);
+  if (!number || number->high != 0 || number->low > kNvmeHealthFieldCount) return std::nullopt;
+  const int row_id = static_cast<int>(number->low);
+  std::optional<Counter128> judged = CellValue(row_id == kNvmeAvailableSpareId ? value : raw);
+  const std::optional<Counter128> limit = CellValue(threshold);
+  if (!judged) return std::nullopt;
+  if (row_id == kNvmeAvailableSpareId && (!limit || limit->high != 0 || limit->low > 255)) {
+    return std::nullopt;
+  }
+  switch (JudgeNvmeField(row_id, *judged, limit ? static_cast<int>(limit->low) : 0)) {
+    case NvmeCondition::Critical:
+      return kRed;
+    case NvmeCondition::Warning:
+      return kOrange;
+    default:
+      return std::nullopt;
+  }
+}
+
+ViewRows NvmeSelfTestLogRows(const NvmeSelfTestLog& log) {
+  using namespace nvme_self_test_log;
+  ViewRows rows;
+  const Byte current = log[kCurrentOperation] & 0x0F;
+  if (current != kCodeNone) {
+    const int completion = std::min(log[kCurrentCompletion] & kCompletionMask, 100);
+    rows.push_back({"1", "", SelfTestCodeText(current), kSelfTestInProgress, "",
+                    std::to_string(100 - completion) + "%"});
+  }
+  for (const NvmeSelfTestResult& result : NvmeSelfTestResults(log)) {
+    rows.push_back({std::to_string(rows.size() + 1), std::to_string(result.power_on_hours),
+                    SelfTestCodeText(result.code), SelfTestResultText(result.result),
+                    result.failing_lba_valid ? std::to_string(result.failing_lba) : "", ""});
+  }
+  return rows;
+}
+
+ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const NvmeHealthLog& health,
+                             const NvmeSelfTestLog& self_test_log) {
+  using namespace nvme_self_test_log;
+  const Byte current = self_test_log[kCurrentOperation] & 0x0F;
+  const Byte warning = health[nvme_health::kCriticalWarning];
+  ViewRows rows;
+  rows.push_back({"Current self-test operation", UpperHex(current), CurrentOperationText(current)});
+  rows.push_back({"Current self-test completion",
+                  std::to_string(self_test_log[kCurrentCompletion] & kCompletionMask), "%"});
+  rows.push_back({"Critical warning", UpperHex(warning, 2)});
+  for (std::size_t bit = 0; bit < kWarningLines.size(); ++bit) {
+    const bool set = ((warning >> bit) & 1) != 0;
+    rows.push_back(
+        {"", "", std::string(kWarningLines[bit]) + (set ? texts::kTrue : texts::kFalse)});
+  }
+  rows.push_back(
+      {"Device self-test command", identity.SelfTestSupported ? "Supported" : "Not supported"});
+  rows.push_back({"Extended self-test completion time",
+                  std::to_string(identity.ExtendedSelfTestMinutes), "minutes"});
+  const std::string celsius = std::string(texts::kDegreeSign) + "C";
+  rows.push_back({"Warning composite temperature threshold",
+                  CelsiusText(identity.WarningTemperatureKelvin), celsius});
+  rows.push_back({"Critical composite temperature threshold",
+                  CelsiusText(identity.CriticalTemperatureKelvin), celsius});
+  return rows;
+}
+
+}  // namespace kestrine
