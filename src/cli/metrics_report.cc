@@ -115,6 +115,8 @@ std::string_view FamilyLabel(TransportFamily family) {
       return "ata";
     case TransportFamily::Sat:
       return "sat";
+    case TransportFamily::Nvme:
+      return "nvme";
     case TransportFamily::None:
       break;
   }

@@ -54,7 +54,7 @@ struct DriveMetrics {
 // A family without samples is left out, so no drives give an empty text.
 std::string RenderMetrics(const std::vector<DriveMetrics>& drives);
 
-// The family label's value: "ata", "sat"; "" for none.
+// The family label's value: "ata", "sat", "nvme"; "" for none.
 std::string_view FamilyLabel(TransportFamily family);
 
 // A label value in the exposition: the bytes as ISO-8859-1 characters in UTF-8, with backslash,

@@ -117,7 +117,7 @@ std::optional<Rgb> TForm1::ListView1CustomDrawItem(const ListView& list, int row
   std::optional<Rgb> background;
   const std::string type = list.CellText(row, kColumnType);
   // Every ATA attribute has a type; the rows of an NVMe drive's health log have none.
-  if (type.empty()) {
+  if (IsNvmeAttributeRow(list.CellText(row, kColumnId), type, list.CellText(row, kColumnName))) {
     return NvmeAttributeRowBackground(
         list.CellText(row, kColumnId), list.CellText(row, kColumnValue),
         list.CellText(row, kColumnThreshold), list.CellText(row, kColumnRaw));

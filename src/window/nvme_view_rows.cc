@@ -114,6 +114,15 @@ ViewRows NvmeAttributeRows(const NvmeHealthLog& log) {
   return rows;
 }
 
+bool IsNvmeAttributeRow(const std::string& id, const std::string& type, const std::string& name) {
+  if (!type.empty()) return false;
+  const std::optional<Counter128> number = CellValue(id);
+  if (!number || number->high != 0 || number->low < 1 || number->low > kNvmeHealthFieldCount) {
+    return false;
+  }
+  return name == kNvmeHealthFields[number->low - 1].name;
+}
+
 std::optional<Rgb> NvmeAttributeRowBackground(const std::string& id, const std::string& value,
                                               const std::string& threshold,
                                               const std::string& raw) {

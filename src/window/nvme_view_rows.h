@@ -23,6 +23,10 @@ std::vector<IdentifyViewRow> NvmeIdentifyViewRows(const NvmeIdentity& identity);
 // row only, no worst, the whole value in decimal, the field's name.
 ViewRows NvmeAttributeRows(const NvmeHealthLog& log);
 
+// Whether an Attributes row is one of an NVMe drive's, from its cells: no type, and the name of
+// the health-log field its id numbers.
+bool IsNvmeAttributeRow(const std::string& id, const std::string& type, const std::string& name);
+
 // The background of an Attributes row of an NVMe drive, from its cells: red for a critical
 // warning or the spare below its threshold, orange for the spare at its threshold, 90 % or more
 // used, or media errors.

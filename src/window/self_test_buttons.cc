@@ -30,9 +30,12 @@ void TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
   if (drv_.RunSelfTestSat(drive.Handle(), 0, kSmartExecuteOfflineImmediate, test_code, 0) == 1) {
     return;
   }
-  // Neither ATA family took it: an NVMe drive's Device Self-test command, of the same kind.
-  const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
-  if (drv_.RunSelfTestNvme(drive.Handle(), code) == 1) return;
+  // Neither ATA family took it: on a drive the last refresh read as NVMe, its Device Self-test
+  // command of the same kind. Other drives get no NVMe request.
+  if (drv_.Tables().Family[drive_number] == TransportFamily::Nvme) {
+    const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
+    if (drv_.RunSelfTestNvme(drive.Handle(), code) == 1) return;
+  }
   ui_.App.ShowMessage(texts::kFailed);
 }
 
