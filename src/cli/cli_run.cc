@@ -13,6 +13,7 @@
 #include "latin1_text.h"
 #include "memory_toolkit.h"
 #include "metrics_report.h"
+#include "nvme_snapshot.h"
 #include "open_refusal.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
@@ -150,16 +151,20 @@ class CliSession {
     const Byte drive_number = DriveNumberFromText(path);
     const SmartTables& tables = drv_.Tables();
     Snapshot snapshot;
-    snapshot.identify = tables.IdentifySector[drive_number];
-    snapshot.smart_data = tables.SmartDataSector;
-    snapshot.thresholds = tables.SmartThresholdSector;
-    Sector log{};
-    const DeviceHandle handle = drv_.OpenDrive(path);
-    const bool log_read = drv_.ReadSelfTestLog(handle, drive_number, log) == 1;
-    drv_.CloseDrive(handle);
-    if (log_read) {
-      snapshot.self_test_log = log;
+    bool log_read = false;
+    if (tables.Family[drive_number] == TransportFamily::Nvme) {
+      log_read = TakeNvmeSnapshot(drv_, path, drive_number, snapshot);
     } else {
+      snapshot.identify = tables.IdentifySector[drive_number];
+      snapshot.smart_data = tables.SmartDataSector;
+      snapshot.thresholds = tables.SmartThresholdSector;
+      Sector log{};
+      const DeviceHandle handle = drv_.OpenDrive(path);
+      log_read = drv_.ReadSelfTestLog(handle, drive_number, log) == 1;
+      drv_.CloseDrive(handle);
+      if (log_read) snapshot.self_test_log = log;
+    }
+    if (!log_read) {
       err_ << kProgram << ": " << TerminalText(path)
            << ": the self-test log could not be read; the snapshot holds none\n";
     }

@@ -2,6 +2,7 @@
 
 #include "attribute_catalogue.h"
 #include "form_texts.h"
+#include "nvme_drive_metrics.h"
 #include "opened_drive.h"
 #include "shown_attributes.h"
 #include "smart_layout.h"
@@ -13,13 +14,13 @@ namespace {
 // The status code of a self-test execution status byte that says a test is running.
 constexpr int kSelfTestInProgress = 15;
 
+}  // namespace
+
 int ConditionMetric(std::string_view condition) {
   if (condition == texts::kConditionCritical) return kMetricCritical;
   if (condition == texts::kConditionWarning) return kMetricWarning;
   return kMetricOk;
 }
-
-}  // namespace
 
 std::optional<SelfTestMetrics> LatestSelfTest(const Sector& log) {
   using namespace self_test_log;
@@ -48,7 +49,7 @@ DriveMetrics DriveMetricsFromTables(const SmartTables& tables, Byte drive_number
                                                 .value = attribute.current,
                                                 .worst = attribute.worst,
                                                 .threshold = attribute.threshold,
-                                                .raw = attribute.raw});
+                                                .raw = Counter128{attribute.raw, 0}});
     if (attribute.id == kTemperatureAttributeId) drive.temperature_celsius = attribute.Raw16();
   }
   const Byte execution = tables.SmartDataSector[smart_data::kSelfTestStatus];
@@ -65,6 +66,19 @@ DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report) {
     return unread;
   }
   const auto drive_number = static_cast<Byte>(*report.drive_number);
+  if (drive_layer.Tables().Family[drive_number] == TransportFamily::Nvme) {
+    std::optional<NvmeSelfTestLog> log;
+    {
+      const OpenedDrive drive(drive_layer, report.path);
+      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == 1) {
+        log = drive_layer.Tables().NvmeSelfTest;
+      }
+    }
+    DriveMetrics drive = NvmeDriveMetricsFromTables(drive_layer.Tables(), drive_number,
+                                                    ConditionMetric(*report.condition), log);
+    drive.device = report.path;
+    return drive;
+  }
   std::optional<Sector> log;
   {
     const OpenedDrive drive(drive_layer, report.path);

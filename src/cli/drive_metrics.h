@@ -13,6 +13,9 @@
 
 namespace kestrine {
 
+// kestrine_drive_condition's value for the condition label's text.
+int ConditionMetric(std::string_view condition);
+
 // The most recent entry of a self-test log: the one the log's index (byte 508, counted from 1)
 // names, if that entry is in use. nullopt for an empty log or an index out of range.
 std::optional<SelfTestMetrics> LatestSelfTest(const Sector& log);

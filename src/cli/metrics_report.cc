@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "latin1_text.h"
+#include "nvme_decode.h"
 
 namespace kestrine {
 
@@ -27,12 +28,15 @@ constexpr Family kCondition{"kestrine_drive_condition",
                             "The drive's condition: 0 OK, 1 WARNING, 2 CRITICAL."};
 constexpr Family kTemperature{
     "kestrine_drive_temperature_celsius",
-    "The drive's temperature: attribute 194's raw value, its low 16 bits."};
+    "The drive's temperature: attribute 194's raw value, its low 16 bits; an NVMe drive's "
+    "composite temperature."};
 constexpr Family kValue{"kestrine_attribute_value", "The attribute's normalized current value."};
 constexpr Family kWorst{"kestrine_attribute_worst", "The attribute's worst normalized value."};
 constexpr Family kThreshold{"kestrine_attribute_threshold",
                             "The attribute's threshold; a value below it fails the attribute."};
-constexpr Family kRaw{"kestrine_attribute_raw_value", "The attribute's whole 48-bit raw value."};
+constexpr Family kRaw{"kestrine_attribute_raw_value",
+                      "The attribute's whole 48-bit raw value; an NVMe health-log field's whole "
+                      "value."};
 constexpr Family kLastResult{
     "kestrine_self_test_last_result",
     "Status code of the latest self-test log entry: 0 completed without error, 1 aborted by the "
@@ -76,6 +80,8 @@ class Exposition {
     const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
     out_.append(digits, error == std::errc() ? end : digits);
   }
+  // A counter of up to 128 bits, exactly: a sample value may have any number of digits.
+  void AppendNumber(Counter128 value) { out_.append(DecimalText(value)); }
   // Seconds to the microsecond, in the same digits on every platform.
   void AppendNumber(double value) {
     char digits[48];
@@ -200,14 +206,16 @@ std::string RenderMetrics(const std::vector<DriveMetrics>& all_drives) {
     metrics.Begin(family);
     for (std::size_t i = 0; i < drives.size(); ++i) {
       if (!drives[i]->read) continue;
-      for (std::size_t k = 0; k < drives[i]->attributes.size(); ++k)
-        metrics.Sample(attribute_labels[i][k], value_of(drives[i]->attributes[k]));
+      for (std::size_t k = 0; k < drives[i]->attributes.size(); ++k) {
+        const auto value = value_of(drives[i]->attributes[k]);
+        if (value) metrics.Sample(attribute_labels[i][k], *value);
+      }
     }
   };
   each_attribute(kValue, [](const AttributeMetrics& a) { return a.value; });
   each_attribute(kWorst, [](const AttributeMetrics& a) { return a.worst; });
   each_attribute(kThreshold, [](const AttributeMetrics& a) { return a.threshold; });
-  each_attribute(kRaw, [](const AttributeMetrics& a) { return a.raw; });
+  each_attribute(kRaw, [](const AttributeMetrics& a) { return std::optional<Counter128>(a.raw); });
 
   each_read_drive(kLastResult, [&](const DriveMetrics& drive, const std::string& device) {
     if (drive.last_self_test) metrics.Sample(device, drive.last_self_test->status);

@@ -20,11 +20,12 @@ inline constexpr int kMetricCritical = 2;
 
 struct AttributeMetrics {
   int id = 0;
-  std::string name;  // from the attribute catalogue
-  int value = 0;
-  int worst = 0;
-  int threshold = 0;
-  std::uint64_t raw = 0;  // all 48 bits
+  std::string name;  // from the attribute catalogue, or the NVMe health-log field's name
+  // Every ATA attribute has all three; an NVMe field only where its log has them.
+  std::optional<int> value;
+  std::optional<int> worst;
+  std::optional<int> threshold;
+  Counter128 raw;  // all 48 bits of an ATA raw value; an NVMe field's whole value
 };
 
 // The most recent entry of the self-test log.

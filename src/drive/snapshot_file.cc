@@ -47,13 +47,26 @@ struct KnownSection {
   const SnapshotTag* tag;
   std::size_t size;
 };
-constexpr std::array<KnownSection, 5> kKnownSections = {{
+constexpr std::array<KnownSection, 9> kKnownSections = {{
     {&kTagIdentify, sizeof(Sector)},
     {&kTagSmartStatus, kSmartStatusSize},
     {&kTagSmartData, sizeof(Sector)},
     {&kTagThresholds, sizeof(Sector)},
     {&kTagSelfTestLog, sizeof(Sector)},
+    {&kTagNvmeController, nvme_controller::kSize},
+    {&kTagNvmeNamespace, nvme_namespace::kSize},
+    {&kTagNvmeHealth, nvme_health::kSize},
+    {&kTagNvmeSelfTestLog, nvme_self_test_log::kSize},
 }};
+// The first NVMe section in kKnownSections; those before it are an ATA drive's.
+constexpr std::size_t kFirstNvmeSection = 5;
+
+template <std::size_t N>
+std::array<Byte, N> Block(std::span<const Byte> payload) {
+  std::array<Byte, N> block{};
+  std::ranges::copy(payload.first(N), block.begin());
+  return block;
+}
 
 // "section \"IDFY\"" for a section this program knows, "the section" for any other.
 std::string SectionName(std::span<const Byte> tag) {
@@ -63,7 +76,8 @@ std::string SectionName(std::span<const Byte> tag) {
   return "the section";
 }
 
-void AppendSection(std::vector<Byte>& bytes, const SnapshotTag& tag, const Sector& payload) {
+void AppendSection(std::vector<Byte>& bytes, const SnapshotTag& tag,
+                   std::span<const Byte> payload) {
   bytes.insert(bytes.end(), tag.begin(), tag.end());
   AppendBe32(bytes, static_cast<std::uint32_t>(payload.size()));
   bytes.insert(bytes.end(), payload.begin(), payload.end());
@@ -101,6 +115,7 @@ FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes) {
   // One pass that checks everything and fills a scratch snapshot; nothing of a refused file
   // reaches the caller.
   Snapshot snapshot;
+  NvmeSnapshot nvme;
   std::array<bool, kKnownSections.size()> seen{};
   std::size_t at = 0;
   while (at < bytes.size()) {
@@ -133,14 +148,33 @@ FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes) {
                        std::to_string(at) + ")");
       }
       seen[k] = true;
-      Sector sector{};
-      if (known.size == sector.size()) std::ranges::copy(payload, sector.begin());
-      if (known.tag == &kTagIdentify) snapshot.identify = sector;
-      if (known.tag == &kTagSmartData) snapshot.smart_data = sector;
-      if (known.tag == &kTagThresholds) snapshot.thresholds = sector;
-      if (known.tag == &kTagSelfTestLog) snapshot.self_test_log = sector;
+      if (known.tag == &kTagIdentify) snapshot.identify = Block<512>(payload);
+      if (known.tag == &kTagSmartData) snapshot.smart_data = Block<512>(payload);
+      if (known.tag == &kTagThresholds) snapshot.thresholds = Block<512>(payload);
+      if (known.tag == &kTagSelfTestLog) snapshot.self_test_log = Block<512>(payload);
+      if (known.tag == &kTagNvmeController) {
+        nvme.controller = Block<nvme_controller::kSize>(payload);
+      }
+      if (known.tag == &kTagNvmeNamespace) {
+        nvme.namespace_data = Block<nvme_namespace::kSize>(payload);
+      }
+      if (known.tag == &kTagNvmeHealth) nvme.health = Block<nvme_health::kSize>(payload);
+      if (known.tag == &kTagNvmeSelfTestLog) {
+        nvme.self_test_log = Block<nvme_self_test_log::kSize>(payload);
+      }
     }
     at = payload_at + length;
+  }
+  const auto seen_from = [&seen](std::size_t first, std::size_t last) {
+    return std::find(seen.begin() + first, seen.begin() + last, true) != seen.begin() + last;
+  };
+  const bool ata = seen_from(0, kFirstNvmeSection);
+  const bool nvme_drive = seen_from(kFirstNvmeSection, seen.size());
+  if (ata && nvme_drive) return Refused("holds sections of both an ATA drive and an NVMe drive");
+  if (nvme_drive) {
+    if (!seen[kFirstNvmeSection]) return Refused("no NVIC section");
+    snapshot.nvme = nvme;
+    return snapshot;
   }
   if (!seen[0]) {
     return Refused(bytes.empty() ? "empty, no IDFY section" : "no IDFY section");
@@ -150,6 +184,14 @@ FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes) {
 
 std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot) {
   std::vector<Byte> bytes;
+  if (snapshot.nvme) {
+    const NvmeSnapshot& nvme = *snapshot.nvme;
+    AppendSection(bytes, kTagNvmeController, nvme.controller);
+    if (nvme.namespace_data) AppendSection(bytes, kTagNvmeNamespace, *nvme.namespace_data);
+    if (nvme.health) AppendSection(bytes, kTagNvmeHealth, *nvme.health);
+    if (nvme.self_test_log) AppendSection(bytes, kTagNvmeSelfTestLog, *nvme.self_test_log);
+    return bytes;
+  }
   bytes.reserve(4 * (kSectionHeaderSize + sizeof(Sector)));
   AppendSection(bytes, kTagIdentify, snapshot.identify);
   if (snapshot.smart_data) AppendSection(bytes, kTagSmartData, *snapshot.smart_data);

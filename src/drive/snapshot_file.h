@@ -8,8 +8,16 @@
 //   "SMTH"  512  SMART READ THRESHOLDS
 //   "SLOG"  512  the self-test log (ours; libatasmart skips it as an unknown tag)
 //
+// An NVMe drive's file holds our own sections instead:
+//
+//   "NVIC" 4096  Identify Controller (required)
+//   "NVIN" 4096  Identify Namespace of namespace 1
+//   "NVHL"  512  the SMART / Health Information log
+//   "NVST"  564  the Device Self-test log
+//
 // Sections with other tags are skipped. A file that is cut short, has a section of the wrong size,
-// has the same section twice or has no IDFY is refused as a whole.
+// has the same section twice, holds sections of both an ATA and an NVMe drive, or has neither
+// IDFY nor NVIC is refused as a whole.
 #pragma once
 
 #include <array>
@@ -23,6 +31,7 @@
 
 #include "bytes.h"
 #include "file_error.h"
+#include "nvme_layout.h"
 
 namespace kestrine {
 
@@ -32,6 +41,10 @@ inline constexpr SnapshotTag kTagSmartStatus = {'S', 'M', 'S', 'T'};
 inline constexpr SnapshotTag kTagSmartData = {'S', 'M', 'D', 'T'};
 inline constexpr SnapshotTag kTagThresholds = {'S', 'M', 'T', 'H'};
 inline constexpr SnapshotTag kTagSelfTestLog = {'S', 'L', 'O', 'G'};
+inline constexpr SnapshotTag kTagNvmeController = {'N', 'V', 'I', 'C'};
+inline constexpr SnapshotTag kTagNvmeNamespace = {'N', 'V', 'I', 'N'};
+inline constexpr SnapshotTag kTagNvmeHealth = {'N', 'V', 'H', 'L'};
+inline constexpr SnapshotTag kTagNvmeSelfTestLog = {'N', 'V', 'S', 'T'};
 
 inline constexpr std::size_t kSectionHeaderSize = 8;  // tag, then the big-endian length
 inline constexpr std::size_t kSmartStatusSize = 4;
@@ -40,11 +53,21 @@ inline constexpr std::size_t kSmartStatusSize = 4;
 // device named by mistake, say) is refused before it is read.
 inline constexpr std::uintmax_t kMaxSnapshotFileSize = 1 << 20;
 
+// An NVMe drive's blocks; a section the file lacks is nullopt.
+struct NvmeSnapshot {
+  NvmeIdentifyBlock controller{};
+  std::optional<NvmeIdentifyBlock> namespace_data;
+  std::optional<NvmeHealthLog> health;
+  std::optional<NvmeSelfTestLog> self_test_log;
+};
+
 struct Snapshot {
   Sector identify{};
   std::optional<Sector> smart_data;
   std::optional<Sector> thresholds;
   std::optional<Sector> self_test_log;
+  // Set for an NVMe drive's file, whose ATA blocks are then zero and absent.
+  std::optional<NvmeSnapshot> nvme;
 };
 
 // A file that cannot be read or written, or is refused. The text names the file (its control
@@ -61,7 +84,8 @@ class SnapshotError : public std::runtime_error {
 // The snapshot in `bytes`, or a kRefused error saying what is wrong (no file name in it).
 FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes);
 
-// The file's bytes: the sections present, in libatasmart's order, then SLOG.
+// The file's bytes: the sections present, in libatasmart's order, then SLOG; for an NVMe drive
+// NVIC, NVIN, NVHL, NVST.
 std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot);
 
 // Throw SnapshotError when the file cannot be read or written, or is refused; the message names

@@ -9,6 +9,14 @@ DriveImage SnapshotDriveImage(const Snapshot& snapshot) {
   image.thresholds = snapshot.thresholds.value_or(Sector{});
   image.self_test_log = snapshot.self_test_log.value_or(Sector{});
   image.bus_type = BusType::Unknown;
+  if (snapshot.nvme) {
+    // A block the file lacks reads as zeros; a missing log holds no results.
+    const NvmeSnapshot& nvme = *snapshot.nvme;
+    image.nvme = NvmeBlocks{.controller = nvme.controller,
+                            .namespace_data = nvme.namespace_data.value_or(NvmeIdentifyBlock{}),
+                            .health = nvme.health.value_or(NvmeHealthLog{}),
+                            .self_test_log = nvme.self_test_log.value_or(NvmeSelfTestLog{})};
+  }
   return image;
 }
 

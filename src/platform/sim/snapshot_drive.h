@@ -7,11 +7,12 @@
 namespace kestrine {
 
 // The drive's blocks; a section the snapshot lacks is a block of zero bytes. A snapshot says
-// nothing of the storage stack, so the image names no vendor, product or bus.
+// nothing of the storage stack, so the image names no vendor, product or bus. An NVMe snapshot
+// gives an NVMe drive.
 DriveImage SnapshotDriveImage(const Snapshot& snapshot);
 
 // The snapshot's drive answers through the ATA pass-through only: no legacy requests, no SAT and
-// no storage-property query.
+// no storage-property query. An NVMe snapshot's drive answers the NVMe requests only.
 DriveBehaviour SnapshotDriveBehaviour();
 
 SimDrive& AddSnapshotDrive(SimBay& bay, int number, const Snapshot& snapshot);
