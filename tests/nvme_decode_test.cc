@@ -1,0 +1,250 @@
+// The NVMe decoders against hand-worked blocks (literal offsets, not the layout's names), the
+// condition's edge cases, and the rows the views make of them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "nvme_decode.h"
+#include "nvme_view_rows.h"
+
+namespace kestrine {
+namespace {
+
+TEST(NvmeDecode, DecimalTextIsExact) {
+  const struct {
+    Counter128 value;
+    const char* text;
+  } cases[] = {
+      {{0, 0}, "0"},
+      {{9, 0}, "9"},
+      {{10, 0}, "10"},
+      {{0xFFFFFFFFFFFFFFFF, 0}, "18446744073709551615"},
+      {{0, 1}, "18446744073709551616"},
+      {{7766279631452241920, 5}, "100000000000000000000"},
+      {{0xFFFFFFFFFFFFFFFF, 0xFFFFFFFFFFFFFFFF}, "340282366920938463463374607431768211455"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecimalText(c.value), c.text);
+}
+
+TEST(NvmeDecode, VersionText) {
+  EXPECT_EQ(NvmeVersionText(0), "");
+  EXPECT_EQ(NvmeVersionText(0x00010400), "NVMe 1.4");
+  EXPECT_EQ(NvmeVersionText(0x00020000), "NVMe 2.0");
+  EXPECT_EQ(NvmeVersionText(0x00010201), "NVMe 1.2.1");
+}
+
+TEST(NvmeDecode, IdentityFromHandWorkedBlocks) {
+  NvmeIdentifyBlock controller{};
+  NvmeIdentifyBlock namespace_data{};
+  const std::string serial = "S4EWNX0R123456      ";
+  const std::string model = "Samsung SSD 970 EVO Plus 1TB";  // zero bytes after it
+  std::copy(serial.begin(), serial.end(), controller.begin() + 4);
+  std::copy(model.begin(), model.end(), controller.begin() + 24);
+  std::copy_n("2B2QEXM7", 8, controller.begin() + 64);
+  controller[80] = 0x00;  // version 1.3: bytes 00 03 01 00
+  controller[81] = 0x03;
+  controller[82] = 0x01;
+  controller[256] = 0x17;  // OACS: security, format, firmware, self-test
+  controller[266] = 0x5B;  // WCTEMP 347 K
+  controller[267] = 0x01;
+  controller[268] = 0x60;  // CCTEMP 352 K
+  controller[269] = 0x01;
+  controller[316] = 0xAA;    // EDSTT 170 minutes
+  controller[520] = 0x04;    // ONCS: dataset management
+  controller[525] = 0x01;    // volatile write cache
+  namespace_data[0] = 0xB0;  // NSZE 1953525168 = 0x74706DB0
+  namespace_data[1] = 0x6D;
+  namespace_data[2] = 0x70;
+  namespace_data[3] = 0x74;
+  namespace_data[26] = 0x01;  // format 1
+  namespace_data[128 + 2] = 9;
+  namespace_data[132 + 2] = 12;  // format 1: 4096-byte blocks
+
+  const NvmeIdentity identity = DecodeNvmeIdentity(controller, namespace_data);
+  EXPECT_EQ(identity.SerialNumber, serial);
+  EXPECT_EQ(identity.Model, model);
+  EXPECT_EQ(identity.Firmware, "2B2QEXM7");
+  EXPECT_EQ(identity.MajorVersion, "NVMe 1.3");
+  EXPECT_EQ(identity.LBASize, 1953525168u);
+  EXPECT_EQ(identity.LogicalBlockSize, 4096u);
+  EXPECT_EQ(identity.Features,
+            "VolatileWriteCache SelfTest TRIM Security FormatNVM FirmwareUpdate");
+  EXPECT_TRUE(identity.SelfTestSupported);
+  EXPECT_EQ(identity.ExtendedSelfTestMinutes, 170);
+  EXPECT_EQ(identity.WarningTemperatureKelvin, 347);
+  EXPECT_EQ(identity.CriticalTemperatureKelvin, 352);
+
+  // A block size exponent out of range is no size; a format index beyond 15 is masked.
+  namespace_data[132 + 2] = 70;
+  EXPECT_EQ(DecodeNvmeIdentity(controller, namespace_data).LogicalBlockSize, 0u);
+  namespace_data[26] = 0x10;  // metadata flag set, format 0
+  EXPECT_EQ(DecodeNvmeIdentity(controller, namespace_data).LogicalBlockSize, 512u);
+}
+
+TEST(NvmeDecode, HealthFieldsFromAHandWorkedLog) {
+  NvmeHealthLog log{};
+  log[0] = 0x04;
+  log[1] = 0x3C;  // 316 K
+  log[2] = 0x01;
+  log[3] = 0x5A;
+  log[4] = 0x0A;
+  log[5] = 0x07;
+  log[32] = 0x01;  // data units read: 1 + 2^64
+  log[40] = 0x01;
+  log[48] = 0xFF;  // data units written: 2^64 - 1
+  for (int i = 49; i < 56; ++i) log[i] = 0xFF;
+  log[64] = 0x39;  // host reads 12345 = 0x3039
+  log[65] = 0x30;
+  log[95] = 0x80;  // host writes: 2^127
+  log[96] = 0x0A;
+  log[112] = 0x0B;
+  log[128] = 0x0C;
+  log[144] = 0x0D;
+  log[175] = 0x01;  // media errors: 2^120
+  log[191] = 0xFF;  // error log entries: 0xFF << 120
+  const std::vector<std::string> expected = {"4",
+                                             "316",
+                                             "90",
+                                             "10",
+                                             "7",
+                                             "18446744073709551617",
+                                             "18446744073709551615",
+                                             "12345",
+                                             "170141183460469231731687303715884105728",
+                                             "10",
+                                             "11",
+                                             "12",
+                                             "13",
+                                             "1329227995784915872903807060280344576",
+                                             "338953138925153547590470800371487866880"};
+  const ViewRows rows = NvmeAttributeRows(log);
+  ASSERT_EQ(rows.size(), expected.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i][0], std::to_string(i + 1));
+    EXPECT_EQ(rows[i][5], expected[i]) << rows[i][6];
+    EXPECT_EQ(rows[i][1], "");
+    EXPECT_EQ(rows[i][3], "");
+  }
+  EXPECT_EQ(rows[2][2], "90");
+  EXPECT_EQ(rows[2][4], "10");
+  EXPECT_EQ(rows[3][2], "");
+  EXPECT_EQ(NvmeTemperatureText(log), "43");
+  log[1] = log[2] = 0;
+  EXPECT_EQ(NvmeTemperatureText(log), "");
+}
+
+TEST(NvmeDecode, ConditionEdgeCases) {
+  const struct {
+    const char* name;
+    Byte warning;
+    Byte spare;
+    Byte threshold;
+    Byte used;
+    Byte media_error_byte;  // one byte of the media error counter
+    std::size_t media_error_at;
+    NvmeCondition condition;
+  } cases[] = {
+      {"healthy", 0, 100, 10, 3, 0, 160, NvmeCondition::Ok},
+      {"spare above threshold by one", 0, 11, 10, 0, 0, 160, NvmeCondition::Ok},
+      {"spare equal to threshold", 0, 10, 10, 0, 0, 160, NvmeCondition::Warning},
+      {"spare below threshold", 0, 9, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"89 % used", 0, 100, 10, 89, 0, 160, NvmeCondition::Ok},
+      {"90 % used", 0, 100, 10, 90, 0, 160, NvmeCondition::Warning},
+      {"255 % used", 0, 100, 10, 255, 0, 160, NvmeCondition::Warning},
+      {"one media error", 0, 100, 10, 0, 1, 160, NvmeCondition::Warning},
+      {"media errors in the high half", 0, 100, 10, 0, 1, 175, NvmeCondition::Warning},
+      {"warning bit 0", 0x01, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"warning bit 1", 0x02, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"warning bit 2", 0x04, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"warning bit 3", 0x08, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"warning bit 4", 0x10, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"warning bit 5", 0x20, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"reserved warning bit 7", 0x80, 100, 10, 0, 0, 160, NvmeCondition::Critical},
+      {"critical outranks warning", 0x01, 10, 10, 95, 1, 160, NvmeCondition::Critical},
+      {"a zero log: spare 0 at threshold 0", 0, 0, 0, 0, 0, 160, NvmeCondition::Warning},
+  };
+  for (const auto& c : cases) {
+    NvmeHealthLog log{};
+    log[0] = c.warning;
+    log[3] = c.spare;
+    log[4] = c.threshold;
+    log[5] = c.used;
+    log[c.media_error_at] = c.media_error_byte;
+    EXPECT_EQ(JudgeNvmeHealth(log), c.condition) << c.name;
+    // The rows the judgement comes from are coloured by their own cells the same way.
+    const ViewRows rows = NvmeAttributeRows(log);
+    NvmeCondition from_rows = NvmeCondition::Ok;
+    for (const auto& row : rows) {
+      ASSERT_TRUE(IsNvmeAttributeRow(row[0], row[1], row[6]));
+      const auto colour = NvmeAttributeRowBackground(row[0], row[2], row[4], row[5]);
+      if (colour == kRed) from_rows = NvmeCondition::Critical;
+      if (colour == kOrange && from_rows == NvmeCondition::Ok) from_rows = NvmeCondition::Warning;
+    }
+    EXPECT_EQ(from_rows, c.condition) << c.name;
+  }
+}
+
+TEST(NvmeDecode, RowsAreToldApartByTheirOwnCells) {
+  EXPECT_TRUE(IsNvmeAttributeRow("14", "", "Media and Data Integrity Errors"));
+  EXPECT_FALSE(IsNvmeAttributeRow("14", "Old_age", "Media and Data Integrity Errors"));
+  EXPECT_FALSE(IsNvmeAttributeRow("13", "", "Media and Data Integrity Errors"));
+  EXPECT_FALSE(IsNvmeAttributeRow("5", "", ""));
+  EXPECT_FALSE(IsNvmeAttributeRow("0", "", "Critical Warning"));
+  EXPECT_FALSE(IsNvmeAttributeRow("16", "", ""));
+  EXPECT_FALSE(IsNvmeAttributeRow("99999999999999999999999", "", ""));
+  // Cells that are not numbers paint nothing.
+  EXPECT_FALSE(NvmeAttributeRowBackground("3", "x", "10", "4"));
+  EXPECT_FALSE(NvmeAttributeRowBackground("3", "4", "", "4"));
+  EXPECT_EQ(NvmeAttributeRowBackground("1", "", "", "99999999999999999999999"), kRed);
+  EXPECT_EQ(NvmeAttributeRowBackground("14", "", "", "340282366920938463463374607431768211455"),
+            kOrange);
+}
+
+TEST(NvmeDecode, SelfTestLogFromAHandWorkedPage) {
+  NvmeSelfTestLog log{};
+  log[0] = 0x02;  // extended test under way
+  log[1] = 0x23;  // 35 % done
+  // Result 0: short, completed; 1234 hours.
+  log[4] = 0x10;
+  log[4 + 4] = 0xD2;
+  log[4 + 5] = 0x04;
+  // Result 1: extended, segment failed, failing LBA valid: 0x0102030405.
+  log[32] = 0x27;
+  log[32 + 2] = 0x03;
+  log[32 + 4] = 0x10;
+  log[32 + 16] = 0x05;
+  log[32 + 17] = 0x04;
+  log[32 + 18] = 0x03;
+  log[32 + 19] = 0x02;
+  log[32 + 20] = 0x01;
+  // Result 2: vendor specific, aborted by reset; an LBA that is not marked valid.
+  log[60] = 0xE2;
+  log[60 + 16] = 0x77;
+  // Result 3: unused; result 4 would be read were the log not ended.
+  log[88] = 0x0F;
+  log[116] = 0x10;
+
+  const std::vector<std::vector<std::string>> expected = {
+      {"1", "", "Extended offline", "Self-test routine in progress", "", "65%"},
+      {"2", "1234", "Short offline", "Completed without error", "", ""},
+      {"3", "16", "Extended offline", "Completed: one or more segments failed", "4328719365", ""},
+      {"4", "0", "Vendor specific", "Aborted by a Controller Level Reset", "", ""},
+  };
+  EXPECT_EQ(NvmeSelfTestLogRows(log), expected);
+
+  // Reserved codes, and a completion past 100 %.
+  log[0] = 0x05;
+  log[1] = 0xFF;
+  log[4] = 0x3B;
+  const ViewRows odd = NvmeSelfTestLogRows(log);
+  EXPECT_EQ(odd[0][2], "Reserved 0x5");
+  EXPECT_EQ(odd[0][5], "0%");
+  EXPECT_EQ(odd[1][2], "Reserved 0x3");
+  EXPECT_EQ(odd[1][3], "Reserved 0xB");
+  // A zeroed log has no results and no test under way.
+  EXPECT_TRUE(NvmeSelfTestLogRows(NvmeSelfTestLog{}).empty());
+}
+
+}  // namespace
+}  // namespace kestrine
