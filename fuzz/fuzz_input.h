@@ -97,4 +97,15 @@ inline constexpr std::uint8_t kSgIoCallFails = 8;
 inline constexpr std::uint8_t kSgIoHostStatus = 16;
 inline constexpr std::uint8_t kSgIoDriverStatus = 32;
 
+// nvme_bay_fuzz: a request to an NVMe drive of the simulated bay, then the clock moved on and the
+// same request again.
+//   byte 0     the request: an index into kNvmeBayRequests
+//   bytes 1-2  the reply buffer's size, or the admin command's data buffer (modulo kNvmeMaxReply)
+//   byte 3     bit 0: the request block is also the reply buffer; bit 1: opened read-only
+//   byte 4     minutes the clock moves on between the two requests
+//   then       the request block
+enum class NvmeBayRequest : std::uint8_t { kQuery = 0, kProtocolCommand = 1, kAdminCommand = 2 };
+inline constexpr std::size_t kNvmeBayRequests = 3;
+inline constexpr std::size_t kNvmeMaxReply = 4200;
+
 }  // namespace kestrine::fuzzing

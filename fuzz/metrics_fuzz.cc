@@ -14,6 +14,7 @@
 #include "drive_metrics.h"
 #include "fuzz_input.h"
 #include "metrics_report.h"
+#include "nvme_drive_metrics.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 
@@ -43,8 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kestrine::DriveMetrics drive = kestrine::DriveMetricsFromTables(tables, kDrive, "WARNING", log);
   const std::vector<std::uint8_t> selector = input.Rest();
   drive.device.assign(selector.begin(), selector.end());
+  // The same bytes as an NVMe drive's blocks: the IDENTIFY block as its health log, the log and
+  // the attribute entries as its Device Self-test log.
+  std::copy_n(tables.IdentifySector[kDrive].begin(), kestrine::nvme_health::kSize,
+              tables.NvmeHealth[kDrive].begin());
+  kestrine::NvmeSelfTestLog nvme_log{};
+  std::copy_n(log.begin(), log.size(), nvme_log.begin());
+  std::copy_n(tables.AttributeTable[kDrive][0].data(), nvme_log.size() - log.size(),
+              nvme_log.begin() + log.size());
+  kestrine::DriveMetrics nvme =
+      kestrine::NvmeDriveMetricsFromTables(tables, kDrive, kestrine::kMetricWarning, nvme_log);
+  nvme.device = drive.device + "n";
 
-  const std::string text = kestrine::RenderMetrics({drive});
+  const std::string text = kestrine::RenderMetrics({drive, nvme});
   Check(!text.empty() && text.back() == '\n');
   std::string_view rest = text;
   while (!rest.empty()) {

@@ -2,7 +2,8 @@
 // the simulated bay while it identifies drives, reads their data and runs and aborts
 // self-tests), each laid out as the bay and SG_IO targets read them (fuzz_input.h); SG_IO
 // replies with each kind of sense data; sequences that start, complete and abort self-tests;
-// small snapshot files, file names and report cells; and, given the captured drives' folder,
+// the drive layer's NVMe requests and the NVMe drives' replies; small snapshot files (an NVMe
+// one too), file names and report cells; and, given the captured drives' folder,
 // their blocks for the decoders. Deterministic, so that the seeds in fuzz/seeds can be checked
 // against a fresh run.
 //
@@ -17,8 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "demo_drives.h"
 #include "device_port.h"
 #include "fuzz_input.h"
+#include "nvme_admin_block.h"
+#include "nvme_query_block.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_file.h"
@@ -201,6 +205,78 @@ void MakeSnapshotSeeds() {
   Write("snapshot_file_fuzz", "identify-and-status", status);
 }
 
+// The drive layer's NVMe requests to the demo NVMe drives, recorded from the bay, each as the
+// request of nvme_bay_fuzz; Linux's admin blocks for the same commands; and the bay's replies to
+// the queries as replies for nvme_reply_fuzz.
+void MakeNvmeSeeds() {
+  kestrine::SimBay bay;
+  kestrine::AddDemoNvmeDrives(bay);
+  kestrine::SmartDrv drv(bay);
+  for (const int number : {kestrine::kDemoNvmeSsd, kestrine::kDemoWornNvmeSsd}) {
+    const kestrine::DeviceHandle handle =
+        drv.OpenDrive("\\\\.\\PHYSICALDRIVE" + std::to_string(number));
+    drv.IdentifyDeviceNvme(handle, 0);
+    drv.ReadHealthLogNvme(handle, 0);
+    drv.RunSelfTestNvme(handle, kestrine::kStcShort);
+    drv.ReadSelfTestLogNvme(handle);
+    drv.CloseDrive(handle);
+  }
+  int n = 0;
+  for (const kestrine::RecordedRequest& request : bay.Requests()) {
+    if (request.code != kestrine::kIoctlStorageQueryProperty &&
+        request.code != kestrine::kIoctlStorageProtocolCommand) {
+      continue;
+    }
+    InputWriter writer;
+    writer.Put(static_cast<std::uint8_t>(request.code == kestrine::kIoctlStorageQueryProperty
+                                             ? NvmeBayRequest::kQuery
+                                             : NvmeBayRequest::kProtocolCommand));
+    writer.Put16(static_cast<std::uint16_t>(request.out_size));
+    writer.Put(kBayShared);
+    writer.Put(1);
+    writer.PutBytes(request.in);
+    Write("nvme_bay_fuzz", "request-" + std::to_string(n++), writer.Bytes());
+  }
+  for (const kestrine::NvmeCommand& command :
+       {kestrine::IdentifyControllerCommand(), kestrine::IdentifyNamespaceCommand(1),
+        kestrine::HealthLogCommand(), kestrine::SelfTestLogCommand(),
+        kestrine::DeviceSelfTestCommand(kestrine::kStcExtended),
+        kestrine::DeviceSelfTestCommand(kestrine::kStcAbort)}) {
+    InputWriter writer;
+    writer.Put(static_cast<std::uint8_t>(NvmeBayRequest::kAdminCommand));
+    writer.Put16(static_cast<std::uint16_t>(command.data_length));
+    writer.Put(0);
+    writer.Put(3);
+    writer.PutBytes(kestrine::BuildNvmeAdminBlock(command));
+    Write("nvme_bay_fuzz", "admin-" + std::to_string(n++), writer.Bytes());
+  }
+  // Replies: the worn drive's answers to the identify and log queries.
+  const kestrine::DeviceHandle handle =
+      bay.Open("\\\\.\\PHYSICALDRIVE" + std::to_string(kestrine::kDemoWornNvmeSsd),
+               kestrine::Access::ReadWrite);
+  const std::pair<const char*, std::vector<Byte>> queries[] = {
+      {"controller", kestrine::BuildNvmeIdentifyControllerQuery()},
+      {"health", kestrine::BuildNvmeLogPageQuery(kestrine::kLogHealth, 512)},
+      {"self-test-log", kestrine::BuildNvmeLogPageQuery(kestrine::kLogSelfTest, 564)},
+  };
+  for (const auto& [name, query] : queries) {
+    Bytes reply = query;
+    std::uint32_t returned = 0;
+    bay.Control(handle, kestrine::kIoctlStorageQueryProperty, reply, reply, returned);
+    Write("nvme_reply_fuzz", name, reply);
+  }
+}
+
+void MakeNvmeSnapshotSeeds() {
+  kestrine::SimBay bay;
+  kestrine::AddDemoNvmeDrives(bay);
+  const kestrine::NvmeBlocks& blocks = *bay.FindDrive(kestrine::kDemoWornNvmeSsd)->image.nvme;
+  kestrine::Snapshot snapshot;
+  snapshot.nvme = kestrine::NvmeSnapshot{blocks.controller, blocks.namespace_data, blocks.health,
+                                         blocks.self_test_log};
+  Write("snapshot_file_fuzz", "nvme-four-sections", kestrine::SerializeSnapshot(snapshot));
+}
+
 void MakeFileNameSeeds() {
   for (const char* name : {"report.html", "C:\\Reports\\nul.html", "\\\\.\\PhysicalDrive0",
                            "\\\\?\\GLOBALROOT\\Device\\Null", "/tmp/x/../style.css",
@@ -270,6 +346,8 @@ int main(int argc, char** argv) {
   MakeSequenceSeeds(requests);
   MakeSgIoSeeds(requests);
   MakeSnapshotSeeds();
+  MakeNvmeSeeds();
+  MakeNvmeSnapshotSeeds();
   MakeFileNameSeeds();
   MakeReportSeeds();
   if (argc > 2 && fs::is_directory(argv[2])) CopyCaptured(argv[2]);

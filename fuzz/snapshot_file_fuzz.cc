@@ -1,6 +1,6 @@
 // Arbitrary bytes as a snapshot file. A file is refused with a fault or read whole; what is read
-// is written back to a file that reads the same, and the drive it stands for goes through the
-// window's refresh in the simulated bay.
+// is written back to a file that reads the same, and the drive it stands for (an ATA or an NVMe
+// drive) goes through the window's refresh in the simulated bay.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const FileResult<Snapshot> again = ParseSnapshot(SerializeSnapshot(*snapshot));
   if (!again || again->identify != snapshot->identify ||
       again->smart_data != snapshot->smart_data || again->thresholds != snapshot->thresholds ||
-      again->self_test_log != snapshot->self_test_log) {
+      again->self_test_log != snapshot->self_test_log || again->nvme != snapshot->nvme) {
     std::abort();
   }
 
@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   AddSnapshotDrive(window.bay, 0, *snapshot);
   window.ui.ComboBox1.text = DriveDevicePath(0);
   window.Run([](TForm1& form) { form.ComboBox1Change(); });
-  // The drive answers IDENTIFY whatever its blocks hold, so the refresh always reaches the views.
+  // The drive answers IDENTIFY (or Identify) whatever its blocks hold, so the refresh always
+  // reaches the views.
   if (window.ui.ListView2.ItemCount() == 0 || window.ui.lblstatus.caption.empty()) std::abort();
   return 0;
 }

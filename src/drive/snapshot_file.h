@@ -59,6 +59,7 @@ struct NvmeSnapshot {
   std::optional<NvmeIdentifyBlock> namespace_data;
   std::optional<NvmeHealthLog> health;
   std::optional<NvmeSelfTestLog> self_test_log;
+  bool operator==(const NvmeSnapshot&) const = default;
 };
 
 struct Snapshot {
