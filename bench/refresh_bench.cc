@@ -1,6 +1,7 @@
-// One whole refresh of a demo drive (open, IDENTIFY, thresholds, data, the four views) as the
-// "Refresh" menu item runs it: through the in-memory toolkit, and through the Qt window offscreen
-// where the rows become widget items and, in the second Qt case, are painted.
+// One whole refresh of a demo drive (open, IDENTIFY, thresholds, data, or for an NVMe drive its
+// Identify blocks and health log; the four views) as the "Refresh" menu item runs it: through the
+// in-memory toolkit, and through the Qt window offscreen where the rows become widget items and,
+// in the second Qt case, are painted.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -23,10 +24,12 @@
 namespace kestrine {
 namespace {
 
-// The demo drives a refresh reads in full, by the family that answers them.
+// The demo drives a refresh reads in full, by the family that answers them: ATA pass-through,
+// the legacy requests, SAT, and NVMe (tried after both ATA families have failed).
 void DemoDriveArguments(benchmark::internal::Benchmark* bench) {
   bench->ArgName("drive");
-  for (const int drive : {kDemoHealthyDisk, kDemoFailingDisk, kDemoUsbSsd, kDemoPendingSectors}) {
+  for (const int drive : {kDemoHealthyDisk, kDemoFailingDisk, kDemoUsbSsd, kDemoPendingSectors,
+                          kDemoNvmeSsd, kDemoWornNvmeSsd}) {
     bench->Arg(drive);
   }
 }
