@@ -120,7 +120,7 @@ read -r command unit_target < <(sed -n 's/^ExecStart=//p' "$unit")
 prom="$work/textfile/kestrine.prom"
 status=0
 "$command" "$prom" --load "$fixtures/healthy-disk.blob" --load "$fixtures/failing-disk.blob" \
-  --load "$fixtures/pending-sectors.blob" || status=$?
+  --load "$fixtures/pending-sectors.blob" --load "$fixtures/worn-nvme.blob" || status=$?
 [ "$status" -eq 0 ] || fail "the service's command ended with $status"
 [ "$(stat -c %a "$prom")" = 644 ] || fail "kestrine.prom is not readable by node_exporter"
 ls -A "$work/textfile" | grep -qvx kestrine.prom && fail "a temporary file was left behind"
@@ -143,6 +143,9 @@ expect_line "$metrics" "kestrine_drive_temperature_celsius{${device}0\"} 35"
 expect_line "$metrics" "kestrine_attribute_raw_value{${device}2\",id=\"197\",name=\"Current Pending Sector Count\"} 8"
 expect_line "$metrics" "kestrine_attribute_raw_value{${device}0\",id=\"194\",name=\"HDD Temperature\"} 1.88979806243e+11"
 expect_line "$metrics" "kestrine_self_test_last_result{${device}1\"} 7"
+expect_line "$metrics" "kestrine_drive_condition{${device}3\"} 2"
+expect_line "$metrics" "kestrine_drive_info{${device}3\",family=\"nvme\",firmware=\"1.2.0\",model=\"KESTREL NV256 M.2\",serial=\"KN25619A00982\"} 1"
+expect_line "$metrics" "kestrine_attribute_raw_value{${device}3\",id=\"14\",name=\"Media and Data Integrity Errors\"} 12"
 expect_line "$metrics" "node_textfile_scrape_error 0"
 echo "/metrics: $(grep -c '^kestrine_' "$metrics") Kestrine samples"
 
