@@ -141,7 +141,7 @@ if [ "${1:-}" = "--under-xvfb" ]; then
       fail "kestrine-cli.exe --metrics ended with $wine_status, the Linux program with $linux_status"
     untimed() { grep -v '^kestrine_drive_read_duration_seconds{' "$1"; }
     if cmp -s <(untimed "$out/metrics-linux.prom") <(untimed "$out/metrics-windows.prom") &&
-      [ "$(grep -c '^kestrine_drive_read_duration_seconds{' "$out/metrics-windows.prom")" -eq 3 ] &&
+      [ "$(grep -c '^kestrine_drive_read_duration_seconds{' "$out/metrics-windows.prom")" -eq 4 ] &&
       [ -s "$out/metrics-windows.prom" ]; then
       echo "Identical: $(wc -l <"$out/metrics-windows.prom") lines, durations aside"
     else
