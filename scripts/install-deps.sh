@@ -4,7 +4,8 @@
 #   install-deps.sh test     also the fuzzing toolchain (clang, libFuzzer)
 #   install-deps.sh windows  also the MinGW-w64 cross compiler, Wine, and NSIS for the installer
 #   install-deps.sh metrics  also Prometheus, node_exporter and curl (scripts/test-metrics.sh)
-#   install-deps.sh vm       also QEMU, busybox and smartmontools for the guest (test-vm.sh)
+#   install-deps.sh vm       also QEMU, busybox, smartmontools and nvme-cli for the guest
+#                            (test-vm.sh)
 #   install-deps.sh package  also what builds and checks the Debian package (lintian, validators)
 set -euo pipefail
 
@@ -15,7 +16,7 @@ for extra in "$@"; do
     test) packages+=(clang libclang-rt-14-dev libatasmart-bin) ;;
     windows) packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth nsis unzip libxml2-utils) ;;
     metrics) packages+=(prometheus prometheus-node-exporter curl) ;;
-    vm) packages+=(qemu-system-x86 busybox-static smartmontools kmod cpio python3) ;;
+    vm) packages+=(qemu-system-x86 busybox-static smartmontools nvme-cli kmod cpio python3) ;;
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream libxml2-utils python3) ;;
     *) echo "install-deps.sh: unknown set '$extra'" >&2; exit 2 ;;
   esac

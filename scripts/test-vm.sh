@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs Kestrine against emulated disks on a real Linux kernel under QEMU: a SATA disk and a
-# SSD above 2 TiB on AHCI, a PATA disk on the PIIX IDE controller, a USB disk and a virtio-scsi
-# disk. The guest is Debian's kernel with a busybox init; it reads every disk with kestrine-cli,
-# the window (offscreen) and smartctl, starts self-tests, tries users with fewer rights, times
-# kestrine-cli against smartctl, and hands its results back on a virtio-blk disk. The host then
-# checks them (scripts/vm/check-results.py).
+# SSD above 2 TiB on AHCI, a PATA disk on the PIIX IDE controller, a USB disk, a virtio-scsi
+# disk and an NVMe controller with one namespace. The guest is Debian's kernel with a busybox
+# init; it reads every disk with kestrine-cli, the window (offscreen) and smartctl (nvme-cli for
+# the NVMe namespace), starts self-tests, tries users with fewer rights, times kestrine-cli
+# against smartctl, and hands its results back on a virtio-blk disk. The host then checks them
+# (scripts/vm/check-results.py).
 #   test-vm.sh            build what is missing, boot the guest, check
 #   VM_TIME_LIMIT=S       kill the guest after S seconds (default 240)
 set -euo pipefail
@@ -51,7 +52,8 @@ modules="$kernel_dir/root/lib/modules/$version"
 # The disks. Model, serial and firmware are set here and checked against what the guest read.
 images="$out/disks"
 rm -rf "$images" && mkdir -p "$images"
-truncate -s 64M "$images/sata.img" "$images/pata.img" "$images/usb.img" "$images/scsi.img"
+truncate -s 64M "$images/sata.img" "$images/pata.img" "$images/usb.img" "$images/scsi.img" \
+  "$images/nvme.img"
 truncate -s 3T "$images/ssd.img"  # sparse: takes no room
 truncate -s 32M "$images/results.img"
 cat >"$out/disks.txt" <<'DISKS'
@@ -61,6 +63,9 @@ pata KESTRINE PATA KS-PATA-0003 KF3.0 67108864
 usb KSTRN USB DISK KS-USB-0004 K4 67108864
 scsi KSTRN VSCSI DISK KS-SCSI-0005 K5 67108864
 DISKS
+# The NVMe namespace: its device, the drive number the Linux port gives it, its serial, its size.
+# QEMU sets the controller's model and firmware itself; nvme-cli's reading is the reference.
+echo "nvme0n1 192 KS-NVME-0006 67108864" >"$out/nvme.txt"
 drive() { echo "if=none,id=$1,file=$images/$1.img,format=raw,cache=unsafe"; }
 disks=(
   -device ich9-ahci,id=ahci
@@ -71,6 +76,8 @@ disks=(
   -drive "$(drive usb)" -device "scsi-hd,bus=bot.0,drive=usb,vendor=KSTRN,product=USB DISK,serial=KS-USB-0004,ver=K4"
   -device virtio-scsi-pci,id=vscsi
   -drive "$(drive scsi)" -device "scsi-hd,bus=vscsi.0,drive=scsi,vendor=KSTRN,product=VSCSI DISK,serial=KS-SCSI-0005,ver=K5"
+  -drive "$(drive nvme)" -device nvme,id=nvme0,serial=KS-NVME-0006
+  -device nvme-ns,drive=nvme,bus=nvme0,nsid=1
   -drive "$(drive results)" -device virtio-blk-pci,drive=results
 )
 
@@ -79,13 +86,14 @@ guest="$out/guest"
 rm -rf "$guest" && mkdir -p "$guest"/{bin,etc,proc,sys,dev,tmp,root,opt/kestrine}
 cp /bin/busybox "$guest/bin/busybox"
 cp "$root/scripts/vm/guest-init.sh" "$guest/init" && chmod 755 "$guest/init"
-wanted=(libata ahci ata_piix sd_mod sg usb-storage xhci-pci virtio_pci virtio_scsi virtio_blk)
+wanted=(libata ahci ata_piix sd_mod sg usb-storage xhci-pci virtio_pci virtio_scsi virtio_blk nvme)
 python3 "$root/scripts/vm/module-order.py" "$modules/modules.dep" "${wanted[@]}" >"$guest/modules.order"
 while read -r module; do
   mkdir -p "$guest/lib/modules/$(dirname "$module")"
   cp "$modules/$module" "$guest/lib/modules/$module"
 done <"$guest/modules.order"
 echo 5 >"$guest/expected-disks"
+cp "$out/nvme.txt" "$guest/nvme-drives"
 printf '%s\n' "KESTRINE SATA" "KESTRINE PATA" >"$guest/self-test-models"
 printf 'root:x:0:0::/root:/bin/sh\nkuser:x:1000:1000::/tmp:/bin/sh\n' >"$guest/etc/passwd"
 printf 'root:x:0:\ndisk:x:6:kuser\nkuser:x:1000:\n' >"$guest/etc/group"
@@ -104,7 +112,7 @@ cp "$build/kestrine-cli" "$build/kestrine" "$root/res/style.css" "$guest/opt/kes
 strip -g "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine"
 qt_plugins=$(dirname "$(dirname "$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' | head -n 1)")")
 copy_with_libraries "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine" \
-  "$(command -v smartctl)" "$(command -v setpriv)" "$qt_plugins/platforms/libqoffscreen.so"
+  "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setpriv)" "$qt_plugins/platforms/libqoffscreen.so"
 # A font for the offscreen window, and fontconfig's settings.
 [ -d /etc/fonts ] && cp -r /etc/fonts "$guest/etc/"
 font=$(find /usr/share/fonts -name 'DejaVuSans.ttf' 2>/dev/null | head -n 1)
@@ -127,4 +135,4 @@ timeout --kill-after=10 "$time_limit" qemu-system-x86_64 -machine pc,accel="$acc
 echo "The guest ran $(($(date +%s) - started)) s"
 [ "$status" -eq 0 ] || fail "QEMU ended with status $status (124: the time limit); see $out/console.log"
 tar -xf "$images/results.img" -C "$out/results" || fail "the results disk holds no archive"
-python3 "$root/scripts/vm/check-results.py" "$out/results" "$out/disks.txt"
+python3 "$root/scripts/vm/check-results.py" "$out/results" "$out/disks.txt" "$out/nvme.txt"

@@ -1,6 +1,7 @@
 #!/bin/busybox sh
 # The guest's init: loads the disk drivers, runs Kestrine and smartctl against every SCSI disk
-# as root and as users with fewer rights, and writes what they said to the results disk
+# (nvme-cli against every NVMe namespace) as root and as users with fewer rights, and writes what
+# they said to the results disk
 # (/dev/vda, a tar archive) before the guest powers off. The host checks the results.
 /bin/busybox --install -s /bin
 export PATH=/bin:/usr/bin:/usr/sbin HOME=/root XDG_RUNTIME_DIR=/tmp/run
@@ -13,17 +14,20 @@ exec >/dev/console 2>&1
 
 while read -r module; do insmod "/lib/modules/$module" || echo "insmod $module failed"; done </modules.order
 
-# Every disk the host attached (the count is in /expected-disks), and the results disk.
+# Every disk the host attached (the count is in /expected-disks; the NVMe namespaces, one a line,
+# in /nvme-drives: device, drive number, serial, size), and the results disk.
 want=$(cat /expected-disks)
+want_nvme=$(wc -l </nvme-drives)
 for _ in $(seq 1 120); do
-  [ -b /dev/vda ] && [ "$(ls -d /sys/block/sd* 2>/dev/null | wc -l)" -ge "$want" ] && break
+  [ -b /dev/vda ] && [ "$(ls -d /sys/block/sd* 2>/dev/null | wc -l)" -ge "$want" ] &&
+    [ "$(ls -d /sys/block/nvme* 2>/dev/null | wc -l)" -ge "$want_nvme" ] && break
   sleep 0.5
 done
 sleep 1
-ls -l /dev/sd* /dev/vda /dev/sg* >/r/devices.txt
+ls -l /dev/sd* /dev/vda /dev/sg* /dev/nvme* >/r/devices.txt
 
 # No udev here: the disk nodes belong to root alone until given to the disk group.
-for node in /dev/sd* /dev/sg*; do chgrp disk "$node" && chmod 660 "$node"; done
+for node in /dev/sd* /dev/sg* /dev/nvme*n*; do chgrp disk "$node" && chmod 660 "$node"; done
 
 # Kernel name, controller path and SCSI texts of each disk; drive number N is sd's N-th name.
 number=0
@@ -59,6 +63,23 @@ while read -r number name path size model; do
   run "smartctl-$number" smartctl -i -A -c -l selftest --json "/dev/$name"
 done </r/disks.txt
 run cli-all $cli --json
+
+# The NVMe namespaces: nvme-cli's reading of the controller, the namespace and its health log,
+# then ours; a short self-test through us (nvme-cli's id-ctrl tells whether the controller has
+# the command at all), and the same namespace for a user in the disk group.
+while read -r name number serial bytes; do
+  controller=${name%n*}
+  run "nvme-id-ctrl-$number" nvme id-ctrl "/dev/$controller" -o json
+  run "nvme-id-ns-$number" nvme id-ns "/dev/$name" -o json
+  run "nvme-smart-log-$number" nvme smart-log "/dev/$name" -o json
+  run "cli-$number" $cli --drive "$number" --json
+  run "nvme-self-test-log-$number" nvme self-test-log "/dev/$name" -o json
+  run "start-$number-short" $cli --drive "$number" --self-test short
+  sleep 1
+  run "nvme-self-test-log-$number-after" nvme self-test-log "/dev/$name" -o json
+  run "cli-$number-after" $cli --drive "$number" --json
+  run "disk-$number" as_disk $cli --drive "$number" --json
+done </nvme-drives
 run cli-missing $cli --drive 9
 run window env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine --smoke-test /r/window.txt
 run window-nobody as_nobody env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine \
