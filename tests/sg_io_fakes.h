@@ -1,5 +1,6 @@
-// A scripted disk behind the SG_IO seam and a fake sysfs tree in a temporary folder, for the
-// Linux device port's tests and fuzz target.
+// A scripted disk behind the SG_IO seam (a SCSI disk's SG_IO replies, an NVMe namespace's admin
+// replies) and a fake sysfs tree in a temporary folder, for the Linux device port's tests and
+// fuzz targets.
 #pragma once
 
 #include <unistd.h>
@@ -40,6 +41,18 @@ struct ScriptedReply {
   int resid = 0;
 };
 
+// One NVMe admin command as the port handed it over, and what the controller answers.
+struct SeenNvmeAdmin {
+  int fd = -1;
+  nvme_admin_cmd command{};
+};
+
+struct ScriptedNvmeReply {
+  int result = 0;            // -1: the ioctl fails (errno EACCES); above 0: the NVMe status
+  std::uint32_t dword0 = 0;  // completion dword 0
+  std::vector<Byte> data{};  // written to the start of the data buffer
+};
+
 class FakeSgIoSystem final : public SgIoSystem {
  public:
   std::set<std::string> existing;  // device paths that open
@@ -49,6 +62,9 @@ class FakeSgIoSystem final : public SgIoSystem {
   std::vector<SeenSgIo> exchanges;
   std::deque<ScriptedReply> replies;  // taken in order; then `fallback`
   ScriptedReply fallback;
+  std::vector<SeenNvmeAdmin> admin_commands;
+  std::deque<ScriptedNvmeReply> nvme_replies;  // taken in order; then `nvme_fallback`
+  ScriptedNvmeReply nvme_fallback;
 
   int Open(const char* path, int flags) override {
     opens.emplace_back(path, flags);
@@ -94,6 +110,28 @@ class FakeSgIoSystem final : public SgIoSystem {
     if (sense != 0) header.driver_status |= 0x08;  // the kernel's "sense follows"
     header.resid = reply.resid;
     return 0;
+  }
+  int NvmeAdmin(int fd, nvme_admin_cmd& command) override {
+    admin_commands.push_back({fd, command});
+    // What the kernel refuses outright: a data length without a buffer.
+    if (command.data_len != 0 && command.addr == 0) {
+      errno = EFAULT;
+      return -1;
+    }
+    ScriptedNvmeReply reply = nvme_fallback;
+    if (!nvme_replies.empty()) {
+      reply = nvme_replies.front();
+      nvme_replies.pop_front();
+    }
+    if (reply.result < 0) {
+      errno = EACCES;
+      return -1;
+    }
+    auto* data = reinterpret_cast<Byte*>(static_cast<std::uintptr_t>(command.addr));
+    std::copy_n(reply.data.begin(), std::min<std::size_t>(reply.data.size(), command.data_len),
+                data);
+    command.result = reply.dword0;
+    return reply.result;
   }
 
  private:
@@ -177,6 +215,21 @@ class FakeSysfsTree {
     std::filesystem::create_directories(block);
     Write(block / "removable", disk.removable ? "1\n" : "0\n");
     std::filesystem::create_directory_symlink(device, block / "device");
+  }
+
+  // An NVMe namespace ("nvme0n1") of a controller below devices/, with the controller's texts.
+  void AddNvmeNamespace(const std::string& name, const std::string& controller_path,
+                        const std::string& model, const std::string& serial,
+                        const std::string& firmware) {
+    const std::filesystem::path controller = root_ / "devices" / controller_path;
+    std::filesystem::create_directories(controller);
+    Write(controller / "model", model + "\n");
+    Write(controller / "serial", serial + "\n");
+    Write(controller / "firmware_rev", firmware + "\n");
+    const std::filesystem::path block = root_ / "block" / name;
+    std::filesystem::create_directories(block);
+    Write(block / "removable", "0\n");
+    std::filesystem::create_directory_symlink(controller, block / "device");
   }
 
   // The link of an ATA port and the speed its sata_spd attribute reports.

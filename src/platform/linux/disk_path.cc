@@ -18,4 +18,11 @@ std::string ScsiDiskName(std::uint32_t index) {
   return "sd" + letters;
 }
 
+DiskName DiskNameForDrive(std::uint32_t number) {
+  if (number >= kFirstNvmeDrive && number - kFirstNvmeDrive < kNvmeDriveCount) {
+    return {"nvme" + std::to_string(number - kFirstNvmeDrive) + "n1", true};
+  }
+  return {ScsiDiskName(number), false};
+}
+
 }  // namespace kestrine

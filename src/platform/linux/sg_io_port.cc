@@ -14,6 +14,7 @@
 #include "disk_path.h"
 #include "legacy_answer.h"
 #include "legacy_request.h"
+#include "nvme_requests.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
 #include "sg_io_exchange.h"
@@ -51,6 +52,7 @@ constexpr bool NeedsWriteAccess(std::uint32_t code) {
 static_assert(NeedsWriteAccess(kIoctlAtaPassThrough) && NeedsWriteAccess(kIoctlScsiPassThrough));
 static_assert(NeedsWriteAccess(kSmartRcvDriveData) && NeedsWriteAccess(kSmartSendDriveCommand));
 static_assert(!NeedsWriteAccess(kSmartGetVersion) && !NeedsWriteAccess(kIoctlStorageQueryProperty));
+static_assert(NeedsWriteAccess(kIoctlStorageProtocolCommand));
 
 // ATA_PASS_THROUGH_EX flags the port carries; data-out and DMA it does not.
 constexpr std::uint16_t kAtaFlags48Bit = 0x08;
@@ -97,17 +99,17 @@ DeviceHandle SgIoPort::Open(std::string_view path, Access access) {
     last_open_failure_ = OpenFailure{OpenError::NoDevice, std::string(path), {}};
     return kInvalidHandle;
   }
-  std::string name = ScsiDiskName(*number);
+  DiskName disk = DiskNameForDrive(*number);
   // Non-blocking, so that a removable disk without a medium still opens.
   const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
-  const std::filesystem::path device = options_.dev_root / name;
+  const std::filesystem::path device = options_.dev_root / disk.name;
   errno = 0;
   const int fd = system_.Open(device.c_str(), flags);
   if (fd < 0) {
     last_open_failure_ = DescribeOpenFailure(device.string(), errno);
     return kInvalidHandle;
   }
-  disks_[fd] = OpenDisk{fd, std::move(name), access};
+  disks_[fd] = OpenDisk{fd, std::move(disk.name), access, disk.nvme};
   return fd;
 }
 
@@ -132,6 +134,7 @@ bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const 
   if (NeedsWriteAccess(code) && disk.access != Access::ReadWrite) return false;
   // `in` and `out` may be the same bytes: read from a copy.
   const std::vector<Byte> input(in.begin(), in.end());
+  if (disk.nvme) return AnswerNvme(disk, code, input, out, bytes_returned);
   switch (code) {
     case kIoctlAtaPassThrough:
       return Sysfs(disk).Attachment().ata_layer &&
@@ -270,10 +273,22 @@ bool SgIoPort::AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> i
   StorageDescriptorFacts facts;
   facts.device_type = sysfs.DeviceType();
   facts.removable = sysfs.Removable();
-  facts.bus_type = sysfs.Attachment().bus_type;
-  facts.texts = sysfs.Texts();
+  facts.bus_type = disk.nvme ? BusType::Nvme : sysfs.Attachment().bus_type;
+  facts.texts = disk.nvme ? sysfs.NvmeTexts() : sysfs.Texts();
   // A text the buffer cannot hold whole is left out rather than handed over cut.
   return WriteStorageDeviceDescriptor(facts, TextsCutShort::ClearOffsets, out, bytes_returned);
+}
+
+bool SgIoPort::AnswerNvme(const OpenDisk& disk, std::uint32_t code, std::span<const Byte> in,
+                          std::span<Byte> out, std::uint32_t& bytes_returned) {
+  // The ATA and SCSI requests do not reach an NVMe namespace, as on Windows.
+  const std::uint32_t timeout_ms = TimeOutSeconds(0) * 1000;
+  if (code == kIoctlStorageProtocolCommand) {
+    return AnswerNvmeProtocolCommand(system_, disk.fd, in, out, timeout_ms, bytes_returned);
+  }
+  if (code != kIoctlStorageQueryProperty) return false;
+  if (IsStandardDevicePropertyQuery(in)) return AnswerPropertyQuery(disk, in, out, bytes_returned);
+  return AnswerNvmeProtocolQuery(system_, disk.fd, in, out, timeout_ms, bytes_returned);
 }
 
 }  // namespace kestrine

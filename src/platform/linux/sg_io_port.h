@@ -7,6 +7,9 @@
 //   layer, not a USB bridge), as on Windows.
 // - IOCTL_SCSI_PASS_THROUGH sends its CDB as it is.
 // - IOCTL_STORAGE_QUERY_PROPERTY answers with a STORAGE_DEVICE_DESCRIPTOR built from sysfs.
+// - "\\.\PHYSICALDRIVE192" and up open NVMe namespaces (disk_path.h), which answer only the
+//   property query (bus type NVMe) and the NVMe requests, as NVMe admin commands
+//   (nvme_requests.h).
 //
 // A request the disk's stack cannot carry fails, so the caller falls back to the next transport;
 // a request that reached the drive completes even when the drive aborted the command.
@@ -57,8 +60,9 @@ class SgIoPort final : public DevicePort {
  private:
   struct OpenDisk {
     int fd = -1;
-    std::string name;  // "sda"
+    std::string name;  // "sda", "nvme0n1"
     Access access = Access::ReadOnly;
+    bool nvme = false;
   };
 
   SysfsDisk Sysfs(const OpenDisk& disk) const { return SysfsDisk(options_.sysfs_root, disk.name); }
@@ -70,6 +74,8 @@ class SgIoPort final : public DevicePort {
                              std::uint32_t& bytes_returned);
   bool AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> in, std::span<Byte> out,
                            std::uint32_t& bytes_returned);
+  bool AnswerNvme(const OpenDisk& disk, std::uint32_t code, std::span<const Byte> in,
+                  std::span<Byte> out, std::uint32_t& bytes_returned);
 
   SgIoSystem& system_;
   SgIoPortOptions options_;

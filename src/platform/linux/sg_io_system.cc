@@ -24,6 +24,10 @@ class KernelSystem final : public SgIoSystem {
     // Not retried on EINTR: the command may already have reached the disk.
     return ::ioctl(fd, SG_IO, &header);
   }
+  int NvmeAdmin(int fd, nvme_admin_cmd& command) override {
+    // Not retried either: a self-test may already have started.
+    return ::ioctl(fd, NVME_IOCTL_ADMIN_CMD, &command);
+  }
 };
 
 }  // namespace

@@ -144,6 +144,14 @@ DescriptorTexts SysfsDisk::Texts() const {
   return texts;
 }
 
+DescriptorTexts SysfsDisk::NvmeTexts() const {
+  DescriptorTexts texts;
+  texts.product = DeviceAttribute("model");
+  texts.revision = DeviceAttribute("firmware_rev");
+  texts.serial = DeviceAttribute("serial");
+  return texts;
+}
+
 bool SysfsDisk::Removable() const {
   const std::optional<std::string> text = ReadSysfsFile(BlockDir() / "removable", 16);
   return text && !text->empty() && (*text)[0] == '1';

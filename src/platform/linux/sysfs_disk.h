@@ -26,6 +26,8 @@ class SysfsDisk {
 
   DiskAttachment Attachment() const;
   DescriptorTexts Texts() const;  // absent ones stay empty
+  // An NVMe namespace's texts, from its controller (or subsystem): model, firmware, serial.
+  DescriptorTexts NvmeTexts() const;
   bool Removable() const;
   // SCSI peripheral device type (0 for a disk).
   std::uint8_t DeviceType() const;
