@@ -13,6 +13,8 @@
 #include "ata_registers.h"
 #include "device_port.h"
 #include "legacy_request.h"
+#include "nvme_protocol_command_block.h"
+#include "nvme_query_block.h"
 #include "sat_pass_through_block.h"
 #include "storage_bus.h"
 
@@ -27,6 +29,7 @@ static_assert(kSmartGetVersion == SMART_GET_VERSION);
 static_assert(kSmartSendDriveCommand == SMART_SEND_DRIVE_COMMAND);
 static_assert(kSmartRcvDriveData == SMART_RCV_DRIVE_DATA);
 static_assert(kIoctlStorageQueryProperty == IOCTL_STORAGE_QUERY_PROPERTY);
+static_assert(kIoctlStorageProtocolCommand == IOCTL_STORAGE_PROTOCOL_COMMAND);
 
 // ATA_PASS_THROUGH_EX.
 static_assert(sizeof(ATA_PASS_THROUGH_EX) == ata_block::kHeaderSize);
@@ -89,5 +92,137 @@ static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength) == 32);
 static_assert(BusTypeValue(BusType::Sata) == BusTypeSata &&
               BusTypeValue(BusType::Usb) == BusTypeUsb &&
               BusTypeValue(BusType::Ata) == BusTypeAta && BusTypeValue(BusType::Sas) == BusTypeSas);
+static_assert(BusTypeValue(BusType::Nvme) == BusTypeNvme);
+
+// The NVMe protocol-specific query: STORAGE_PROPERTY_QUERY with a STORAGE_PROTOCOL_SPECIFIC_DATA
+// in its AdditionalParameters, answered with a STORAGE_PROTOCOL_DATA_DESCRIPTOR.
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, PropertyId) == nvme_query::kPropertyId);
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, QueryType) == nvme_query::kQueryType);
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters) ==
+              nvme_query::kAdditionalParameters);
+static_assert(sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA) == nvme_query::kSpecificDataSize);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolType) == nvme_query::kProtocolType);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, DataType) == nvme_query::kDataType);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestValue) ==
+              nvme_query::kRequestValue);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue) ==
+              nvme_query::kRequestSubValue);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset) ==
+              nvme_query::kProtocolDataOffset);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataLength) ==
+              nvme_query::kProtocolDataLength);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, FixedProtocolReturnData) ==
+              nvme_query::kFixedProtocolReturnData);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue2) ==
+              nvme_query::kRequestSubValue2);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue3) ==
+              nvme_query::kRequestSubValue3);
+static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue4) ==
+              nvme_query::kRequestSubValue4);
+static_assert(sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR) == nvme_query::kDescriptorStructSize);
+static_assert(offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, Version) ==
+              nvme_query::kDescriptorVersion);
+static_assert(offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, Size) == nvme_query::kDescriptorSize);
+static_assert(offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, ProtocolSpecificData) ==
+              nvme_query::kProtocolSpecificData);
+// The data follows the protocol data in the query as in the reply.
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters) +
+                  sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA) ==
+              nvme_query::kData);
+static_assert(StorageAdapterProtocolSpecificProperty ==
+              nvme_query::kStorageAdapterProtocolSpecificProperty);
+static_assert(StorageDeviceProtocolSpecificProperty ==
+              nvme_query::kStorageDeviceProtocolSpecificProperty);
+static_assert(PropertyStandardQuery == nvme_query::kPropertyStandardQuery);
+static_assert(ProtocolTypeNvme == nvme_query::kProtocolTypeNvme);
+static_assert(ProtocolTypeNvme == nvme_protocol_command::kProtocolTypeNvme);
+static_assert(NVMeDataTypeIdentify == nvme_query::kNvmeDataTypeIdentify);
+static_assert(NVMeDataTypeLogPage == nvme_query::kNvmeDataTypeLogPage);
+
+// STORAGE_PROTOCOL_COMMAND. MinGW-w64's headers have IOCTL_STORAGE_PROTOCOL_COMMAND but neither
+// the structure nor its constants, so they are pinned here against the declaration and the
+// values of the Windows SDK's winioctl.h, as documented.
+namespace documented {
+struct StorageProtocolCommand {
+  DWORD Version;
+  DWORD Length;
+  STORAGE_PROTOCOL_TYPE ProtocolType;
+  DWORD Flags;
+  DWORD ReturnStatus;
+  DWORD ErrorCode;
+  DWORD CommandLength;
+  DWORD ErrorInfoLength;
+  DWORD DataToDeviceTransferLength;
+  DWORD DataFromDeviceTransferLength;
+  DWORD TimeOutValue;
+  DWORD ErrorInfoOffset;
+  DWORD DataToDeviceBufferOffset;
+  DWORD DataFromDeviceBufferOffset;
+  DWORD CommandSpecific;
+  DWORD Reserved0;
+  DWORD FixedProtocolReturnData;
+  DWORD Reserved1[3];
+  BYTE Command[ANYSIZE_ARRAY];
+};
+constexpr DWORD kStorageProtocolStructureVersion = 0x1;
+constexpr DWORD kStorageProtocolCommandFlagAdapterRequest = 0x80000000;
+constexpr DWORD kStorageProtocolCommandLengthNvme = 0x40;
+constexpr DWORD kStorageProtocolSpecificNvmeAdminCommand = 0x01;
+constexpr DWORD kStorageProtocolStatusPending = 0x0;
+constexpr DWORD kStorageProtocolStatusSuccess = 0x1;
+constexpr DWORD kStorageProtocolStatusError = 0x2;
+constexpr DWORD kStorageProtocolStatusInvalidRequest = 0x3;
+constexpr DWORD kStorageProtocolStatusNotSupported = 0xFF;
+constexpr std::size_t kNvmeErrorInfoLogSize = 64;  // sizeof(NVME_ERROR_INFO_LOG), nvme.h
+}  // namespace documented
+
+using documented::StorageProtocolCommand;
+static_assert(sizeof(StorageProtocolCommand) == nvme_protocol_command::kStructSize);
+static_assert(offsetof(StorageProtocolCommand, Version) == nvme_protocol_command::kVersion);
+static_assert(offsetof(StorageProtocolCommand, Length) == nvme_protocol_command::kLength);
+static_assert(offsetof(StorageProtocolCommand, ProtocolType) ==
+              nvme_protocol_command::kProtocolType);
+static_assert(offsetof(StorageProtocolCommand, Flags) == nvme_protocol_command::kFlags);
+static_assert(offsetof(StorageProtocolCommand, ReturnStatus) ==
+              nvme_protocol_command::kReturnStatus);
+static_assert(offsetof(StorageProtocolCommand, ErrorCode) == nvme_protocol_command::kErrorCode);
+static_assert(offsetof(StorageProtocolCommand, CommandLength) ==
+              nvme_protocol_command::kCommandLength);
+static_assert(offsetof(StorageProtocolCommand, ErrorInfoLength) ==
+              nvme_protocol_command::kErrorInfoLength);
+static_assert(offsetof(StorageProtocolCommand, DataToDeviceTransferLength) ==
+              nvme_protocol_command::kDataToDeviceTransferLength);
+static_assert(offsetof(StorageProtocolCommand, DataFromDeviceTransferLength) ==
+              nvme_protocol_command::kDataFromDeviceTransferLength);
+static_assert(offsetof(StorageProtocolCommand, TimeOutValue) ==
+              nvme_protocol_command::kTimeOutValue);
+static_assert(offsetof(StorageProtocolCommand, ErrorInfoOffset) ==
+              nvme_protocol_command::kErrorInfoOffset);
+static_assert(offsetof(StorageProtocolCommand, DataToDeviceBufferOffset) ==
+              nvme_protocol_command::kDataToDeviceBufferOffset);
+static_assert(offsetof(StorageProtocolCommand, DataFromDeviceBufferOffset) ==
+              nvme_protocol_command::kDataFromDeviceBufferOffset);
+static_assert(offsetof(StorageProtocolCommand, CommandSpecific) ==
+              nvme_protocol_command::kCommandSpecific);
+static_assert(offsetof(StorageProtocolCommand, Reserved0) == nvme_protocol_command::kReserved0);
+static_assert(offsetof(StorageProtocolCommand, FixedProtocolReturnData) ==
+              nvme_protocol_command::kFixedProtocolReturnData);
+static_assert(offsetof(StorageProtocolCommand, Reserved1) == nvme_protocol_command::kReserved1);
+static_assert(offsetof(StorageProtocolCommand, Command) == nvme_protocol_command::kCommand);
+static_assert(documented::kStorageProtocolStructureVersion ==
+              nvme_protocol_command::kStructureVersion);
+static_assert(documented::kStorageProtocolCommandFlagAdapterRequest ==
+              nvme_protocol_command::kFlagAdapterRequest);
+static_assert(documented::kStorageProtocolCommandLengthNvme == nvme_protocol_command::kCommandSize);
+static_assert(documented::kStorageProtocolSpecificNvmeAdminCommand ==
+              nvme_protocol_command::kNvmeAdminCommand);
+static_assert(documented::kStorageProtocolStatusPending == nvme_protocol_command::kStatusPending);
+static_assert(documented::kStorageProtocolStatusSuccess == nvme_protocol_command::kStatusSuccess);
+static_assert(documented::kStorageProtocolStatusError == nvme_protocol_command::kStatusError);
+static_assert(documented::kStorageProtocolStatusInvalidRequest ==
+              nvme_protocol_command::kStatusInvalidRequest);
+static_assert(documented::kStorageProtocolStatusNotSupported ==
+              nvme_protocol_command::kStatusNotSupported);
+static_assert(documented::kNvmeErrorInfoLogSize == nvme_protocol_command::kErrorInfoSize);
 
 }  // namespace kestrine
