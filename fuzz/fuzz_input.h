@@ -108,4 +108,17 @@ enum class NvmeBayRequest : std::uint8_t { kQuery = 0, kProtocolCommand = 1, kAd
 inline constexpr std::size_t kNvmeBayRequests = 3;
 inline constexpr std::size_t kNvmeMaxReply = 4200;
 
+// nvme_admin_port_fuzz: a request to an NVMe namespace of the Linux port and the controller's
+// answer to the admin command it becomes.
+//   byte 0        bit 0: IOCTL_STORAGE_PROTOCOL_COMMAND (else the property query); 1: read-only;
+//                 2: in place; 3: the kernel refuses the admin command
+//   bytes 1-2     the controller's status (0: success), 3-6 its completion dword 0
+//   bytes 7-8     request block size, 9-10 reply buffer size (modulo kNvmePortMaxBlock)
+//   then          the request block, and the rest: the data the controller returns
+inline constexpr std::size_t kNvmePortMaxBlock = 8192;
+inline constexpr std::uint8_t kNvmePortProtocolCommand = 1;
+inline constexpr std::uint8_t kNvmePortReadOnly = 2;
+inline constexpr std::uint8_t kNvmePortInPlace = 4;
+inline constexpr std::uint8_t kNvmePortKernelRefuses = 8;
+
 }  // namespace kestrine::fuzzing

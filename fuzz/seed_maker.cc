@@ -22,6 +22,7 @@
 #include "device_port.h"
 #include "fuzz_input.h"
 #include "nvme_admin_block.h"
+#include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
@@ -333,6 +334,51 @@ void CopyCaptured(const fs::path& captured) {
   }
 }
 
+// NVMe requests to the Linux port's namespace, each answered with data, with a controller's
+// error and by a kernel that refuses it.
+void MakeNvmeAdminSeeds() {
+  const kestrine::NvmeProtocolCommandBlock self_test =
+      kestrine::BuildNvmeProtocolCommandBlock(kestrine::DeviceSelfTestCommand(kestrine::kStcShort));
+  const struct {
+    const char* name;
+    Bytes block;
+    bool command;
+  } requests[] = {
+      {"identify-controller", kestrine::BuildNvmeIdentifyControllerQuery(), false},
+      {"identify-namespace", kestrine::BuildNvmeIdentifyNamespaceQuery(kestrine::kFirstNamespace),
+       false},
+      {"health-log",
+       kestrine::BuildNvmeLogPageQuery(kestrine::kLogHealth, kestrine::nvme_health::kSize), false},
+      {"self-test-log",
+       kestrine::BuildNvmeLogPageQuery(kestrine::kLogSelfTest, kestrine::nvme_self_test_log::kSize),
+       false},
+      {"self-test", Bytes(self_test.begin(), self_test.end()), true},
+  };
+  const struct {
+    const char* name;
+    std::uint16_t status;
+    std::uint8_t flags;
+  } answers[] = {
+      {"good", 0, 0}, {"invalid-field", 0x4002, 0}, {"refused", 0, kNvmePortKernelRefuses}};
+  for (const auto& request : requests) {
+    for (const auto& answer : answers) {
+      InputWriter writer;
+      writer.Put(static_cast<std::uint8_t>(kNvmePortInPlace | answer.flags |
+                                           (request.command ? kNvmePortProtocolCommand : 0)));
+      writer.Put16(answer.status);
+      writer.Put16(0);
+      writer.Put16(0);
+      writer.Put16(static_cast<std::uint16_t>(request.block.size()));
+      writer.Put16(static_cast<std::uint16_t>(request.block.size()));
+      writer.PutBytes(request.block);
+      Bytes data(request.block.size() - kestrine::nvme_query::kData, 0);
+      for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<Byte>(i * 7);
+      if (!request.command) writer.PutBytes(data);
+      Write("nvme_admin_port_fuzz", std::string(request.name) + "-" + answer.name, writer.Bytes());
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -345,6 +391,7 @@ int main(int argc, char** argv) {
   MakeBaySeeds(requests);
   MakeSequenceSeeds(requests);
   MakeSgIoSeeds(requests);
+  MakeNvmeAdminSeeds();
   MakeSnapshotSeeds();
   MakeNvmeSeeds();
   MakeNvmeSnapshotSeeds();
