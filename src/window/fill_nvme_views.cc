@@ -31,8 +31,11 @@ void TForm1::FillNvmeViews(Byte drive_number) {
   }
   ShowCondition(NvmeTemperatureText(health));
 
-  // The self-test log is read afresh, as for the other families, on a handle of its own.
-  {
+  // The self-test log is read afresh, as for the other families, on a handle of its own. A
+  // controller without the Device Self-test command has no such log (it refuses the read): its
+  // view stays empty, without a message at every refresh.
+  const NvmeSelfTestLog no_log{};
+  if (identity.SelfTestSupported) {
     const std::string selected = ui_.ComboBox1.Text();
     const OpenedDrive drive(drv_, selected);
     if (drv_.ReadSelfTestLogNvme(drive.Handle()) == 0) {
@@ -44,7 +47,8 @@ void TForm1::FillNvmeViews(Byte drive_number) {
     }
   }
 
-  for (auto& row : NvmeGeneralViewRows(identity, health, tables.NvmeSelfTest)) {
+  const NvmeSelfTestLog& log = identity.SelfTestSupported ? tables.NvmeSelfTest : no_log;
+  for (auto& row : NvmeGeneralViewRows(identity, health, log)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }
