@@ -1,17 +1,18 @@
 #!/usr/bin/env python3
 """Checks what the guest of test-vm.sh found against the disks the host attached.
 
-Usage: check-results.py RESULTS_DIR DISKS_TXT
+Usage: check-results.py RESULTS_DIR DISKS_TXT NVME_TXT
 RESULTS_DIR holds the guest's files; DISKS_TXT one line per disk: role, model (may hold
-blanks), serial, firmware, size in bytes. smartctl, run in the guest on the same disks, is the
-reference for the S.M.A.R.T. values; nothing of QEMU's tables is written here.
+blanks), serial, firmware, size in bytes; NVME_TXT one line per NVMe namespace: device, drive
+number, serial, size in bytes. smartctl and nvme-cli, run in the guest on the same disks, are the
+reference for the S.M.A.R.T. and health values; nothing of QEMU's tables is written here.
 """
 import json
 import os
 import re
 import sys
 
-results, disks_txt = sys.argv[1], sys.argv[2]
+results, disks_txt, nvme_txt = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
 
 
@@ -203,6 +204,92 @@ nobody = text("window-nobody.txt").splitlines()
 check(nobody[:0] == [] and any(l.endswith("text:Reading the drives needs administrator (root) rights.")
                                for l in nobody if l.startswith("start.message=")),
       f"window without rights: {nobody}")
+
+# NVMe namespaces: every identity and health value kestrine-cli shows equals nvme-cli's reading.
+NVME_HEALTH = {  # attribute row name -> nvme-cli smart-log key
+    "Critical Warning": "critical_warning", "Composite Temperature": "temperature",
+    "Available Spare": "avail_spare", "Available Spare Threshold": "spare_thresh",
+    "Percentage Used": "percent_used", "Data Units Read": "data_units_read",
+    "Data Units Written": "data_units_written", "Host Read Commands": "host_read_commands",
+    "Host Write Commands": "host_write_commands", "Controller Busy Time": "controller_busy_time",
+    "Power Cycles": "power_cycles", "Power On Hours": "power_on_hours",
+    "Unsafe Shutdowns": "unsafe_shutdowns", "Media and Data Integrity Errors": "media_errors",
+    "Number of Error Information Log Entries": "num_err_log_entries",
+}
+with open(nvme_txt) as f:
+    nvme_disks = [line.split() for line in f if line.strip()]
+for name, number, serial, size in nvme_disks:
+    role = f"nvme {name}"
+    ctrl, ns, health = (load(f"nvme-{what}-{number}.out") or {} for what in ("id-ctrl", "id-ns", "smart-log"))
+    if not check(ctrl and ns and health, f"{role}: nvme-cli read nothing: {text(f'nvme-id-ctrl-{number}.err')!r}"):
+        continue
+    step = f"cli-{number}"
+    drive = drive_of(load(step + ".out"))
+    if not check(drive is not None and status(step) in (0, 1, 2),
+                 f"{step} ({role}) ended with {status(step)}: {text(step + '.err')!r}"):
+        continue
+    check(drive["status_bar"] == "BusType:Nvme Method:IOCTL_STORAGE_QUERY_PROPERTY",
+          f"{role}: status bar {drive['status_bar']!r}")
+    check(drive["messages"] == [], f"{role}: messages {drive['messages']}")
+    fields = identify(drive)
+    block_size = 2 ** ns["lbafs"][ns["flbas"] & 0xF]["ds"]
+    version = ctrl["ver"]
+    major = f"NVMe {version >> 16}.{(version >> 8) & 0xFF}" + (f".{version & 0xFF}" if version & 0xFF else "")
+    pairs = [("Model", ctrl["mn"].strip()), ("FW", ctrl["fr"].strip()), ("SN", ctrl["sn"].strip()),
+             ("SN", serial), ("LBASize", str(ns["nsze"])), ("LogicalBlockSize", str(block_size)),
+             ("InterfaceType", "NVM Express"), ("MajorVersion", major), ("SSD", "Yes")]
+    for item, reference in pairs:
+        check(fields.get(item) == reference, f"{role}: Identify {item} {fields.get(item)!r} != {reference!r}")
+    check(ns["nsze"] * block_size == int(size), f"{role}: nvme-cli reads {ns['nsze']} blocks of {block_size}")
+    attributes = {c[6]: c for c in rows(drive, "Attributes")}
+    check([int(c[0]) for c in rows(drive, "Attributes")] == list(range(1, 16)), f"{role}: attribute ids")
+    for row_name, key in NVME_HEALTH.items():
+        cells = attributes.get(row_name)
+        if check(cells is not None, f"{role}: no attribute row {row_name!r}"):
+            check(cells[5] == str(int(health[key])), f"{role}: {row_name} raw {cells[5]!r} != nvme-cli {health[key]}")
+    spare = attributes.get("Available Spare", [""] * 7)
+    check(spare[2] == str(health["avail_spare"]) and spare[4] == str(health["spare_thresh"]),
+          f"{role}: spare row {spare}")
+    # The condition, and the tray hint's temperature, from nvme-cli's values.
+    warning, spare_now, threshold = health["critical_warning"], health["avail_spare"], health["spare_thresh"]
+    if warning or spare_now < threshold:
+        condition = "CRITICAL"
+    elif spare_now == threshold or health["percent_used"] >= 90 or int(health["media_errors"]):
+        condition = "WARNING"
+    else:
+        condition = "OK"
+    check(drive["condition"] == condition, f"{role}: condition {drive['condition']} != {condition}")
+    celsius = health["temperature"] - 273 if health["temperature"] else ""
+    hint = drive["tray_hint"].encode("latin-1").decode("utf-8")  # text() reads bytes as Latin-1
+    check(f"\r\nTemperature:{celsius}\u00b0\r\n" in hint, f"{role}: tray hint {hint!r}")
+    general = {c[0]: c[1] for c in rows(drive, "General") if c[0]}
+    self_test = bool(ctrl["oacs"] & 0x10)
+    pairs = [("Critical warning", f"{warning:02X}"),
+             ("Device self-test command", "Supported" if self_test else "Not supported"),
+             ("Extended self-test completion time", str(ctrl["edstt"])),
+             ("Warning composite temperature threshold", str(ctrl["wctemp"] - 273)),
+             ("Critical composite temperature threshold", str(ctrl["cctemp"] - 273))]
+    for item, reference in pairs:
+        check(general.get(item) == reference, f"{role}: General {item} {general.get(item)!r} != {reference!r}")
+    # The short self-test: started where the controller has the command, "failed" where not.
+    step = f"start-{number}-short"
+    said = text(step + ".err")
+    if self_test:
+        check(status(step) == 0 and "self-test started" in said, f"{step} ({role}): {status(step)} {said!r}")
+    else:
+        check(status(step) == 3 and "failed" in said, f"{step} ({role}): {status(step)} {said!r}")
+        check(rows(drive, "Self Test Logs") == [], f"{role}: a self-test log without the command")
+    # In the list of every drive, and in the window's selector.
+    everything = load("cli-all.out") or {}
+    listed = [d for d in everything.get("drives", []) if d.get("drive_number") == int(number)]
+    check(len(listed) == 1 and identify(listed[0]).get("SN") == serial,
+          f"{role}: kestrine-cli --json lists no drive {number} with serial {serial}")
+    check(f"start.selector.entry=\\\\.\\PHYSICALDRIVE{number}" in text("window.txt").splitlines(),
+          f"{role}: not in the window's selector")
+    # A user in the disk group: the kernel lets admin commands through only with CAP_SYS_ADMIN.
+    step = f"disk-{number}"
+    check(status(step) == 3 and "Not a S.M.A.R.T enabled device" in text(step + ".err"),
+          f"{step} ({role}): {status(step)} {text(step + '.err')!r}")
 
 # The kernel: no protocol errors, no port resets after boot.
 boot = text("dmesg-boot.txt").splitlines()
