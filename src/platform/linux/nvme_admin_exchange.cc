@@ -1,5 +1,7 @@
 #include "nvme_admin_exchange.h"
 
+#include <sys/ioctl.h>
+
 #include <cstddef>
 #include <cstring>
 
@@ -27,6 +29,7 @@ static_assert(offsetof(nvme_admin_cmd, cdw14) == nvme_admin::kCdw14);
 static_assert(offsetof(nvme_admin_cmd, cdw15) == nvme_admin::kCdw15);
 static_assert(offsetof(nvme_admin_cmd, timeout_ms) == nvme_admin::kTimeoutMs);
 static_assert(offsetof(nvme_admin_cmd, result) == nvme_admin::kResult);
+static_assert(kNvmeIoctlAdminCmd == NVME_IOCTL_ADMIN_CMD);
 
 NvmeAdminReply ExecuteNvmeAdmin(SgIoSystem& system, int fd, const NvmeCommand& command,
                                 std::span<Byte> data, std::uint32_t timeout_ms) {
