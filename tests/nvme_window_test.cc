@@ -180,6 +180,22 @@ TEST(NvmeWindow, SelfTestRunsOnTheBayClockIntoTheLog) {
                                               "Completed without error", "", ""}));
 }
 
+TEST(NvmeWindow, AHealthLogThatDoesNotComeShowsNoRowsAndDecidesNothing) {
+  NvmeFixture fx;
+  fx.bay.FindDrive(kDemoWornNvmeSsd)->refuse = [](std::uint32_t code, std::span<const Byte> in) {
+    return code == kIoctlStorageQueryProperty && in.size() >= 24 && ReadLe32(in, 8 + 4) == 2 &&
+           ReadLe32(in, 8 + 8) == kLogHealth;
+  };
+  fx.Select(kDemoWornNvmeSsd);
+  EXPECT_EQ(fx.ui.StatusBar1.text, "BusType:Nvme Method:IOCTL_STORAGE_QUERY_PROPERTY");
+  EXPECT_EQ(fx.ui.ListView1.ItemCount(), 0);
+  EXPECT_EQ(fx.form.DriveCondition, texts::kConditionOk);
+  EXPECT_EQ(fx.ui.TrayIcon1.hint,
+            DriveDevicePath(kDemoWornNvmeSsd) + "\r\nTemperature:\xB0\r\nCondition:OK");
+  EXPECT_EQ(fx.ui.ListView2.ItemCount(), 9);
+  EXPECT_EQ(fx.ui.ListView3.ItemCount(), 2);
+}
+
 TEST(NvmeWindow, ADriverThatRefusesTheSelfTestMakesTheButtonSayFailed) {
   NvmeFixture fx;
   fx.bay.FindDrive(kDemoNvmeSsd)->refuse = [](std::uint32_t code, std::span<const Byte>) {

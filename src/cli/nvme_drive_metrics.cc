@@ -26,7 +26,9 @@ DriveMetrics NvmeDriveMetricsFromTables(const SmartTables& tables, Byte drive_nu
   drive.family = TransportFamily::Nvme;
   drive.condition = condition;
   const NvmeHealthLog& health = tables.NvmeHealth[drive_number];
+  const bool health_read = tables.NvmeHealthRead[drive_number];
   for (const NvmeHealthField& field : kNvmeHealthFields) {
+    if (!health_read) break;
     AttributeMetrics attribute;
     attribute.id = field.id;
     attribute.name = field.name;
@@ -38,7 +40,8 @@ DriveMetrics NvmeDriveMetricsFromTables(const SmartTables& tables, Byte drive_nu
     drive.attributes.push_back(std::move(attribute));
   }
   const int kelvin = ReadLe16(health, nvme_health::kCompositeTemperature);
-  if (kelvin != 0) drive.temperature_celsius = kelvin - nvme_health::kZeroCelsiusKelvin;
+  if (health_read && kelvin != 0)
+    drive.temperature_celsius = kelvin - nvme_health::kZeroCelsiusKelvin;
   if (log) {
     using namespace nvme_self_test_log;
     const Byte current = (*log)[kCurrentOperation] & 0x0F;

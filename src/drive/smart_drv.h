@@ -56,6 +56,7 @@ struct SmartTables {
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeController{};
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeNamespace{};
   std::array<NvmeHealthLog, kDriveSlots> NvmeHealth{};
+  std::array<bool, kDriveSlots> NvmeHealthRead{};  // the slot holds the drive's log, not zeros
   NvmeSelfTestLog NvmeSelfTest{};
 };
 

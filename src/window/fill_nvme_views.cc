@@ -17,9 +17,14 @@ void TForm1::FillNvmeViews(Byte drive_number) {
     ui_.ListView2.AddRow({std::move(row.item), std::move(row.value)});
   }
 
+  // A health log that did not come shows no rows and decides nothing, as an ATA drive's
+  // unanswered READ DATA does: its zeros would read as a spare at its threshold.
   const NvmeHealthLog& health = tables.NvmeHealth[drive_number];
-  for (auto& row : NvmeAttributeRows(health)) ui_.ListView1.AddRow(std::move(row));
-  switch (JudgeNvmeHealth(health)) {
+  const bool health_read = tables.NvmeHealthRead[drive_number];
+  if (health_read) {
+    for (auto& row : NvmeAttributeRows(health)) ui_.ListView1.AddRow(std::move(row));
+  }
+  switch (health_read ? JudgeNvmeHealth(health) : NvmeCondition::Ok) {
     case NvmeCondition::Critical:
       DriveCondition = texts::kConditionCritical;
       break;
@@ -29,7 +34,7 @@ void TForm1::FillNvmeViews(Byte drive_number) {
     case NvmeCondition::Ok:
       break;
   }
-  ShowCondition(NvmeTemperatureText(health));
+  ShowCondition(health_read ? NvmeTemperatureText(health) : std::string());
 
   // The self-test log is read afresh, as for the other families, on a handle of its own. A
   // controller without the Device Self-test command has no such log (it refuses the read): its
