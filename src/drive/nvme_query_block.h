@@ -12,14 +12,15 @@
 
 #include "bytes.h"
 #include "nvme_command.h"
+#include "storage_property.h"
 
 namespace kestrine {
 
 namespace nvme_query {
-// STORAGE_PROPERTY_QUERY.
-inline constexpr std::size_t kPropertyId = 0;            // u32
-inline constexpr std::size_t kQueryType = 4;             // u32
-inline constexpr std::size_t kAdditionalParameters = 8;  // the protocol-specific data
+// STORAGE_PROPERTY_QUERY (storage_property.h), whose AdditionalParameters hold the protocol data.
+using property_query::kAdditionalParameters;
+using property_query::kPropertyId;
+using property_query::kQueryType;
 // STORAGE_PROTOCOL_DATA_DESCRIPTOR, the reply: Version and Size, then the same protocol data.
 inline constexpr std::size_t kDescriptorVersion = 0;  // u32
 inline constexpr std::size_t kDescriptorSize = 4;     // u32
@@ -46,9 +47,9 @@ constexpr std::size_t BufferSize(std::uint32_t length) {
 }
 
 // STORAGE_PROPERTY_ID, STORAGE_QUERY_TYPE, STORAGE_PROTOCOL_TYPE and the NVMe data types.
-inline constexpr std::uint32_t kStorageAdapterProtocolSpecificProperty = 49;
-inline constexpr std::uint32_t kStorageDeviceProtocolSpecificProperty = 50;
-inline constexpr std::uint32_t kPropertyStandardQuery = 0;
+using property_query::kPropertyStandardQuery;
+using property_query::kStorageAdapterProtocolSpecificProperty;
+using property_query::kStorageDeviceProtocolSpecificProperty;
 inline constexpr std::uint32_t kProtocolTypeNvme = 3;
 inline constexpr std::uint32_t kNvmeDataTypeIdentify = 1;
 inline constexpr std::uint32_t kNvmeDataTypeLogPage = 2;

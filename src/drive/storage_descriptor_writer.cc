@@ -10,19 +10,14 @@ namespace kestrine {
 
 namespace {
 
-// STORAGE_PROPERTY_QUERY: PropertyId at 0, QueryType at 4.
-constexpr std::size_t kQueryPropertyId = 0;
-constexpr std::size_t kQueryType = 4;
-constexpr std::uint32_t kStorageDeviceProperty = 0;
-constexpr std::uint32_t kPropertyStandardQuery = 0;
-
 constexpr Byte kNoCommandQueueing = 0;
 
 }  // namespace
 
 bool IsStandardDevicePropertyQuery(std::span<const Byte> query) {
+  using namespace property_query;
   return query.size() >= kPropertyQuerySize &&
-         ReadLe32(query, kQueryPropertyId) == kStorageDeviceProperty &&
+         ReadLe32(query, kPropertyId) == kStorageDeviceProperty &&
          ReadLe32(query, kQueryType) == kPropertyStandardQuery;
 }
 

@@ -44,7 +44,17 @@ inline constexpr std::size_t kHeaderSize = 8;
 }  // namespace storage_descriptor
 
 // STORAGE_PROPERTY_QUERY: PropertyId (u32), QueryType (u32), AdditionalParameters (1 byte,
-// padded). All zero asks for StorageDeviceProperty with PropertyStandardQuery.
+// padded, or a protocol-specific query's STORAGE_PROTOCOL_SPECIFIC_DATA). All zero asks for
+// StorageDeviceProperty with PropertyStandardQuery.
+namespace property_query {
+inline constexpr std::size_t kPropertyId = 0;            // u32, STORAGE_PROPERTY_ID
+inline constexpr std::size_t kQueryType = 4;             // u32, STORAGE_QUERY_TYPE
+inline constexpr std::size_t kAdditionalParameters = 8;  // what the property asks for besides
+inline constexpr std::uint32_t kStorageDeviceProperty = 0;
+inline constexpr std::uint32_t kStorageAdapterProtocolSpecificProperty = 49;
+inline constexpr std::uint32_t kStorageDeviceProtocolSpecificProperty = 50;
+inline constexpr std::uint32_t kPropertyStandardQuery = 0;
+}  // namespace property_query
 inline constexpr std::size_t kPropertyQuerySize = 12;
 // The reply buffer the query offers.
 inline constexpr std::size_t kPropertyReplySize = 4096;

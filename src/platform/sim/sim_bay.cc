@@ -162,9 +162,10 @@ bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::s
       return writable && drive.behaviour.answers_legacy &&
              AnswerSmartRequest(drive, code, in, out, bytes_returned);
     case kIoctlStorageQueryProperty: {
-      if (in.size() >= 4 &&
-          (ReadLe32(in, 0) == nvme_query::kStorageAdapterProtocolSpecificProperty ||
-           ReadLe32(in, 0) == nvme_query::kStorageDeviceProtocolSpecificProperty)) {
+      using namespace property_query;
+      const std::uint32_t property = in.size() >= 4 ? ReadLe32(in, kPropertyId) : 0;
+      if (property == kStorageAdapterProtocolSpecificProperty ||
+          property == kStorageDeviceProtocolSpecificProperty) {
         return AnswerNvmeQuery(drive, in, out, bytes_returned);
       }
       if (!drive.behaviour.answers_property_query || !IsStandardDevicePropertyQuery(in)) {
