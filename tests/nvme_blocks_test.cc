@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "block_bytes.h"
 #include "device_port.h"
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
@@ -12,16 +13,8 @@
 namespace kestrine {
 namespace {
 
-std::vector<Byte> Head(std::span<const Byte> block, std::size_t n) {
-  return std::vector<Byte>(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
-}
-
-bool AllZeroFrom(std::span<const Byte> block, std::size_t from) {
-  for (std::size_t i = from; i < block.size(); ++i) {
-    if (block[i] != 0) return false;
-  }
-  return true;
-}
+using testing::AllZeroFrom;
+using testing::Head;
 
 TEST(NvmeQueryBlock, GoldenBytes) {
   struct Case {

@@ -4,22 +4,15 @@
 #include <vector>
 
 #include "ata_pass_through_block.h"
+#include "block_bytes.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
 
 namespace kestrine {
 namespace {
 
-std::vector<Byte> Head(std::span<const Byte> block, std::size_t n) {
-  return std::vector<Byte>(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
-}
-
-bool AllZeroFrom(std::span<const Byte> block, std::size_t from) {
-  for (std::size_t i = from; i < block.size(); ++i) {
-    if (block[i] != 0) return false;
-  }
-  return true;
-}
+using testing::AllZeroFrom;
+using testing::Head;
 
 TEST(AtaPassThroughBlock, SectorReadHeader) {
   // READ DATA of drive 1: 556-byte exchange, data-in 512 bytes, the 0xCF marker at 44.
