@@ -9,6 +9,7 @@
 
 #include "../tests/sg_io_fakes.h"
 #include "fuzz_input.h"
+#include "fuzz_port.h"
 #include "nvme_command.h"
 #include "sg_io_port.h"
 
@@ -77,25 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       "\\\\.\\PHYSICALDRIVE192",
       (how & kNvmePortReadOnly) ? kestrine::Access::ReadOnly : kestrine::Access::ReadWrite);
   Check(handle != kestrine::kInvalidHandle);
-  std::uint32_t returned = 0;
-  if (how & kNvmePortInPlace) {
-    block.resize(std::max(in_size, out_size));
-    const std::vector<Byte> before = block;
-    const std::span<Byte> exchange(block);
-    if (world.port->Control(handle, code, exchange.first(in_size), exchange.first(out_size),
-                            returned)) {
-      Check(returned <= out_size);
-    } else {
-      Check(block == before);
-    }
-  } else {
-    std::vector<Byte> out(out_size, 0xA5);
-    if (world.port->Control(handle, code, block, out, returned)) {
-      Check(returned <= out.size());
-    } else {
-      for (Byte b : out) Check(b == 0xA5);
-    }
-  }
+  fuzz::ExchangeChecked(*world.port, handle, code, block, in_size, out_size,
+                        (how & kNvmePortInPlace) != 0);
   for (const auto& seen : world.system.admin_commands) CheckSent(seen.command);
   Check(world.system.admin_commands.size() <= 1);
   Check(world.system.exchanges.empty());

@@ -10,6 +10,7 @@
 #include "drive_number.h"
 #include "fake_toolkit.h"
 #include "form_texts.h"
+#include "fuzz_port.h"
 
 namespace {
 
@@ -19,24 +20,7 @@ void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-// A device whose driver answers every request with the fuzzer's bytes.
-class ReplyPort final : public kestrine::DevicePort {
- public:
-  void SetReply(const std::vector<Byte>* reply) { reply_ = reply; }
-  kestrine::DeviceHandle Open(std::string_view, kestrine::Access) override { return 1; }
-  bool Close(kestrine::DeviceHandle) override { return true; }
-  bool Control(kestrine::DeviceHandle, std::uint32_t, std::span<const Byte>, std::span<Byte> out,
-               std::uint32_t& bytes_returned) override {
-    const std::size_t n = std::min(out.size(), reply_->size());
-    std::copy_n(reply_->begin(), n, out.begin());
-    bytes_returned = static_cast<std::uint32_t>(n);
-    return true;
-  }
-  void DebugText(std::string_view) override {}
-
- private:
-  const std::vector<Byte>* reply_ = nullptr;
-};
+using fuzz::ReplyPort;
 
 struct Window {
   ReplyPort port;

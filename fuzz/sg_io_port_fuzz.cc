@@ -9,6 +9,7 @@
 
 #include "../tests/sg_io_fakes.h"
 #include "fuzz_input.h"
+#include "fuzz_port.h"
 #include "sg_io_port.h"
 #include "storage_descriptor_writer.h"
 #include "storage_property.h"
@@ -121,27 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       world.port->Open(usb_disk ? "\\\\.\\PHYSICALDRIVE1" : "\\\\.\\PHYSICALDRIVE0",
                        read_only ? kestrine::Access::ReadOnly : kestrine::Access::ReadWrite);
   Check(handle != kestrine::kInvalidHandle);
-  std::uint32_t returned = 0;
-  if (in_place) {
-    // The drive layer's way: one block, sent and received in place.
-    block.resize(std::max(in_size, out_size));
-    const std::vector<Byte> before = block;
-    const std::span<Byte> exchange(block);
-    if (world.port->Control(handle, code, exchange.first(in_size), exchange.first(out_size),
-                            returned)) {
-      Check(returned <= out_size);
-    } else {
-      Check(block == before);
-    }
-  } else {
-    std::vector<Byte> out(out_size, 0xA5);
-    if (world.port->Control(handle, code, block, out, returned)) {
-      Check(returned <= out.size());
-    } else {
-      // A refused request leaves the reply as it was.
-      for (Byte b : out) Check(b == 0xA5);
-    }
-  }
+  fuzz::ExchangeChecked(*world.port, handle, code, block, in_size, out_size, in_place);
   world.port->Close(handle);
   world.system.exchanges.clear();
   world.system.opens.clear();

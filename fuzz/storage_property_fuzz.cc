@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device_port.h"
+#include "fuzz_port.h"
 #include "smart_drv.h"
 #include "storage_property.h"
 
@@ -26,24 +27,7 @@ void CheckText(const std::string& text, std::size_t reply_size) {
   }));
 }
 
-// A device whose storage stack answers the property query with the fuzzer's bytes.
-class ReplyPort final : public kestrine::DevicePort {
- public:
-  void SetReply(const std::vector<Byte>* reply) { reply_ = reply; }
-  kestrine::DeviceHandle Open(std::string_view, kestrine::Access) override { return 1; }
-  bool Close(kestrine::DeviceHandle) override { return true; }
-  bool Control(kestrine::DeviceHandle, std::uint32_t, std::span<const Byte>, std::span<Byte> out,
-               std::uint32_t& bytes_returned) override {
-    const std::size_t n = std::min(out.size(), reply_->size());
-    std::copy_n(reply_->begin(), n, out.begin());
-    bytes_returned = static_cast<std::uint32_t>(n);
-    return true;
-  }
-  void DebugText(std::string_view) override {}
-
- private:
-  const std::vector<Byte>* reply_ = nullptr;
-};
+using fuzz::ReplyPort;
 
 }  // namespace
 
