@@ -6,10 +6,11 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Kestrine developers")
 set(CPACK_PACKAGE_CONTACT "Kestrine developers <kestrine@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://kestrine.example.org/")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "S.M.A.R.T. data and condition of ATA and SATA disks")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "S.M.A.R.T. data and condition of ATA, SATA and NVMe disks")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Kestrine reads the S.M.A.R.T. data of ATA and SATA disks, also behind USB\n"
-  "enclosures that pass ATA commands on, and shows it in one window: the drive's\n"
+  "enclosures that pass ATA commands on, and the health data of NVMe drives,\n"
+  "and shows it in one window: the drive's\n"
   "identity, its attributes with their thresholds, its self-test log and a\n"
   "summary. The drive's condition (OK, WARNING, CRITICAL) shows in a coloured\n"
   "label and in the hint of a notification-area icon; the window starts the\n"

@@ -118,7 +118,7 @@ done
 appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
 
 echo "== lintian"
-# Errors fail the stage; warnings are shown (the README's packaging notes say which are left).
+# Errors fail the stage; warnings are shown (docs/testing.md says which are left).
 lintian --fail-on error --display-level ">=warning" --tag-display-limit 0 "$deb" ||
   fail "lintian reports errors"
 

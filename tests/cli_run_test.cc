@@ -129,8 +129,7 @@ TEST(CliExitStatus, WrongArgumentsAreRefusedAndHelpIsNot) {
   }
   const CliResult help = RunCliWith({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* topic : {"--drive", "--load", "--json", "--save", "--html", "--self-test",
-                            "Exit status", "SLOG", "Self Test Logs"}) {
+  for (const char* topic : {"Exit status", "Self Test Logs", "man kestrine-cli"}) {
     EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
   }
 }

@@ -19,6 +19,7 @@ SetCompressor /SOLID lzma
 
 !define PRODUCT "Kestrine"
 !define PUBLISHER "Kestrine developers"
+!define COPYRIGHT "Copyright (c) 2026 The Kestrine developers. MIT License."
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrine"
 !define TASK_NAME "Kestrine"
 ; The task's definition, kept in the program's folder: it tells what was registered, and
@@ -38,12 +39,14 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} Setup"
 VIAddVersionKey "CompanyName" "${PUBLISHER}"
-VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
+; The licence, from the LICENSE file at the top of the sources.
+!insertmacro MUI_PAGE_LICENSE "${__FILEDIR__}/../../LICENSE"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES

@@ -1,4 +1,5 @@
-// kestrine: the Qt window over this machine's SCSI disks, through SG_IO.
+// kestrine: the Qt window over this machine's SCSI disks (through SG_IO) and NVMe drives (through
+// NVMe admin commands).
 #include "run_window.h"
 #include "sg_io_port.h"
 

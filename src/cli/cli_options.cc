@@ -22,56 +22,19 @@ constexpr std::size_t kMaxDriveNumberDigits = 9;
 constexpr char kVersion[] = "kestrine-cli " KESTRINE_VERSION;
 
 constexpr char kDescription[] =
-    "kestrine-cli shows what the Kestrine window shows of ATA drives: the Identify, Attributes,\n"
-    "Self Test Logs and General views, the drive's condition, the status bar and the tray hint.\n"
-    "It runs the window's own logic, so every cell is the cell the window would show.";
+    "kestrine-cli shows what the Kestrine window shows of ATA, SATA and NVMe drives: per drive\n"
+    "its condition, status bar, tray hint and the Identify, Attributes, Self Test Logs and\n"
+    "General views, as text tables, one JSON document or Prometheus metrics. It also saves\n"
+    "snapshot files and HTML reports, and starts self-tests.";
 
+// A summary: the manual page is the reference, and the only place each option is explained.
 constexpr char kFooter[] =
-    "Options in detail:\n"
-    "  --drive N|PATH     N, a number from 0 to 255, is \\\\.\\PHYSICALDRIVEN; any other\n"
-    "                     text is taken as typed into the window's drive selector.\n"
-    "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
-    "                     numbered from 0 in the order given (at most 256 files).\n"
-    "  --json             Its shape is described in the README (section kestrine-cli).\n"
-    "  --metrics          For node_exporter's textfile collector: per drive its identity,\n"
-    "                     condition, temperature, attributes (whole raw values), self-test\n"
-    "                     and whether and how fast it was read. The README lists the metrics.\n"
-    "  --save FILE        IDFY, SMDT and SMTH as just read, and the self-test log read afresh\n"
-    "                     as SLOG. Needs one drive.\n"
-    "  --html VIEW FILE   As \"Save to HTML\" writes it; style.css is copied beside the report\n"
-    "                     from the program's directory, else from ../share/kestrine beside\n"
-    "                     it (/usr/share/kestrine when installed). Needs one drive.\n"
-    "  --self-test KIND   short or extended; the option is the confirmation. The views shown\n"
-    "                     are those read before the start. Needs one drive.\n"
+    "--save, --html and --self-test act on one drive: one --drive, or a single --load.\n"
+    "Views for --html: Identify, Attributes, \"Self Test Logs\", General (self-test-logs).\n"
+    "Exit status: 0 every drive OK, 1 a drive WARNING, 2 a drive CRITICAL, 3 an error.\n"
     "\n"
-    "Drives:\n"
-    "  Without --drive every drive that can be opened is read, in number order. Without --load\n"
-    "  the system's drives are read (\\\\.\\PHYSICALDRIVE0 is the first disk); reading them needs\n"
-    "  the rights to send ATA commands (root, or Administrator on Windows). --save, --html and\n"
-    "  --self-test need one drive: one --drive, or without --drive a single --load.\n"
-    "\n"
-    "Views (for --html): \"Identify\", \"Attributes\", \"Self Test Logs\", \"General\"; letter "
-    "case,\n"
-    "  blanks, hyphens and underscores do not matter (self-test-logs).\n"
-    "\n"
-    "Snapshot files:\n"
-    "  libatasmart's tagged format: `skdump --save` writes files that load here, and `skdump\n"
-    "  --load` reads ours. Sections: a 4-byte tag, a 4-byte big-endian length, the payload:\n"
-    "  IDFY (512, required), SMST (4, ignored), SMDT (512), SMTH (512) and SLOG (512, the\n"
-    "  self-test log). A missing section reads as zero bytes; other tags are skipped. A file cut\n"
-    "  short, with a section of the wrong size, a section twice or no IDFY is refused, and so is\n"
-    "  anything that is not a regular file. A loaded drive answers through the ATA pass-through\n"
-    "  only and names no bus type. --save replaces a file only once the new one is written.\n"
-    "\n"
-    "Exit status:\n"
-    "  0  every drive shown is OK\n"
-    "  1  a drive is WARNING and none is CRITICAL\n"
-    "  2  a drive is CRITICAL\n"
-    "  3  an error: no drive could be read, a drive named with --drive could not be read, a\n"
-    "     snapshot file was refused, the arguments were wrong, or --save, --html or\n"
-    "     --self-test failed\n"
-    "  A drive found without --drive that answers no IDENTIFY (a card reader) is listed as not\n"
-    "  read and does not count.";
+    "The full reference, with the JSON document, the metrics and the snapshot files:\n"
+    "  man kestrine-cli   (in the sources: packaging/linux/kestrine-cli.1.in)";
 
 // Shows --html's two values by their names rather than as "VIEW FILE x 2".
 class HelpFormatter : public CLI::Formatter {

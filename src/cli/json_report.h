@@ -1,5 +1,5 @@
-// The JSON document of kestrine-cli --json. Its shape is documented in the README's
-// "kestrine-cli" section and kept stable: keys are only ever added.
+// The JSON document of kestrine-cli --json. Its shape is documented in docs/file-formats.md and
+// kept stable: keys are only ever added.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// kestrine-cli: the Kestrine window's views of ATA drives in a terminal, as JSON, and in
-// snapshot files. `kestrine-cli --help` tells how.
+// kestrine-cli: the Kestrine window's views of ATA, SATA and NVMe drives in a terminal, as JSON,
+// as Prometheus metrics and in snapshot files. Its manual page, kestrine-cli(1), tells how.
 #include <iostream>
 #include <string>
 #include <vector>

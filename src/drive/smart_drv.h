@@ -1,6 +1,6 @@
-// The drive layer: drive handles, the three command transports, the S.M.A.R.T. command set and
-// the per-drive tables their answers are stored in. One SmartDrv holds all of that state for a
-// program's run; it reaches devices only through its DevicePort.
+// The drive layer: drive handles, the three ATA command transports, the S.M.A.R.T. command set,
+// the NVMe commands, and the per-drive tables their answers are stored in. One SmartDrv holds all
+// of that state for a program's run; it reaches devices only through its DevicePort.
 #pragma once
 
 #include <array>

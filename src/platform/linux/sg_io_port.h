@@ -1,5 +1,6 @@
 // The Linux device port: the drive layer's Windows request blocks carried to SCSI disks through
-// the SCSI generic interface (SG_IO), so the drive layer runs unchanged.
+// the SCSI generic interface (SG_IO), and to NVMe namespaces as NVMe admin commands, so the drive
+// layer runs unchanged.
 //
 // - "\\.\PHYSICALDRIVEn" opens the n-th SCSI disk (/dev/sda, /dev/sdb, ...).
 // - IOCTL_ATA_PASS_THROUGH and the legacy SMART requests become one ATA PASS-THROUGH (16)

@@ -1,7 +1,8 @@
-// The simulated drive bay: a device port whose devices are simulated ATA drives. It answers every
-// request block from the drive's side, parsing it as a driver would (a block with wrong lengths,
-// offsets or sizes is refused, not answered), runs the ATA command against the drive's image and
-// records what was sent. Tests, benchmarks and the demo program run the real code through it.
+// The simulated drive bay: a device port whose devices are simulated drives, ATA drives and NVMe
+// drives (sim_bay_nvme.cc). It answers every request block from the drive's side, parsing it as a
+// driver would (a block with wrong lengths, offsets or sizes is refused, not answered), runs the
+// ATA or NVMe command against the drive's image and records what was sent. Tests, benchmarks and
+// the demo program run the real code through it.
 #pragma once
 
 #include <chrono>

@@ -1,0 +1,97 @@
+# CHANGELOG.md is where each version's changes are written; the Debian changelog and the AppStream
+# releases are made from it here, so they cannot disagree with it.
+#
+# kestrine_read_changelog(FILE) reads FILE's "## VERSION - YYYY-MM-DD" headings and the "- "
+# items under each (an item's further lines are indented), newest first, and sets in the
+# caller's scope:
+#   KESTRINE_RELEASE_DATE          the newest version's date, YYYY-MM-DD
+#   KESTRINE_DEBIAN_CHANGELOG      the text of debian/changelog, one entry per version
+#   KESTRINE_APPSTREAM_RELEASES    the <release> elements of the metainfo's <releases>
+# It stops the configuration when the newest version is not PROJECT_VERSION.
+
+# "Mon, 07 Dec 2026 00:00:00 +0000" for "2026-12-07", as debian/changelog dates its entries.
+function(kestrine_rfc2822_date iso out)
+  if(NOT iso MATCHES "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$")
+    message(FATAL_ERROR "CHANGELOG.md: \"${iso}\" is no date of the form YYYY-MM-DD")
+  endif()
+  set(year ${CMAKE_MATCH_1})
+  set(day_text ${CMAKE_MATCH_3})
+  set(month_text ${CMAKE_MATCH_2})
+  string(REGEX REPLACE "^0" "" month "${month_text}")
+  string(REGEX REPLACE "^0" "" day "${day_text}")
+  # The day of the week by Sakamoto's method: 0 is Sunday.
+  set(offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+  math(EXPR index "${month} - 1")
+  list(GET offsets ${index} offset)
+  set(y ${year})
+  if(month LESS 3)
+    math(EXPR y "${year} - 1")
+  endif()
+  math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${day}) % 7")
+  set(weekdays Sun Mon Tue Wed Thu Fri Sat)
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(GET weekdays ${weekday} weekday_name)
+  list(GET months ${index} month_name)
+  set(${out} "${weekday_name}, ${day_text} ${month_name} ${year} 00:00:00 +0000" PARENT_SCOPE)
+endfunction()
+
+function(kestrine_read_changelog file)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+  file(READ "${file}" text)
+  if(text MATCHES ";")
+    message(FATAL_ERROR "${file}: a semicolon; CMake reads this file as a list of lines")
+  endif()
+  file(STRINGS "${file}" lines)
+
+  set(versions "")
+  set(current "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^## ([^ ]+) - ([0-9-]+)$")
+      set(current "${CMAKE_MATCH_1}")
+      list(APPEND versions "${current}")
+      set(date_${current} "${CMAKE_MATCH_2}")
+      set(items_${current} "")
+    elseif(NOT current STREQUAL "" AND line MATCHES "^- (.*)$")
+      list(APPEND items_${current} "${CMAKE_MATCH_1}")
+    elseif(NOT current STREQUAL "" AND line MATCHES "^  +(.*)$")
+      list(POP_BACK items_${current} last)
+      list(APPEND items_${current} "${last}\n${CMAKE_MATCH_1}")
+    elseif(NOT current STREQUAL "" AND NOT line STREQUAL "")
+      message(FATAL_ERROR "${file}: under ${current}, neither an item nor its next line: ${line}")
+    endif()
+  endforeach()
+  if(NOT versions)
+    message(FATAL_ERROR "${file} names no version (## VERSION - YYYY-MM-DD)")
+  endif()
+  list(GET versions 0 newest)
+  if(NOT newest STREQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "${file}: the newest version is ${newest}, the project's is "
+      "${PROJECT_VERSION}: write what ${PROJECT_VERSION} brings there first")
+  endif()
+
+  set(debian "")
+  set(appstream "")
+  foreach(version IN LISTS versions)
+    kestrine_rfc2822_date("${date_${version}}" stamp)
+    string(APPEND debian "kestrine (${version}) unstable; urgency=medium\n\n")
+    string(APPEND appstream "    <release version=\"${version}\" date=\"${date_${version}}\">\n"
+      "      <description>\n        <ul>\n")
+    foreach(item IN LISTS items_${version})
+      string(REPLACE "`" "" item "${item}")
+      string(REPLACE "\n" "\n    " debian_item "${item}")
+      string(APPEND debian "  * ${debian_item}\n")
+      string(REPLACE "&" "&amp;" xml_item "${item}")
+      string(REPLACE "<" "&lt;" xml_item "${xml_item}")
+      string(REPLACE ">" "&gt;" xml_item "${xml_item}")
+      string(REPLACE "\n" " " xml_item "${xml_item}")
+      string(APPEND appstream "          <li>${xml_item}</li>\n")
+    endforeach()
+    string(APPEND debian "\n -- Kestrine developers <kestrine@example.org>  ${stamp}\n\n")
+    string(APPEND appstream "        </ul>\n      </description>\n    </release>\n")
+  endforeach()
+  string(STRIP "${debian}" debian)
+  string(REGEX REPLACE "\n$" "" appstream "${appstream}")
+  set(KESTRINE_RELEASE_DATE "${date_${newest}}" PARENT_SCOPE)
+  set(KESTRINE_DEBIAN_CHANGELOG "${debian}\n" PARENT_SCOPE)
+  set(KESTRINE_APPSTREAM_RELEASES "${appstream}" PARENT_SCOPE)
+endfunction()
