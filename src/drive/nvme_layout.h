@@ -158,7 +158,7 @@ static_assert(nvme_controller::kSize == nvme_namespace::kSize);
 // The four blocks an NVMe drive is read by.
 struct NvmeBlocks {
   NvmeIdentifyBlock controller{};
-  NvmeIdentifyBlock namespace_data{};  // namespace 1
+  NvmeIdentifyBlock namespace_data{};  // the namespace the drive was opened as
   NvmeHealthLog health{};
   NvmeSelfTestLog self_test_log{};
   bool operator==(const NvmeBlocks&) const = default;

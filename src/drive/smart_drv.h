@@ -51,8 +51,8 @@ struct SmartTables {
   std::array<TransportFamily, kDriveSlots> Family{};
   LegacyRequestBlock LegacyRequest{};
   SmartVersionBlockBytes SmartVersionBlock{};
-  // NVMe drives: Identify Controller, Identify Namespace (namespace 1) and the health log, and
-  // the last Device Self-test log read, whatever the drive.
+  // NVMe drives: Identify Controller, Identify Namespace (the handle's namespace) and the health
+  // log, and the last Device Self-test log read, whatever the drive.
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeController{};
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeNamespace{};
   std::array<NvmeHealthLog, kDriveSlots> NvmeHealth{};
