@@ -1,6 +1,6 @@
 // The two self-test buttons: after the user's Yes, the drive the selector named when the button
-// was clicked is asked to start its short or extended self-test in off-line mode. The drive runs it in the background;
-// the next refresh shows its progress and, once done, its log entry.
+// was clicked is asked to start its short or extended self-test in off-line mode. The drive runs
+// it in the background; the next refresh shows its progress and, once done, its log entry.
 #include "drive_number.h"
 #include "form_texts.h"
 #include "nvme_command.h"
