@@ -4,8 +4,9 @@
 # disk and an NVMe controller with one namespace. The guest is Debian's kernel with a busybox
 # init; it reads every disk with kestrine-cli, the window (offscreen) and smartctl (nvme-cli for
 # the NVMe namespace), starts self-tests, tries users with fewer rights, times kestrine-cli
-# against smartctl, and hands its results back on a virtio-blk disk. The host then checks them
-# (scripts/vm/check-results.py).
+# against smartctl, and hands its results back on a virtio-blk disk. Last, the host removes the USB
+# disk and the NVMe controller through QEMU's monitor while kestrine-cli reads them, and adds them
+# back (scripts/vm/hotplug.py). The host then checks the results (scripts/vm/check-results.py).
 #   test-vm.sh            build what is missing, boot the guest, check
 #   VM_TIME_LIMIT=S       kill the guest after S seconds (default 240)
 set -euo pipefail
@@ -67,17 +68,19 @@ DISKS
 # QEMU sets the controller's model and firmware itself; nvme-cli's reading is the reference.
 echo "nvme0n1 192 KS-NVME-0006 67108864" >"$out/nvme.txt"
 drive() { echo "if=none,id=$1,file=$images/$1.img,format=raw,cache=unsafe"; }
+# The drives removed and added back at run time: block nodes of their own, which stay when their
+# device goes (a -drive would go with it).
+node() { echo "driver=raw,node-name=$1,file.driver=file,file.filename=$images/$1.img"; }
 disks=(
   -device ich9-ahci,id=ahci
   -drive "$(drive sata)" -device "ide-hd,drive=sata,bus=ahci.0,model=KESTRINE SATA,serial=KS-SATA-0001,ver=KF1.0"
   -drive "$(drive ssd)" -device "ide-hd,drive=ssd,bus=ahci.1,model=KESTRINE SSD,serial=KS-SSD-0002,ver=KF2.0,rotation_rate=1"
   -drive "$(drive pata)" -device "ide-hd,drive=pata,bus=ide.0,model=KESTRINE PATA,serial=KS-PATA-0003,ver=KF3.0"
   -device qemu-xhci,id=xhci -device usb-bot,bus=xhci.0,id=bot
-  -drive "$(drive usb)" -device "scsi-hd,bus=bot.0,drive=usb,vendor=KSTRN,product=USB DISK,serial=KS-USB-0004,ver=K4"
+  -blockdev "$(node usb)" -device "scsi-hd,id=usbdisk,bus=bot.0,drive=usb,vendor=KSTRN,product=USB DISK,serial=KS-USB-0004,ver=K4"
   -device virtio-scsi-pci,id=vscsi
   -drive "$(drive scsi)" -device "scsi-hd,bus=vscsi.0,drive=scsi,vendor=KSTRN,product=VSCSI DISK,serial=KS-SCSI-0005,ver=K5"
-  -drive "$(drive nvme)" -device nvme,id=nvme0,serial=KS-NVME-0006
-  -device nvme-ns,drive=nvme,bus=nvme0,nsid=1
+  -blockdev "$(node nvme)" -device nvme,id=nvme0,drive=nvme,serial=KS-NVME-0006
   -drive "$(drive results)" -device virtio-blk-pci,drive=results
 )
 
@@ -125,14 +128,20 @@ if { [ -d /sys/module/kvm_intel ] || [ -d /sys/module/kvm_amd ]; } && [ -w /dev/
   accel=kvm
 fi
 echo "Booting $package under QEMU ($accel), at most ${time_limit} s"
-rm -rf "$out/results" && mkdir -p "$out/results"
+rm -rf "$out/results" "$out/console.log" "$out/qmp.sock" && mkdir -p "$out/results"
+python3 "$root/scripts/vm/hotplug.py" "$out/qmp.sock" "$out/console.log" "$out/hotplug.log" &
+hotplug=$!
 started=$(date +%s)
 status=0
 timeout --kill-after=10 "$time_limit" qemu-system-x86_64 -machine pc,accel="$accel" -m 768 -smp 1 \
   -nodefaults -display none -no-reboot -serial "file:$out/console.log" \
+  -qmp "unix:$out/qmp.sock,server=on,wait=off" \
   -kernel "$kernel_dir/root/boot/vmlinuz-$version" -initrd "$out/initramfs.gz" \
   -append "console=ttyS0 panic=-1 no_timer_check quiet" "${disks[@]}" || status=$?
 echo "The guest ran $(($(date +%s) - started)) s"
+kill "$hotplug" 2>/dev/null || true
+wait "$hotplug" 2>/dev/null || true
 [ "$status" -eq 0 ] || fail "QEMU ended with status $status (124: the time limit); see $out/console.log"
 tar -xf "$images/results.img" -C "$out/results" || fail "the results disk holds no archive"
+cp "$out/hotplug.log" "$out/results/hotplug.log" 2>/dev/null || true
 python3 "$root/scripts/vm/check-results.py" "$out/results" "$out/disks.txt" "$out/nvme.txt"

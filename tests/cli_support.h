@@ -35,6 +35,9 @@ class BorrowedPort final : public DevicePort {
   }
   void DebugText(std::string_view text) override { port_.DebugText(text); }
   OpenFailure LastOpenFailure() const override { return port_.LastOpenFailure(); }
+  std::optional<std::uint32_t> NvmeNamespaceId(DeviceHandle handle) override {
+    return port_.NvmeNamespaceId(handle);
+  }
 
  private:
   DevicePort& port_;

@@ -37,11 +37,13 @@ TEST(NvmeDecode, VersionText) {
 TEST(NvmeDecode, IdentityFromHandWorkedBlocks) {
   NvmeIdentifyBlock controller{};
   NvmeIdentifyBlock namespace_data{};
-  const std::string serial = "S4EWNX0R123456      ";
-  const std::string model = "Samsung SSD 970 EVO Plus 1TB";  // zero bytes after it
+  // Texts as controllers pad them: with spaces behind, a serial also in front; a zero byte ends
+  // a text early.
+  const std::string serial = "  S4EWNX0R123456    ";
+  const std::string model = "Samsung SSD 970 EVO Plus 1TB  ";  // zero bytes after it
   std::copy(serial.begin(), serial.end(), controller.begin() + 4);
   std::copy(model.begin(), model.end(), controller.begin() + 24);
-  std::copy_n("2B2QEXM7", 8, controller.begin() + 64);
+  std::copy_n("2B2Q    ", 8, controller.begin() + 64);
   controller[80] = 0x00;  // version 1.3: bytes 00 03 01 00
   controller[81] = 0x03;
   controller[82] = 0x01;
@@ -62,9 +64,9 @@ TEST(NvmeDecode, IdentityFromHandWorkedBlocks) {
   namespace_data[132 + 2] = 12;  // format 1: 4096-byte blocks
 
   const NvmeIdentity identity = DecodeNvmeIdentity(controller, namespace_data);
-  EXPECT_EQ(identity.SerialNumber, serial);
-  EXPECT_EQ(identity.Model, model);
-  EXPECT_EQ(identity.Firmware, "2B2QEXM7");
+  EXPECT_EQ(identity.SerialNumber, "S4EWNX0R123456");
+  EXPECT_EQ(identity.Model, "Samsung SSD 970 EVO Plus 1TB");
+  EXPECT_EQ(identity.Firmware, "2B2Q");
   EXPECT_EQ(identity.MajorVersion, "NVMe 1.3");
   EXPECT_EQ(identity.LBASize, 1953525168u);
   EXPECT_EQ(identity.LogicalBlockSize, 4096u);
@@ -75,11 +77,18 @@ TEST(NvmeDecode, IdentityFromHandWorkedBlocks) {
   EXPECT_EQ(identity.WarningTemperatureKelvin, 347);
   EXPECT_EQ(identity.CriticalTemperatureKelvin, 352);
 
-  // A block size exponent out of range is no size; a format index beyond 15 is masked.
+  // A block size exponent out of range is no size; bit 4 is no part of the format index, bits
+  // 6:5 are its upper bits.
   namespace_data[132 + 2] = 70;
   EXPECT_EQ(DecodeNvmeIdentity(controller, namespace_data).LogicalBlockSize, 0u);
   namespace_data[26] = 0x10;  // metadata flag set, format 0
   EXPECT_EQ(DecodeNvmeIdentity(controller, namespace_data).LogicalBlockSize, 512u);
+  namespace_data[26] = 0x51;     // format 0b10'0001 = 33, metadata flag set
+  namespace_data[260 + 2] = 13;  // format 33 at 128 + 33 * 4: 8192-byte blocks
+  EXPECT_EQ(DecodeNvmeIdentity(controller, namespace_data).LogicalBlockSize, 8192u);
+  // A model of blanks only is no model.
+  std::fill_n(controller.begin() + 24, 40, ' ');
+  EXPECT_EQ(DecodeNvmeIdentity(controller, namespace_data).Model, "");
 }
 
 TEST(NvmeDecode, HealthFieldsFromAHandWorkedLog) {
@@ -221,15 +230,19 @@ TEST(NvmeDecode, SelfTestLogFromAHandWorkedPage) {
   // Result 2: vendor specific, aborted by reset; an LBA that is not marked valid.
   log[60] = 0xE2;
   log[60 + 16] = 0x77;
-  // Result 3: unused; result 4 would be read were the log not ended.
+  // Result 3: unused; result 4, behind it, still holds a result: short, completed, 99 hours.
+  // Results 5 to 19: unused.
   log[88] = 0x0F;
   log[116] = 0x10;
+  log[116 + 4] = 99;
+  for (int k = 5; k < 20; ++k) log[4 + k * 28] = 0x0F;
 
   const std::vector<std::vector<std::string>> expected = {
       {"1", "", "Extended offline", "Self-test routine in progress", "", "65%"},
       {"2", "1234", "Short offline", "Completed without error", "", ""},
       {"3", "16", "Extended offline", "Completed: one or more segments failed", "4328719365", ""},
       {"4", "0", "Vendor specific", "Aborted by a Controller Level Reset", "", ""},
+      {"5", "99", "Short offline", "Completed without error", "", ""},
   };
   EXPECT_EQ(NvmeSelfTestLogRows(log), expected);
 

@@ -52,9 +52,9 @@ TEST(NvmeWindow, HealthyDriveShowsEveryView) {
             DriveDevicePath(kDemoNvmeSsd) + "\r\nTemperature:38\xB0\r\nCondition:OK");
 
   const std::vector<std::vector<std::string>> identify = {
-      {"Model", "KESTREL NV1000 1TB                      "},
+      {"Model", "KESTREL NV1000 1TB"},
       {"FW", "2B2QEXM7"},
-      {"SN", "KN1T22B04417        "},
+      {"SN", "KN1T22B04417"},
       {"LBASize", "1953525168"},
       {"LogicalBlockSize", "512"},
       {"InterfaceType", "NVM Express"},

@@ -65,6 +65,7 @@ class FakeSgIoSystem final : public SgIoSystem {
   std::vector<SeenNvmeAdmin> admin_commands;
   std::deque<ScriptedNvmeReply> nvme_replies;  // taken in order; then `nvme_fallback`
   ScriptedNvmeReply nvme_fallback;
+  int namespace_id = 1;  // what NVME_IOCTL_ID answers (-1: it fails)
 
   int Open(const char* path, int flags) override {
     opens.emplace_back(path, flags);
@@ -132,6 +133,11 @@ class FakeSgIoSystem final : public SgIoSystem {
                 data);
     command.result = reply.dword0;
     return reply.result;
+  }
+
+  int NvmeNamespaceId(int) override {
+    if (namespace_id < 0) errno = ENOTTY;
+    return namespace_id;
   }
 
  private:

@@ -57,6 +57,7 @@ class BaySystem final : public SgIoSystem {
     if (status == kNvmeAdminRefused) errno = EINVAL;
     return status;
   }
+  int NvmeNamespaceId(int) override { return kFirstNamespace; }
 
  private:
   SimBay& bay_;

@@ -13,6 +13,7 @@
 #include "nvme_query_block.h"
 #include "sg_io_fakes.h"
 #include "sg_io_port.h"
+#include "smart_drv.h"
 #include "storage_property.h"
 
 namespace kestrine {
@@ -91,7 +92,8 @@ TEST_F(SgIoNvmeTest, OpensTheNamespaceAndRefusesAtaAndScsiRequests) {
   EXPECT_EQ(system_.opens[0].second & O_ACCMODE, O_RDWR);
   EXPECT_EQ(port_.Open("\\\\.\\PHYSICALDRIVE193", Access::ReadOnly), kInvalidHandle);  // no nvme1
 
-  AtaPassThroughBlock ata = BuildAtaPassThroughBlock({.count = 1, .command = kIdentifyDeviceCommand}, 512);
+  AtaPassThroughBlock ata =
+      BuildAtaPassThroughBlock({.count = 1, .command = kIdentifyDeviceCommand}, 512);
   for (const std::uint32_t code : {kIoctlAtaPassThrough, kIoctlScsiPassThrough, kSmartRcvDriveData,
                                    kSmartSendDriveCommand, kSmartGetVersion}) {
     const Bytes before(ata.begin(), ata.end());
@@ -149,6 +151,22 @@ TEST_F(SgIoNvmeTest, ProtocolQueriesBecomeOneAdminCommandEach) {
         ReadNvmeProtocolReply(std::span(buffer).first(returned_), c.command.data_length);
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(Bytes(answer->begin(), answer->end()), data);
+  }
+}
+
+// Identify Namespace asks about the namespace the device node is, by the ID the kernel gives:
+// nvme0n1 is namespace 3 where namespaces 1 and 2 were deleted. Without that answer, namespace 1.
+TEST_F(SgIoNvmeTest, IdentifyNamespaceAsksForTheOpenNamespacesId) {
+  for (const auto& [kernel_answer, asked] : {std::pair{3, 3u}, std::pair{-1, kFirstNamespace}}) {
+    SCOPED_TRACE(kernel_answer);
+    system_.namespace_id = kernel_answer;
+    system_.admin_commands.clear();
+    SmartDrv drv(port_);
+    const DeviceHandle handle = port_.Open(kNvmeDrive, Access::ReadOnly);
+    ASSERT_EQ(drv.IdentifyDeviceNvme(handle, 0), 1);
+    ASSERT_EQ(system_.admin_commands.size(), 2u);
+    EXPECT_EQ(ReadNvmeAdminBlock(SentBlock(1)), IdentifyNamespaceCommand(asked));
+    port_.Close(handle);
   }
 }
 

@@ -298,6 +298,52 @@ bad = [l for l in later if re.search(r"found unknown device|hard resetting|excep
                                       r"failed command|SError|timeout", l)]
 check(not bad, f"the kernel reported: {bad}")
 
+# Drives that went away during a read: each read of the USB disk and the NVMe namespace while the
+# host removed them either answered as at boot (the NVMe namespace whole: its serial and health
+# table; the USB disk refused, as QEMU's SCSI disk carries no ATA command) or reported the drive
+# as not read (status 3 and a reason); none killed or crashed, none longer than the command
+# time-out allows; reads on both sides of the removal; no kernel fault; both found again, and
+# answering as at boot, once added back.
+check(text("hotplug.log").splitlines()[-1:] == ["replugged"],
+      f"the host did not remove and add back the drives: {text('hotplug.log')!r}")
+gone = {int(number): serial for _name, number, serial, _size in nvme_disks}
+if check("usb" in numbers, "no USB disk to remove"):
+    gone[numbers["usb"]] = expected["usb"]["serial"]
+LONGEST_READ_MS = 70000  # the 60 s command time-out and the program around it
+for number, serial in gone.items():
+    at_boot = (status(f"cli-{number}"), text(f"cli-{number}.err"))
+    reads = sorted(int(name[len(f"gone-{number}-"):-3]) for name in os.listdir(results)
+                   if name.startswith(f"gone-{number}-") and name.endswith(".rc"))
+    outcomes = {"as at boot": 0, "not read": 0}
+    for i in reads:
+        step = f"gone-{number}-{i}"
+        code, start, end = (int(word) for word in text(step + ".rc").split())
+        check(end - start <= LONGEST_READ_MS, f"{step}: the read took {end - start} ms")
+        said = text(step + ".err")
+        if code in (0, 1, 2):
+            drive = drive_of(load(step + ".out"))
+            whole = drive is not None and identify(drive).get("SN") == serial and rows(drive, "Attributes")
+            check(whole, f"{step}: status {code} for a read that is not whole: {text(step + '.out')[:300]!r}")
+            outcomes["as at boot"] += 1
+        elif (code, said) == at_boot:
+            outcomes["as at boot"] += 1
+        elif check(code == 3 and said.strip(), f"{step}: status {code}, {said!r}"):
+            outcomes["not read"] += 1
+    check(all(outcomes.values()), f"drive {number} while it went away: {outcomes} of {len(reads)} reads")
+back = load("back.out") or {}
+for _name, number, serial, _size in nvme_disks:
+    check(any(identify(d).get("SN") == serial for d in back.get("drives", []) if d.get("status_bar")),
+          f"drive {number} ({serial}) not found again after it was added back")
+if "usb" in numbers:
+    usb_boot = (status(f"cli-{numbers['usb']}"), text(f"cli-{numbers['usb']}.err"))
+    check((status("back-usb"), text("back-usb.err")) == usb_boot,
+          f"the USB disk added back: {status('back-usb')} {text('back-usb.err')!r}, at boot {usb_boot}")
+boot_and_run = len(text("dmesg.txt").splitlines())
+faults = [l for l in text("dmesg-gone.txt").splitlines()[boot_and_run:]
+          if re.search(r"Oops|BUG:|general protection|Kernel panic|WARNING:|Call Trace|segfault|"
+                       r"blocked for more than", l)]
+check(not faults, f"the kernel reported, as the drives went away: {faults}")
+
 # Speed: kestrine-cli against smartctl -a on drive 0, alternated.
 times = {}
 for line in text("timings.txt").splitlines():

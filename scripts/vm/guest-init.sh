@@ -128,6 +128,54 @@ for i in $(seq 1 20); do
 done
 
 dmesg >/r/dmesg.txt
+
+# Drives that go away during a read: kestrine-cli reads the USB disk and the NVMe namespace over
+# and over while the host removes both (QMP device_del of the USB device and of the NVMe
+# controller), then adds them back; each read's exit status, start and end go to gone-N-I.rc.
+usb=$(awk '$5 " " $6 == "USB DISK" {print $1 " " $2; exit}' /r/disks.txt)
+usb_number=${usb% *}
+usb_name=${usb#* }
+nvme=$(awk 'NR == 1 {print $2 " " $1}' /nvme-drives)
+nvme_number=${nvme% *}
+nvme_name=${nvme#* }
+reader() {  # reader N: reads drive N until /tmp/run/stop-reading appears
+  local i=0 start
+  while [ ! -e /tmp/run/stop-reading ]; do
+    start=$(uptime_ms)
+    timeout -s KILL 120 $cli --drive "$1" --json >"/r/gone-$1-$i.out" 2>"/r/gone-$1-$i.err"
+    echo "$? $start $(uptime_ms)" >"/r/gone-$1-$i.rc"
+    i=$((i + 1))
+  done
+}
+reader "$usb_number" &
+usb_reader=$!
+reader "$nvme_number" &
+nvme_reader=$!
+sleep 2
+echo "kestrine-guest: unplug"
+for _ in $(seq 1 60); do
+  [ ! -e "/sys/block/$usb_name" ] && [ ! -e "/sys/block/$nvme_name" ] && break
+  sleep 0.5
+done
+ls /sys/block >/r/gone-blocks.txt
+sleep 2
+touch /tmp/run/stop-reading
+wait "$usb_reader" "$nvme_reader"
+echo "kestrine-guest: replug"
+for _ in $(seq 1 60); do
+  [ -e "/sys/block/$nvme_name" ] && grep -qx "USB DISK *" /sys/block/sd*/device/model 2>/dev/null &&
+    break
+  sleep 0.5
+done
+sleep 1
+run back $cli --json
+# The USB disk by its new name: drive number N is the N-th sd name (sda 0, sdz 25, sdaa 26).
+usb_name=$(grep -lx "USB DISK *" /sys/block/sd*/device/model | head -n 1 | cut -d/ -f4)
+usb_number=$(echo "${usb_name#sd}" | awk '{n = 0; for (i = 1; i <= length($0); i++)
+  n = n * 26 + index("abcdefghijklmnopqrstuvwxyz", substr($0, i, 1)); print n - 1}')
+run back-usb $cli --drive "$usb_number" --json
+dmesg >/r/dmesg-gone.txt
+
 echo done >/r/finished
 tar -cf /dev/vda -C /r .
 sync

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -69,6 +70,10 @@ class DevicePort {
   virtual void DebugText(std::string_view text) = 0;
   // Why the last Open failed; OpenError::None after one that succeeded.
   virtual OpenFailure LastOpenFailure() const { return {}; }
+  // The ID of the NVMe namespace an open handle addresses, where the platform tells it; nullopt
+  // where it does not (the protocol-specific query names the namespace it asks about, and
+  // Windows documents no way to learn the handle's own).
+  virtual std::optional<std::uint32_t> NvmeNamespaceId(DeviceHandle) { return std::nullopt; }
 };
 
 // A port with no devices: every open fails. Used where a platform has no port of its own.

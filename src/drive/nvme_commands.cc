@@ -22,8 +22,10 @@ bool SmartDrv::NvmeQuery(DeviceHandle handle, std::vector<Byte> query,
 CommandResult SmartDrv::IdentifyDeviceNvme(DeviceHandle handle, Byte drive_number) {
   NvmeIdentifyBlock controller{};
   NvmeIdentifyBlock namespace_data{};
+  // The handle's own namespace where the port knows it, else the first one.
+  const std::uint32_t nsid = port_.NvmeNamespaceId(handle).value_or(kFirstNamespace);
   if (!NvmeQuery(handle, BuildNvmeIdentifyControllerQuery(), controller) ||
-      !NvmeQuery(handle, BuildNvmeIdentifyNamespaceQuery(kFirstNamespace), namespace_data)) {
+      !NvmeQuery(handle, BuildNvmeIdentifyNamespaceQuery(nsid), namespace_data)) {
     return 0;
   }
   tables_->NvmeController[drive_number] = controller;

@@ -8,13 +8,24 @@ namespace kestrine {
 
 namespace {
 
+// The field's bytes up to the first zero byte, without the spaces that pad it (the controller
+// left-justifies its texts and pads them with spaces; a serial number may also be padded in
+// front, as ATA drives do).
 std::string Text(std::span<const Byte> field) {
   std::string text;
   for (const Byte byte : field) {
     if (byte == 0) break;
     text.push_back(static_cast<char>(byte));
   }
-  return text;
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') + 1 - first);
+}
+
+std::size_t FormatIndex(Byte flbas) {
+  using namespace nvme_namespace;
+  return static_cast<std::size_t>((flbas & kFormatIndexLowMask) |
+                                  ((flbas & kFormatIndexHighMask) >> kFormatIndexHighShift));
 }
 
 // Divides the 128-bit value by 10 in place and gives the remainder.
@@ -61,8 +72,7 @@ NvmeIdentity DecodeNvmeIdentity(std::span<const Byte, nvme_controller::kSize> co
   identity.MajorVersion = NvmeVersionText(ReadLe32(controller, kVersion));
 
   identity.LBASize = ReadLe64(namespace_data, nvme_namespace::kSizeInBlocks);
-  const std::size_t format =
-      namespace_data[nvme_namespace::kFormattedLbaSize] & nvme_namespace::kFormatIndexMask;
+  const std::size_t format = FormatIndex(namespace_data[nvme_namespace::kFormattedLbaSize]);
   const Byte shift =
       namespace_data[nvme_namespace::kFirstLbaFormat + format * nvme_namespace::kLbaFormatSize +
                      nvme_namespace::kLbaDataSizeShift];
@@ -169,8 +179,9 @@ std::vector<NvmeSelfTestResult> NvmeSelfTestResults(
   for (std::size_t k = 0; k < kResultCount; ++k) {
     const std::size_t at = kFirstResult + k * kResultSize;
     const Byte status = log[at + kStatus];
-    // An unused entry ends the log; so does one without a self-test code (a zeroed log).
-    if ((status & 0x0F) == kResultUnused || (status >> 4) == kCodeNone) break;
+    // An entry marked unused holds no result, wherever it stands, and neither does one without
+    // a self-test code (a zeroed log): both are passed over and the rest is read.
+    if ((status & 0x0F) == kResultUnused || (status >> 4) == kCodeNone) continue;
     const bool lba_valid = IsBitSet(log[at + kValidInformation], kFailingLbaValid);
     results.push_back(NvmeSelfTestResult{
         .code = static_cast<Byte>(status >> 4),

@@ -18,7 +18,7 @@ namespace kestrine {
 std::string DecimalText(Counter128 value);
 
 // The identity of an NVMe drive. Texts hold the drive's bytes up to the first zero byte, one
-// character per byte (the fields are already in reading order).
+// character per byte (the fields are already in reading order), without the spaces around them.
 struct NvmeIdentity {
   std::string Model;
   std::string Firmware;
@@ -85,7 +85,7 @@ struct NvmeSelfTestResult {
   bool operator==(const NvmeSelfTestResult&) const = default;
 };
 
-// The results in the log's order (newest first), up to the first unused entry.
+// The results in the log's order (newest first), passing over the entries that hold none.
 std::vector<NvmeSelfTestResult> NvmeSelfTestResults(
     std::span<const Byte, nvme_self_test_log::kSize> log);
 

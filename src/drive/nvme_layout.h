@@ -62,13 +62,17 @@ inline constexpr std::size_t kCapacityInBlocks = 8;      // u64, NCAP
 inline constexpr std::size_t kUtilizationInBlocks = 16;  // u64, NUSE
 inline constexpr std::size_t kFeatures = 24;             // u8, NSFEAT
 inline constexpr std::size_t kFormatCount = 25;          // u8, NLBAF, 0-based
-inline constexpr std::size_t kFormattedLbaSize = 26;     // u8, FLBAS: format index in bits 3:0
-inline constexpr Byte kFormatIndexMask = 0x0F;
+inline constexpr std::size_t kFormattedLbaSize = 26;     // u8, FLBAS, bits below
+// FLBAS: the low four bits of the format index in bits 3:0, its upper two bits (formats 16 to
+// 63, NVM Express 2.0) in bits 6:5; bit 4 is the metadata flag.
+inline constexpr Byte kFormatIndexLowMask = 0x0F;
+inline constexpr Byte kFormatIndexHighMask = 0x60;
+inline constexpr int kFormatIndexHighShift = 1;      // bits 6:5 become bits 5:4 of the index
 inline constexpr std::size_t kNguid = 104;           // 16 bytes
 inline constexpr std::size_t kEui64 = 120;           // 8 bytes
 inline constexpr std::size_t kFirstLbaFormat = 128;  // LBA Format 0
 inline constexpr std::size_t kLbaFormatSize = 4;
-inline constexpr std::size_t kLbaFormatCount = 16;
+inline constexpr std::size_t kLbaFormatCount = 64;
 // LBA Format fields.
 inline constexpr std::size_t kMetadataSize = 0;         // u16, MS
 inline constexpr std::size_t kLbaDataSizeShift = 2;     // u8, LBADS: block size is 2^LBADS
@@ -154,7 +158,7 @@ static_assert(nvme_controller::kSize == nvme_namespace::kSize);
 // The four blocks an NVMe drive is read by.
 struct NvmeBlocks {
   NvmeIdentifyBlock controller{};
-  NvmeIdentifyBlock namespace_data{};  // namespace 1
+  NvmeIdentifyBlock namespace_data{};  // the namespace the drive was opened as
   NvmeHealthLog health{};
   NvmeSelfTestLog self_test_log{};
   bool operator==(const NvmeBlocks&) const = default;

@@ -51,8 +51,8 @@ struct SmartTables {
   std::array<TransportFamily, kDriveSlots> Family{};
   LegacyRequestBlock LegacyRequest{};
   SmartVersionBlockBytes SmartVersionBlock{};
-  // NVMe drives: Identify Controller, Identify Namespace (namespace 1) and the health log, and
-  // the last Device Self-test log read, whatever the drive.
+  // NVMe drives: Identify Controller, Identify Namespace (the handle's namespace) and the health
+  // log, and the last Device Self-test log read, whatever the drive.
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeController{};
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeNamespace{};
   std::array<NvmeHealthLog, kDriveSlots> NvmeHealth{};
@@ -108,7 +108,8 @@ class SmartDrv {
                                Byte sector_number, Byte sector_count);
 
   // The NVMe family, through the protocol-specific query on the drive's handle: Identify
-  // Controller and Namespace 1 into the drive's slots (1 when both answered; the family becomes
+  // Controller and Identify Namespace (the handle's namespace where the port tells it, else
+  // namespace 1) into the drive's slots (1 when both answered; the family becomes
   // Nvme), the health log into its slot, the Device Self-test log into NvmeSelfTest (zeroed when
   // it does not answer), and the start of a self-test (kStcShort, kStcExtended) through the
   // protocol command: 1 only when the driver reports the command completed.

@@ -11,7 +11,7 @@
 // An NVMe drive's file holds our own sections instead:
 //
 //   "NVIC" 4096  Identify Controller (required)
-//   "NVIN" 4096  Identify Namespace of namespace 1
+//   "NVIN" 4096  Identify Namespace of the drive's namespace
 //   "NVHL"  512  the SMART / Health Information log
 //   "NVST"  564  the Device Self-test log
 //

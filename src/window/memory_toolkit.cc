@@ -23,6 +23,7 @@ void MemoryApplication::ShowMessage(const std::string& text) {
 
 bool MemoryApplication::AskYesNo(const std::string& caption, const std::string& text) {
   questions.push_back({caption, text});
+  if (on_question) on_question();
   if (answers.empty()) return answer_when_none_left;
   const bool answer = answers.front();
   answers.pop_front();

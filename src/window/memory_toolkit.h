@@ -79,6 +79,7 @@ class MemoryApplication : public Application {
   std::optional<std::string> save_file_name;  // the save dialog's answer; nullopt: cancelled
   std::string program_directory;
   std::function<void(const std::string&)> on_message;  // runs while the box would be open
+  std::function<void()> on_question;                   // runs while the question would be open
 
   // What the window's logic asked for.
   std::vector<std::string> messages;

@@ -1,6 +1,6 @@
-// The two self-test buttons: after the user's Yes, the drive named by the selector's text is asked
-// to start its short or extended self-test in off-line mode. The drive runs it in the background;
-// the next refresh shows its progress and, once done, its log entry.
+// The two self-test buttons: after the user's Yes, the drive the selector named when the button
+// was clicked is asked to start its short or extended self-test in off-line mode. The drive runs
+// it in the background; the next refresh shows its progress and, once done, its log entry.
 #include "drive_number.h"
 #include "form_texts.h"
 #include "nvme_command.h"
@@ -18,8 +18,10 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
-  if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return;
+  // The question leaves the window usable, so another drive may be selected before the answer
+  // comes: the test still goes to the drive the question was about.
   const std::string selected = ui_.ComboBox1.Text();
+  if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return;
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   if (drv_.RunSelfTestAta(drive.Handle(), drive_number, kSmartExecuteOfflineImmediate, test_code,

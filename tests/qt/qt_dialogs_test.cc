@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
@@ -174,9 +175,9 @@ struct QtServicesWindow {
   TestWindow window{app};
   TForm1 form{drv, window.Controls()};
 
-  QtServicesWindow() {
+  explicit QtServicesWindow(int drives = 1) {
     window.Attach(form);
-    bay.AddDrive(0, FailingSataDisk());
+    for (int number = 0; number < drives; ++number) bay.AddDrive(number, FailingSataDisk());
     window.show();
     WindowFixture::Settle();
   }
@@ -226,6 +227,31 @@ TEST(QtQuestion, TheWindowKeepsWorkingWhileTheSelfTestQuestionIsOpen) {
     // Yes opens the selected drive once for the command; No opens nothing.
     EXPECT_EQ(fx.Opens(), opens_before_answer + (yes ? 1 : 0));
   }
+}
+
+// Another drive chosen while the question is open does not take the test from the drive the
+// question was about; the views show the chosen one.
+TEST(QtQuestion, TheSelfTestGoesToTheDriveSelectedWhenItsButtonWasClicked) {
+  QtServicesWindow fx(2);
+  auto* const combo = fx.window.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+  auto* const button2 = fx.window.findChild<QPushButton*>(QStringLiteral("Button2"));
+  ASSERT_NE(combo, nullptr);
+  ASSERT_NE(button2, nullptr);
+  combo->setCurrentIndex(1);
+  DialogScript script({[&](QDialog& dialog) {
+    combo->setCurrentIndex(0);
+    auto* const box = qobject_cast<QMessageBox*>(&dialog);
+    EXPECT_NE(box, nullptr);
+    if (box != nullptr) box->button(QMessageBox::Yes)->click();
+    return true;
+  }});
+  button2->click();
+
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(script.Unexpected(), 0);
+  EXPECT_EQ(fx.bay.FindDrive(1)->self_tests_started, 1);
+  EXPECT_EQ(fx.bay.FindDrive(0)->self_tests_started, 0);
+  EXPECT_EQ(combo->currentText(), QString::fromLatin1(kDrive0));
 }
 
 TEST(QtSaveDialog, ChoosingAnExistingFileReplacesItWithoutAQuestion) {

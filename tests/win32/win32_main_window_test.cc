@@ -531,6 +531,20 @@ TEST_F(Win32Window, ClosingTheWindowEndsTheLoopAndRemovesTheIcon) {
   EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
+// The question leaves the window usable: a drive chosen while it is open does not take the test
+// from the drive the question was about, and the views show the chosen one.
+TEST_F(Win32Window, TheSelfTestGoesToTheDriveSelectedWhenItsButtonWasClicked) {
+  Show();
+  ChooseEntry(kDemoPendingSectors);
+  app_.answers = {true};
+  app_.on_question = [this] { ChooseEntry(kDemoUsbSsd); };
+  Command(kButton2Id, BN_CLICKED, H().Button2);
+  EXPECT_EQ(bay_.FindDrive(kDemoPendingSectors)->self_tests_started, 1);
+  EXPECT_EQ(bay_.FindDrive(kDemoUsbSsd)->self_tests_started, 0);
+  EXPECT_EQ(WindowText(H().ComboBox1), kDrive2);
+  EXPECT_EQ(StatusText(), "BusType:Usb Method:IOCTL_SCSI_PASS_THROUGH");
+}
+
 // The application's message boxes and save dialog, read and answered as they are open.
 class Win32Services : public Win32Window {
  protected:

@@ -1,6 +1,7 @@
 // Windows drive paths on Linux: "\\.\PHYSICALDRIVEn" names the n-th SCSI disk in the kernel's
 // naming order (0 sda, 25 sdz, 26 sdaa, ...), except for the numbers 192 to 255, which name the
-// first namespace of NVMe controllers 0 to 63 (192 nvme0n1, 193 nvme1n1, ...). Drive numbers are
+// first namespace device of NVMe controllers 0 to 63 (192 nvme0n1, 193 nvme1n1, ...; which
+// namespace ID that is, the port asks the kernel). Drive numbers are
 // one byte in the window, so the SCSI disks keep 0 to 191 (sda to sdgj) where they always were.
 #pragma once
 

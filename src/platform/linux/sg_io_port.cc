@@ -121,6 +121,15 @@ bool SgIoPort::Close(DeviceHandle handle) {
   return system_.Close(fd) == 0;
 }
 
+std::optional<std::uint32_t> SgIoPort::NvmeNamespaceId(DeviceHandle handle) {
+  const auto it = disks_.find(handle);
+  if (it == disks_.end() || !it->second.nvme) return std::nullopt;
+  // IDs run from 1; 0 and -1 (the request failed) name none.
+  const int id = system_.NvmeNamespaceId(it->second.fd);
+  if (id <= 0) return std::nullopt;
+  return static_cast<std::uint32_t>(id);
+}
+
 void SgIoPort::DebugText(std::string_view text) {
   if (options_.debug_sink) options_.debug_sink(text);
 }

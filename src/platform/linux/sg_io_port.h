@@ -57,6 +57,9 @@ class SgIoPort final : public DevicePort {
                std::span<Byte> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
   OpenFailure LastOpenFailure() const override { return last_open_failure_; }
+  // An NVMe namespace's ID, as the kernel gives it: the "n1" of "nvme0n1" is only the kernel's
+  // count of the controller's namespaces, not the ID.
+  std::optional<std::uint32_t> NvmeNamespaceId(DeviceHandle handle) override;
 
  private:
   struct OpenDisk {

@@ -28,6 +28,7 @@ class KernelSystem final : public SgIoSystem {
     // Not retried either: a self-test may already have started.
     return ::ioctl(fd, NVME_IOCTL_ADMIN_CMD, &command);
   }
+  int NvmeNamespaceId(int fd) override { return ::ioctl(fd, NVME_IOCTL_ID); }
 };
 
 }  // namespace

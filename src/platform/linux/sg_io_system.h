@@ -1,7 +1,7 @@
 // The system calls the Linux device port makes: open a disk, close it, one SG_IO exchange on a
-// SCSI disk and one NVMe admin command on an NVMe namespace. Everything the port does around them
-// is plain byte work, so tests and the fuzz targets put a scripted disk behind this interface and
-// never need a real one.
+// SCSI disk, and one NVMe admin command on an NVMe namespace or the question which namespace it is.
+// Everything the port does around them is plain byte work, so tests and the fuzz targets put a
+// scripted disk behind this interface and never need a real one.
 #pragma once
 
 #include <linux/nvme_ioctl.h>
@@ -22,6 +22,8 @@ class SgIoSystem {
   // ioctl(fd, NVME_IOCTL_ADMIN_CMD, command): 0 when the controller completed the command, its
   // NVMe status (above 0) when it failed it, -1 when the kernel refused the request.
   virtual int NvmeAdmin(int fd, nvme_admin_cmd& command) = 0;
+  // ioctl(fd, NVME_IOCTL_ID): the namespace ID of the NVMe namespace open on `fd`, or -1.
+  virtual int NvmeNamespaceId(int fd) = 0;
 };
 
 // The real calls.
