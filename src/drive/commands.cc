@@ -69,6 +69,7 @@ void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte
   if (table == Table::Attributes) {
     std::copy_n(first, smart_entry::kEntriesSize, tables_->AttributeTable[drive_number][0].data());
     std::ranges::copy(block, tables_->SmartDataSector.begin());
+    tables_->HealthRead[drive_number] = true;
   } else {
     std::copy_n(first, smart_entry::kEntriesSize, tables_->ThresholdTable[drive_number][0].data());
     std::ranges::copy(block, tables_->SmartThresholdSector.begin());
@@ -81,6 +82,7 @@ void SmartDrv::ClearEntries(Table table, Byte drive_number) {
   if (table == Table::Attributes) {
     tables_->AttributeTable[drive_number] = {};
     tables_->SmartDataSector = {};
+    tables_->HealthRead[drive_number] = false;
   } else {
     tables_->ThresholdTable[drive_number] = {};
     tables_->SmartThresholdSector = {};

@@ -56,8 +56,11 @@ struct SmartTables {
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeController{};
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeNamespace{};
   std::array<NvmeHealthLog, kDriveSlots> NvmeHealth{};
-  std::array<bool, kDriveSlots> NvmeHealthRead{};  // the slot holds the drive's log, not zeros
   NvmeSelfTestLog NvmeSelfTest{};
+  // Whether the drive's health table came in its last read: S.M.A.R.T. READ DATA's entries (ATA
+  // and SAT families) or the SMART / Health Information log (NVMe). False: the slot holds zeros
+  // and nothing is known of the drive's health, so no condition can be judged from it.
+  std::array<bool, kDriveSlots> HealthRead{};
 };
 
 class SmartDrv {
