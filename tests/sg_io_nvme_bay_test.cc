@@ -225,10 +225,10 @@ TEST_F(SgIoNvmeBayTest, AKernelThatRefusesTheHealthLogLeavesTheDriveUnjudged) {
   EXPECT_EQ(window.ui.ListView3.ItemCount(), 0);
   std::vector<std::string> general;
   for (const auto& row : window.Rows(window.ui.ListView4)) general.push_back(row[0]);
-  EXPECT_EQ(general, (std::vector<std::string>{
-                         "Device self-test command", "Extended self-test completion time",
-                         "Warning composite temperature threshold",
-                         "Critical composite temperature threshold"}));
+  EXPECT_EQ(general, (std::vector<std::string>{"Device self-test command",
+                                               "Extended self-test completion time",
+                                               "Warning composite temperature threshold",
+                                               "Critical composite temperature threshold"}));
   // The self-test log is refused too, and the view says so as for any refused log.
   EXPECT_EQ(window.ui.App.messages, std::vector<std::string>{texts::kFailed});
 }

@@ -87,10 +87,10 @@ void RenderText(const DriveReport& drive, std::ostream& out) {
     for (const std::string& message : drive.messages) out << "  " << TerminalText(message) << '\n';
     return;
   }
-  WriteField("Condition:",
-             drive.Read() ? drive.condition
-                          : std::string("not decided (") + texts::kHealthNotRead + ")",
-             out);
+  WriteField(
+      "Condition:",
+      drive.Read() ? drive.condition : std::string("not decided (") + texts::kHealthNotRead + ")",
+      out);
   WriteField("Status bar:", drive.status_bar, out);
   WriteField("Tray hint:", drive.tray_hint, out);
   for (const ViewReport& view : drive.views) {
