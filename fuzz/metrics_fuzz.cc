@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // the attribute entries as its Device Self-test log.
   std::copy_n(tables.IdentifySector[kDrive].begin(), kestrine::nvme_health::kSize,
               tables.NvmeHealth[kDrive].begin());
-  tables.NvmeHealthRead[kDrive] = true;
+  tables.HealthRead[kDrive] = true;
   kestrine::NvmeSelfTestLog nvme_log{};
   std::copy_n(log.begin(), log.size(), nvme_log.begin());
   std::copy_n(tables.AttributeTable[kDrive][0].data(), nvme_log.size() - log.size(),

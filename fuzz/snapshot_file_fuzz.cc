@@ -33,7 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   window.ui.ComboBox1.text = DriveDevicePath(0);
   window.Run([](TForm1& form) { form.ComboBox1Change(); });
   // The drive answers IDENTIFY (or Identify) whatever its blocks hold, so the refresh always
-  // reaches the views.
-  if (window.ui.ListView2.ItemCount() == 0 || window.ui.lblstatus.caption.empty()) std::abort();
+  // reaches the views; it is judged exactly when the file holds its health table.
+  const bool health =
+      snapshot->nvme ? snapshot->nvme->health.has_value() : snapshot->smart_data.has_value();
+  if (window.ui.ListView2.ItemCount() == 0 || window.ui.StatusBar1.text.empty() ||
+      window.ui.lblstatus.caption.empty() == health) {
+    std::abort();
+  }
   return 0;
 }

@@ -59,7 +59,7 @@ TEST(FormShow, NoDriveGivesTheConversionErrorOfAnEmptyText) {
   fx.Run([](TForm1& f) { f.FormShow(); });
   EXPECT_TRUE(fx.ui.ComboBox1.items.empty());
   EXPECT_EQ(fx.ui.App.messages, std::vector<std::string>{"'' is not a valid integer value"});
-  EXPECT_EQ(fx.form.DriveCondition, "OK");
+  EXPECT_EQ(fx.form.DriveCondition, "");  // nothing was judged
 }
 
 // Drives refused for want of rights: the user learns why the list is empty before the empty

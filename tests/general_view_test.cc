@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "demo_drives.h"
+#include "drive_number.h"
 #include "fake_toolkit.h"
 #include "general_view_rows.h"
 #include "test_paths.h"
@@ -76,11 +78,11 @@ TEST(GeneralView, EveryRowReadsItsOwnField) {
   WriteLe16(block, 368, 0x0102);
   block[370] = 0x00;
   block[372] = 7;
-  block[373] = 255;
+  block[373] = 254;
   EXPECT_EQ(GeneralViewRows(block),
             ExpectedRows({"84", "was suspended by an interrupting command from host" + kEnabled,
                           "37", "Interrupted (host reset)", "4660", "2A", "FTFTFTF", "102",
-                          kDoesNotSave + kTimer, "0", "Error logging NOT supported", "7", "255"}));
+                          kDoesNotSave + kTimer, "0", "Error logging NOT supported", "7", "254"}));
 }
 
 // One status or capability field set, the rest zero: the cells of its row.
@@ -121,7 +123,7 @@ TEST(GeneralView, StatusAndCapabilityFields) {
       {370, 1, 12, {"Error logging capability", "1", "Error logging supported"}},
       {370, 0xFE, 12, {"Error logging capability", "FE", "Error logging NOT supported"}},
       {372, 255, 13, {"Short self-test completion time", "255", "minutes"}},
-      {373, 255, 14, {"Extended self-test routine completion time", "255", "minutes"}},
+      {373, 254, 14, {"Extended self-test routine completion time", "254", "minutes"}},
   };
   for (const auto& c : cases) {
     Sector block{};
@@ -134,6 +136,28 @@ TEST(GeneralView, StatusAndCapabilityFields) {
     ASSERT_EQ(rows.size(), 15u);
     EXPECT_EQ(rows[c.row], c.cells) << "byte " << c.offset << " = " << c.value;
   }
+}
+
+// A test of 255 minutes or more: byte 373 holds FFh and the word at 375-376 the minutes; any
+// other byte is the time itself. The demo drive that reports 276 minutes shows them.
+TEST(GeneralView, ExtendedSelfTestTimeOver254MinutesIsTheWord) {
+  const struct {
+    Byte minutes;
+    std::uint16_t word;
+    const char* shown;
+  } cases[] = {{0xFF, 276, "276"}, {0xFF, 0xFFFF, "65535"}, {0xFE, 276, "254"}};
+  for (const auto& c : cases) {
+    Sector block{};
+    block[373] = c.minutes;
+    WriteLe16(block, 375, c.word);
+    EXPECT_EQ(GeneralViewRows(block)[14][1], c.shown) << c.word;
+  }
+  FormFixture fx;
+  AddDemoDrives(fx.bay);
+  fx.ui.ComboBox1.text = DriveDevicePath(kDemoPendingSectors);
+  fx.Run([](TForm1& f) { f.ComboBox1Change(); });
+  ASSERT_EQ(fx.ui.ListView4.ItemCount(), 15);
+  EXPECT_EQ(fx.ui.ListView4.CellText(14, 1), "276");
 }
 
 TEST(GeneralView, FillAppendsToListView4FromSmartDataSector) {

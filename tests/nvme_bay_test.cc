@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "demo_drives.h"
+#include "drive_number.h"
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
@@ -179,13 +180,24 @@ TEST(NvmeSnapshot, RoundTripAndTheDriveItMakes) {
   EXPECT_FALSE(parsed->smart_data);
   EXPECT_EQ(SnapshotDriveImage(*parsed).nvme, blocks);
 
-  // Only the controller is required; what is missing reads as zeros.
+  EXPECT_FALSE(SnapshotDriveBehaviour(*parsed).refuses_health_data);
+
+  // Only the controller is required. A missing namespace reads as zeros; a missing health log
+  // stays missing: the drive refuses it, as the drive did when the file was written, rather than
+  // serve zeros that read as a spare at its threshold.
   const FileResult<Snapshot> bare = ParseSnapshot(Section("NVIC", 4096, 0x41));
   ASSERT_TRUE(bare);
   ASSERT_TRUE(bare->nvme);
-  const NvmeBlocks image = *SnapshotDriveImage(*bare).nvme;
+  SimBay bay;
+  AddSnapshotDrive(bay, 0, *bare);
+  const NvmeBlocks& image = *bay.FindDrive(0)->image.nvme;
   EXPECT_EQ(image.controller[0], 0x41);
-  EXPECT_EQ(image.health, NvmeHealthLog{});
+  EXPECT_EQ(image.namespace_data, NvmeIdentifyBlock{});
+  SmartDrv drv(bay);
+  const DeviceHandle handle = drv.OpenDrive(DriveDevicePath(0));
+  EXPECT_EQ(drv.IdentifyDeviceNvme(handle, 0), 1);
+  EXPECT_EQ(drv.ReadHealthLogNvme(handle, 0), 0);
+  EXPECT_FALSE(drv.Tables().HealthRead[0]);
 }
 
 TEST(NvmeSnapshot, RefusesAFaultyFileAndNamesTheFault) {

@@ -189,11 +189,13 @@ TEST(NvmeWindow, AHealthLogThatDoesNotComeShowsNoRowsAndDecidesNothing) {
   fx.Select(kDemoWornNvmeSsd);
   EXPECT_EQ(fx.ui.StatusBar1.text, "BusType:Nvme Method:IOCTL_STORAGE_QUERY_PROPERTY");
   EXPECT_EQ(fx.ui.ListView1.ItemCount(), 0);
-  EXPECT_EQ(fx.form.DriveCondition, texts::kConditionOk);
+  EXPECT_EQ(fx.form.DriveCondition, "");
+  EXPECT_EQ(fx.ui.lblstatus.caption, "");
   EXPECT_EQ(fx.ui.TrayIcon1.hint,
-            DriveDevicePath(kDemoWornNvmeSsd) + "\r\nTemperature:\xB0\r\nCondition:OK");
+            DriveDevicePath(kDemoWornNvmeSsd) + "\r\nCondition:health data could not be read");
   EXPECT_EQ(fx.ui.ListView2.ItemCount(), 9);
   EXPECT_EQ(fx.ui.ListView3.ItemCount(), 2);
+  EXPECT_EQ(fx.ui.ListView4.ItemCount(), 6);  // no critical-warning rows of the missing log
 }
 
 TEST(NvmeWindow, ADriverThatRefusesTheSelfTestMakesTheButtonSayFailed) {

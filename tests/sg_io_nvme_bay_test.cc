@@ -15,6 +15,7 @@
 #include "demo_drives.h"
 #include "drive_number.h"
 #include "fake_toolkit.h"
+#include "form_texts.h"
 #include "nvme_admin_block.h"
 #include "nvme_command.h"
 #include "sg_io_fakes.h"
@@ -187,6 +188,50 @@ TEST_F(SgIoNvmeBayTest, AControllerWithoutSelfTestsShowsNoLogAndRefusesTheButton
   linux_.Press(&TForm1::Button4Click);
   EXPECT_EQ(linux_.ui.App.messages, std::vector<std::string>{"failed"});
   EXPECT_EQ(bay_.FindDrive(kDemoNvmeSsd)->self_tests_started, 0);
+}
+
+// Linux 6.2 and later let a user of the disk group send Identify to an NVMe namespace and refuse
+// every other admin command: the drive is shown identified, without a verdict, and the General
+// view keeps only what Identify Controller holds.
+class IdentifyOnlySystem final : public SgIoSystem {
+ public:
+  explicit IdentifyOnlySystem(SgIoSystem& inner) : inner_(inner) {}
+  int Open(const char* path, int flags) override { return inner_.Open(path, flags); }
+  int Close(int fd) override { return inner_.Close(fd); }
+  int SgIo(int fd, sg_io_hdr_t& header) override { return inner_.SgIo(fd, header); }
+  int NvmeAdmin(int fd, nvme_admin_cmd& command) override {
+    if (command.opcode != kNvmeIdentify) {
+      errno = EACCES;
+      return -1;
+    }
+    return inner_.NvmeAdmin(fd, command);
+  }
+
+ private:
+  SgIoSystem& inner_;
+};
+
+TEST_F(SgIoNvmeBayTest, AKernelThatRefusesTheHealthLogLeavesTheDriveUnjudged) {
+  IdentifyOnlySystem seam(system_);
+  SgIoPort port(seam, SgIoPortOptions{tree_.Root(), tree_.Root() / "dev", {}});
+  Window window(port);
+  window.Select(193);  // the worn drive: CRITICAL when its log is read
+  EXPECT_EQ(window.ui.StatusBar1.text, "BusType:Nvme Method:IOCTL_STORAGE_QUERY_PROPERTY");
+  EXPECT_EQ(window.ui.lblstatus.caption, "");
+  EXPECT_EQ(window.ui.lblstatus.color, std::nullopt);
+  EXPECT_EQ(window.ui.TrayIcon1.hint,
+            DriveDevicePath(193) + "\r\nCondition:" + texts::kHealthNotRead);
+  EXPECT_EQ(window.ui.ListView2.ItemCount(), 9);
+  EXPECT_EQ(window.ui.ListView1.ItemCount(), 0);
+  EXPECT_EQ(window.ui.ListView3.ItemCount(), 0);
+  std::vector<std::string> general;
+  for (const auto& row : window.Rows(window.ui.ListView4)) general.push_back(row[0]);
+  EXPECT_EQ(general, (std::vector<std::string>{"Device self-test command",
+                                               "Extended self-test completion time",
+                                               "Warning composite temperature threshold",
+                                               "Critical composite temperature threshold"}));
+  // The self-test log is refused too, and the view says so as for any refused log.
+  EXPECT_EQ(window.ui.App.messages, std::vector<std::string>{texts::kFailed});
 }
 
 }  // namespace

@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "ata_pass_through_block.h"
+#include "demo_drives.h"
 #include "disk_path.h"
+#include "drive_number.h"
+#include "fake_toolkit.h"
+#include "form_texts.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
 #include "sg_io_fakes.h"
@@ -639,6 +643,34 @@ TEST_F(SgIoPortTest, AFailedOpenSaysWhy) {
   EXPECT_NE(OpenSata(), kInvalidHandle);
   EXPECT_EQ(port_.LastOpenFailure().error, OpenError::None);
   EXPECT_EQ(DescribeOpenFailure("/dev/sda", EIO).error, OpenError::Other);
+}
+
+// A USB bridge that carries IDENTIFY but refuses S.M.A.R.T. READ DATA, as cheap ones do: the
+// window over the port shows the drive identified, without a verdict and without the cleared
+// data block's status bytes.
+TEST_F(SgIoPortTest, ABridgeThatRefusesReadDataLeavesTheDriveUnjudged) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  const Sector& identify = bay.FindDrive(kDemoUsbSsd)->image.identify;
+  system_.replies.push_back(ScriptedReply{.data = Bytes(identify.begin(), identify.end())});
+  system_.fallback = ScriptedReply{.status = 2, .sense = PlainSense(0x05, 0x24)};
+  SmartDrv drv(port_);
+  testing::FakeToolkit ui;
+  TForm1 form(drv, ui.Controls());
+  ui.ComboBox1.text = DriveDevicePath(1);
+  RunGuarded(ui.App, [&] { form.ComboBox1Change(); });
+
+  const auto read_data = std::ranges::find_if(system_.exchanges, [](const testing::SeenSgIo& seen) {
+    return seen.cdb[0] == 0xA1 && seen.cdb[3] == kSmartReadData;
+  });
+  EXPECT_NE(read_data, system_.exchanges.end());
+  EXPECT_EQ(ui.StatusBar1.text, "BusType:Usb Method:IOCTL_SCSI_PASS_THROUGH");
+  EXPECT_EQ(ui.lblstatus.caption, "");
+  EXPECT_EQ(ui.lblstatus.color, std::nullopt);
+  EXPECT_EQ(ui.TrayIcon1.hint, DriveDevicePath(1) + "\r\nCondition:" + texts::kHealthNotRead);
+  EXPECT_EQ(ui.ListView2.CellText(0, 1), drv.Tables().HDDInfo[1].Model);
+  EXPECT_EQ(ui.ListView1.ItemCount(), 0);
+  EXPECT_EQ(ui.ListView4.ItemCount(), 0);
 }
 
 }  // namespace

@@ -156,7 +156,8 @@ class CliSession {
       log_read = TakeNvmeSnapshot(drv_, path, drive_number, snapshot);
     } else {
       snapshot.identify = tables.IdentifySector[drive_number];
-      snapshot.smart_data = tables.SmartDataSector;
+      // A READ DATA that did not answer stays out: its cleared block is no reading.
+      if (tables.HealthRead[drive_number]) snapshot.smart_data = tables.SmartDataSector;
       snapshot.thresholds = tables.SmartThresholdSector;
       Sector log{};
       const DeviceHandle handle = drv_.OpenDrive(path);
@@ -245,8 +246,15 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
       metrics.push_back(MeasureDrive(session.DriveLayer(), report));
       metrics.back().read_seconds = clock() - started;
     }
-    if (report.Read()) {
+    if (report.Identified()) {
       if (options.ActsOnDrive()) failed = !session.Act(report) || failed;
+      // A drive asked for by name must be judged: one whose health data did not come is no
+      // answer to a script that asks whether it is healthy.
+      if (!report.Read() && !options.drives.empty()) {
+        err << kProgram << ": " << TerminalText(report.path) << ": " << texts::kHealthNotRead
+            << '\n';
+        failed = true;
+      }
     } else if (!options.drives.empty() || options.ActsOnDrive()) {
       // A drive asked for by name, or one to act on, must be read.
       err << kProgram << ": " << TerminalText(report.path) << " could not be read\n";

@@ -43,14 +43,15 @@ DriveReport CaptureDrive(const MemoryToolkit& ui) {
   } catch (const EConvertError&) {
     report.drive_number.reset();
   }
-  // The condition label shows a condition once the refresh has judged the drive. The window
-  // empties its status bar for a drive it could not read and names the failure in the tray hint;
-  // the report has the failure among its messages and keeps all three null.
-  if (!ui.lblstatus.caption.empty()) {
-    report.condition = ui.lblstatus.caption;
+  // The status bar names bus and method once the drive answered IDENTIFY, and the condition
+  // label shows a condition once the refresh has judged the drive's health data. The window
+  // empties both for a drive it could not read and names the failure in the tray hint; the
+  // report has the failure among its messages and keeps all three null.
+  if (!ui.StatusBar1.text.empty()) {
     report.status_bar = ui.StatusBar1.text;
     report.tray_hint = ui.TrayIcon1.hint;
   }
+  if (!ui.lblstatus.caption.empty()) report.condition = ui.lblstatus.caption;
   for (std::size_t page = 0; page < kPages.size(); ++page)
     report.views[page] = CaptureView(kPages[page].caption, PageListView(ui, page));
   return report;

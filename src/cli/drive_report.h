@@ -29,7 +29,9 @@ struct DriveReport {
   std::string path;                     // the selector's text
   std::optional<int> drive_number;      // nullopt when the text names no drive number
   std::optional<std::string> snapshot;  // the file the simulated drive was loaded from
-  // What this drive's refresh set; all three nullopt when it could not read the drive.
+  // What this drive's refresh set: the status bar and the tray hint once the drive answered
+  // IDENTIFY, the condition once its health data was read and judged as well. All three nullopt
+  // when the drive could not be read.
   std::optional<std::string> status_bar;
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;
@@ -37,7 +39,9 @@ struct DriveReport {
   // Under their page captions (kPages), in page order.
   std::array<ViewReport, kPages.size()> views;
 
-  // The refresh reached the views: the Attributes view judged the drive.
+  // The refresh reached the views: the drive answered IDENTIFY.
+  bool Identified() const { return status_bar.has_value(); }
+  // And its health data came: the drive was judged.
   bool Read() const { return condition.has_value(); }
 };
 

@@ -41,6 +41,9 @@ Json DriveJson(const DriveReport& drive) {
       {"snapshot", drive.snapshot ? Json(*drive.snapshot) : Json(nullptr)},
       {"status_bar", OptionalText(drive.status_bar)},
       {"condition", OptionalText(drive.condition)},
+      // False where the health data (S.M.A.R.T. data, the NVMe health log) did not come: no
+      // condition was judged, whether or not the drive answered IDENTIFY.
+      {"health_data_read", drive.Read()},
       {"tray_hint", OptionalText(drive.tray_hint)},
       {"messages", TextList(drive.messages)},
       {"views", std::move(views)},

@@ -20,8 +20,10 @@ struct Family {
 
 constexpr Family kInfo{"kestrine_drive_info",
                        "The drive's identity and the transport family that answered; always 1."};
-constexpr Family kReadSuccess{"kestrine_drive_read_success",
-                              "1 when the drive's S.M.A.R.T. data was read, 0 when not."};
+constexpr Family kReadSuccess{
+    "kestrine_drive_read_success",
+    "1 when the drive's health data (S.M.A.R.T. data, NVMe health log) was read and its condition "
+    "judged; 0 when not, also for a drive that answered IDENTIFY only."};
 constexpr Family kReadDuration{"kestrine_drive_read_duration_seconds",
                                "How long reading the drive took."};
 constexpr Family kCondition{"kestrine_drive_condition",

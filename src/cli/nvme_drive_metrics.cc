@@ -26,7 +26,7 @@ DriveMetrics NvmeDriveMetricsFromTables(const SmartTables& tables, Byte drive_nu
   drive.family = TransportFamily::Nvme;
   drive.condition = condition;
   const NvmeHealthLog& health = tables.NvmeHealth[drive_number];
-  const bool health_read = tables.NvmeHealthRead[drive_number];
+  const bool health_read = tables.HealthRead[drive_number];
   for (const NvmeHealthField& field : kNvmeHealthFields) {
     if (!health_read) break;
     AttributeMetrics attribute;

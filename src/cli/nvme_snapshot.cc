@@ -10,7 +10,7 @@ bool TakeNvmeSnapshot(SmartDrv& drive_layer, std::string_view path, Byte drive_n
   NvmeSnapshot nvme;
   nvme.controller = tables.NvmeController[drive_number];
   nvme.namespace_data = tables.NvmeNamespace[drive_number];
-  if (tables.NvmeHealthRead[drive_number]) nvme.health = tables.NvmeHealth[drive_number];
+  if (tables.HealthRead[drive_number]) nvme.health = tables.NvmeHealth[drive_number];
   const OpenedDrive drive(drive_layer, path);
   const bool log_read = drive_layer.ReadSelfTestLogNvme(drive.Handle()) == 1;
   if (log_read) nvme.self_test_log = tables.NvmeSelfTest;

@@ -82,12 +82,15 @@ void RenderText(const DriveReport& drive, std::ostream& out) {
   out << "Drive " << TerminalText(drive.path);
   if (drive.snapshot) out << " (snapshot " << TerminalText(*drive.snapshot) << ")";
   out << '\n';
-  if (!drive.Read()) {
+  if (!drive.Identified()) {
     out << "Not read.\n";
     for (const std::string& message : drive.messages) out << "  " << TerminalText(message) << '\n';
     return;
   }
-  WriteField("Condition:", drive.condition, out);
+  WriteField(
+      "Condition:",
+      drive.Read() ? drive.condition : std::string("not decided (") + texts::kHealthNotRead + ")",
+      out);
   WriteField("Status bar:", drive.status_bar, out);
   WriteField("Tray hint:", drive.tray_hint, out);
   for (const ViewReport& view : drive.views) {

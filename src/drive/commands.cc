@@ -87,31 +87,47 @@ void SmartDrv::ClearEntries(Table table, Byte drive_number) {
   }
 }
 
+void SmartDrv::NoteHealthRead(Table table, Byte drive_number, bool read) {
+  // Only READ DATA carries the drive's health; a missing thresholds block leaves the attributes
+  // to be judged without thresholds.
+  if (table == Table::Attributes) tables_->HealthRead[drive_number] = read;
+}
+
 CommandResult SmartDrv::ReadEntriesAta(DeviceHandle handle, Byte drive_number, Byte features,
                                        Byte sector_number, Table table) {
   Sector work{};
-  if (AtaPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work) == 1) {
+  bool drive_error = false;
+  if (AtaPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work,
+                     &drive_error) == 1) {
     StoreEntries(table, drive_number, work);
+    NoteHealthRead(table, drive_number, !drive_error);
     return 1;
   }
   LegacyResponse response{};
   if (LegacyReceive(handle, drive_number,
                     LegacyReadRegisters(kSmartCommand, features, 1, drive_number), response)) {
     StoreEntries(table, drive_number, SectorOf(response));
+    NoteHealthRead(table, drive_number,
+                   tables_->LegacyStatus[drive_number][legacy::kDriverError] == 0);
     return 1;
   }
   ClearEntries(table, drive_number);
+  NoteHealthRead(table, drive_number, false);
   return 0;
 }
 
 CommandResult SmartDrv::ReadEntriesSat(DeviceHandle handle, Byte drive_number, Byte features,
                                        Byte sector_number, Table table) {
   Sector work{};
-  if (SatPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work) == 1) {
+  bool drive_error = false;
+  if (SatPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work,
+                     &drive_error) == 1) {
     StoreEntries(table, drive_number, work);
+    NoteHealthRead(table, drive_number, !drive_error);
     return 1;
   }
   ClearEntries(table, drive_number);
+  NoteHealthRead(table, drive_number, false);
   return 0;
 }
 

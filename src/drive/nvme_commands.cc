@@ -39,7 +39,7 @@ CommandResult SmartDrv::ReadHealthLogNvme(DeviceHandle handle, Byte drive_number
   const bool read = NvmeQuery(handle, BuildNvmeLogPageQuery(kLogHealth, nvme_health::kSize), log);
   // A log that did not come leaves zeros, not the last one's values.
   tables_->NvmeHealth[drive_number] = read ? log : NvmeHealthLog{};
-  tables_->NvmeHealthRead[drive_number] = read;
+  tables_->HealthRead[drive_number] = read;
   return read ? 1 : 0;
 }
 

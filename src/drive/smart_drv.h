@@ -56,8 +56,11 @@ struct SmartTables {
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeController{};
   std::array<NvmeIdentifyBlock, kDriveSlots> NvmeNamespace{};
   std::array<NvmeHealthLog, kDriveSlots> NvmeHealth{};
-  std::array<bool, kDriveSlots> NvmeHealthRead{};  // the slot holds the drive's log, not zeros
   NvmeSelfTestLog NvmeSelfTest{};
+  // Whether the drive's health table came in its last read: S.M.A.R.T. READ DATA's entries (ATA
+  // and SAT families) or the SMART / Health Information log (NVMe). False: the slot holds zeros
+  // and nothing is known of the drive's health, so no condition can be judged from it.
+  std::array<bool, kDriveSlots> HealthRead{};
 };
 
 class SmartDrv {
@@ -75,10 +78,15 @@ class SmartDrv {
   bool CloseDrive(DeviceHandle handle);
 
   // The two pass-through transports. The destination's size is the data length (0 for none).
+  // A completed exchange is 1 even where the drive aborted the command; `drive_error`, when
+  // given, tells whether it did (an error or device fault in its status, or, through SAT, no
+  // GOOD status and no registers without one).
   CommandResult AtaPassThrough(DeviceHandle handle, Byte drive_number, Byte command, Byte features,
-                               Byte sector_count, Byte sector_number, std::span<Byte> destination);
+                               Byte sector_count, Byte sector_number, std::span<Byte> destination,
+                               bool* drive_error = nullptr);
   CommandResult SatPassThrough(DeviceHandle handle, Byte drive_number, Byte command, Byte features,
-                               Byte sector_count, Byte sector_number, std::span<Byte> destination);
+                               Byte sector_count, Byte sector_number, std::span<Byte> destination,
+                               bool* drive_error = nullptr);
 
   // One non-data ATA command through the ATA pass-through: 1 when it completed and the drive's
   // status register came back without an error.
@@ -135,6 +143,8 @@ class SmartDrv {
   enum class Table { Attributes, Thresholds };
   void StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block);
   void ClearEntries(Table table, Byte drive_number);
+  // Sets HealthRead for a read of the attributes: whether the drive gave them without an error.
+  void NoteHealthRead(Table table, Byte drive_number, bool read);
   CommandResult ReadEntriesAta(DeviceHandle handle, Byte drive_number, Byte features,
                                Byte sector_number, Table table);
   CommandResult ReadEntriesSat(DeviceHandle handle, Byte drive_number, Byte features,

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "bytes.h"
 
@@ -44,6 +45,16 @@ inline constexpr std::size_t kExtendedPollingWord = 375;  // 16 bits, when byte 
 inline constexpr Byte kPollingMinutesInWord = 0xFF;
 inline constexpr std::size_t kChecksum = 511;
 }  // namespace smart_data
+
+// The extended self-test's time in minutes: byte 373, or, where that byte is FFh (a test of
+// 255 minutes or more), the word at bytes 375-376.
+constexpr std::uint16_t ExtendedSelfTestMinutes(std::span<const Byte, 512> smart_data) {
+  using namespace smart_data;
+  if (smart_data[kExtendedPollingMinutes] != kPollingMinutesInWord) {
+    return smart_data[kExtendedPollingMinutes];
+  }
+  return ReadLe16(smart_data, kExtendedPollingWord);
+}
 
 // The self-test log (log address 6) and its 21 descriptors.
 namespace self_test_log {

@@ -40,7 +40,7 @@ bool SmartDrv::CloseDrive(DeviceHandle handle) {
 
 CommandResult SmartDrv::AtaPassThrough(DeviceHandle handle, Byte drive_number, Byte command,
                                        Byte features, Byte sector_count, Byte sector_number,
-                                       std::span<Byte> destination) {
+                                       std::span<Byte> destination, bool* drive_error) {
   if (destination.size() > ata_block::kDataSize) return 0;
   const auto length = static_cast<std::uint32_t>(destination.size());
   AtaPassThroughBlock block = BuildAtaPassThroughBlock(
@@ -51,12 +51,18 @@ CommandResult SmartDrv::AtaPassThrough(DeviceHandle handle, Byte drive_number, B
   if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) return 0;
   // The drive may have aborted the command; a completed exchange counts as an answer all the same.
   std::copy_n(block.begin() + ata_block::kData, length, destination.begin());
+  if (drive_error != nullptr) {
+    const Byte status =
+        ReadRegisters(CurrentTaskFile(std::span<const Byte>(block)), kIdeRegs).command;
+    *drive_error = returned < ata_block::kHeaderSize ||
+                   (status & (kAtaStatusError | kAtaStatusDeviceFault)) != 0;
+  }
   return 1;
 }
 
 CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, Byte command,
                                        Byte features, Byte sector_count, Byte sector_number,
-                                       std::span<Byte> destination) {
+                                       std::span<Byte> destination, bool* drive_error) {
   // The data area holds one sector; a longer transfer would run past the block.
   if (destination.size() > sat_block::kDataSize) return 0;
   const auto length = static_cast<std::uint32_t>(destination.size());
@@ -66,6 +72,7 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
                                length);
   if (!SatExchange(handle, block, length)) return 0;
   std::copy_n(block.begin() + sat_block::kData, length, destination.begin());
+  if (drive_error != nullptr) *drive_error = !SatCommandSucceeded(block);
   return 1;
 }
 

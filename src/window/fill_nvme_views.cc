@@ -17,33 +17,36 @@ void TForm1::FillNvmeViews(Byte drive_number) {
     ui_.ListView2.AddRow({std::move(row.item), std::move(row.value)});
   }
 
-  // A health log that did not come shows no rows and decides nothing, as an ATA drive's
-  // unanswered READ DATA does: its zeros would read as a spare at its threshold.
+  // A health log that did not come shows no rows and decides nothing: its zeros would read as a
+  // spare at its threshold.
   const NvmeHealthLog& health = tables.NvmeHealth[drive_number];
-  const bool health_read = tables.NvmeHealthRead[drive_number];
+  const bool health_read = tables.HealthRead[drive_number];
   if (health_read) {
     for (auto& row : NvmeAttributeRows(health)) ui_.ListView1.AddRow(std::move(row));
+    switch (JudgeNvmeHealth(health)) {
+      case NvmeCondition::Critical:
+        DriveCondition = texts::kConditionCritical;
+        break;
+      case NvmeCondition::Warning:
+        DriveCondition = texts::kConditionWarning;
+        break;
+      case NvmeCondition::Ok:
+        break;
+    }
+    ShowCondition(NvmeTemperatureText(health));
+  } else {
+    ShowHealthNotRead();
   }
-  switch (health_read ? JudgeNvmeHealth(health) : NvmeCondition::Ok) {
-    case NvmeCondition::Critical:
-      DriveCondition = texts::kConditionCritical;
-      break;
-    case NvmeCondition::Warning:
-      DriveCondition = texts::kConditionWarning;
-      break;
-    case NvmeCondition::Ok:
-      break;
-  }
-  ShowCondition(health_read ? NvmeTemperatureText(health) : std::string());
 
   // The self-test log is read afresh, as for the other families, on a handle of its own. A
   // controller without the Device Self-test command has no such log (it refuses the read): its
   // view stays empty, without a message at every refresh.
-  const NvmeSelfTestLog no_log{};
+  bool log_read = false;
   if (identity.SelfTestSupported) {
     const std::string selected = ui_.ComboBox1.Text();
     const OpenedDrive drive(drv_, selected);
-    if (drv_.ReadSelfTestLogNvme(drive.Handle()) == 0) {
+    log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == 1;
+    if (!log_read) {
       ui_.App.ShowMessage(texts::kFailed);
     } else {
       for (auto& row : NvmeSelfTestLogRows(tables.NvmeSelfTest)) {
@@ -52,8 +55,9 @@ void TForm1::FillNvmeViews(Byte drive_number) {
     }
   }
 
-  const NvmeSelfTestLog& log = identity.SelfTestSupported ? tables.NvmeSelfTest : no_log;
-  for (auto& row : NvmeGeneralViewRows(identity, health, log)) {
+  // The General view shows nothing of a log that was not read.
+  for (auto& row : NvmeGeneralViewRows(identity, health_read ? &health : nullptr,
+                                       log_read ? &tables.NvmeSelfTest : nullptr)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }

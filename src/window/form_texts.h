@@ -20,6 +20,9 @@ inline constexpr char kBusNvme[] = "Nvme";
 inline constexpr char kConditionOk[] = "OK";
 inline constexpr char kConditionWarning[] = "WARNING";
 inline constexpr char kConditionCritical[] = "CRITICAL";
+// Said where a drive answered IDENTIFY but its health table (S.M.A.R.T. data, the NVMe health
+// log) did not come: its condition is not decided.
+inline constexpr char kHealthNotRead[] = "health data could not be read";
 inline constexpr char kConfirmCaption[] = "Kestrine";
 // The tray icon's hint: the drive, its temperature and its condition on three lines.
 inline constexpr const auto& kLineBreak = kLineEnd;

@@ -37,7 +37,7 @@ std::vector<std::vector<std::string>> GeneralViewRows(const Sector& smart_data) 
   rows.push_back({"Short self-test completion time",
                   std::to_string(smart_data[kShortPollingMinutes]), "minutes"});
   rows.push_back({"Extended self-test routine completion time",
-                  std::to_string(smart_data[kExtendedPollingMinutes]), "minutes"});
+                  std::to_string(ExtendedSelfTestMinutes(smart_data)), "minutes"});
   return rows;
 }
 

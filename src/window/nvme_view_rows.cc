@@ -162,20 +162,25 @@ ViewRows NvmeSelfTestLogRows(const NvmeSelfTestLog& log) {
   return rows;
 }
 
-ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const NvmeHealthLog& health,
-                             const NvmeSelfTestLog& self_test_log) {
+ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const NvmeHealthLog* health,
+                             const NvmeSelfTestLog* self_test_log) {
   using namespace nvme_self_test_log;
-  const Byte current = self_test_log[kCurrentOperation] & 0x0F;
-  const Byte warning = health[nvme_health::kCriticalWarning];
   ViewRows rows;
-  rows.push_back({"Current self-test operation", UpperHex(current), CurrentOperationText(current)});
-  rows.push_back({"Current self-test completion",
-                  std::to_string(self_test_log[kCurrentCompletion] & kCompletionMask), "%"});
-  rows.push_back({"Critical warning", UpperHex(warning, 2)});
-  for (std::size_t bit = 0; bit < kWarningLines.size(); ++bit) {
-    const bool set = ((warning >> bit) & 1) != 0;
+  if (self_test_log != nullptr) {
+    const Byte current = (*self_test_log)[kCurrentOperation] & 0x0F;
     rows.push_back(
-        {"", "", std::string(kWarningLines[bit]) + (set ? texts::kTrue : texts::kFalse)});
+        {"Current self-test operation", UpperHex(current), CurrentOperationText(current)});
+    rows.push_back({"Current self-test completion",
+                    std::to_string((*self_test_log)[kCurrentCompletion] & kCompletionMask), "%"});
+  }
+  if (health != nullptr) {
+    const Byte warning = (*health)[nvme_health::kCriticalWarning];
+    rows.push_back({"Critical warning", UpperHex(warning, 2)});
+    for (std::size_t bit = 0; bit < kWarningLines.size(); ++bit) {
+      const bool set = ((warning >> bit) & 1) != 0;
+      rows.push_back(
+          {"", "", std::string(kWarningLines[bit]) + (set ? texts::kTrue : texts::kFalse)});
+    }
   }
   rows.push_back(
       {"Device self-test command", identity.SelfTestSupported ? "Supported" : "Not supported"});

@@ -39,8 +39,8 @@ ViewRows NvmeSelfTestLogRows(const NvmeSelfTestLog& log);
 
 // The current self-test and its completion, the critical-warning bits, whether the controller
 // supports the self-test command, the extended self-test time and the composite temperature
-// thresholds.
-ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const NvmeHealthLog& health,
-                             const NvmeSelfTestLog& self_test_log);
+// thresholds. A log that was not read (nullptr) gives no rows.
+ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const NvmeHealthLog* health,
+                             const NvmeSelfTestLog* self_test_log);
 
 }  // namespace kestrine

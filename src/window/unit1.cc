@@ -121,16 +121,31 @@ void TForm1::RefreshDrive() {
     FillNvmeViews(drive_number);
     return;
   }
+  // Without the S.M.A.R.T. data there are no attributes to judge and no status bytes to show:
+  // its cleared block would read as a healthy drive.
+  const bool health_read = drv_.Tables().HealthRead[drive_number];
   FillIdentifyView(drive_number);
-  FillAttributeView(drive_number);
+  if (health_read) {
+    FillAttributeView(drive_number);
+  } else {
+    ShowHealthNotRead();
+  }
   FillSelfTestLogView();
-  FillGeneralView();
+  if (health_read) FillGeneralView();
 }
 
 void TForm1::ShowDriveNotRead(const std::string& selected) {
+  DriveCondition.clear();
   ui_.lblstatus.Clear();
   ui_.StatusBar1.SetText("");
   ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + texts::kNotSmartDevice);
+}
+
+void TForm1::ShowHealthNotRead() {
+  DriveCondition.clear();
+  ui_.lblstatus.Clear();
+  ui_.TrayIcon1.SetHint(ui_.ComboBox1.Text() + texts::kLineBreak + texts::kHintCondition +
+                        texts::kHealthNotRead);
 }
 
 }  // namespace kestrine

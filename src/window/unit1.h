@@ -42,7 +42,8 @@ class TForm1 {
   // Raises DriveCondition by one attribute's values.
   void EvaluateAttribute(const std::string& type, int id, int worst, int threshold, int raw16);
 
-  // The condition of the drive shown: "OK", "WARNING" or "CRITICAL".
+  // The condition of the drive shown: "OK", "WARNING" or "CRITICAL"; empty when the refresh
+  // decided none (the drive or its health data could not be read).
   std::string DriveCondition;
 
   SmartDrv& DriveLayer() { return drv_; }
@@ -57,6 +58,10 @@ class TForm1 {
   // bus or method, and a tray hint that names the selected drive and the failure, so that
   // nothing of the previous drive's verdict stays on show.
   void ShowDriveNotRead(const std::string& selected);
+  // What the window shows of a drive that answered IDENTIFY but whose health table did not come:
+  // no condition (the label cleared, in its normal colours) and a tray hint that says why. The
+  // status bar and the other views show what was read.
+  void ShowHealthNotRead();
   void RunSelfTest(Byte test_code, const char* confirmation);
   // The condition label in the condition's colour, and the tray hint with the temperature.
   void ShowCondition(const std::string& temperature);

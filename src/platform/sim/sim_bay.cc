@@ -215,6 +215,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
   Sector& smart = drive.image.smart_data;
   switch (r.features) {
     case kSmartReadData:
+      if (drive.behaviour.refuses_health_data) return abort;
       return give(smart);
     case kSmartReadThresholds:
       return give(drive.image.thresholds);
@@ -224,13 +225,9 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
     case kSmartExecuteOfflineImmediate: {
       if (r.lba_low == kShortSelfTestOffline || r.lba_low == kExtendedSelfTestOffline) {
         if (drive.behaviour.aborts_self_test) return abort;
-        std::chrono::minutes minutes(
-            smart[r.lba_low == kShortSelfTestOffline ? smart_data::kShortPollingMinutes
-                                                     : smart_data::kExtendedPollingMinutes]);
-        if (r.lba_low == kExtendedSelfTestOffline &&
-            smart[smart_data::kExtendedPollingMinutes] == smart_data::kPollingMinutesInWord) {
-          minutes = std::chrono::minutes(ReadLe16(smart, smart_data::kExtendedPollingWord));
-        }
+        std::chrono::minutes minutes(r.lba_low == kShortSelfTestOffline
+                                         ? smart[smart_data::kShortPollingMinutes]
+                                         : ExtendedSelfTestMinutes(smart));
         if (minutes.count() == 0) minutes = std::chrono::minutes(1);
         drive.running_test = SimDrive::RunningTest{r.lba_low, Now(), minutes};
         ++drive.self_tests_started;

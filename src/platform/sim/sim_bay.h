@@ -48,8 +48,11 @@ struct DriveBehaviour {
   bool answers_property_query = true;
   bool legacy_version_fails = false;
   bool open_fails = false;
-  bool open_denied = false;          // the open fails for want of rights
-  bool aborts_self_test = false;     // a self-test start is refused (aborted, or an NVMe error)
+  bool open_denied = false;       // the open fails for want of rights
+  bool aborts_self_test = false;  // a self-test start is refused (aborted, or an NVMe error)
+  // The drive answers IDENTIFY but not its health table: S.M.A.R.T. READ DATA is aborted, the
+  // NVMe health log refused (as by USB bridges that carry IDENTIFY only).
+  bool refuses_health_data = false;
   std::uint8_t sat_scsi_status = 0;  // non-zero: every SAT reply carries this status
 };
 

@@ -45,7 +45,10 @@ std::uint16_t SimBay::ExecuteNvme(SimDrive& drive, const NvmeCommand& command,
     case kNvmeGetLogPage: {
       if (LogPageLength(command) != data.size()) return kNvmeInvalidField;
       const Byte log_id = static_cast<Byte>(command.cdw10 & 0xFF);
-      if (log_id == kLogHealth) return Give(blocks.health, data);
+      if (log_id == kLogHealth) {
+        if (drive.behaviour.refuses_health_data) return kNvmeInvalidLogPage;
+        return Give(blocks.health, data);
+      }
       if (log_id == kLogSelfTest) return Give(blocks.self_test_log, data);
       return kNvmeInvalidLogPage;
     }

@@ -20,8 +20,9 @@ DriveImage SnapshotDriveImage(const Snapshot& snapshot) {
   return image;
 }
 
-DriveBehaviour SnapshotDriveBehaviour() {
+DriveBehaviour SnapshotDriveBehaviour(const Snapshot& snapshot) {
   DriveBehaviour behaviour;
+  behaviour.refuses_health_data = snapshot.nvme ? !snapshot.nvme->health : !snapshot.smart_data;
   behaviour.answers_ata_pass_through = true;
   behaviour.answers_legacy = false;
   behaviour.answers_sat = false;
@@ -30,7 +31,7 @@ DriveBehaviour SnapshotDriveBehaviour() {
 }
 
 SimDrive& AddSnapshotDrive(SimBay& bay, int number, const Snapshot& snapshot) {
-  return bay.AddDrive(number, SnapshotDriveImage(snapshot), SnapshotDriveBehaviour());
+  return bay.AddDrive(number, SnapshotDriveImage(snapshot), SnapshotDriveBehaviour(snapshot));
 }
 
 }  // namespace kestrine

@@ -12,8 +12,10 @@ namespace kestrine {
 DriveImage SnapshotDriveImage(const Snapshot& snapshot);
 
 // The snapshot's drive answers through the ATA pass-through only: no legacy requests, no SAT and
-// no storage-property query. An NVMe snapshot's drive answers the NVMe requests only.
-DriveBehaviour SnapshotDriveBehaviour();
+// no storage-property query. An NVMe snapshot's drive answers the NVMe requests only. A drive
+// whose health table (SMDT, NVHL) the snapshot lacks refuses to give it, as the drive did when
+// the snapshot was taken: its zeros would read as a verdict.
+DriveBehaviour SnapshotDriveBehaviour(const Snapshot& snapshot);
 
 SimDrive& AddSnapshotDrive(SimBay& bay, int number, const Snapshot& snapshot);
 
