@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "power_mode.h"
+
 namespace kestrine {
 
 enum class Access { ReadWrite, ReadOnly };
@@ -69,6 +71,9 @@ class DevicePort {
   virtual void DebugText(std::string_view text) = 0;
   // Why the last Open failed; OpenError::None after one that succeeded.
   virtual OpenFailure LastOpenFailure() const { return {}; }
+  // What the system knows of the device's power without opening it or sending it anything:
+  // Suspended where it holds the device suspended (an open would resume it), else Unknown.
+  virtual PowerMode PowerWithoutOpening(std::string_view /*path*/) { return PowerMode::Unknown; }
 };
 
 // A port with no devices: every open fails. Used where a platform has no port of its own.

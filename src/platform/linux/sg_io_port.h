@@ -56,6 +56,9 @@ class SgIoPort final : public DevicePort {
                std::span<Byte> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
   OpenFailure LastOpenFailure() const override { return last_open_failure_; }
+  // A SCSI disk that runtime power management holds suspended, from sysfs; NVMe namespaces are
+  // not asked.
+  PowerMode PowerWithoutOpening(std::string_view path) override;
 
  private:
   struct OpenDisk {
