@@ -43,6 +43,12 @@ constexpr char kFooter[] =
     "                     it (/usr/share/kestrine when installed). Needs one drive.\n"
     "  --self-test KIND   short or extended; the option is the confirmation. The views shown\n"
     "                     are those read before the start. Needs one drive.\n"
+    "  --no-wake          Before reading an ATA drive, ask its power mode without waking it\n"
+    "                     (CHECK POWER MODE; on Linux first the kernel's runtime power state).\n"
+    "                     A drive in standby or suspended is listed as asleep and not read.\n"
+    "                     NVMe drives are read as without it.\n"
+    "  --demo             The demo program's simulated drives (one of them asleep) instead of\n"
+    "                     the system's: needs no disks and no rights.\n"
     "\n"
     "Drives:\n"
     "  Without --drive every drive that can be opened is read, in number order. Without --load\n"
@@ -71,7 +77,8 @@ constexpr char kFooter[] =
     "     snapshot file was refused, the arguments were wrong, or --save, --html or\n"
     "     --self-test failed\n"
     "  A drive found without --drive that answers no IDENTIFY (a card reader) is listed as not\n"
-    "  read and does not count.";
+    "  read and does not count, nor does a drive --no-wake left asleep; --save, --html and\n"
+    "  --self-test on a drive left asleep are an error.";
 
 // Shows --html's two values by their names rather than as "VIEW FILE x 2".
 class HelpFormatter : public CLI::Formatter {
@@ -123,6 +130,11 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       ->type_name("N|PATH");
   app.add_option("--load", options.loads, "Read a snapshot file instead of drives; repeatable")
       ->type_name("FILE");
+  CLI::Option* const load_option = app.get_option("--load");
+  app.add_flag("--no-wake", options.no_wake,
+               "Leave a drive in standby asleep: ask its power mode first, and do not read it");
+  app.add_flag("--demo", options.demo, "Read the demo's simulated drives instead of the system's")
+      ->excludes(load_option);
   CLI::Option* const json_option =
       app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
   app.add_flag("--metrics", options.metrics,

@@ -43,6 +43,7 @@ Json DriveJson(const DriveReport& drive) {
       {"condition", OptionalText(drive.condition)},
       {"tray_hint", OptionalText(drive.tray_hint)},
       {"messages", TextList(drive.messages)},
+      {"asleep", drive.LeftAsleep() ? Json(PowerModeName(drive.left_asleep)) : Json(nullptr)},
       {"views", std::move(views)},
   };
 }

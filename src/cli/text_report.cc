@@ -82,8 +82,12 @@ void RenderText(const DriveReport& drive, std::ostream& out) {
   out << "Drive " << TerminalText(drive.path);
   if (drive.snapshot) out << " (snapshot " << TerminalText(*drive.snapshot) << ")";
   out << '\n';
-  if (!drive.Read()) {
+  if (drive.LeftAsleep()) {
+    out << "Asleep (" << PowerModeName(drive.left_asleep) << "): not read, so as not to wake it.\n";
+  } else if (!drive.Read()) {
     out << "Not read.\n";
+  }
+  if (!drive.Read()) {
     for (const std::string& message : drive.messages) out << "  " << TerminalText(message) << '\n';
     return;
   }

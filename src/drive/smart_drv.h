@@ -74,6 +74,8 @@ class SmartDrv {
 
   // Drive handles. `name` is the drive selector's text; "\\.\" is put before it.
   DeviceHandle OpenDrive(std::string_view name);
+  // The path OpenDrive opens for a selector text.
+  static std::string DevicePathOf(std::string_view name);
   bool CloseDrive(DeviceHandle handle);
 
   // The two pass-through transports. The destination's size is the data length (0 for none).
@@ -150,9 +152,6 @@ class SmartDrv {
   // One protocol-specific query; the data lands in `destination` (its size is the length) only
   // when the reply holds all of it.
   bool NvmeQuery(DeviceHandle handle, std::vector<Byte> query, std::span<Byte> destination);
-
-  // The path the port opens for a selector text: "\\.\" before it.
-  static std::string DevicePathOf(std::string_view name);
 
   enum class Table { Attributes, Thresholds };
   void StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block);

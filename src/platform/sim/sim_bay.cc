@@ -212,9 +212,9 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
   auto give = [&](const Sector& block) {
     const std::size_t n = std::min<std::size_t>(data.size(), block.size());
     std::copy_n(block.begin(), n, data.begin());
-    return AtaOutcome{.data_bytes = n};
+    return AtaOutcome{.data_bytes = n, .count = std::nullopt};
   };
-  const AtaOutcome abort{.aborted = true};
+  const AtaOutcome abort{.aborted = true, .data_bytes = 0, .count = std::nullopt};
   // FFh: active or idle.
   if (r.command == kCheckPowerModeCommand) {
     return AtaOutcome{.count = drive.standby ? Byte{0x00} : Byte{0xFF}};
@@ -259,8 +259,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
         }
         return AtaOutcome{};
       }
-      if (r.lba_low == kOfflineDataCollection)
-        return AtaOutcome{};  // off-line data collection
+      if (r.lba_low == kOfflineDataCollection) return AtaOutcome{};  // off-line data collection
       return abort;
     }
     default:
@@ -343,10 +342,10 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   if ((cdb->flags & ata_cdb::kCheckCondition) != 0 && drive.behaviour.sat_scsi_status == 0) {
     AtaRegisters returned = CompletionRegisters(registers, false);
     if (outcome.count) returned.count = *outcome.count;
-    return finish(scsi::kStatusCheckCondition,
-                  FixedSense(scsi::kSenseRecoveredError, 0, scsi::kAscqAtaInformationAvailable,
-                             returned),
-                  moved);
+    return finish(
+        scsi::kStatusCheckCondition,
+        FixedSense(scsi::kSenseRecoveredError, 0, scsi::kAscqAtaInformationAvailable, returned),
+        moved);
   }
   return finish(drive.behaviour.sat_scsi_status, FixedSense(scsi::kSenseAbortedCommand, 0, 0),
                 moved);
