@@ -16,9 +16,11 @@ bool DriveReportsError(const AtaRegisters& returned) {
 
 }  // namespace
 
-std::optional<Byte> SmartDrv::PowerModeCountAta(DeviceHandle handle, Byte drive_number) {
+std::optional<Byte> SmartDrv::PowerModeCountAta(DeviceHandle handle) {
+  // The device register's low bits are not applicable to this command: it goes out clear, not
+  // with the drive number the S.M.A.R.T. commands carry there.
   const std::optional<AtaRegisters> returned =
-      AtaNonDataRegisters(handle, drive_number, {.command = kCheckPowerModeCommand});
+      AtaNonDataRegisters(handle, {.command = kCheckPowerModeCommand});
   if (!returned || DriveReportsError(*returned)) return std::nullopt;
   return returned->count;
 }
@@ -41,13 +43,13 @@ PowerMode SmartDrv::CheckPowerMode(DeviceHandle handle, Byte drive_number) {
   std::optional<Byte> count;
   switch (tables_->Family[drive_number]) {
     case TransportFamily::Ata:
-      count = PowerModeCountAta(handle, drive_number);
+      count = PowerModeCountAta(handle);
       break;
     case TransportFamily::Sat:
       count = PowerModeCountSat(handle, drive_number);
       break;
     case TransportFamily::None:
-      count = PowerModeCountAta(handle, drive_number);
+      count = PowerModeCountAta(handle);
       if (!count) count = PowerModeCountSat(handle, drive_number);
       break;
     case TransportFamily::Nvme:

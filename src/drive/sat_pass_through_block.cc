@@ -21,12 +21,12 @@ SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std:
   WriteLe32(block, kTimeOutValue, kTimeOutSeconds);
   WriteLe32(block, kDataBufferOffset, static_cast<std::uint32_t>(kData));
   WriteLe32(block, kSenseInfoOffset, static_cast<std::uint32_t>(kSense));
-  WriteAtaPassThrough12(std::span(block).subspan(kCdb, ata_cdb::kLength12),
-                        data_in ? ata_cdb::kProtocolPioDataIn : ata_cdb::kProtocolNonData,
-                        static_cast<Byte>(
-                            (data_in ? ata_cdb::kSectorsFromDevice : ata_cdb::kNoTransfer) |
-                            (return_registers ? ata_cdb::kCheckCondition : 0)),
-                        WithSmartSignature(registers));
+  WriteAtaPassThrough12(
+      std::span(block).subspan(kCdb, ata_cdb::kLength12),
+      data_in ? ata_cdb::kProtocolPioDataIn : ata_cdb::kProtocolNonData,
+      static_cast<Byte>((data_in ? ata_cdb::kSectorsFromDevice : ata_cdb::kNoTransfer) |
+                        (return_registers ? ata_cdb::kCheckCondition : 0)),
+      WithSmartSignature(registers));
   return block;
 }
 

@@ -140,11 +140,11 @@ class SmartDrv {
  private:
   // One non-data ATA command through the ATA pass-through: the registers the drive returned
   // (status in `command`), nullopt when the exchange failed.
-  std::optional<AtaRegisters> AtaNonDataRegisters(DeviceHandle handle, Byte drive_number,
+  std::optional<AtaRegisters> AtaNonDataRegisters(DeviceHandle handle,
                                                   const AtaRegisters& registers);
   // CHECK POWER MODE's sector count through one family; nullopt when the command did not come
   // back completed with its registers.
-  std::optional<Byte> PowerModeCountAta(DeviceHandle handle, Byte drive_number);
+  std::optional<Byte> PowerModeCountAta(DeviceHandle handle);
   std::optional<Byte> PowerModeCountSat(DeviceHandle handle, Byte drive_number);
   // One SCSI pass-through exchange of the block: its header goes in, and the block comes back up
   // to the end of `length` data bytes.

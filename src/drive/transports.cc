@@ -76,16 +76,13 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
 CommandResult SmartDrv::AtaNonData(DeviceHandle handle, Byte drive_number, Byte command,
                                    Byte features, Byte sector_count, Byte sector_number) {
   const std::optional<AtaRegisters> returned = AtaNonDataRegisters(
-      handle, drive_number,
-      CommandRegisters(drive_number, command, features, sector_count, sector_number));
+      handle, CommandRegisters(drive_number, command, features, sector_count, sector_number));
   return returned && (returned->command & (kAtaStatusError | kAtaStatusDeviceFault)) == 0 ? 1 : 0;
 }
 
-std::optional<AtaRegisters> SmartDrv::AtaNonDataRegisters(DeviceHandle handle, Byte drive_number,
+std::optional<AtaRegisters> SmartDrv::AtaNonDataRegisters(DeviceHandle handle,
                                                           const AtaRegisters& registers) {
-  AtaRegisters sent = registers;
-  sent.device = drive_number;
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(sent, 0);
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(registers, 0);
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block.data(), AtaPassThroughExchangeSize(0));
   if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) {
