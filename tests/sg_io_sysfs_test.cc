@@ -92,8 +92,7 @@ TEST(SysfsDisk, ADiskRuntimeSuspendedIsToldWithoutOpeningIt) {
     PowerMode mode;
   } cases[] = {{"sda", "suspended", PowerMode::Suspended},
                {"sdb", "active", PowerMode::Unknown},
-               {"sdc", "suspending", PowerMode::Unknown},
-               {"sdd", nullptr, PowerMode::Unknown}};
+               {"sdc", nullptr, PowerMode::Unknown}};
   for (const auto& c : cases) {
     tree.AddDisk({c.disk,
                   std::string(kSataPort) + "/host0/target0:0:0/0:0:0:" + c.disk,
