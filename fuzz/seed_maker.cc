@@ -70,6 +70,7 @@ std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour b
   kestrine::Sector log{};
   if (behaviour.answers_ata_pass_through || behaviour.answers_legacy) {
     drv.IdentifyDeviceAta(handle, 0);
+    drv.CheckPowerMode(handle, 0);
     drv.ReadThresholdsAta(handle, 0);
     drv.ReadSmartDataAta(handle, 0);
     drv.ReadSelfTestLogAta(handle, 0, log);
@@ -79,6 +80,7 @@ std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour b
                        kestrine::kAbortOfflineTest, 0);
   } else {
     drv.IdentifyDeviceSat(handle, 0);
+    drv.CheckPowerMode(handle, 0);
     drv.ReadThresholdsSat(handle, 0);
     drv.ReadSmartDataSat(handle, 0);
     drv.ReadSelfTestLogSat(handle, 0, log);

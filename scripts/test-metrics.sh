@@ -113,13 +113,15 @@ if command -v systemd-analyze >/dev/null; then
     fail "systemd-analyze verify: $complaints"
   [ -z "$complaints" ] || fail "systemd-analyze verify: $complaints"
 fi
-read -r command unit_target < <(sed -n 's/^ExecStart=//p' "$unit")
+read -r command unit_target unit_options < <(sed -n 's/^ExecStart=//p' "$unit")
 [ "$unit_target" = /var/lib/prometheus/node-exporter/kestrine.prom ] ||
   fail "the service writes $unit_target"
 [ -x "$command" ] || fail "the service's program $command is not installed"
 prom="$work/textfile/kestrine.prom"
 status=0
-"$command" "$prom" --load "$fixtures/healthy-disk.blob" --load "$fixtures/failing-disk.blob" \
+# The service's own options (--no-wake) too, with snapshot files in place of the disks.
+# shellcheck disable=SC2086
+"$command" "$prom" $unit_options --load "$fixtures/healthy-disk.blob" --load "$fixtures/failing-disk.blob" \
   --load "$fixtures/pending-sectors.blob" --load "$fixtures/worn-nvme.blob" || status=$?
 [ "$status" -eq 0 ] || fail "the service's command ended with $status"
 [ "$(stat -c %a "$prom")" = 644 ] || fail "kestrine.prom is not readable by node_exporter"

@@ -33,15 +33,19 @@ TEST(MetricsText, IsTheExpositionOfEveryFamilyInTurn) {
   DriveMetrics unread;
   unread.device = "\\\\.\\PHYSICALDRIVE5";
   unread.read_seconds = 2;
+  DriveMetrics asleep;
+  asleep.device = "\\\\.\\PHYSICALDRIVE8";
+  asleep.asleep = true;
 
   const std::string d0 = R"(device="\\\\.\\PHYSICALDRIVE0")";
   const std::string d5 = R"(device="\\\\.\\PHYSICALDRIVE5")";
+  const std::string d8 = R"(device="\\\\.\\PHYSICALDRIVE8")";
   const std::string a5 = d0 + R"(,id="5",name="Reallocated Sector Count")";
   const std::string a194 = d0 + R"(,id="194",name="HDD Temperature")";
   const auto header = [](const std::string& name) {
     return "# HELP " + name + " ";  // the help text itself is checked by its line below
   };
-  const std::string text = RenderMetrics({read, unread});
+  const std::string text = RenderMetrics({read, unread, asleep});
   std::vector<std::string> lines;
   std::istringstream stream(text);
   for (std::string line; std::getline(stream, line);) {
@@ -61,6 +65,11 @@ TEST(MetricsText, IsTheExpositionOfEveryFamilyInTurn) {
       "# TYPE kestrine_drive_read_duration_seconds gauge",
       "kestrine_drive_read_duration_seconds{" + d0 + "} 0.012500",
       "kestrine_drive_read_duration_seconds{" + d5 + "} 2.000000",
+      header("kestrine_drive_asleep"),
+      "# TYPE kestrine_drive_asleep gauge",
+      "kestrine_drive_asleep{" + d0 + "} 0",
+      "kestrine_drive_asleep{" + d5 + "} 0",
+      "kestrine_drive_asleep{" + d8 + "} 1",
       header("kestrine_drive_condition"),
       "# TYPE kestrine_drive_condition gauge",
       "kestrine_drive_condition{" + d0 + "} 1",
@@ -101,7 +110,7 @@ TEST(MetricsText, IsTheExpositionOfEveryFamilyInTurn) {
   EXPECT_EQ(text.find('\r'), std::string::npos);
 
   // A device named twice is written once; no drives give no text.
-  EXPECT_EQ(RenderMetrics({read, read, unread}), text);
+  EXPECT_EQ(RenderMetrics({read, read, unread, asleep}), text);
   EXPECT_EQ(RenderMetrics({}), "");
 }
 

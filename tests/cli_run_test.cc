@@ -380,3 +380,37 @@ TEST(CliActions, ASnapshotCanBeSavedFromASnapshot) {
 
 }  // namespace
 }  // namespace kestrine
+
+namespace kestrine {
+namespace {
+
+// --demo needs no port of the system's (RunCliWith gives none); --no-wake leaves the demo's
+// archive disk asleep, listed as such and not counted.
+TEST(CliNoWake, ADriveAsleepIsListedAndNeitherReadNorCounted) {
+  const std::string sleeping = std::to_string(kDemoSleepingDisk);
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+  } cases[] = {
+      {{"--demo", "--no-wake", "--drive", sleeping}, kExitOk},
+      {{"--demo", "--no-wake", "--drive", "1", "--drive", sleeping}, kExitCritical},
+      {{"--demo", "--no-wake", "--drive", sleeping, "--html", "General", "g.html"}, kExitError},
+      {{"--demo", "--load", "x.blob"}, kExitError},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RunCliWith(c.arguments).status, c.status) << c.arguments[3];
+  EXPECT_NE(RunCliWith({"--demo", "--no-wake", "--drive", sleeping})
+                .out.find("\nAsleep (standby): not read, so as not to wake it.\n"),
+            std::string::npos);
+
+  const json drives = RunCliWith({"--demo", "--no-wake", "--json"}).Json()["drives"];
+  std::vector<json> asleep;
+  for (const json& drive : drives) asleep.push_back(drive["asleep"]);
+  // 0, 1, 2, 3, 5, 6, 7 read; the archive disk, 8, left asleep without a condition.
+  std::vector<json> expected(7, nullptr);
+  expected.emplace_back("standby");
+  EXPECT_EQ(asleep, expected);
+  EXPECT_EQ(drives.back()["condition"], nullptr);
+}
+
+}  // namespace
+}  // namespace kestrine

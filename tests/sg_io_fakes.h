@@ -246,6 +246,13 @@ class FakeSysfsTree {
     Write(dir / "sata_spd", speed + "\n");
   }
 
+  // The disk's runtime power-management state, as device/power/runtime_status says it.
+  void SetRuntimeStatus(const std::string& disk, const std::string& status) {
+    const std::filesystem::path power = root_ / "block" / disk / "device" / "power";
+    std::filesystem::create_directories(power);
+    Write(power / "runtime_status", status + "\n");
+  }
+
   static void Write(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }

@@ -82,6 +82,37 @@ TEST(SysfsDisk, BusTypeAndAtaLayerFollowWhereTheDiskHangs) {
   EXPECT_FALSE(missing.ata_layer);
 }
 
+TEST(SysfsDisk, ADiskRuntimeSuspendedIsToldWithoutOpeningIt) {
+  FakeSysfsTree tree;
+  FakeSgIoSystem system;
+  SgIoPort port(system, SgIoPortOptions{tree.Root(), tree.Root() / "dev", {}});
+  const struct {
+    const char* disk;
+    const char* status;  // nullptr: no such attribute (no runtime power management)
+    PowerMode mode;
+  } cases[] = {{"sda", "suspended", PowerMode::Suspended},
+               {"sdb", "active", PowerMode::Unknown},
+               {"sdc", nullptr, PowerMode::Unknown}};
+  for (const auto& c : cases) {
+    tree.AddDisk({c.disk,
+                  std::string(kSataPort) + "/host0/target0:0:0/0:0:0:" + c.disk,
+                  "ATA",
+                  "Disk",
+                  "1.0",
+                  {},
+                  false});
+    if (c.status != nullptr) tree.SetRuntimeStatus(c.disk, c.status);
+    const auto number = static_cast<std::uint32_t>(c.disk[2] - 'a');
+    EXPECT_EQ(port.PowerWithoutOpening("\\\\.\\PHYSICALDRIVE" + std::to_string(number)), c.mode)
+        << c.disk;
+  }
+  // An NVMe namespace is not asked, and nothing was opened to ask.
+  tree.AddNvmeNamespace("nvme0n1", "pci0000:00/0000:00:05.0/nvme/nvme0", "N", "S", "F");
+  tree.SetRuntimeStatus("nvme0n1", "suspended");
+  EXPECT_EQ(port.PowerWithoutOpening("\\\\.\\PHYSICALDRIVE192"), PowerMode::Unknown);
+  EXPECT_TRUE(system.opens.empty());
+}
+
 class PropertyQueryTest : public ::testing::Test {
  protected:
   // The reply of a property query of `disk` into a buffer of `size` bytes.

@@ -159,6 +159,17 @@ TEST(SatPassThroughBlock, NoDataIsANonDataCommand) {
   EXPECT_EQ(SatPassThroughOutSize(0), 80u);
 }
 
+TEST(SatPassThroughBlock, CheckPowerModeAsksForTheRegistersBack) {
+  const auto block = BuildSatPassThroughBlock(
+      {.device = DriveSelectByte(1), .command = kCheckPowerModeCommand}, 0, true);
+  EXPECT_EQ(Head(block, 28), (std::vector<Byte>{44, 0, 0, 0, 0, 0, 12, 24, 2, 0, 0,  0, 0, 0,
+                                                0,  0, 2, 0, 0, 0, 80, 0,  0, 0, 48, 0, 0, 0}));
+  // Non-data, CK_COND, no transfer; the registers all clear but device and command.
+  EXPECT_EQ(std::vector<Byte>(block.begin() + 28, block.begin() + 40),
+            (std::vector<Byte>{0xA1, 0x06, 0x20, 0, 0, 0, 0, 0, 0xB0, 0xE5, 0, 0}));
+  EXPECT_TRUE(AllZeroFrom(block, 40));
+}
+
 TEST(SatPassThroughBlock, ACommandSucceedsOnGoodOrOnRegistersWithoutAnError) {
   using Bytes = std::vector<Byte>;
   const Bytes descriptor_ok = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    14,   0x09, 0x0C, 0x00,

@@ -7,7 +7,8 @@ setlocal
 set "FOLDER=%ProgramFiles%\windows_exporter\textfile_inputs"
 if not "%~1"=="" set "FOLDER=%~1"
 set "TEMPORARY=%FOLDER%\kestrine.prom.tmp"
-"%~dp0kestrine-cli.exe" --metrics > "%TEMPORARY%"
+rem --no-wake: a disk spun down is left so, and the metrics say it was asleep.
+"%~dp0kestrine-cli.exe" --metrics --no-wake > "%TEMPORARY%"
 rem 0, 1, 2: the worst condition among the drives; 3: an error, the metrics say which drive.
 if errorlevel 4 goto failed
 for %%F in ("%TEMPORARY%") do if %%~zF==0 goto failed

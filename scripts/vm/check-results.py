@@ -291,6 +291,18 @@ for name, number, serial, size in nvme_disks:
     check(status(step) == 3 and "Not a S.M.A.R.T enabled device" in text(step + ".err"),
           f"{step} ({role}): {status(step)} {text(step + '.err')!r}")
 
+# --no-wake on drive 0: CHECK POWER MODE (E5h) reaches the disk before anything else, and the
+# disk, active, is then read as without the option.
+trace = text("no-wake-0.trace").splitlines()
+if check(trace, "no trace of the ATA commands of kestrine-cli --no-wake (tracefs, libata events)"):
+    commands = [m.group(1).lower() for m in (re.search(r"tf=\(([0-9a-fA-F]{2})", l) for l in trace) if m]
+    print("ATA commands of kestrine-cli --drive 0 --no-wake, in order:", " ".join(commands))
+    check(commands[:2] == ["e5", "ec"] and "b0" in commands,
+          f"--no-wake: CHECK POWER MODE, then IDENTIFY and the S.M.A.R.T. reads: {commands}")
+    drive = drive_of(load("no-wake-0.out") or {})
+    check(status("no-wake-0") in (0, 1, 2) and drive and drive.get("asleep") is None and
+          drive.get("condition"), f"--no-wake: drive 0 not read: {text('no-wake-0.err')!r}")
+
 # The kernel: no protocol errors, no port resets after boot.
 boot = text("dmesg-boot.txt").splitlines()
 later = text("dmesg.txt").splitlines()[len(boot):]

@@ -64,6 +64,18 @@ while read -r number name path size model; do
 done </r/disks.txt
 run cli-all $cli --json
 
+# The timer's path (--no-wake) on drive 0, as the kernel's ATA layer traces what it sends: CHECK
+# POWER MODE first, then, since QEMU's disks are always active or idle (FFh), the reads.
+tracing=/sys/kernel/tracing
+mount -t tracefs tracefs $tracing 2>/dev/null
+if [ -w $tracing/events/libata/ata_qc_issue/enable ]; then
+  echo >$tracing/trace
+  echo 1 >$tracing/events/libata/ata_qc_issue/enable
+  run no-wake-0 $cli --drive 0 --no-wake --json
+  echo 0 >$tracing/events/libata/ata_qc_issue/enable
+  grep ata_qc_issue $tracing/trace >/r/no-wake-0.trace
+fi
+
 # The NVMe namespaces: nvme-cli's reading of the controller, the namespace and its health log,
 # then ours; a short self-test through us (nvme-cli's id-ctrl tells whether the controller has
 # the command at all), and the same namespace for a user in the disk group.

@@ -86,6 +86,11 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       ->type_name("N|PATH");
   app.add_option("--load", options.loads, "Read a snapshot file instead of drives; repeatable")
       ->type_name("FILE");
+  CLI::Option* const load_option = app.get_option("--load");
+  app.add_flag("--no-wake", options.no_wake,
+               "Leave a drive in standby asleep: ask its power mode first, and do not read it");
+  app.add_flag("--demo", options.demo, "Read the demo's simulated drives instead of the system's")
+      ->excludes(load_option);
   CLI::Option* const json_option =
       app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
   app.add_flag("--metrics", options.metrics,

@@ -23,6 +23,12 @@ struct CliOptions {
   std::optional<std::string> save;
   std::optional<HtmlRequest> html;
   std::optional<SelfTestKind> self_test;
+  // Each drive's power mode is asked first without waking it, and a drive asleep is not read.
+  bool no_wake = false;
+  bool demo = false;  // the demo program's simulated drives instead of the system's
+
+  // The drives read are simulated ones (--demo, --load), not the system's.
+  bool SimulatedDrives() const { return demo || !loads.empty(); }
 
   // --save, --html and --self-test act on one drive.
   bool ActsOnDrive() const { return save || html || self_test; }

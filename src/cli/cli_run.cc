@@ -4,6 +4,7 @@
 #include <chrono>
 #include <exception>
 
+#include "demo_drives.h"
 #include "drive_metrics.h"
 #include "drive_number.h"
 #include "drive_report.h"
@@ -64,8 +65,13 @@ class CliSession {
       return targets;
     }
     ui_.ForgetShownTexts();
-    RunGuarded(ui_.App, [this] { form_.FormShow(); });
-    first_is_read = !ui_.ComboBox1.items.empty();
+    if (options_.no_wake) {
+      // The window's start-up would read the first drive whatever its power mode.
+      RunGuarded(ui_.App, [this] { form_.ListDrives(); });
+    } else {
+      RunGuarded(ui_.App, [this] { form_.FormShow(); });
+      first_is_read = !ui_.ComboBox1.items.empty();
+    }
     return ui_.ComboBox1.items;
   }
 
@@ -81,14 +87,31 @@ class CliSession {
       ui_.ForgetShownTexts();
       ui_.ComboBox1.text = target;
       // A drive that does not open is not refreshed: the open's own error says what happened,
-      // where the window could only call it no S.M.A.R.T. device.
-      if (std::optional<std::string> refusal = OpenRefusal(drv_, target)) {
+      // where the window could only call it no S.M.A.R.T. device. A device the system holds
+      // suspended is not opened for that: the open would resume it.
+      const bool suspended =
+          options_.no_wake &&
+          drv_.Port().PowerWithoutOpening(SmartDrv::DevicePathOf(target)) == PowerMode::Suspended;
+      std::optional<std::string> refusal;
+      if (!suspended) refusal = OpenRefusal(drv_, target);
+      if (refusal) {
         DriveReport report = CaptureUnread(ui_);
         ui_.App.ShowMessage(*refusal);
         TakeMessages(report);
         return report;
       }
-      RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
+      if (options_.no_wake) {
+        RunGuarded(ui_.App, [this] { form_.RefreshUnasked(); });
+      } else {
+        RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
+      }
+      if (Asleep(form_.LeftAsleep())) {
+        // The views still hold the drive read before this one.
+        DriveReport report = CaptureUnread(ui_);
+        report.left_asleep = form_.LeftAsleep();
+        TakeMessages(report);
+        return report;
+      }
     }
     DriveReport report = CaptureDrive(ui_);
     if (!options_.loads.empty()) {
@@ -207,9 +230,10 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
   }
   if (refused) return kExitError;
 
+  if (options.demo) AddDemoDrives(bay);
   std::unique_ptr<DevicePort> system_port;
   DevicePort* port = &bay;
-  if (options.loads.empty()) {
+  if (!options.SimulatedDrives()) {
     if (environment.make_port) system_port = environment.make_port();
     if (!system_port) system_port = std::make_unique<NullDevicePort>();
     port = system_port.get();
@@ -246,7 +270,13 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
       metrics.push_back(MeasureDrive(session.DriveLayer(), report));
       metrics.back().read_seconds = clock() - started;
     }
-    if (report.Identified()) {
+    if (report.LeftAsleep()) {
+      // Asleep is no failure of the drive's, but what was asked of it cannot be done.
+      if (options.ActsOnDrive()) {
+        err << kProgram << ": " << TerminalText(report.path) << " is asleep and was not read\n";
+        failed = true;
+      }
+    } else if (report.Identified()) {
       if (options.ActsOnDrive()) failed = !session.Act(report) || failed;
       // A drive asked for by name must be judged: one whose health data did not come is no
       // answer to a script that asks whether it is healthy.
@@ -278,6 +308,8 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
   int status = kExitOk;
   bool any_read = false;
   for (const DriveReport& report : reports) {
+    // A drive left asleep was there and is not in doubt: it neither counts nor is an error.
+    any_read = any_read || report.LeftAsleep();
     if (!report.Read()) continue;
     any_read = true;
     status = std::max(status, ConditionStatus(*report.condition));

@@ -63,6 +63,7 @@ DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report) {
   if (!report.Read() || !report.drive_number) {
     DriveMetrics unread;
     unread.device = report.path;
+    unread.asleep = report.LeftAsleep();
     return unread;
   }
   const auto drive_number = static_cast<Byte>(*report.drive_number);

@@ -28,7 +28,7 @@ DriveMetrics DriveMetricsFromTables(const SmartTables& tables, Byte drive_number
 
 // The metrics of the drive just read and captured in `report`: the tables, and the self-test
 // log read afresh (the drive layer keeps none). A drive not read gives only its device and
-// read_success 0. The read's duration is the caller's to set.
+// read_success 0, or that it was asleep. The read's duration is the caller's to set.
 DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report);
 
 }  // namespace kestrine

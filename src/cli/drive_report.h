@@ -10,6 +10,7 @@
 
 #include "form_pages.h"
 #include "memory_toolkit.h"
+#include "power_mode.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -36,6 +37,8 @@ struct DriveReport {
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;
   std::vector<std::string> messages;  // the message boxes the window would have shown
+  // Standby or Suspended: --no-wake found the drive asleep and did not read it.
+  PowerMode left_asleep = PowerMode::Unknown;
   // Under their page captions (kPages), in page order.
   std::array<ViewReport, kPages.size()> views;
 
@@ -43,6 +46,7 @@ struct DriveReport {
   bool Identified() const { return status_bar.has_value(); }
   // And its health data came: the drive was judged.
   bool Read() const { return condition.has_value(); }
+  bool LeftAsleep() const { return Asleep(left_asleep); }
 };
 
 ViewReport CaptureView(std::string_view name, const ListView& list);

@@ -46,6 +46,7 @@ Json DriveJson(const DriveReport& drive) {
       {"health_data_read", drive.Read()},
       {"tray_hint", OptionalText(drive.tray_hint)},
       {"messages", TextList(drive.messages)},
+      {"asleep", drive.LeftAsleep() ? Json(PowerModeName(drive.left_asleep)) : Json(nullptr)},
       {"views", std::move(views)},
   };
 }

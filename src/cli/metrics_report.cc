@@ -26,6 +26,10 @@ constexpr Family kReadSuccess{
     "judged; 0 when not, also for a drive that answered IDENTIFY only."};
 constexpr Family kReadDuration{"kestrine_drive_read_duration_seconds",
                                "How long reading the drive took."};
+constexpr Family kAsleep{
+    "kestrine_drive_asleep",
+    "1 when the drive was in standby or suspended and was left so, unread (--no-wake); its read "
+    "success and duration are then not written. 0 otherwise."};
 constexpr Family kCondition{"kestrine_drive_condition",
                             "The drive's condition: 0 OK, 1 WARNING, 2 CRITICAL."};
 constexpr Family kTemperature{
@@ -180,12 +184,18 @@ std::string RenderMetrics(const std::vector<DriveMetrics>& all_drives) {
     AppendLabel(labels, "family", FamilyLabel(drive.family));
     metrics.Sample(labels, 1);
   });
+  // A drive left asleep was not read, and did not fail to be.
   metrics.Begin(kReadSuccess);
-  for (std::size_t i = 0; i < drives.size(); ++i)
-    metrics.Sample(device_labels[i], drives[i]->read ? 1 : 0);
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    if (!drives[i]->asleep) metrics.Sample(device_labels[i], drives[i]->read ? 1 : 0);
+  }
   metrics.Begin(kReadDuration);
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    if (!drives[i]->asleep) metrics.Sample(device_labels[i], drives[i]->read_seconds);
+  }
+  metrics.Begin(kAsleep);
   for (std::size_t i = 0; i < drives.size(); ++i)
-    metrics.Sample(device_labels[i], drives[i]->read_seconds);
+    metrics.Sample(device_labels[i], drives[i]->asleep ? 1 : 0);
   each_read_drive(kCondition, [&](const DriveMetrics& drive, const std::string& device) {
     metrics.Sample(device, drive.condition);
   });

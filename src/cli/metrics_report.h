@@ -35,8 +35,9 @@ struct SelfTestMetrics {
 };
 
 struct DriveMetrics {
-  std::string device;  // the drive selector's text
-  bool read = false;   // the refresh reached the views
+  std::string device;   // the drive selector's text
+  bool read = false;    // the refresh reached the views
+  bool asleep = false;  // not read, so as not to wake it (--no-wake): no read to report
   double read_seconds = 0;
   // The rest only for a drive that was read. Texts are the drive's bytes, one character each.
   std::string model;

@@ -82,8 +82,13 @@ void RenderText(const DriveReport& drive, std::ostream& out) {
   out << "Drive " << TerminalText(drive.path);
   if (drive.snapshot) out << " (snapshot " << TerminalText(*drive.snapshot) << ")";
   out << '\n';
-  if (!drive.Identified()) {
-    out << "Not read.\n";
+  if (drive.LeftAsleep() || !drive.Identified()) {
+    if (drive.LeftAsleep()) {
+      out << "Asleep (" << PowerModeName(drive.left_asleep)
+          << "): not read, so as not to wake it.\n";
+    } else {
+      out << "Not read.\n";
+    }
     for (const std::string& message : drive.messages) out << "  " << TerminalText(message) << '\n';
     return;
   }

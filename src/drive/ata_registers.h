@@ -13,6 +13,9 @@ namespace kestrine {
 
 inline constexpr Byte kSmartCommand = 0xB0;
 inline constexpr Byte kIdentifyDeviceCommand = 0xEC;
+// CHECK POWER MODE: a non-data command that a drive in standby answers without spinning up; the
+// power mode comes back in the sector count register (power_mode.h).
+inline constexpr Byte kCheckPowerModeCommand = 0xE5;
 // The signature a S.M.A.R.T. command carries in LBA mid and LBA high.
 inline constexpr Byte kSmartCylLow = 0x4F;
 inline constexpr Byte kSmartCylHigh = 0xC2;

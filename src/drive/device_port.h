@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "power_mode.h"
+
 namespace kestrine {
 
 enum class Access { ReadWrite, ReadOnly };
@@ -74,6 +76,9 @@ class DevicePort {
   // where it does not (the protocol-specific query names the namespace it asks about, and
   // Windows documents no way to learn the handle's own).
   virtual std::optional<std::uint32_t> NvmeNamespaceId(DeviceHandle) { return std::nullopt; }
+  // What the system knows of the device's power without opening it or sending it anything:
+  // Suspended where it holds the device suspended (an open would resume it), else Unknown.
+  virtual PowerMode PowerWithoutOpening(std::string_view /*path*/) { return PowerMode::Unknown; }
 };
 
 // A port with no devices: every open fails. Used where a platform has no port of its own.

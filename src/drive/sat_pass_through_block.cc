@@ -8,7 +8,8 @@
 
 namespace kestrine {
 
-SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std::uint32_t length) {
+SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std::uint32_t length,
+                                             bool return_registers) {
   using namespace sat_block;
   SatPassThroughBlock block{};
   WriteLe16(block, kLength, static_cast<std::uint16_t>(kHeaderSize));
@@ -20,10 +21,12 @@ SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std:
   WriteLe32(block, kTimeOutValue, kTimeOutSeconds);
   WriteLe32(block, kDataBufferOffset, static_cast<std::uint32_t>(kData));
   WriteLe32(block, kSenseInfoOffset, static_cast<std::uint32_t>(kSense));
-  WriteAtaPassThrough12(std::span(block).subspan(kCdb, ata_cdb::kLength12),
-                        data_in ? ata_cdb::kProtocolPioDataIn : ata_cdb::kProtocolNonData,
-                        data_in ? ata_cdb::kSectorsFromDevice : ata_cdb::kNoTransfer,
-                        WithSmartSignature(registers));
+  WriteAtaPassThrough12(
+      std::span(block).subspan(kCdb, ata_cdb::kLength12),
+      data_in ? ata_cdb::kProtocolPioDataIn : ata_cdb::kProtocolNonData,
+      static_cast<Byte>((data_in ? ata_cdb::kSectorsFromDevice : ata_cdb::kNoTransfer) |
+                        (return_registers ? ata_cdb::kCheckCondition : 0)),
+      WithSmartSignature(registers));
   return block;
 }
 

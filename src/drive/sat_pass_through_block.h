@@ -49,7 +49,10 @@ using SatPassThroughBlock = std::array<Byte, sat_block::kBlockSize>;
 // (12). The registers go out as given (the device byte normally DriveSelectByte of the drive
 // number), with the S.M.A.R.T. signature in LBA mid and high for 0xB0 and both clear otherwise. A
 // length of 0 makes a non-data command: protocol 3 with no transfer length, and no data direction.
-SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std::uint32_t length);
+// With `return_registers` the command sets CK_COND: the translator answers CHECK CONDITION with
+// the registers the drive returned in the sense data, even when the command succeeded.
+SatPassThroughBlock BuildSatPassThroughBlock(const AtaRegisters& registers, std::uint32_t length,
+                                             bool return_registers = false);
 
 // Whether the ATA command of a block that came back completed without error: SCSI status GOOD,
 // or sense data returning the ATA registers without ERR or DF.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "identify_decode.h"
 #include "legacy_request.h"
 #include "nvme_layout.h"
+#include "power_mode.h"
 #include "sat_pass_through_block.h"
 #include "smart_layout.h"
 #include "storage_property.h"
@@ -75,6 +77,8 @@ class SmartDrv {
 
   // Drive handles. `name` is the drive selector's text; "\\.\" is put before it.
   DeviceHandle OpenDrive(std::string_view name);
+  // The path OpenDrive opens for a selector text.
+  static std::string DevicePathOf(std::string_view name);
   bool CloseDrive(DeviceHandle handle);
 
   // The two pass-through transports. The destination's size is the data length (0 for none).
@@ -129,10 +133,28 @@ class SmartDrv {
   // Replaces the drive's THDDInfo record with the decode of its IdentifySector slot.
   void DecodeIdentify(Byte drive_number);
 
+  // The drive's power mode, asked without waking it: CHECK POWER MODE through the family that
+  // answered last (the ATA pass-through, or SAT with the registers returned), or, before any
+  // family answered, through the ATA pass-through and then SAT. Unknown for an NVMe drive and
+  // where neither carries the command.
+  PowerMode CheckPowerMode(DeviceHandle handle, Byte drive_number);
+  // The same for a drive not yet opened: first what the system knows of the device, since an
+  // open may resume a device it holds suspended; then the drive's own answer. The drive is
+  // opened only when the system does not hold it suspended.
+  PowerMode PowerModeWithoutWaking(std::string_view name, Byte drive_number);
+
   // The storage-property query on its own read-only handle. Fills `property` on success only.
   bool QueryDiskProperty(std::string_view path, TDisk_Property& property);
 
  private:
+  // One non-data ATA command through the ATA pass-through: the registers the drive returned
+  // (status in `command`), nullopt when the exchange failed.
+  std::optional<AtaRegisters> AtaNonDataRegisters(DeviceHandle handle,
+                                                  const AtaRegisters& registers);
+  // CHECK POWER MODE's sector count through one family; nullopt when the command did not come
+  // back completed with its registers.
+  std::optional<Byte> PowerModeCountAta(DeviceHandle handle);
+  std::optional<Byte> PowerModeCountSat(DeviceHandle handle, Byte drive_number);
   // One SCSI pass-through exchange of the block: its header goes in, and the block comes back up
   // to the end of `length` data bytes.
   bool SatExchange(DeviceHandle handle, SatPassThroughBlock& block, std::uint32_t length);

@@ -27,11 +27,15 @@ AtaRegisters CommandRegisters(Byte device, Byte command, Byte features, Byte sec
 
 SmartDrv::SmartDrv(DevicePort& port) : port_(port), tables_(std::make_unique<SmartTables>()) {}
 
-DeviceHandle SmartDrv::OpenDrive(std::string_view name) {
+std::string SmartDrv::DevicePathOf(std::string_view name) {
   // The selector's entries already begin with "\\.\"; the platform resolves the doubled prefix.
   std::string path = kDeviceNamespacePrefix;
   path += name;
-  return port_.Open(path, Access::ReadWrite);
+  return path;
+}
+
+DeviceHandle SmartDrv::OpenDrive(std::string_view name) {
+  return port_.Open(DevicePathOf(name), Access::ReadWrite);
 }
 
 bool SmartDrv::CloseDrive(DeviceHandle handle) {
@@ -78,16 +82,22 @@ CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, B
 
 CommandResult SmartDrv::AtaNonData(DeviceHandle handle, Byte drive_number, Byte command,
                                    Byte features, Byte sector_count, Byte sector_number) {
-  AtaPassThroughBlock block = BuildAtaPassThroughBlock(
-      CommandRegisters(drive_number, command, features, sector_count, sector_number), 0);
+  const std::optional<AtaRegisters> returned = AtaNonDataRegisters(
+      handle, CommandRegisters(drive_number, command, features, sector_count, sector_number));
+  return returned && (returned->command & (kAtaStatusError | kAtaStatusDeviceFault)) == 0 ? 1 : 0;
+}
+
+std::optional<AtaRegisters> SmartDrv::AtaNonDataRegisters(DeviceHandle handle,
+                                                          const AtaRegisters& registers) {
+  AtaPassThroughBlock block = BuildAtaPassThroughBlock(registers, 0);
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block.data(), AtaPassThroughExchangeSize(0));
-  if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) return 0;
+  if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) {
+    return std::nullopt;
+  }
   // The registers come back in the current task file, the status in its command byte.
-  if (returned < ata_block::kHeaderSize) return 0;
-  const Byte status =
-      ReadRegisters(CurrentTaskFile(std::span<const Byte>(block)), kIdeRegs).command;
-  return (status & (kAtaStatusError | kAtaStatusDeviceFault)) == 0 ? 1 : 0;
+  if (returned < ata_block::kHeaderSize) return std::nullopt;
+  return ReadRegisters(CurrentTaskFile(std::span<const Byte>(block)), kIdeRegs);
 }
 
 bool SmartDrv::SatExchange(DeviceHandle handle, SatPassThroughBlock& block, std::uint32_t length) {

@@ -29,6 +29,10 @@ inline constexpr const auto& kLineBreak = kLineEnd;
 inline constexpr char kHintTemperature[] = "Temperature:";
 inline constexpr char kDegreeSign[] = "\xB0";  // one byte, the degree sign of ISO-8859-1
 inline constexpr char kHintCondition[] = "Condition:";
+// The status bar after a timed re-read that found the drive asleep and left it so, after the
+// bus and method of the last read.
+inline constexpr char kAsleepStandby[] = "Standby at the last re-read: not read";
+inline constexpr char kAsleepSuspended[] = "Suspended at the last re-read: not read";
 
 // The self-test buttons' confirmations.
 inline constexpr char kConfirmShortSelfTest[] =

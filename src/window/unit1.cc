@@ -8,6 +8,16 @@
 
 namespace kestrine {
 
+namespace {
+
+std::string AsleepStatusText(const std::string& read_status, PowerMode mode) {
+  const char* asleep =
+      mode == PowerMode::Suspended ? texts::kAsleepSuspended : texts::kAsleepStandby;
+  return read_status.empty() ? asleep : read_status + "  " + asleep;
+}
+
+}  // namespace
+
 TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
     : DriveCondition(texts::kConditionOk), drv_(drive_layer), ui_(controls) {
   ui_.ListView1.SetCustomDraw(
@@ -15,12 +25,23 @@ TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
 }
 
 void TForm1::FormShow() {
+  ListDrives();
+  ui_.ComboBox1.SelectFirst();
+  RequestRefresh();
+}
+
+void TForm1::ListDrives() {
   ui_.ComboBox1.Clear();
   DevicePort& port = drv_.Port();
   bool refused = false;
   bool listed = false;
   for (int number = 0; number <= 255; ++number) {
     const std::string path = DriveDevicePath(number);
+    if (port.PowerWithoutOpening(path) == PowerMode::Suspended) {
+      ui_.ComboBox1.AddItem(path);
+      listed = true;
+      continue;
+    }
     const DeviceHandle handle = port.Open(path, Access::ReadOnly);
     if (handle == kInvalidHandle) {
       refused = refused || port.LastOpenFailure().error == OpenError::AccessDenied;
@@ -32,18 +53,19 @@ void TForm1::FormShow() {
   }
   // Drives there but none to open: say why before the empty list's refresh complains.
   if (refused && !listed) ui_.App.ShowMessage(texts::kNeedsAdministratorRights);
-  ui_.ComboBox1.SelectFirst();
-  RequestRefresh();
 }
 
 void TForm1::ComboBox1Change() {
   RequestRefresh();
 }
 void TForm1::Timer2Timer() {
-  RequestRefresh();
+  RefreshUnasked();
 }
 void TForm1::Refresh1Click() {
   RequestRefresh();
+}
+void TForm1::RefreshUnasked() {
+  RequestRefresh(Cause::Unasked);
 }
 
 void TForm1::SavetoHTML1Click() {
@@ -56,8 +78,10 @@ void TForm1::Restore1Click() {
   ui_.App.Terminate();
 }
 
-void TForm1::RequestRefresh() {
+void TForm1::RequestRefresh(Cause cause) {
   if (refreshing_) {
+    // Held requests run as one, a read whenever the user asked for one of them.
+    held_cause_ = refresh_held_ && held_cause_ == Cause::User ? Cause::User : cause;
     refresh_held_ = true;
     return;
   }
@@ -69,11 +93,14 @@ void TForm1::RequestRefresh() {
   Running running(refreshing_);
   do {
     refresh_held_ = false;
-    RefreshDrive();
+    RefreshDrive(cause);
+    cause = held_cause_;
   } while (refresh_held_);
 }
 
-void TForm1::RefreshDrive() {
+void TForm1::RefreshDrive(Cause cause) {
+  left_asleep_ = PowerMode::Unknown;
+  if (cause == Cause::Unasked && LeaveAsleep()) return;
   ui_.ListView1.Clear();
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
@@ -115,7 +142,8 @@ void TForm1::RefreshDrive() {
     return;
   }
   drv_.CloseDrive(handle);
-  ui_.StatusBar1.SetText("BusType:" + bus_type + " " + "Method:" + access_method);
+  read_status_ = "BusType:" + bus_type + " " + "Method:" + access_method;
+  ui_.StatusBar1.SetText(read_status_);
 
   if (nvme) {
     FillNvmeViews(drive_number);
@@ -134,8 +162,24 @@ void TForm1::RefreshDrive() {
   if (health_read) FillGeneralView();
 }
 
+bool TForm1::LeaveAsleep() {
+  const std::string selected = ui_.ComboBox1.Text();
+  Byte drive_number = 0;
+  try {
+    drive_number = DriveNumberFromText(selected);
+  } catch (const EConvertError&) {
+    return false;  // the read that follows says what is wrong with the text
+  }
+  const PowerMode mode = drv_.PowerModeWithoutWaking(selected, drive_number);
+  if (!Asleep(mode)) return false;
+  left_asleep_ = mode;
+  ui_.StatusBar1.SetText(AsleepStatusText(read_status_, mode));
+  return true;
+}
+
 void TForm1::ShowDriveNotRead(const std::string& selected) {
   DriveCondition.clear();
+  read_status_.clear();
   ui_.lblstatus.Clear();
   ui_.StatusBar1.SetText("");
   ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + texts::kNotSmartDevice);

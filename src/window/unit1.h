@@ -20,7 +20,7 @@ class TForm1 {
   TForm1& operator=(const TForm1&) = delete;
 
   // Event handlers.
-  void FormShow();
+  void FormShow();  // ListDrives, then the first drive's refresh
   void ComboBox1Change();
   void Timer2Timer();
   void Refresh1Click();
@@ -28,6 +28,15 @@ class TForm1 {
   void Restore1Click();
   void Button4Click();  // "Self Test (Short)"
   void Button2Click();  // "Self Test (Ext.)"
+  // Fills the drive selector with every drive that opens. A device the system holds suspended
+  // is listed without being opened, which would resume it.
+  void ListDrives();
+  // A refresh nobody asked for (the timer's, and kestrine-cli --no-wake): the selected drive's
+  // power mode is asked first without waking it, and a drive found asleep is not read. The
+  // window then keeps the views and the verdict it shows and says so in the status bar.
+  void RefreshUnasked();
+  // The power mode that kept the last refresh from reading the drive; Unknown after a read.
+  PowerMode LeftAsleep() const { return left_asleep_; }
   // The background of a row of ListView1 when it is painted, from the row's own cells.
   std::optional<Rgb> ListView1CustomDrawItem(const ListView& list, int row) const;
 
@@ -52,8 +61,12 @@ class TForm1 {
  private:
   // Runs RefreshDrive, or, when a refresh is already running (a message box inside it keeps the
   // event loop going), holds the request and runs it once when the running refresh ends.
-  void RequestRefresh();
-  void RefreshDrive();
+  // Who asked for a refresh: the user (start-up, the selector, Refresh) always gets a read.
+  enum class Cause { User, Unasked };
+  void RequestRefresh(Cause cause = Cause::User);
+  void RefreshDrive(Cause cause);
+  // Before an unasked read: true when the selected drive is asleep and is to be left so.
+  bool LeaveAsleep();
   // What the window shows once a refresh has ended without reading the drive: no condition, no
   // bus or method, and a tray hint that names the selected drive and the failure, so that
   // nothing of the previous drive's verdict stays on show.
@@ -70,6 +83,9 @@ class TForm1 {
   FormControls ui_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
+  Cause held_cause_ = Cause::Unasked;
+  PowerMode left_asleep_ = PowerMode::Unknown;
+  std::string read_status_;  // the status bar's text after the last refresh that read
 };
 
 }  // namespace kestrine

@@ -113,6 +113,15 @@ DeviceHandle SgIoPort::Open(std::string_view path, Access access) {
   return fd;
 }
 
+PowerMode SgIoPort::PowerWithoutOpening(std::string_view path) {
+  const std::optional<std::uint32_t> number = PhysicalDriveNumber(path);
+  if (!number) return PowerMode::Unknown;
+  const DiskName disk = DiskNameForDrive(*number);
+  if (disk.nvme) return PowerMode::Unknown;
+  return SysfsDisk(options_.sysfs_root, disk.name).RuntimeSuspended() ? PowerMode::Suspended
+                                                                      : PowerMode::Unknown;
+}
+
 bool SgIoPort::Close(DeviceHandle handle) {
   const auto it = disks_.find(handle);
   if (it == disks_.end()) return false;

@@ -60,6 +60,9 @@ class SgIoPort final : public DevicePort {
   // An NVMe namespace's ID, as the kernel gives it: the "n1" of "nvme0n1" is only the kernel's
   // count of the controller's namespaces, not the ID.
   std::optional<std::uint32_t> NvmeNamespaceId(DeviceHandle handle) override;
+  // A SCSI disk that runtime power management holds suspended, from sysfs; NVMe namespaces are
+  // not asked.
+  PowerMode PowerWithoutOpening(std::string_view path) override;
 
  private:
   struct OpenDisk {

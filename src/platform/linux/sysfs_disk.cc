@@ -168,4 +168,10 @@ std::uint8_t SysfsDisk::DeviceType() const {
   return value <= 0x1F ? static_cast<std::uint8_t>(value) : 0;
 }
 
+bool SysfsDisk::RuntimeSuspended() const {
+  const std::optional<std::string> status =
+      ReadSysfsFile(BlockDir() / "device" / "power" / "runtime_status", 64);
+  return status && WithoutLineEnd(*status) == "suspended";
+}
+
 }  // namespace kestrine

@@ -31,6 +31,9 @@ class SysfsDisk {
   bool Removable() const;
   // SCSI peripheral device type (0 for a disk).
   std::uint8_t DeviceType() const;
+  // The kernel's runtime power management holds the disk suspended (device/power/runtime_status
+  // reads "suspended"): an open, and every SG_IO, would resume it and spin it up.
+  bool RuntimeSuspended() const;
 
  private:
   std::filesystem::path BlockDir() const { return root_ / "block" / name_; }

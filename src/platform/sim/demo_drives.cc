@@ -327,6 +327,34 @@ DriveImage PendingSectorDisk() {
                                      {kShortSelfTestOffline, kCompleted, 21488}}});
 }
 
+// A 4 TB archive disk that spends its days spun down: it is in standby when the bay starts, and
+// stays so until a command other than CHECK POWER MODE reaches it.
+DriveImage SleepingArchiveDisk() {
+  return KestrelDesktopDisk({.model = "KESTREL HD4000A",
+                             .firmware = "02.01A02",
+                             .serial = "KD4A90B21566",
+                             .sectors = 7814037168,
+                             .words = {{kGeneralConfiguration, 0x0C5A},
+                                       {kSataCapabilities, 0x070E},
+                                       {kSataAdditionalCapabilities, 0x0006},
+                                       {kSataFeaturesSupported, 0x004C},
+                                       {kMajorVersion, 0x07F0},  // ATA/ATAPI-4 to ACS-3
+                                       {kMinorVersion, 0x006D},
+                                       {kCommandSetEnabled2, 0xBC41},
+                                       {kSectorSize, 0x6003},
+                                       {kRotationRate, 5400},
+                                       {kTransportVersion, 0x107F}},
+                             .readings = {{3, 181, 178, 7350},
+                                          {4, 100, 100, 412},
+                                          {9, 93, 93, 5402},
+                                          {12, 100, 100, 398},
+                                          {193, 197, 197, 9876},
+                                          {194, 122, 110, PackedTemperatureRaw(29, 18, 41)}},
+                             .offline_seconds = 36000,
+                             .extended_minutes = 498,
+                             .log = {{kShortSelfTestOffline, kCompleted, 5390}}});
+}
+
 // A USB card reader: the storage stack knows it, but it carries no ATA device, so no IDENTIFY
 // reaches anything.
 DriveImage CardReader() {
@@ -352,6 +380,7 @@ void AddDemoDrives(SimBay& bay) {
   bay.AddDrive(kDemoCardReader, CardReader(),
                {.answers_ata_pass_through = false, .answers_legacy = false, .answers_sat = false});
   AddDemoNvmeDrives(bay);
+  bay.AddDrive(kDemoSleepingDisk, SleepingArchiveDisk()).standby = true;
 }
 
 }  // namespace kestrine

@@ -13,6 +13,7 @@ inline constexpr int kDemoPendingSectors = 3;  // SATA with pending sectors, WAR
 inline constexpr int kDemoCardReader = 5;      // answers no IDENTIFY at all
 inline constexpr int kDemoNvmeSsd = 6;         // NVMe, condition OK
 inline constexpr int kDemoWornNvmeSsd = 7;     // NVMe, critical warning, spare below threshold
+inline constexpr int kDemoSleepingDisk = 8;    // SATA, in standby until a command wakes it, OK
 
 // Puts the demo drives into the bay.
 void AddDemoDrives(SimBay& bay);

@@ -99,6 +99,12 @@ DeviceHandle SimBay::Open(std::string_view path, Access access) {
   return handle;
 }
 
+PowerMode SimBay::PowerWithoutOpening(std::string_view path) {
+  const std::optional<int> number = ResolvePath(path);
+  const SimDrive* drive = number ? FindDrive(*number) : nullptr;
+  return drive != nullptr && drive->suspended ? PowerMode::Suspended : PowerMode::Unknown;
+}
+
 bool SimBay::Close(DeviceHandle handle) {
   if (recording_) closes_.push_back(handle);
   return handles_.erase(handle) == 1;
@@ -206,9 +212,14 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
   auto give = [&](const Sector& block) {
     const std::size_t n = std::min<std::size_t>(data.size(), block.size());
     std::copy_n(block.begin(), n, data.begin());
-    return AtaOutcome{false, n};
+    return AtaOutcome{.data_bytes = n, .count = std::nullopt};
   };
-  const AtaOutcome abort{true, 0};
+  const AtaOutcome abort{.aborted = true, .data_bytes = 0, .count = std::nullopt};
+  // FFh: active or idle.
+  if (r.command == kCheckPowerModeCommand) {
+    return AtaOutcome{.count = drive.standby ? Byte{0x00} : Byte{0xFF}};
+  }
+  drive.standby = false;
   if (r.command == kIdentifyDeviceCommand) return give(drive.image.identify);
   if (r.command != kSmartCommand) return abort;
   if (r.lba_mid != kSmartCylLow || r.lba_high != kSmartCylHigh) return abort;
@@ -233,7 +244,7 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
         ++drive.self_tests_started;
         smart[smart_data::kSelfTestStatus] = 0xF9;
         SetAtaChecksum(smart);
-        return AtaOutcome{false, 0};
+        return AtaOutcome{};
       }
       if (r.lba_low == kAbortOfflineTest) {
         if (drive.running_test) {
@@ -243,10 +254,9 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
           drive.running_test.reset();
           SetAtaChecksum(smart);
         }
-        return AtaOutcome{false, 0};
+        return AtaOutcome{};
       }
-      if (r.lba_low == kOfflineDataCollection)
-        return AtaOutcome{false, 0};  // off-line data collection
+      if (r.lba_low == kOfflineDataCollection) return AtaOutcome{};  // off-line data collection
       return abort;
     }
     default:
@@ -265,9 +275,9 @@ bool SimBay::AnswerAtaPassThrough(SimDrive& drive, std::span<const Byte> in, std
   // waits for data that never comes; the kernel calls that a protocol violation, resets the port
   // and fails the request.
   if (reads && !outcome.aborted && outcome.data_bytes == 0) return false;
-  bytes_returned =
-      WriteAtaPassThroughReply(in, *request, CompletionRegisters(request->current, outcome.aborted),
-                               std::nullopt, data, out);
+  AtaRegisters returned = CompletionRegisters(request->current, outcome.aborted);
+  if (outcome.count) returned.count = *outcome.count;
+  bytes_returned = WriteAtaPassThroughReply(in, *request, returned, std::nullopt, data, out);
   return true;
 }
 
@@ -324,8 +334,18 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
                   0);
   }
   if (!data.empty()) std::ranges::copy(data, out.begin() + data_offset);
+  const auto moved = static_cast<std::uint32_t>(data.size());
+  // CK_COND: the registers come back in the sense data of a CHECK CONDITION, though all is well.
+  if ((cdb->flags & ata_cdb::kCheckCondition) != 0 && drive.behaviour.sat_scsi_status == 0) {
+    AtaRegisters returned = CompletionRegisters(registers, false);
+    if (outcome.count) returned.count = *outcome.count;
+    return finish(
+        scsi::kStatusCheckCondition,
+        FixedSense(scsi::kSenseRecoveredError, 0, scsi::kAscqAtaInformationAvailable, returned),
+        moved);
+  }
   return finish(drive.behaviour.sat_scsi_status, FixedSense(scsi::kSenseAbortedCommand, 0, 0),
-                static_cast<std::uint32_t>(data.size()));
+                moved);
 }
 
 bool SimBay::AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,

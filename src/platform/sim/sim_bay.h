@@ -86,11 +86,17 @@ class SimDrive {
   };
   std::optional<RunningTest> running_test;
   int self_tests_started = 0;  // short and extended tests the drive has started
+  // In standby: CHECK POWER MODE answers 00h, and any other ATA command spins the drive up.
+  bool standby = false;
+  // The system holds the device suspended (as Linux's runtime power management does): asked
+  // before an open, the bay says so.
+  bool suspended = false;
 };
 
 struct AtaOutcome {
   bool aborted = false;
   std::size_t data_bytes = 0;  // bytes the command returned (0 or 512)
+  std::optional<Byte> count;   // the sector count register, where the command returns one
 };
 
 class SimBay final : public DevicePort {
@@ -142,6 +148,7 @@ class SimBay final : public DevicePort {
                std::span<Byte> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
   OpenFailure LastOpenFailure() const override { return last_open_failure_; }
+  PowerMode PowerWithoutOpening(std::string_view path) override;
 
  private:
   struct OpenHandle {

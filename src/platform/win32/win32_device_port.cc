@@ -45,6 +45,18 @@ DeviceHandle Win32DevicePort::Open(std::string_view path, Access access) {
   return reinterpret_cast<DeviceHandle>(handle);
 }
 
+PowerMode Win32DevicePort::PowerWithoutOpening(std::string_view path) {
+  const std::string name(path);
+  // No access rights: the handle only queries the device object, and the disk hears nothing.
+  const HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return PowerMode::Unknown;
+  BOOL on = TRUE;
+  const BOOL answered = GetDevicePowerState(handle, &on);
+  CloseHandle(handle);
+  return answered != 0 && on == FALSE ? PowerMode::Suspended : PowerMode::Unknown;
+}
+
 bool Win32DevicePort::Close(DeviceHandle handle) {
   return CloseHandle(reinterpret_cast<HANDLE>(handle)) != 0;
 }

@@ -13,6 +13,9 @@ class Win32DevicePort final : public DevicePort {
                std::span<std::uint8_t> out, std::uint32_t& bytes_returned) override;
   void DebugText(std::string_view text) override;
   OpenFailure LastOpenFailure() const override { return last_open_failure_; }
+  // GetDevicePowerState on a handle opened without read or write rights, which sends the disk
+  // nothing: Suspended when the system reports the disk not in its working state.
+  PowerMode PowerWithoutOpening(std::string_view path) override;
 
  private:
   OpenFailure last_open_failure_;
