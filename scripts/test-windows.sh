@@ -161,7 +161,8 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   cmd_status=0
   wine cmd /c "$(winepath -w "$out/kestrine-metrics.cmd")" "$(winepath -w "$textfile")" ||
     cmd_status=$?
-  [ ! -e "$textfile/kestrine.prom.tmp" ] || fail "kestrine-metrics.cmd left its temporary file"
+  [ -z "$(ls -A "$textfile" | grep -vx kestrine.prom)" ] ||
+    fail "kestrine-metrics.cmd left another file in the folder: $(ls -A "$textfile")"
   if [ -f "$textfile/kestrine.prom" ]; then
     grep -q '^kestrine_drive_read_success{' "$textfile/kestrine.prom" ||
       fail "kestrine-metrics.cmd wrote no metrics into kestrine.prom"

@@ -81,8 +81,8 @@ while read -r name number serial bytes; do
   run "disk-$number" as_disk $cli --drive "$number" --json
 done </nvme-drives
 run cli-missing $cli --drive 9
-run window env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine --smoke-test /r/window.txt
-run window-nobody as_nobody env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine \
+run window env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine-smoke-test --smoke-test /r/window.txt
+run window-nobody as_nobody env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine-smoke-test \
   --smoke-test /tmp/window-nobody.txt
 cp /tmp/window-nobody.txt /r/ 2>/dev/null
 

@@ -33,9 +33,12 @@ constexpr char kFooter[] =
     "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
     "                     numbered from 0 in the order given (at most 256 files).\n"
     "  --json             Its shape is described in the README (section kestrine-cli).\n"
-    "  --metrics          For node_exporter's textfile collector: per drive its identity,\n"
+    "  --metrics [FILE]   For node_exporter's textfile collector: per drive its identity,\n"
     "                     condition, temperature, attributes (whole raw values), self-test\n"
     "                     and whether and how fast it was read. The README lists the metrics.\n"
+    "                     FILE is replaced only once the new metrics are complete, never\n"
+    "                     through a link; when no drive can be opened it is left as it was.\n"
+    "                     Without FILE, or with -, they go to standard output.\n"
     "  --save FILE        IDFY, SMDT and SMTH as just read, and the self-test log read afresh\n"
     "                     as SLOG. Needs one drive.\n"
     "  --html VIEW FILE   As \"Save to HTML\" writes it; style.css is copied beside the report\n"
@@ -125,9 +128,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       ->type_name("FILE");
   CLI::Option* const json_option =
       app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
-  app.add_flag("--metrics", options.metrics,
-               "Write Prometheus metrics (text format 0.0.4) instead of text tables")
-      ->excludes(json_option);
+  std::string metrics_file;
+  CLI::Option* const metrics_option =
+      app.add_option("--metrics", metrics_file,
+                     "Write Prometheus metrics (text format 0.0.4) instead of text tables, to "
+                     "FILE or to standard output")
+          ->expected(0, 1)
+          ->type_name("[FILE]")
+          ->excludes(json_option);
   CLI::Option* const save_option =
       app.add_option("--save", save, "Write the drive's snapshot after reading it")
           ->type_name("FILE");
@@ -153,6 +161,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   }
 
   if (save_option->count() > 0) options.save = save;
+  if (metrics_option->count() > 0) {
+    options.metrics = true;
+    if (!metrics_file.empty() && metrics_file != "-") options.metrics_file = metrics_file;
+  }
   if (self_test_option->count() > 0) {
     options.self_test = self_test == "short" ? SelfTestKind::Short : SelfTestKind::Extended;
   }

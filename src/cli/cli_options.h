@@ -20,6 +20,8 @@ struct CliOptions {
   std::vector<std::string> loads;   // snapshot files, drives 0, 1, ... in this order
   bool json = false;
   bool metrics = false;  // Prometheus' text format instead of text tables
+  // --metrics FILE: the metrics replace FILE once complete; nullopt: standard output.
+  std::optional<std::string> metrics_file;
   std::optional<std::string> save;
   std::optional<HtmlRequest> html;
   std::optional<SelfTestKind> self_test;
