@@ -217,7 +217,8 @@ std::optional<std::string> NameClash(const CliOptions& options) {
     written.emplace_back(options.html->file, "--html");
     std::error_code error;
     const std::filesystem::path report = std::filesystem::absolute(options.html->file, error);
-    if (!error) written.emplace_back(report.parent_path() / texts::kStyleSheetName, "the style sheet");
+    if (!error)
+      written.emplace_back(report.parent_path() / texts::kStyleSheetName, "the style sheet");
   }
   if (options.metrics_file) written.emplace_back(*options.metrics_file, "--metrics");
   for (std::size_t i = 0; i < written.size(); ++i) {

@@ -76,9 +76,8 @@ std::optional<std::string> CopyStyleSheet(const fs::path& program_directory,
   if (!sheet) return failed(sheet.error().Reason());
   if (sheet->size() > kLargestStyleSheet) return failed("The program's style sheet is too large");
   // Written as the report is: never through a link at "style.css", never into a special file.
-  if (const std::optional<FileError> written =
-          ReplaceFileSafely(target, std::string_view(reinterpret_cast<const char*>(sheet->data()),
-                                                     sheet->size()))) {
+  if (const std::optional<FileError> written = ReplaceFileSafely(
+          target, std::string_view(reinterpret_cast<const char*>(sheet->data()), sheet->size()))) {
     return failed(written->Reason());
   }
   return std::nullopt;

@@ -11,8 +11,8 @@
 #include "kestrine_version.h"
 #include "main_window.h"
 #include "qt_application.h"
-#include "smart_drv.h"
 #include "self_check.h"
+#include "smart_drv.h"
 #include "unit1.h"
 #include "window_options.h"
 
@@ -40,8 +40,8 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   int window_argc = argc;
   if (std::getenv("PKEXEC_UID") != nullptr) {
     if (argc > 1) {
-      std::cerr << "kestrine: started through pkexec, the window takes no arguments; "
-                << argc - 1 << " ignored\n";
+      std::cerr << "kestrine: started through pkexec, the window takes no arguments; " << argc - 1
+                << " ignored\n";
     }
     window_argc = argc > 0 ? 1 : 0;
   } else if (PrintVersion(argc, argv)) {
