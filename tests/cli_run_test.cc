@@ -139,9 +139,17 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
   const CliResult none = RunCliWith({});
   EXPECT_EQ(none.status, 3);
   EXPECT_EQ(none.err, "kestrine-cli: no drive can be opened\n");
-  const CliResult none_json = RunCliWith({"--json"});
-  EXPECT_EQ(none_json.status, 3);
-  EXPECT_EQ(none_json.Json(), json::parse(R"({"format": 1, "drives": []})"));
+  // A run that ends before any drive is read writes nothing on standard output, whatever the
+  // format: no drive, or a refused snapshot.
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--json"}, std::vector<std::string>{"--json", "--load", "none"},
+        std::vector<std::string>{"--metrics"},
+        std::vector<std::string>{"--metrics", "--load", "none"}}) {
+    const CliResult result = RunCliWith(arguments);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err, "");
+  }
 
   SimBay bay;
   AddDemoDrives(bay);

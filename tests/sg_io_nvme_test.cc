@@ -91,7 +91,8 @@ TEST_F(SgIoNvmeTest, OpensTheNamespaceAndRefusesAtaAndScsiRequests) {
   EXPECT_EQ(system_.opens[0].second & O_ACCMODE, O_RDWR);
   EXPECT_EQ(port_.Open("\\\\.\\PHYSICALDRIVE193", Access::ReadOnly), kInvalidHandle);  // no nvme1
 
-  AtaPassThroughBlock ata = BuildAtaPassThroughBlock({.count = 1, .command = kIdentifyDeviceCommand}, 512);
+  AtaPassThroughBlock ata =
+      BuildAtaPassThroughBlock({.count = 1, .command = kIdentifyDeviceCommand}, 512);
   for (const std::uint32_t code : {kIoctlAtaPassThrough, kIoctlScsiPassThrough, kSmartRcvDriveData,
                                    kSmartSendDriveCommand, kSmartGetVersion}) {
     const Bytes before(ata.begin(), ata.end());
