@@ -161,6 +161,10 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
       {{"--drive", "4"}, "\\\\.\\PHYSICALDRIVE4: no such drive"},
       {{"--drive", "5"}, "\\\\.\\PHYSICALDRIVE5: Not a S.M.A.R.T enabled device"},
       {{"--drive", "sda"}, "sda: 'sda' is not a valid integer value"},
+      // One rule with the window's: no leading zeros, whether the number comes alone or not.
+      {{"--drive", "01"}, "\\\\.\\PHYSICALDRIVE01: no such drive"},
+      {{"--drive", "\\\\.\\PhysicalDrive01"}, "\\\\.\\PhysicalDrive01: no such drive"},
+      {{"--drive", "0x10"}, "0x10: '0x10' is not a valid integer value"},
       {{"--drive", "0", "--drive", "5"}, "\\\\.\\PHYSICALDRIVE5 could not be read"},
   };
   for (const Case& c : cases) {
@@ -215,7 +219,7 @@ TEST(CliExitStatus, ADriveThatDoesNotOpenSaysWhy) {
 TEST(CliArguments, ANumberOfUpToNineDigitsNamesAPhysicalDrive) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"0", "\\\\.\\PHYSICALDRIVE0"},
-      {"07", "\\\\.\\PHYSICALDRIVE7"},
+      {"07", "\\\\.\\PHYSICALDRIVE07"},
       {"1000", "\\\\.\\PHYSICALDRIVE1000"},
       {"123456789", "\\\\.\\PHYSICALDRIVE123456789"},
       {"1234567890", "1234567890"},

@@ -28,8 +28,8 @@ constexpr char kDescription[] =
 
 constexpr char kFooter[] =
     "Options in detail:\n"
-    "  --drive N|PATH     N, a number from 0 to 255, is \\\\.\\PHYSICALDRIVEN; any other\n"
-    "                     text is taken as typed into the window's drive selector.\n"
+    "  --drive N|PATH     N, a number from 0 to 255, is short for \\\\.\\PHYSICALDRIVEN; any\n"
+    "                     other text is taken as typed into the window's drive selector.\n"
     "  --load FILE        No real drive is touched: each file becomes a simulated drive,\n"
     "                     numbered from 0 in the order given (at most 256 files).\n"
     "  --json             Its shape is described in the README (section kestrine-cli).\n"
@@ -48,6 +48,9 @@ constexpr char kFooter[] =
     "                     are those read before the start. Needs one drive.\n"
     "\n"
     "Drives:\n"
+    "  A drive's name is \\\\.\\PhysicalDriveN (letter case aside), N in decimal without\n"
+    "  leading zeros, as in the window: 010 and \\\\.\\PhysicalDrive010 name no drive, and\n"
+    "  text that holds no such number (0x10) is refused as the window refuses it.\n"
     "  Without --drive every drive that can be opened is read, in number order. Without --load\n"
     "  the system's drives are read (\\\\.\\PHYSICALDRIVE0 is the first disk); reading them needs\n"
     "  the rights to send ATA commands (root, or Administrator on Windows). --save, --html and\n"
@@ -109,7 +112,9 @@ bool NamesDriveBeyondTables(const std::string& drive) {
 std::string DriveSelectorText(const std::string& drive) {
   const bool number = !drive.empty() && drive.size() <= kMaxDriveNumberDigits &&
                       std::ranges::all_of(drive, [](char c) { return c >= '0' && c <= '9'; });
-  return number ? DriveDevicePath(std::stoi(drive)) : drive;
+  // The digits as typed: "010" is "\\.\PHYSICALDRIVE010", which names no drive, as the window
+  // and Windows have it.
+  return number ? kPhysicalDrivePrefix + drive : drive;
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::ostream& out,

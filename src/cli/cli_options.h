@@ -49,7 +49,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
                                std::ostream& err);
 
 // The selector's text for a --drive value: a decimal number of up to nine digits becomes
-// "\\.\PHYSICALDRIVE" and the number; any other text is taken as typed into the selector.
+// "\\.\PHYSICALDRIVE" and those digits as typed (so that "010", like "\\.\PhysicalDrive010",
+// names no drive); any other text is taken as typed into the selector.
 std::string DriveSelectorText(const std::string& drive);
 
 }  // namespace kestrine
