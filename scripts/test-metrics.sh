@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The metrics end to end, on 127.0.0.1 only: the alerting rules checked and unit-tested with
-# promtool; the build installed into a folder of its own; the installed service's command run
-# once over snapshot files into a textfile folder; node_exporter serving that folder on a free
+# promtool; the build installed into a folder of its own, the service rated by systemd-analyze;
+# the installed service's command run over snapshot files into a textfile folder, also against
+# links swapped in at its new file's name (METRICS_RACE_RUNS runs, default 200); node_exporter serving that folder on a free
 # port, its /metrics holding Kestrine's metrics with their values; a Prometheus server scraping
 # it for a few seconds, and a drive's condition and an alert read back through its HTTP API.
 # Everything started here is stopped when the script ends.
@@ -112,22 +113,70 @@ if command -v systemd-analyze >/dev/null; then
   complaints=$(systemd-analyze verify "$unit" "${unit%.service}.timer" 2>&1) ||
     fail "systemd-analyze verify: $complaints"
   [ -z "$complaints" ] || fail "systemd-analyze verify: $complaints"
+  # The service runs as root: it is to be rated OK (3.0 or below) with what it keeps.
+  exposure=$(systemd-analyze security --offline=true "$unit" 2>&1 |
+    sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
+  [ -n "$exposure" ] || fail "systemd-analyze security rated nothing"
+  awk -v e="$exposure" 'BEGIN { exit !(e <= 3.0) }' ||
+    fail "systemd-analyze security rates the service $exposure, above 3.0"
+  echo "systemd-analyze security: $exposure"
 fi
-read -r command unit_target unit_options < <(sed -n 's/^ExecStart=//p' "$unit")
+read -r command option unit_target unit_options < <(sed -n 's/^ExecStart=//p' "$unit")
+[ "$option" = --metrics ] && [ "$unit_options" = --no-wake ] ||
+  fail "the service runs: $command $option $unit_target $unit_options"
 [ "$unit_target" = /var/lib/prometheus/node-exporter/kestrine.prom ] ||
   fail "the service writes $unit_target"
 [ -x "$command" ] || fail "the service's program $command is not installed"
 prom="$work/textfile/kestrine.prom"
+loads=(--load "$fixtures/healthy-disk.blob" --load "$fixtures/failing-disk.blob"
+  --load "$fixtures/pending-sectors.blob" --load "$fixtures/worn-nvme.blob")
 status=0
 # The service's own options (--no-wake) too, with snapshot files in place of the disks.
 # shellcheck disable=SC2086
-"$command" "$prom" $unit_options --load "$fixtures/healthy-disk.blob" --load "$fixtures/failing-disk.blob" \
-  --load "$fixtures/pending-sectors.blob" --load "$fixtures/worn-nvme.blob" || status=$?
-[ "$status" -eq 0 ] || fail "the service's command ended with $status"
+(umask 022 && "$command" --metrics "$prom" $unit_options "${loads[@]}") || status=$?
+# 2: a drive is CRITICAL, which the service counts as success (SuccessExitStatus).
+[ "$status" -eq 2 ] || fail "the service's command ended with $status"
+grep -qx 'SuccessExitStatus=1 2' "$unit" || fail "the service takes a CRITICAL drive for a failure"
 [ "$(stat -c %a "$prom")" = 644 ] || fail "kestrine.prom is not readable by node_exporter"
 ls -A "$work/textfile" | grep -qvx kestrine.prom && fail "a temporary file was left behind"
 promtool check metrics <"$prom" || fail "promtool check metrics"
 echo "kestrine.prom: $(grep -c '^kestrine_' "$prom") samples"
+# A run that reads no drive keeps the last complete file.
+cp "$prom" "$work/last.prom"
+status=0
+"$command" --metrics "$prom" --load "$work/last.prom" 2>/dev/null || status=$?
+[ "$status" -eq 3 ] && cmp -s "$prom" "$work/last.prom" ||
+  fail "a run that read no drive did not keep the last metrics (status $status)"
+
+# A user who may write the folder puts a link to a file outside it at each new name that
+# appears there, as fast as it can: no run may write or change that file.
+race_runs=${METRICS_RACE_RUNS:-200}
+outside="$work/outside"
+printf 'root only\n' >"$outside" && chmod 600 "$outside"
+before=$(stat -c '%a %s %Y' "$outside")
+python3 - "$work/textfile" "$outside" "$work/race-stop" <<'RACE' &
+import os, sys
+folder, outside, stop = sys.argv[1:]
+while not os.path.exists(stop):
+    for name in os.listdir(folder):
+        if name.startswith("."):
+            try:
+                os.unlink(os.path.join(folder, name))
+                os.symlink(outside, os.path.join(folder, name))
+            except OSError:
+                pass
+RACE
+pids+=("$!")
+for _ in $(seq "$race_runs"); do
+  "$command" --metrics "$prom" "${loads[@]}" >/dev/null 2>&1 || true
+done
+touch "$work/race-stop"
+wait "${pids[-1]}" || true
+unset 'pids[-1]'
+[ "$(cat "$outside")" = "root only" ] && [ "$(stat -c '%a %s %Y' "$outside")" = "$before" ] ||
+  fail "a link at the new file's name let a run write or change $outside"
+find "$work/textfile" -name '.*' -type l -delete
+echo "$race_runs runs against links swapped in at the new file's name: nothing outside written"
 
 echo "-- node_exporter with the textfile collector"
 start_server node-exporter exporter_port /metrics \

@@ -20,12 +20,12 @@ export PATH="$PATH:/usr/sbin:/sbin"
 fail() { echo "test-vm.sh: $*" >&2; exit 1; }
 
 # Our programs, from the suite's build.
-if [ ! -x "$build/kestrine-cli" ] || [ ! -x "$build/kestrine" ]; then
+if [ ! -x "$build/kestrine-cli" ] || [ ! -x "$build/kestrine-smoke-test" ]; then
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 fi
-cmake --build "$build" --target kestrine-cli kestrine
+cmake --build "$build" --target kestrine-cli kestrine-smoke-test
 
 # The kernel that linux-image-amd64 depends on, unpacked once and kept under out/.
 package=$(apt-cache depends linux-image-amd64 2>/dev/null |
@@ -111,10 +111,11 @@ copy_with_libraries() {  # copies each file and the shared libraries it loads, a
     done
   done
 }
-cp "$build/kestrine-cli" "$build/kestrine" "$root/res/style.css" "$guest/opt/kestrine/"
-strip -g "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine"
+# The window's test build, which has the smoke test the installed kestrine leaves out.
+cp "$build/kestrine-cli" "$build/kestrine-smoke-test" "$root/res/style.css" "$guest/opt/kestrine/"
+strip -g "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine-smoke-test"
 qt_plugins=$(dirname "$(dirname "$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' | head -n 1)")")
-copy_with_libraries "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine" \
+copy_with_libraries "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine-smoke-test" \
   "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setpriv)" "$qt_plugins/platforms/libqoffscreen.so"
 # A font for the offscreen window, and fontconfig's settings.
 [ -d /etc/fonts ] && cp -r /etc/fonts "$guest/etc/"

@@ -161,7 +161,8 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   cmd_status=0
   wine cmd /c "$(winepath -w "$out/kestrine-metrics.cmd")" "$(winepath -w "$textfile")" ||
     cmd_status=$?
-  [ ! -e "$textfile/kestrine.prom.tmp" ] || fail "kestrine-metrics.cmd left its temporary file"
+  [ -z "$(ls -A "$textfile" | grep -vx kestrine.prom)" ] ||
+    fail "kestrine-metrics.cmd left another file in the folder: $(ls -A "$textfile")"
   if [ -f "$textfile/kestrine.prom" ]; then
     grep -q '^kestrine_drive_read_success{' "$textfile/kestrine.prom" ||
       fail "kestrine-metrics.cmd wrote no metrics into kestrine.prom"
@@ -201,18 +202,20 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     "UninstallString    REG_SZ    \"$program_files\\Kestrine\\Uninstall.exe\""; do
     grep -qF -- "$value" <<<"$registered" || fail "the uninstall key has no '$value'"
   done
-  # The log-on task: registered with Wine's task scheduler, and defined as it should be.
+  # The log-on task: registered with Wine's task scheduler, and defined as it should be. The
+  # definition was written into the installer's own temporary folder, not the program's.
   [ -f "$task" ] || fail "no task Kestrine was registered"
+  [ ! -e "$installed/logon-task.xml" ] || fail "the task's definition is in the program's folder"
   definition="$out/logon-task.xml"
-  # Read without its namespace, so that plain paths find the elements.
-  iconv -f UTF-16 -t UTF-8 "$installed/logon-task.xml" |
-    sed '1s/encoding="UTF-16"/encoding="UTF-8"/; s/ xmlns="[^"]*"//' >"$definition" ||
-    fail "no logon-task.xml in UTF-16"
-  for expected in "Triggers/LogonTrigger/Enabled=true" \
-    "Principals/Principal/RunLevel=HighestAvailable" \
+  # Wine keeps it in UTF-8 after a byte-order mark; read without its namespace, so that plain
+  # paths find the elements.
+  sed '1s/^\xEF\xBB\xBF//; s/ xmlns="[^"]*"//' "$task" >"$definition" ||
+    fail "the registered task cannot be read"
+  # Wine's scheduler keeps the settings but drops the trigger, the principal and the command;
+  # those only real Windows shows (schtasks /Query /TN Kestrine /XML).
+  for expected in "RegistrationInfo/Author=Kestrine developers" \
     "Settings/ExecutionTimeLimit=PT0S" "Settings/DisallowStartIfOnBatteries=false" \
-    "Settings/StopIfGoingOnBatteries=false" \
-    "Actions/Exec/Command=\"$program_files\\Kestrine\\kestrine.exe\""; do
+    "Settings/StopIfGoingOnBatteries=false"; do
     got=$(xmllint --xpath "string(/Task/${expected%%=*})" "$definition" 2>/dev/null)
     [ "$got" = "${expected#*=}" ] || fail "logon-task.xml: ${expected%%=*} is '$got'"
   done
@@ -236,6 +239,60 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstaller left its registry key"
   [ ! -e "$task" ] || fail "the uninstaller left the log-on task"
   echo "Installed into $program_files\\Kestrine, started there and uninstalled."
+
+  echo "== KestrineSetup-$version.exe /D=C:\\Tools\\Kestrine: the folder's permission list"
+  # Wine's icacls.exe changes nothing; a stand-in of ours writes down each command line, and
+  # whether kestrine.exe was already in the folder, and ends with ICACLS_STATUS.
+  sysdir="$WINEPREFIX/drive_c/windows/syswow64"
+  [ -d "$sysdir" ] || sysdir="$WINEPREFIX/drive_c/windows/system32"
+  cp "$sysdir/icacls.exe" "$out/icacls-wine.exe"
+  cat >"$out/icacls-stand-in.c" <<'STANDIN'
+#include <stdio.h>
+#include <stdlib.h>
+#include <windows.h>
+int main(void) {
+  FILE* log = _wfopen(L"C:\\icacls.log", L"a");
+  const DWORD copied = GetFileAttributesW(L"C:\\Tools\\Kestrine\\kestrine.exe");
+  fwprintf(log, L"%ls | copied=%d\n", GetCommandLineW(), copied != INVALID_FILE_ATTRIBUTES);
+  fclose(log);
+  return getenv("ICACLS_STATUS") ? atoi(getenv("ICACLS_STATUS")) : 0;
+}
+STANDIN
+  i686-w64-mingw32-gcc -O1 -o "$sysdir/icacls.exe" "$out/icacls-stand-in.c" ||
+    fail "the icacls.exe stand-in does not build"
+  tools="$WINEPREFIX/drive_c/Tools"
+  icacls_log="$WINEPREFIX/drive_c/icacls.log"
+  for status in 0 5; do
+    rm -f "$icacls_log"
+    ICACLS_STATUS=$status WINEDLLOVERRIDES="$WINEDLLOVERRIDES;icacls.exe=n" \
+      wine "$setup" /S /LOGONTASK '/D=C:\Tools\Kestrine' ||
+      fail "the install into C:\\Tools\\Kestrine ended with $?"
+    [ -f "$tools/Kestrine/kestrine.exe" ] || fail "nothing was installed into C:\\Tools\\Kestrine"
+    [ ! -e "$tools/Kestrine/logon-task.xml" ] || fail "the task's definition is in C:\\Tools\\Kestrine"
+    calls=$(tr -d '\r' <"$icacls_log" 2>/dev/null)
+    echo "$calls"
+    if [ "$status" -eq 0 ]; then
+      for expected in '"C:\Tools\Kestrine" /setowner *S-1-5-32-544 /T /C /Q | copied=0' \
+        '"C:\Tools\Kestrine" /reset /T /C /Q | copied=0' \
+        '"C:\Tools\Kestrine" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX /Q | copied=0'; do
+        grep -qF -- "$expected" <<<"$calls" || fail "icacls.exe was not run, before the copy, as: $expected"
+      done
+      [ -f "$task" ] || fail "the folder's permissions were set, but no log-on task was registered"
+      wine reg query "$uninstall_key" /v LogonTask 2>/dev/null | grep -q '0x1' ||
+        fail "the chosen task is not remembered"
+    else
+      [ "$(wc -l <<<"$calls")" -eq 1 ] || fail "icacls.exe was run again after it failed"
+      [ ! -e "$task" ] || fail "the log-on task was created although the folder's permissions were not set"
+    fi
+  done
+  wine "$tools/Kestrine/Uninstall.exe" /S || fail "the uninstall from C:\\Tools\\Kestrine ended with $?"
+  for _ in $(seq 60); do
+    [ -e "$tools/Kestrine" ] || break
+    sleep 1
+  done
+  [ ! -e "$tools/Kestrine" ] || fail "the uninstaller left C:\\Tools\\Kestrine"
+  cp "$out/icacls-wine.exe" "$sysdir/icacls.exe"
+  echo "Installed into C:\\Tools\\Kestrine with its own permission list; refused the task without."
 
   if [ -n "$screenshot" ]; then
     echo "== Screenshot of kestrine-demo.exe"

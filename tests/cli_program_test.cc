@@ -12,7 +12,13 @@
 #include "test_paths.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
 #endif
 
 namespace kestrine {
@@ -73,6 +79,35 @@ TEST(CliProgram, RunsAsAProcessWithItsExitStatus) {
       RunShell(Program() + " --load " + Quoted((dir / "none.blob").string()) + " 2>/dev/null");
   EXPECT_EQ(refused.status, 3);
   EXPECT_EQ(refused.out, "");
+}
+
+// A reader that has gone before the program writes: an output error like any other, told, with
+// status 3, not an end by SIGPIPE.
+TEST(CliProgram, AReaderThatHasGoneIsAnOutputError) {
+  ScratchDir dir;
+  const std::string err_file = (dir / "err").string();
+  const std::string healthy =
+      (testing::SourceDir() / "tests" / "data" / "metrics" / "healthy-disk.blob").string();
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ::close(ends[0]);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGPIPE, SIG_DFL);
+    ::dup2(ends[1], 1);
+    ::dup2(::open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    ::execl(KESTRINE_CLI_PROGRAM, "kestrine-cli", "--load", healthy.c_str(), nullptr);
+    ::_exit(127);
+  }
+  ::close(ends[1]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 3);
+  std::ifstream err(err_file);
+  const std::string said((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+  EXPECT_NE(said.find("standard output cannot be written"), std::string::npos) << said;
 }
 
 // What skdump says of a file: its model line, or nothing when it refuses the file.

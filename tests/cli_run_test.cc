@@ -138,9 +138,17 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
   const CliResult none = RunCliWith({});
   EXPECT_EQ(none.status, 3);
   EXPECT_EQ(none.err, "kestrine-cli: no drive can be opened\n");
-  const CliResult none_json = RunCliWith({"--json"});
-  EXPECT_EQ(none_json.status, 3);
-  EXPECT_EQ(none_json.Json(), json::parse(R"({"format": 1, "drives": []})"));
+  // A run that ends before any drive is read writes nothing on standard output, whatever the
+  // format: no drive, or a refused snapshot.
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--json"}, std::vector<std::string>{"--json", "--load", "none"},
+        std::vector<std::string>{"--metrics"},
+        std::vector<std::string>{"--metrics", "--load", "none"}}) {
+    const CliResult result = RunCliWith(arguments);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err, "");
+  }
 
   SimBay bay;
   AddDemoDrives(bay);
@@ -152,6 +160,10 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
       {{"--drive", "4"}, "\\\\.\\PHYSICALDRIVE4: no such drive"},
       {{"--drive", "5"}, "\\\\.\\PHYSICALDRIVE5: Not a S.M.A.R.T enabled device"},
       {{"--drive", "sda"}, "sda: 'sda' is not a valid integer value"},
+      // One rule with the window's: no leading zeros, whether the number comes alone or not.
+      {{"--drive", "01"}, "\\\\.\\PHYSICALDRIVE01: no such drive"},
+      {{"--drive", "\\\\.\\PhysicalDrive01"}, "\\\\.\\PhysicalDrive01: no such drive"},
+      {{"--drive", "0x10"}, "0x10: '0x10' is not a valid integer value"},
       {{"--drive", "0", "--drive", "5"}, "\\\\.\\PHYSICALDRIVE5 could not be read"},
   };
   for (const Case& c : cases) {
@@ -206,7 +218,7 @@ TEST(CliExitStatus, ADriveThatDoesNotOpenSaysWhy) {
 TEST(CliArguments, ANumberOfUpToNineDigitsNamesAPhysicalDrive) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"0", "\\\\.\\PHYSICALDRIVE0"},
-      {"07", "\\\\.\\PHYSICALDRIVE7"},
+      {"07", "\\\\.\\PHYSICALDRIVE07"},
       {"1000", "\\\\.\\PHYSICALDRIVE1000"},
       {"123456789", "\\\\.\\PHYSICALDRIVE123456789"},
       {"1234567890", "1234567890"},

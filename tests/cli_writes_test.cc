@@ -13,6 +13,7 @@
 #include "demo_drives.h"
 #include "sim_bay.h"
 #include "special_files.h"
+#include "test_paths.h"
 
 namespace kestrine {
 namespace {
@@ -21,7 +22,7 @@ using testing::CliResult;
 using testing::RunCliWith;
 using testing::ScratchDir;
 
-[[maybe_unused]] std::string ReadText(const std::filesystem::path& file) {
+std::string ReadText(const std::filesystem::path& file) {
   std::ifstream stream(file, std::ios::binary);
   std::ostringstream text;
   text << stream.rdbuf();
@@ -85,6 +86,71 @@ TEST(CliWrites, MessagesNeitherQuoteARefusedFileNorShowControlCharacters) {
   EXPECT_EQ(result.status, 3);
   EXPECT_EQ(result.err.find_first_of("\x1B\x07"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("no\\x1B]0;title\\x07"), std::string::npos) << result.err;
+}
+
+// --metrics FILE holds what standard output would, and a run that reads no drive leaves the last
+// complete file as it was.
+TEST(CliWrites, AMetricsFileIsWrittenWholeOrLeftAsItWas) {
+  ScratchDir dir;
+  const std::string healthy =
+      (testing::SourceDir() / "tests" / "data" / "metrics" / "healthy-disk.blob").string();
+  const std::string prom = (dir / "kestrine.prom").string();
+  const CliResult to_output = RunCliWith({"--metrics", "-", "--load", healthy});
+  const CliResult to_file = RunCliWith({"--metrics", prom, "--load", healthy});
+  EXPECT_EQ(to_file.status, 0) << to_file.err;
+  EXPECT_EQ(to_file.out, "");
+  EXPECT_NE(to_output.out.find("kestrine_drive_condition"), std::string::npos);
+  // Timings differ from run to run; the rest is the same.
+  const auto without_timings = [](const std::string& text) {
+    std::istringstream lines(text);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);)
+      if (line.find("seconds") == std::string::npos) kept += line + "\n";
+    return kept;
+  };
+  EXPECT_EQ(without_timings(ReadText(prom)), without_timings(to_output.out));
+
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--metrics", prom},
+        std::vector<std::string>{"--metrics", prom, "--load", (dir / "none.blob").string()}}) {
+    std::ofstream(prom, std::ios::binary | std::ios::trunc) << "last complete\n";
+    const CliResult result = RunCliWith(arguments);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(ReadText(prom), "last complete\n");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"kestrine.prom"});
+  }
+}
+
+// A file written that is another file written or loaded, under any name, is refused before any
+// drive is read, and every file stays as it was.
+TEST(CliWrites, NoFileWrittenIsAnotherFileWrittenOrLoaded) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir / "sub");
+  const std::string snapshot = (dir / "drive.blob").string();
+  const std::string healthy =
+      (testing::SourceDir() / "tests" / "data" / "metrics" / "healthy-disk.blob").string();
+  std::filesystem::copy_file(healthy, snapshot);
+  std::filesystem::create_hard_link(snapshot, dir / "also.blob");
+  const std::string sheet = (dir / "style.css").string();
+  const std::string same_snapshot = (dir / "sub" / ".." / "drive.blob").string();
+  const std::vector<std::vector<std::string>> cases = {
+      {"--load", snapshot, "--html", "General", sheet},
+      {"--load", snapshot, "--save", same_snapshot},
+      {"--load", snapshot, "--metrics", (dir / "also.blob").string()},
+      {"--load", snapshot, "--save", sheet, "--html", "General", (dir / "r.html").string()},
+      {"--load", snapshot, "--save", (dir / "r.out").string(), "--html", "Identify",
+       (dir / "r.out").string()},
+  };
+  for (const auto& arguments : cases) {
+    SCOPED_TRACE(arguments[3] + " " + arguments.back());
+    const CliResult result =
+        RunCliWith(arguments, nullptr, (testing::SourceDir() / "res").string());
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("nothing is read or written"), std::string::npos) << result.err;
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"also.blob", "drive.blob", "sub"}));
+    EXPECT_EQ(ReadText(snapshot), ReadText(healthy));
+  }
 }
 
 #ifndef _WIN32

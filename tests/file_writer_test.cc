@@ -20,6 +20,17 @@
 #include "scratch_dir.h"
 #include "special_files.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#endif
+
 namespace kestrine {
 namespace {
 
@@ -257,6 +268,72 @@ TEST(ReplaceFileSafely, KeepsPermissionsAndRefusesAFileNobodyMayWrite) {
   EXPECT_EQ(fault->Reason(), "Read-only file");
   EXPECT_EQ(Fingerprint(file), before);
   EXPECT_EQ(ReadAll(file), "new");
+}
+
+// A pipe swapped in at a snapshot's name between the look at the file and its open: the open must
+// never reach the pipe, which a writer waiting on it would see.
+TEST(ReadRegularFile, NeverOpensWhatIsSwappedInAfterTheLook) {
+  ScratchDir folder;
+  const fs::path name = folder / "snapshot";
+  const fs::path file = folder / "file";
+  const fs::path pipe = folder / "pipe";
+  std::ofstream(file) << "snapshot";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::atomic<bool> stop = false;
+  std::atomic<int> pipe_opened = 0;
+  // Each open of the pipe for writing returns once a reader has opened it.
+  std::thread writer([&] {
+    while (!stop) {
+      const int fd = ::open(pipe.c_str(), O_WRONLY);
+      if (fd >= 0 && !stop) ++pipe_opened;
+      if (fd >= 0) ::close(fd);
+    }
+  });
+  // The file and a second name of the pipe trade places, each time in one step.
+  const fs::path other = folder / "other";
+  fs::rename(file, name);
+  fs::create_hard_link(pipe, other);
+  std::atomic<int> swaps = 0;
+  std::thread swapper([&] {
+    while (!stop) {
+      ::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE);
+      ++swaps;
+    }
+  });
+  while (swaps == 0) std::this_thread::yield();
+  for (int i = 0; i < 50000; ++i) (void)ReadRegularFile(name, 64);
+  stop = true;
+  swapper.join();
+  ::close(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK));  // lets a waiting writer return
+  writer.join();
+  EXPECT_EQ(pipe_opened, 0);
+}
+
+// A signal that ends the program while it writes: the new file goes with it.
+TEST(ReplaceFileSafely, ASignalThatEndsTheProgramRemovesTheNewFile) {
+  for (const int signal_number : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    ScratchDir folder;
+    const fs::path target = folder / "metrics.prom";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      RemoveNewFilesOnSignals();
+      // Writes until the signal comes.
+      const std::string bytes(64 << 20, 'x');
+      for (;;) (void)ReplaceFileSafely(target, bytes);
+    }
+    // Once a new file is there, the signal comes while it is being written or flushed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (folder.Names().empty() || folder.Names().front() == "metrics.prom") {
+      if (std::chrono::steady_clock::now() > deadline) break;
+    }
+    ::kill(child, signal_number);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+    for (const std::string& name : folder.Names()) EXPECT_EQ(name, "metrics.prom");
+  }
 }
 #endif
 

@@ -404,6 +404,25 @@ TEST_F(SaveHtml, AShortWriteIsToldToTheUserAndKeepsTheOldReport) {
                                  std::make_error_code(std::errc::file_too_large).message());
   EXPECT_EQ(ReadFile(report), "the old report");
 }
+
+// A sheet nobody may write is kept, and that is told (a pipe, a folder or a device there:
+// SavetoHTML1Click's test below).
+TEST_F(SaveHtml, AReadOnlyStyleSheetIsToldAndTheReportKept) {
+  const fs::path sheet = report_dir() / "style.css";
+  WriteFile(sheet, "kept");
+  fs::permissions(sheet, fs::perms::owner_read);
+  EXPECT_FALSE(SaveAs(report_dir() / "report.html"));
+  EXPECT_EQ(ReadFile(report_dir() / "report.html"), BuildHtmlReport(list));
+  EXPECT_EQ(ReadFile(sheet), "kept");
+  ASSERT_EQ(app.messages.size(), 1u);
+  EXPECT_EQ(app.messages[0],
+            "The style sheet could not be copied to \"" + sheet.string() + "\". Read-only file");
+}
+
+TEST_F(SaveHtml, AReportNamedLikeTheStyleSheetIsNotReplacedByIt) {
+  EXPECT_TRUE(SaveAs(report_dir() / "style.css"));
+  EXPECT_EQ(ReadFile(report_dir() / "style.css"), BuildHtmlReport(list));
+}
 #endif
 
 // "Save to HTML" exports the list view of the active page.
@@ -470,8 +489,13 @@ TEST(SavetoHTML1Click, NeverWritesThroughALinkOrIntoASpecialFile) {
         EXPECT_EQ(Fingerprint(special), before);
       }
       if (at_style_sheet) {
-        // The sheet fails silently; the report is written all the same.
-        EXPECT_TRUE(fixture.ui.App.messages.empty());
+        // A sheet that could not be copied is told; the report is written all the same.
+        if (c.kind == SpecialKind::kLinkToFile) {
+          EXPECT_TRUE(fixture.ui.App.messages.empty());
+        } else {
+          ASSERT_EQ(fixture.ui.App.messages.size(), 1u);
+          EXPECT_EQ(fixture.ui.App.messages[0].rfind("The style sheet could not be copied", 0), 0u);
+        }
         EXPECT_EQ(ReadFile(report), BuildHtmlReport(fixture.ui.ListView2));
       } else if (c.kind != SpecialKind::kLinkToFile) {
         ASSERT_EQ(fixture.ui.App.messages.size(), 1u);

@@ -22,9 +22,20 @@ SetCompressor /SOLID lzma
 !define COPYRIGHT "Copyright (c) 2026 The Kestrine developers. MIT License."
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrine"
 !define TASK_NAME "Kestrine"
-; The task's definition, kept in the program's folder: it tells what was registered, and
-; `schtasks /Create /TN Kestrine /XML logon-task.xml` registers it again.
+; The task's definition, written into the installer's own temporary folder ($PLUGINSDIR) and read
+; from there by schtasks.exe: never into the program's folder. Whether the task was chosen is
+; kept in the uninstall key (LogonTask); installations before that kept the definition in the
+; program's folder, which counts as chosen and is removed.
 !define TASK_FILE "logon-task.xml"
+!define TASK_CHOSEN "LogonTask"
+; The groups of the permission list the program's folder gets outside Program Files.
+!define ADMINISTRATORS "*S-1-5-32-544"
+!define SYSTEM "*S-1-5-18"
+!define USERS "*S-1-5-32-545"
+
+; Why the program's folder could not be given its own permission list; empty when it has one, or
+; lies under Program Files.
+Var FolderRightsFault
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -84,13 +95,78 @@ VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 !insertmacro EndRunningPrograms ""
 !insertmacro EndRunningPrograms "un."
 
+; 1 in $R9 when $INSTDIR lies inside the folder on the stack (letter case aside), else 0.
+Function InstDirIsUnder
+  Exch $R0
+  Push $R1
+  Push $R2
+  StrCpy $R9 0
+  GetFullPathName $R2 "$INSTDIR"
+  ${If} $R0 != ""
+    StrCpy $R0 "$R0\"
+    StrLen $R1 $R0
+    StrCpy $R2 $R2 $R1
+    ${If} $R2 == $R0
+      StrCpy $R9 1
+    ${EndIf}
+  ${EndIf}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+; Runs icacls.exe with `arguments`; a failure is kept in $FolderRightsFault.
+!macro Icacls arguments
+  ${If} $FolderRightsFault == ""
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" ${arguments}'
+    Pop $0
+    ${If} $0 != 0
+      StrCpy $FolderRightsFault "icacls.exe ended with $0"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Under Program Files the folder inherits a permission list under which only administrators and
+; the system may change files. Anywhere else (/D=C:\Tools\Kestrine) the parent's list may let any
+; user replace kestrine.exe, which the log-on task starts with an administrator's full rights.
+; So before anything is copied, Administrators are made the owner of the folder and of what is
+; already in it, that content takes the folder's list, and the folder gets a list of its own:
+; Administrators and SYSTEM full control, Users read and execute, nothing from its parent.
+Function LimitFolderRights
+  StrCpy $FolderRightsFault ""
+  Push "$PROGRAMFILES"
+  Call InstDirIsUnder
+  StrCpy $R8 $R9
+  Push "$PROGRAMFILES64"
+  Call InstDirIsUnder
+  ${If} $R8 == 1
+  ${OrIf} $R9 == 1
+    Return
+  ${EndIf}
+  ClearErrors
+  CreateDirectory "$INSTDIR"
+  ${If} ${Errors}
+    StrCpy $FolderRightsFault "the folder could not be created"
+    Return
+  ${EndIf}
+  !insertmacro Icacls '"$INSTDIR" /setowner ${ADMINISTRATORS} /T /C /Q'
+  !insertmacro Icacls '"$INSTDIR" /reset /T /C /Q'
+  !insertmacro Icacls '"$INSTDIR" /inheritance:r /grant:r ${ADMINISTRATORS}:(OI)(CI)F ${SYSTEM}:(OI)(CI)F ${USERS}:(OI)(CI)RX /Q'
+  ${If} $FolderRightsFault != ""
+    DetailPrint "The permissions of $INSTDIR could not be limited to administrators: $FolderRightsFault."
+  ${EndIf}
+FunctionEnd
+
 Section "Kestrine" SecProgram
   SectionIn RO
   SetShellVarContext all
   ; A running copy (the tray monitor that the log-on task started) holds its file open: it is
   ; ended, or the new file could not be written.
   Call EndRunningPrograms
+  Call LimitFolderRights
   SetOutPath "$INSTDIR"
+  ; An earlier installation's task definition.
+  Delete "$INSTDIR\${TASK_FILE}"
   !include "${FILES_NSH}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
@@ -117,22 +193,36 @@ SectionEnd
 ; Unlike `schtasks /SC ONLOGON /RL HIGHEST`, the task's own definition keeps the program
 ; running past three days (no time limit) and starts it on battery power too.
 Section /o "Start Kestrine when I log on" SecLogonTask
+  ${If} $FolderRightsFault != ""
+    ; A task from an earlier installation would start a program any user may have replaced.
+    !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${TASK_CHOSEN}" 0
+    DetailPrint "The log-on task was not created: the permissions of $INSTDIR could not be limited to administrators ($FolderRightsFault)."
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+      "Kestrine was installed, but the task that starts it at log-on was not created: the permissions of $INSTDIR could not be limited to administrators ($FolderRightsFault). Any user who could change kestrine.exe there would get administrator rights at an administrator's next log-on. Install into Program Files, or give the folder such permissions and install again." /SD IDOK
+    Return
+  ${EndIf}
+  InitPluginsDir
   Call WriteTaskFile
-  !insertmacro Schtasks '/Create /TN "${TASK_NAME}" /XML "$INSTDIR\${TASK_FILE}" /F' 5
+  !insertmacro Schtasks '/Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\${TASK_FILE}" /F' 5
+  Delete "$PLUGINSDIR\${TASK_FILE}"
   ${If} $0 != 0
     DetailPrint "schtasks.exe could not create the log-on task (result $0)."
     MessageBox MB_OK|MB_ICONEXCLAMATION \
       "Kestrine was installed, but the task that starts it at log-on could not be created." /SD IDOK
+  ${Else}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${TASK_CHOSEN}" 1
   ${EndIf}
 SectionEnd
 
 ; Not chosen (this time): a task from an earlier installation goes.
 Section "-RemoveUnchosenTask"
   ${IfNot} ${SectionIsSelected} ${SecLogonTask}
-    ${If} ${FileExists} "$INSTDIR\${TASK_FILE}"
+    ReadRegDWORD $2 HKLM "${UNINSTALL_KEY}" "${TASK_CHOSEN}"
+    ${If} $2 == 1
       !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 5
-      Delete "$INSTDIR\${TASK_FILE}"
     ${EndIf}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${TASK_CHOSEN}" 0
   ${EndIf}
 SectionEnd
 
@@ -143,7 +233,7 @@ Function WriteTaskFile
   ; The folder is the only text from outside: '&' is the one XML character a Windows file name
   ; can hold.
   ${WordReplace} "$INSTDIR\kestrine.exe" "&" "&amp;" "+" $R1
-  FileOpen $R0 "$INSTDIR\${TASK_FILE}" w
+  FileOpen $R0 "$PLUGINSDIR\${TASK_FILE}" w
   FileWriteWord $R0 0xFEFF
   FileWriteUTF16LE $R0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
   FileWriteUTF16LE $R0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
@@ -182,7 +272,9 @@ FunctionEnd
 Function .onInit
   SetShellVarContext all
   ; Keep the choice of an earlier installation, and take /LOGONTASK.
-  ${If} ${FileExists} "$INSTDIR\${TASK_FILE}"
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "${TASK_CHOSEN}"
+  ${If} $0 == 1
+  ${OrIf} ${FileExists} "$INSTDIR\${TASK_FILE}"
     !insertmacro SelectSection ${SecLogonTask}
   ${EndIf}
   ${GetParameters} $0
@@ -195,9 +287,11 @@ FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all
-  ; The task has this program's name: it goes whether or not its definition is still here.
-  ; Without the definition there is most likely no task, and one try is enough.
-  ${If} ${FileExists} "$INSTDIR\${TASK_FILE}"
+  ; The task has this program's name: it goes whether or not it was chosen. When it was not,
+  ; there is most likely no task, and one try is enough.
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "${TASK_CHOSEN}"
+  ${If} $0 == 1
+  ${OrIf} ${FileExists} "$INSTDIR\${TASK_FILE}"
     !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 5
   ${Else}
     !insertmacro Schtasks '/Delete /TN "${TASK_NAME}" /F' 1

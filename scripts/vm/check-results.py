@@ -303,6 +303,20 @@ if check(trace, "no trace of the ATA commands of kestrine-cli --no-wake (tracefs
     check(status("no-wake-0") in (0, 1, 2) and drive and drive.get("asleep") is None and
           drive.get("condition"), f"--no-wake: drive 0 not read: {text('no-wake-0.err')!r}")
 
+# The metrics service's command, with the unit's capabilities, read every drive kestrine-cli reads
+# with all of root's.
+read_by_metrics = {}
+for line in text("kestrine.prom").splitlines():
+    found = re.match(r'kestrine_drive_read_success\{device="([^"]*)"\} (\S+)$', line)
+    if found:
+        read_by_metrics[found.group(1).replace("\\\\", "\\")] = found.group(2)
+read_by_root = [d["path"] for d in (load("cli-all.out") or {}).get("drives", [])
+                if d.get("condition") is not None]
+check(status("metrics-unit") in (0, 1, 2) and read_by_root and
+      all(read_by_metrics.get(path) == "1" for path in read_by_root),
+      f"the metrics service's command read {read_by_metrics}, root reads {read_by_root}: "
+      f"status {status('metrics-unit')} {text('metrics-unit.err')!r}")
+
 # The kernel: no protocol errors, no port resets after boot.
 boot = text("dmesg-boot.txt").splitlines()
 later = text("dmesg.txt").splitlines()[len(boot):]

@@ -93,8 +93,12 @@ while read -r name number serial bytes; do
   run "disk-$number" as_disk $cli --drive "$number" --json
 done </nvme-drives
 run cli-missing $cli --drive 9
-run window env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine --smoke-test /r/window.txt
-run window-nobody as_nobody env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine \
+# The metrics service's command as its unit runs it: root with no capability but the two the unit
+# keeps, no new privileges, umask 022. (The guest has no systemd for the rest of the unit.)
+run metrics-unit /usr/bin/setpriv --bounding-set=-all,+sys_rawio,+sys_admin --inh-caps=-all \
+  --no-new-privs sh -c "umask 022; exec $cli --metrics /r/kestrine.prom"
+run window env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine-smoke-test --smoke-test /r/window.txt
+run window-nobody as_nobody env QT_QPA_PLATFORM=offscreen /opt/kestrine/kestrine-smoke-test \
   --smoke-test /tmp/window-nobody.txt
 cp /tmp/window-nobody.txt /r/ 2>/dev/null
 

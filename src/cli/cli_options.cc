@@ -69,7 +69,9 @@ bool NamesDriveBeyondTables(const std::string& drive) {
 std::string DriveSelectorText(const std::string& drive) {
   const bool number = !drive.empty() && drive.size() <= kMaxDriveNumberDigits &&
                       std::ranges::all_of(drive, [](char c) { return c >= '0' && c <= '9'; });
-  return number ? DriveDevicePath(std::stoi(drive)) : drive;
+  // The digits as typed: "010" is "\\.\PHYSICALDRIVE010", which names no drive, as the window
+  // and Windows have it.
+  return number ? kPhysicalDrivePrefix + drive : drive;
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::ostream& out,
@@ -93,9 +95,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       ->excludes(load_option);
   CLI::Option* const json_option =
       app.add_flag("--json", options.json, "Write one JSON document instead of text tables");
-  app.add_flag("--metrics", options.metrics,
-               "Write Prometheus metrics (text format 0.0.4) instead of text tables")
-      ->excludes(json_option);
+  std::string metrics_file;
+  CLI::Option* const metrics_option =
+      app.add_option("--metrics", metrics_file,
+                     "Write Prometheus metrics (text format 0.0.4) instead of text tables, to "
+                     "FILE or to standard output")
+          ->expected(0, 1)
+          ->type_name("[FILE]")
+          ->excludes(json_option);
   CLI::Option* const save_option =
       app.add_option("--save", save, "Write the drive's snapshot after reading it")
           ->type_name("FILE");
@@ -121,6 +128,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   }
 
   if (save_option->count() > 0) options.save = save;
+  if (metrics_option->count() > 0) {
+    options.metrics = true;
+    if (!metrics_file.empty() && metrics_file != "-") options.metrics_file = metrics_file;
+  }
   if (self_test_option->count() > 0) {
     options.self_test = self_test == "short" ? SelfTestKind::Short : SelfTestKind::Extended;
   }

@@ -20,6 +20,8 @@ struct CliOptions {
   std::vector<std::string> loads;   // snapshot files, drives 0, 1, ... in this order
   bool json = false;
   bool metrics = false;  // Prometheus' text format instead of text tables
+  // --metrics FILE: the metrics replace FILE once complete; nullopt: standard output.
+  std::optional<std::string> metrics_file;
   std::optional<std::string> save;
   std::optional<HtmlRequest> html;
   std::optional<SelfTestKind> self_test;
@@ -53,7 +55,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
                                std::ostream& err);
 
 // The selector's text for a --drive value: a decimal number of up to nine digits becomes
-// "\\.\PHYSICALDRIVE" and the number; any other text is taken as typed into the selector.
+// "\\.\PHYSICALDRIVE" and those digits as typed (so that "010", like "\\.\PhysicalDrive010",
+// names no drive); any other text is taken as typed into the selector.
 std::string DriveSelectorText(const std::string& drive);
 
 }  // namespace kestrine

@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
 
 #include "demo_drives.h"
 #include "drive_metrics.h"
 #include "drive_number.h"
 #include "drive_report.h"
 #include "errors.h"
+#include "file_writer.h"
 #include "form_texts.h"
 #include "json_report.h"
 #include "latin1_text.h"
@@ -16,6 +21,7 @@
 #include "metrics_report.h"
 #include "nvme_snapshot.h"
 #include "open_refusal.h"
+#include "report_texts.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_drive.h"
@@ -208,10 +214,59 @@ class CliSession {
   TForm1 form_;
 };
 
+// Whether two names lead to one file: the same file where both exist, else the same full path.
+// A link at a name the program writes is replaced, never written through, so that name is
+// compared as written.
+bool SameFile(const std::filesystem::path& written, const std::filesystem::path& other) {
+  std::error_code error;
+  if (!std::filesystem::is_symlink(written, error) &&
+      std::filesystem::equivalent(written, other, error)) {
+    return true;
+  }
+  const auto full = [](const std::filesystem::path& path) {
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    return (absolute.empty() ? path : absolute).lexically_normal();
+  };
+  return full(written) == full(other);
+}
+
+// The files the run writes, and the snapshots it reads: no file written may be another file
+// written or read, or one would be lost (a report named like the style sheet copied beside it,
+// a snapshot saved over the file loaded).
+std::optional<std::string> NameClash(const CliOptions& options) {
+  std::vector<std::pair<std::filesystem::path, std::string>> written;
+  if (options.save) written.emplace_back(*options.save, "--save");
+  if (options.html) {
+    written.emplace_back(options.html->file, "--html");
+    std::error_code error;
+    const std::filesystem::path report = std::filesystem::absolute(options.html->file, error);
+    if (!error)
+      written.emplace_back(report.parent_path() / texts::kStyleSheetName, "the style sheet");
+  }
+  if (options.metrics_file) written.emplace_back(*options.metrics_file, "--metrics");
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    const auto& [name, what] = written[i];
+    for (std::size_t j = i + 1; j < written.size(); ++j) {
+      if (SameFile(name, written[j].first))
+        return TerminalText(name.string()) + " is both " + what + " and " + written[j].second;
+    }
+    for (const std::string& load : options.loads) {
+      if (SameFile(name, load))
+        return TerminalText(name.string()) + " is both " + what + " and a --load file";
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
            std::ostream& err) {
+  if (const std::optional<std::string> clash = NameClash(options)) {
+    err << kProgram << ": " << *clash << "; nothing is read or written\n";
+    return kExitError;
+  }
   // Snapshot files first: a refused file ends the run before any drive is read.
   SimBay bay;
   bay.SetRecording(false);
@@ -244,9 +299,13 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
   const std::vector<std::string> targets = session.Targets(first_is_read);
   std::vector<DriveReport> reports;
   if (targets.empty()) {
+    // As with any run that ends before a drive is read, nothing goes to standard output: a
+    // script never takes an empty document for a reading. A metrics file keeps its last readings.
     if (session.DropMessages()) err << kProgram << ": " << texts::kNeedsAdministratorRights << '\n';
     err << kProgram << ": no drive can be opened\n";
-    if (options.json) out << RenderJson(reports);
+    if (options.metrics_file) {
+      err << kProgram << ": " << TerminalText(*options.metrics_file) << " is left as it was\n";
+    }
     return kExitError;
   }
 
@@ -297,7 +356,14 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
     reports.push_back(std::move(report));
   }
   if (options.json) out << RenderJson(reports);
-  if (options.metrics) {
+  if (options.metrics_file) {
+    if (const std::optional<FileError> error =
+            ReplaceFileSafely(*options.metrics_file, RenderMetrics(metrics))) {
+      err << kProgram << ": " << TerminalText(*options.metrics_file) << ": " << error->Reason()
+          << "; the file is left as it was\n";
+      return kExitError;
+    }
+  } else if (options.metrics) {
     if (environment.binary_output) environment.binary_output();
     out << RenderMetrics(metrics);
   }

@@ -26,4 +26,9 @@ namespace kestrine {
 std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
                                            std::string_view bytes);
 
+// From now on, a signal that ends the program (SIGINT, SIGTERM, SIGHUP, SIGQUIT on POSIX systems)
+// while ReplaceFileSafely writes removes the new file before the program ends as the signal asks.
+// Signals the program was started ignoring stay ignored. Does nothing on Windows yet.
+void RemoveNewFilesOnSignals();
+
 }  // namespace kestrine

@@ -17,5 +17,6 @@ static_assert(std::string_view(kReportEmailAddress) == std::string_view(kContact
               "the report and the window name the same contact address");
 inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
 inline constexpr char kCannotWriteFile[] = "Cannot write file \"%s\". %s";
+inline constexpr char kCannotCopyStyleSheet[] = "The style sheet could not be copied to \"%s\". %s";
 
 }  // namespace kestrine::texts

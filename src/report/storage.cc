@@ -51,30 +51,36 @@ std::string FullPath(const fs::path& path) {
   return PrintableFileName((full.empty() ? path : full).string());
 }
 
-// The program's style sheet, read whole; nullopt when it cannot be read or is no style sheet's
-// size.
-std::optional<std::string> ReadStyleSheet(const fs::path& source) {
-  constexpr std::size_t kLargestSheet = 1 << 20;
-  const FileResult<std::vector<Byte>> sheet = ReadRegularFile(source, kLargestSheet);
-  if (!sheet || sheet->size() > kLargestSheet) return std::nullopt;
-  return std::string(sheet->begin(), sheet->end());
-}
+// A larger file at the style sheet's name is no style sheet.
+constexpr std::size_t kLargestStyleSheet = 1 << 20;
 
-// Copies the program's style sheet beside the report, replacing one that is there. The report
-// only refers to the sheet, so any failure here is left alone.
-void CopyStyleSheet(const fs::path& program_directory, const fs::path& report) {
+// Copies the program's style sheet beside the report, replacing one that is there. Returns the
+// message to show when a sheet found could not be copied; a program without a sheet copies none.
+std::optional<std::string> CopyStyleSheet(const fs::path& program_directory,
+                                          const fs::path& report) {
   std::error_code error;
   const fs::path source = FindStyleSheet(program_directory);
-  if (source.empty()) return;
-  const fs::path target = fs::absolute(report, error).parent_path() / texts::kStyleSheetName;
-  if (error) return;
+  if (source.empty()) return std::nullopt;
+  const fs::path full_report = fs::absolute(report, error);
+  if (error) return std::nullopt;
+  const fs::path target = full_report.parent_path() / texts::kStyleSheetName;
   // Saved into the program's own directory, the sheet is already in place; copying a file onto
-  // itself could empty it.
-  if (fs::equivalent(source, target, error)) return;
-  // Written as the report is: never through a link at "style.css", never into a special file.
-  if (const std::optional<std::string> sheet = ReadStyleSheet(source)) {
-    ReplaceFileSafely(target, *sheet);
+  // itself could empty it. A report saved as "style.css" is not replaced by the sheet.
+  if (fs::equivalent(source, target, error) || full_report.lexically_normal() == target) {
+    return std::nullopt;
   }
+  const auto failed = [&target](const std::string& reason) {
+    return FormatMessage(texts::kCannotCopyStyleSheet, {FullPath(target), reason});
+  };
+  const FileResult<std::vector<Byte>> sheet = ReadRegularFile(source, kLargestStyleSheet);
+  if (!sheet) return failed(sheet.error().Reason());
+  if (sheet->size() > kLargestStyleSheet) return failed("The program's style sheet is too large");
+  // Written as the report is: never through a link at "style.css", never into a special file.
+  if (const std::optional<FileError> written = ReplaceFileSafely(
+          target, std::string_view(reinterpret_cast<const char*>(sheet->data()), sheet->size()))) {
+    return failed(written->Reason());
+  }
+  return std::nullopt;
 }
 
 // Writes the report in one piece, one byte per character, no byte-order mark, no line-end
@@ -189,13 +195,14 @@ bool SaveListViewAsHtml(ListView& list, Application& app) {
   const fs::path file_name(*chosen);
 
   const std::string report = BuildHtmlReport(list);
-  if (const std::optional<FileError> error = WriteReport(file_name, report)) {
+  const std::optional<FileError> error = WriteReport(file_name, report);
+  if (error) {
     app.ShowMessage(FormatMessage(texts::kCannotWriteFile, {FullPath(file_name), error->Reason()}));
-    CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
-    return false;
   }
-  CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
-  return true;
+  const std::optional<std::string> sheet_error =
+      CopyStyleSheet(fs::path(app.ProgramDirectory()), file_name);
+  if (sheet_error) app.ShowMessage(*sheet_error);
+  return !error && !sheet_error;
 }
 
 }  // namespace kestrine

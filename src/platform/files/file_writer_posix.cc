@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <random>
 #include <system_error>
@@ -33,6 +36,32 @@ const char* KindFault(mode_t mode) {
   return "Not a regular file";
 }
 
+// The new file being written, for a signal that ends the program meanwhile: the descriptor of
+// its folder (-1: none) and its name. The name is set before the folder is published.
+std::atomic<int> pending_folder{-1};
+char pending_name[kTemporaryFileNameLength + 1] = {};
+
+class PendingFile {
+ public:
+  PendingFile(int folder, const std::string& name) {
+    std::memcpy(pending_name, name.c_str(), std::min(name.size() + 1, sizeof pending_name));
+    pending_name[sizeof pending_name - 1] = '\0';
+    pending_folder.store(folder);
+  }
+  ~PendingFile() { pending_folder.store(-1); }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+};
+
+extern "C" void RemovePendingFileAndEnd(int signal_number) {
+  const int saved_errno = errno;
+  const int folder = pending_folder.exchange(-1);
+  if (folder >= 0) ::unlinkat(folder, pending_name, 0);
+  errno = saved_errno;
+  // SA_RESETHAND has put back the default action: the program ends as the signal asked.
+  ::raise(signal_number);
+}
+
 std::error_code WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -47,6 +76,20 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
 }
 
 }  // namespace
+
+void RemoveNewFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemovePendingFileAndEnd;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction previous {};
+    // A signal the program was started ignoring (nohup) stays ignored.
+    if (::sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+      continue;
+    ::sigaction(signal_number, &action, nullptr);
+  }
+}
 
 std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
                                            std::string_view bytes) {
@@ -99,6 +142,7 @@ std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
   }
   if (fd < 0) return FileError(Stage::kCreate, LastSystemError());
   Descriptor file(fd);
+  const PendingFile pending(dir.get(), temporary);
 
   std::error_code error;
   if (replaces_file) {

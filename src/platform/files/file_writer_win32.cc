@@ -137,4 +137,6 @@ std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
   return std::nullopt;
 }
 
+void RemoveNewFilesOnSignals() {}
+
 }  // namespace kestrine

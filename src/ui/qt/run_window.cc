@@ -1,16 +1,18 @@
 #include "run_window.h"
 
 #include <QApplication>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string_view>
 
+#include "file_writer.h"
 #include "form_texts.h"
 #include "kestrine_version.h"
 #include "main_window.h"
 #include "qt_application.h"
+#include "self_check.h"
 #include "smart_drv.h"
-#include "smoke_test.h"
 #include "unit1.h"
 #include "window_options.h"
 
@@ -33,30 +35,37 @@ bool PrintVersion(int argc, char** argv) {
 }  // namespace
 
 int RunWindow(int& argc, char** argv, DevicePort& port) {
-  if (PrintVersion(argc, argv)) return 0;
-  QApplication application(argc, argv);
+  // Started through pkexec, the program runs as root on a command line another user wrote: it
+  // takes none, neither its own options nor Qt's (-platformpluginpath would load that user's code).
+  int window_argc = argc;
+  if (std::getenv("PKEXEC_UID") != nullptr) {
+    if (argc > 1) {
+      std::cerr << "kestrine: started through pkexec, the window takes no arguments; " << argc - 1
+                << " ignored\n";
+    }
+    window_argc = argc > 0 ? 1 : 0;
+  } else if (PrintVersion(argc, argv)) {
+    return 0;
+  }
+  RemoveNewFilesOnSignals();
+  QApplication application(window_argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(texts::kConfirmCaption));
   // The program ends by "Quit" or by closing its window, not when its last visible window
   // closes: while the window is in the tray, closing a message box would otherwise end it.
   QApplication::setQuitOnLastWindowClosed(false);
-  const bool quit_after_first_refresh =
-      QApplication::arguments().contains(QString::fromLatin1(kQuitAfterFirstRefreshOption));
-
   const QStringList arguments = QApplication::arguments();
-  const auto smoke_test = arguments.indexOf(QString::fromLatin1(kSmokeTestOption));
-  const bool smoke_testing = smoke_test >= 0 && smoke_test + 1 < arguments.size();
+  const bool quit_after_first_refresh =
+      arguments.contains(QString::fromLatin1(kQuitAfterFirstRefreshOption));
 
   QtApplication services;
-  RecordingApplication recorder(services);
-  Application& app = smoke_testing ? static_cast<Application&>(recorder) : services;
+  const std::unique_ptr<SelfCheck> check = SelfCheckFromArguments(arguments, services);
+  Application& app = check ? check->App() : services;
   SmartDrv drive_layer(port);
   MainWindow window(app);
   TForm1 form(drive_layer, window.Controls());
   window.Attach(form);
-  if (smoke_testing) {
-    const std::string report_file = arguments[smoke_test + 1].toLocal8Bit().toStdString();
-    window.SetAfterFormShow(
-        [&window, &recorder, report_file] { RunSmokeTest(window, recorder, report_file); });
+  if (check) {
+    window.SetAfterFormShow([&window, &check] { check->Run(window); });
   } else if (quit_after_first_refresh) {
     window.SetAfterFormShow([] { QApplication::quit(); });
   }

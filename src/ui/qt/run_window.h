@@ -7,7 +7,8 @@
 namespace kestrine {
 
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
-// --version, --quit-after-first-refresh and --smoke-test FILE (window_options.h).
+// --version, --quit-after-first-refresh and, in test builds, --smoke-test FILE
+// (window_options.h). Started through pkexec (PKEXEC_UID set) it takes no arguments at all.
 int RunWindow(int& argc, char** argv, DevicePort& port);
 
 }  // namespace kestrine

@@ -14,7 +14,9 @@
 #include "form_texts.h"
 #include "main_window.h"
 #include "qt_latin1.h"
+#include "self_check.h"
 #include "smoke_test_lines.h"
+#include "window_options.h"
 
 namespace kestrine {
 
@@ -108,8 +110,33 @@ void RunSmokeTest(MainWindow& window, RecordingApplication& app, const std::stri
   if (const auto fault = ReplaceFileSafely(report_file, report)) {
     std::fprintf(stderr, "--smoke-test: %s: %s\n", PrintableFileName(report_file).c_str(),
                  fault->Reason().c_str());
+    QApplication::exit(1);
+    return;
   }
   QApplication::quit();
+}
+
+namespace {
+
+class SmokeTest final : public SelfCheck {
+ public:
+  SmokeTest(Application& services, std::string report_file)
+      : recorder_(services), report_file_(std::move(report_file)) {}
+  Application& App() override { return recorder_; }
+  void Run(MainWindow& window) override { RunSmokeTest(window, recorder_, report_file_); }
+
+ private:
+  RecordingApplication recorder_;
+  std::string report_file_;
+};
+
+}  // namespace
+
+std::unique_ptr<SelfCheck> SelfCheckFromArguments(const QStringList& arguments,
+                                                  Application& services) {
+  const auto option = arguments.indexOf(QString::fromLatin1(kSmokeTestOption));
+  if (option < 0 || option + 1 >= arguments.size()) return nullptr;
+  return std::make_unique<SmokeTest>(services, arguments[option + 1].toLocal8Bit().toStdString());
 }
 
 }  // namespace kestrine

@@ -2,7 +2,8 @@
 // first refresh has finished, the program reads back what its window shows, runs "Refresh" and
 // the choice of the second drive as a user would, writes what it saw to FILE and ends. Message
 // boxes are not shown but written down, and answered OK or No. It lets a script check the window
-// over real disks without a screen (QT_QPA_PLATFORM=offscreen).
+// over real disks without a screen (QT_QPA_PLATFORM=offscreen). Only the test builds have it
+// (self_check.h). A report file that cannot be written ends the program with status 1.
 #pragma once
 
 #include <string>
