@@ -64,27 +64,33 @@ std::vector<Finding> AtaAttributeFindings(std::string_view type, int id, int wor
 }
 
 std::vector<Finding> NvmeFieldFindings(int id, const Counter128& value, int threshold) {
-  const NvmeCondition judged = JudgeNvmeField(id, value, threshold);
-  if (judged == NvmeCondition::Ok) return {};
-  const Verdict verdict = judged == NvmeCondition::Critical ? Verdict::Critical : Verdict::Warning;
-  std::string reason;
+  const bool zero = value.low == 0 && value.high == 0;
+  const bool small = value.high == 0;
+  const auto spare_limit = static_cast<std::uint64_t>(threshold);
   switch (id) {
     case kNvmeCriticalWarningId:
-      reason = "critical warning bits set";
-      break;
+      if (zero) break;
+      return {{Verdict::Critical, "critical warning bits set"}};
     case kNvmeAvailableSpareId:
-      reason = (verdict == Verdict::Critical ? "available spare below its threshold "
-                                             : "available spare at its threshold ") +
-               std::to_string(threshold);
+      if (small && value.low < spare_limit) {
+        return {{Verdict::Critical, "available spare " + DecimalText(value) +
+                                        " below its threshold " + std::to_string(threshold)}};
+      }
+      if (small && value.low == spare_limit) {
+        return {
+            {Verdict::Warning, "available spare at its threshold " + std::to_string(threshold)}};
+      }
       break;
     case kNvmePercentageUsedId:
-      reason = "90 % or more of the rated life used";
-      break;
+      if (small && value.low < 90) break;
+      return {{Verdict::Warning, "percentage used " + DecimalText(value) + ": 90 or more"}};
+    case kNvmeMediaErrorsId:
+      if (zero) break;
+      return {{Verdict::Warning, "media and data integrity errors: " + DecimalText(value)}};
     default:
-      reason = "media and data integrity errors: " + DecimalText(value);
       break;
   }
-  return {Finding{verdict, std::move(reason)}};
+  return {};
 }
 
 DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
@@ -123,34 +129,45 @@ DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
   return reading;
 }
 
-void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
+namespace {
+
+SelfTestLogEntry AtaSelfTestLogEntry(const Sector& log, std::size_t k) {
   using namespace self_test_log;
+  const std::size_t at = kFirstDescriptor + k * kDescriptorSize;
+  const Byte status = log[at + kStatus];
+  SelfTestLogEntry entry{.code = log[at + kType],
+                         .status = status,
+                         .power_on_hours = ReadLe16(log, at + kLifeHours),
+                         .failing_lba = std::nullopt,
+                         .remaining_percent = (status & 0x0F) * 10};
+  if (status != 0) entry.failing_lba = ReadLe32(log, at + kFailureLba);
+  return entry;
+}
+
+bool AtaEntryUsed(const Sector& log, std::size_t k) {
+  using namespace self_test_log;
+  return log[kFirstDescriptor + k * kDescriptorSize + kType] != 0;
+}
+
+}  // namespace
+
+std::vector<SelfTestLogEntry> AtaSelfTestEntries(const Sector& log) {
+  std::vector<SelfTestLogEntry> entries;
+  for (std::size_t k = 0; k < self_test_log::kDescriptorCount && AtaEntryUsed(log, k); ++k) {
+    entries.push_back(AtaSelfTestLogEntry(log, k));
+  }
+  return entries;
+}
+
+void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
   reading.parts.self_test_log = true;
   reading.ata_self_test_log = log;
-  reading.self_test_log.clear();
-  // The drive's own most-recent index (byte 508) is not followed here: entries keep the
-  // storage order, up to the first unused descriptor.
-  const auto entry_at = [&log](std::size_t k) {
-    const std::size_t at = kFirstDescriptor + k * kDescriptorSize;
-    const Byte status = log[at + kStatus];
-    SelfTestEntry entry{.code = log[at + kType],
-                        .status = status,
-                        .power_on_hours = ReadLe16(log, at + kLifeHours),
-                        .failing_lba = std::nullopt,
-                        .remaining_percent = (status & 0x0F) * 10};
-    if (status != 0) entry.failing_lba = ReadLe32(log, at + kFailureLba);
-    return entry;
-  };
-  for (std::size_t k = 0; k < kDescriptorCount; ++k) {
-    if (log[kFirstDescriptor + k * kDescriptorSize + kType] == 0) break;
-    reading.self_test_log.push_back(entry_at(k));
-  }
-  // The most recent entry is the one the index names, if that entry is in use.
+  reading.self_test_log = AtaSelfTestEntries(log);
+  // The most recent entry is the one the index names (from 1), if that entry is in use.
   reading.last_self_test.reset();
-  const std::size_t index = log[kIndex];
-  if (index >= 1 && index <= kDescriptorCount &&
-      log[kFirstDescriptor + (index - 1) * kDescriptorSize + kType] != 0) {
-    reading.last_self_test = entry_at(index - 1);
+  const std::size_t index = log[self_test_log::kIndex];
+  if (index >= 1 && index <= self_test_log::kDescriptorCount && AtaEntryUsed(log, index - 1)) {
+    reading.last_self_test = AtaSelfTestLogEntry(log, index - 1);
   }
 }
 
@@ -210,7 +227,7 @@ void AddNvmeSelfTestLog(DriveReading& reading, const NvmeSelfTestLog& log) {
                                 : 0;
   reading.self_test_log.clear();
   for (const NvmeSelfTestResult& result : NvmeSelfTestResults(log)) {
-    reading.self_test_log.push_back(SelfTestEntry{
+    reading.self_test_log.push_back(SelfTestLogEntry{
         .code = result.code,
         .status = result.result,
         .power_on_hours = result.power_on_hours,

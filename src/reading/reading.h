@@ -56,13 +56,13 @@ struct HealthItem {
 };
 
 // One entry of a self-test log, in the log's storage order.
-struct SelfTestEntry {
+struct SelfTestLogEntry {
   Byte code = 0;    // ATA: the descriptor's type (self-test number); NVMe: the self-test code
   Byte status = 0;  // ATA: the whole status byte; NVMe: the result code
   std::uint64_t power_on_hours = 0;
   std::optional<std::uint64_t> failing_lba;
   std::optional<int> remaining_percent;  // ATA: from the status byte's low nibble
-  bool operator==(const SelfTestEntry&) const = default;
+  bool operator==(const SelfTestLogEntry&) const = default;
 };
 
 // The self-test under way, from the S.M.A.R.T. data (ATA) or the self-test log (NVMe).
@@ -107,8 +107,8 @@ struct DriveReading {
   Condition condition = Condition::NotDecided;
   std::optional<int> temperature_celsius;
   SelfTestState self_test;
-  std::vector<SelfTestEntry> self_test_log;     // as stored, up to the first unused entry
-  std::optional<SelfTestEntry> last_self_test;  // the most recent entry, as the log names it
+  std::vector<SelfTestLogEntry> self_test_log;     // as stored, up to the first unused entry
+  std::optional<SelfTestLogEntry> last_self_test;  // the most recent entry, as the log names it
   PartsRead parts;
   std::optional<AtaBlocks> ata_blocks;
   std::optional<NvmeBlocks> nvme_blocks;
@@ -122,7 +122,10 @@ Condition JudgeCondition(const std::vector<HealthItem>& items);
 // The reading of an ATA or SAT drive from its slot of the tables and the shared S.M.A.R.T. data
 // and thresholds blocks (which hold this drive's answers until the next drive is read).
 DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot);
-// Adds an ATA self-test log block read afresh.
+// The entries of an ATA self-test log block in storage order, up to the first unused one (the
+// drive's own most-recent index, byte 508, is not followed).
+std::vector<SelfTestLogEntry> AtaSelfTestEntries(const Sector& log);
+// Adds an ATA self-test log block read afresh: its entries and the entry its index names.
 void AddAtaSelfTestLog(DriveReading& reading, const Sector& log);
 
 // The reading of an NVMe drive from its slots. A health log that did not come gives no items
@@ -140,7 +143,9 @@ DriveReading ReadingFromTables(const SmartTables& tables, Byte slot);
 std::vector<Finding> AtaAttributeFindings(std::string_view type, int id, int worst, int threshold,
                                           int raw16);
 
-// The NVMe rule on one health-log field (JudgeNvmeField), with its reason.
+// The NVMe rules on one health-log field's whole value (`threshold`: the spare's threshold):
+// Critical Warning not 0, or the spare below its threshold, is critical; the spare at its
+// threshold, 90 % or more used, or a media error is a warning. Other fields raise nothing.
 std::vector<Finding> NvmeFieldFindings(int id, const Counter128& value, int threshold);
 
 }  // namespace kestrine

@@ -4,14 +4,14 @@
 #include "errors.h"
 #include "form_pages.h"
 #include "form_texts.h"
+#include "reading_texts.h"
 #include "storage.h"
 
 namespace kestrine {
 
 TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
     : DriveCondition(texts::kConditionOk), drv_(drive_layer), ui_(controls) {
-  ui_.ListView1.SetCustomDraw(
-      [this](int row) { return ListView1CustomDrawItem(ui_.ListView1, row); });
+  ui_.ListView1.SetCustomDraw([this](int row) { return ListView1CustomDrawItem(row); });
 }
 
 void TForm1::FormShow() {
@@ -78,6 +78,7 @@ void TForm1::RefreshDrive() {
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
   ui_.ListView4.Clear();
+  reading_ = DriveReading{};
   DriveCondition = texts::kConditionOk;
 
   const std::string selected = ui_.ComboBox1.Text();
@@ -92,20 +93,16 @@ void TForm1::RefreshDrive() {
   TDisk_Property property;
   drv_.QueryDiskProperty(selected, property);
 
-  std::string access_method;
   std::string bus_type = property.BusType;
   bool nvme = false;
   if (drv_.IdentifyDeviceAta(handle, drive_number) == 1) {
     drv_.ReadThresholdsAta(handle, drive_number);
     drv_.ReadSmartDataAta(handle, drive_number);
-    access_method = texts::kMethodAta;
   } else if (drv_.IdentifyDeviceSat(handle, drive_number) == 1) {
     drv_.ReadSmartDataSat(handle, drive_number);
     drv_.ReadThresholdsSat(handle, drive_number);
-    access_method = texts::kMethodSat;
   } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == 1) {
     drv_.ReadHealthLogNvme(handle, drive_number);
-    access_method = texts::kMethodNvme;
     bus_type = texts::kBusNvme;
     nvme = true;
   } else {
@@ -115,14 +112,17 @@ void TForm1::RefreshDrive() {
     return;
   }
   drv_.CloseDrive(handle);
-  ui_.StatusBar1.SetText("BusType:" + bus_type + " " + "Method:" + access_method);
+  reading_ = nvme ? NvmeReadingFromTables(drv_.Tables(), drive_number)
+                  : AtaReadingFromTables(drv_.Tables(), drive_number);
+  ui_.StatusBar1.SetText("BusType:" + bus_type + " " +
+                         "Method:" + std::string(MethodText(reading_.family)));
 
   if (nvme) {
-    FillNvmeViews(drive_number);
+    FillNvmeViews();
     return;
   }
-  FillIdentifyView(drive_number);
-  FillAttributeView(drive_number);
+  FillIdentifyView();
+  FillAttributeView();
   FillSelfTestLogView();
   FillGeneralView();
 }
