@@ -11,6 +11,7 @@
 #include "form_pages.h"
 #include "memory_toolkit.h"
 #include "power_mode.h"
+#include "reading.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -39,6 +40,8 @@ struct DriveReport {
   std::vector<std::string> messages;  // the message boxes the window would have shown
   // Standby or Suspended: --no-wake found the drive asleep and did not read it.
   PowerMode left_asleep = PowerMode::Unknown;
+  // What the refresh learned, as the window holds it; nullopt when it could not read the drive.
+  std::optional<DriveReading> reading;
   // Under their page captions (kPages), in page order.
   std::array<ViewReport, kPages.size()> views;
 

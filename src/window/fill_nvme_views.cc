@@ -1,6 +1,5 @@
 // The four views of an NVMe drive: the same lists and columns as for an ATA drive, filled from
-// the NVMe blocks; the condition judged from the health log, the tray hint's temperature from
-// its composite temperature.
+// the reading of its NVMe blocks.
 #include "drive_number.h"
 #include "form_texts.h"
 #include "nvme_view_rows.h"
@@ -9,34 +8,15 @@
 
 namespace kestrine {
 
-void TForm1::FillNvmeViews(Byte drive_number) {
-  const SmartTables& tables = drv_.Tables();
-  const NvmeIdentity identity =
-      DecodeNvmeIdentity(tables.NvmeController[drive_number], tables.NvmeNamespace[drive_number]);
+void TForm1::FillNvmeViews() {
+  if (!reading_.identity.nvme || !reading_.nvme_blocks) return;
+  const NvmeIdentity& identity = *reading_.identity.nvme;
   for (IdentifyViewRow& row : NvmeIdentifyViewRows(identity)) {
     ui_.ListView2.AddRow({std::move(row.item), std::move(row.value)});
   }
 
-  // A health log that did not come shows no rows and decides nothing: its zeros would read as a
-  // spare at its threshold.
-  const NvmeHealthLog& health = tables.NvmeHealth[drive_number];
-  const bool health_read = tables.HealthRead[drive_number];
-  if (health_read) {
-    for (auto& row : NvmeAttributeRows(health)) ui_.ListView1.AddRow(std::move(row));
-    switch (JudgeNvmeHealth(health)) {
-      case NvmeCondition::Critical:
-        DriveCondition = texts::kConditionCritical;
-        break;
-      case NvmeCondition::Warning:
-        DriveCondition = texts::kConditionWarning;
-        break;
-      case NvmeCondition::Ok:
-        break;
-    }
-    ShowCondition(NvmeTemperatureText(health));
-  } else {
-    ShowHealthNotRead();
-  }
+  // A health log that did not come has no items: it shows no rows and decides nothing.
+  FillAttributeView();
 
   // The self-test log is read afresh, as for the other families, on a handle of its own. A
   // controller without the Device Self-test command has no such log (it refuses the read): its
@@ -49,15 +29,17 @@ void TForm1::FillNvmeViews(Byte drive_number) {
     if (!log_read) {
       ui_.App.ShowMessage(texts::kFailed);
     } else {
-      for (auto& row : NvmeSelfTestLogRows(tables.NvmeSelfTest)) {
+      AddNvmeSelfTestLog(reading_, drv_.Tables().NvmeSelfTest);
+      for (auto& row : NvmeSelfTestLogRows(reading_.nvme_blocks->self_test_log)) {
         ui_.ListView3.AddRow(std::move(row));
       }
     }
   }
 
   // The General view shows nothing of a log that was not read.
-  for (auto& row : NvmeGeneralViewRows(identity, health_read ? &health : nullptr,
-                                       log_read ? &tables.NvmeSelfTest : nullptr)) {
+  const NvmeBlocks& blocks = *reading_.nvme_blocks;
+  for (auto& row : NvmeGeneralViewRows(identity, reading_.parts.health ? &blocks.health : nullptr,
+                                       log_read ? &blocks.self_test_log : nullptr)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }

@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "form_pages.h"
 #include "form_texts.h"
+#include "reading_texts.h"
 #include "storage.h"
 
 namespace kestrine {
@@ -20,8 +21,7 @@ std::string AsleepStatusText(const std::string& read_status, PowerMode mode) {
 
 TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
     : DriveCondition(texts::kConditionOk), drv_(drive_layer), ui_(controls) {
-  ui_.ListView1.SetCustomDraw(
-      [this](int row) { return ListView1CustomDrawItem(ui_.ListView1, row); });
+  ui_.ListView1.SetCustomDraw([this](int row) { return ListView1CustomDrawItem(row); });
 }
 
 void TForm1::FormShow() {
@@ -105,6 +105,7 @@ void TForm1::RefreshDrive(Cause cause) {
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
   ui_.ListView4.Clear();
+  reading_ = DriveReading{};
   DriveCondition = texts::kConditionOk;
 
   const std::string selected = ui_.ComboBox1.Text();
@@ -119,20 +120,16 @@ void TForm1::RefreshDrive(Cause cause) {
   TDisk_Property property;
   drv_.QueryDiskProperty(selected, property);
 
-  std::string access_method;
   std::string bus_type = property.BusType;
   bool nvme = false;
   if (drv_.IdentifyDeviceAta(handle, drive_number) == 1) {
     drv_.ReadThresholdsAta(handle, drive_number);
     drv_.ReadSmartDataAta(handle, drive_number);
-    access_method = texts::kMethodAta;
   } else if (drv_.IdentifyDeviceSat(handle, drive_number) == 1) {
     drv_.ReadSmartDataSat(handle, drive_number);
     drv_.ReadThresholdsSat(handle, drive_number);
-    access_method = texts::kMethodSat;
   } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == 1) {
     drv_.ReadHealthLogNvme(handle, drive_number);
-    access_method = texts::kMethodNvme;
     bus_type = texts::kBusNvme;
     nvme = true;
   } else {
@@ -142,24 +139,20 @@ void TForm1::RefreshDrive(Cause cause) {
     return;
   }
   drv_.CloseDrive(handle);
-  read_status_ = "BusType:" + bus_type + " " + "Method:" + access_method;
+  reading_ = nvme ? NvmeReadingFromTables(drv_.Tables(), drive_number)
+                  : AtaReadingFromTables(drv_.Tables(), drive_number);
+  read_status_ = "BusType:" + bus_type + " " + "Method:" + std::string(MethodText(reading_.family));
   ui_.StatusBar1.SetText(read_status_);
 
   if (nvme) {
-    FillNvmeViews(drive_number);
+    FillNvmeViews();
     return;
   }
-  // Without the S.M.A.R.T. data there are no attributes to judge and no status bytes to show:
-  // its cleared block would read as a healthy drive.
-  const bool health_read = drv_.Tables().HealthRead[drive_number];
-  FillIdentifyView(drive_number);
-  if (health_read) {
-    FillAttributeView(drive_number);
-  } else {
-    ShowHealthNotRead();
-  }
+  FillIdentifyView();
+  FillAttributeView();
   FillSelfTestLogView();
-  if (health_read) FillGeneralView();
+  // Without the S.M.A.R.T. data there are no status bytes to show.
+  if (reading_.parts.health) FillGeneralView();
 }
 
 bool TForm1::LeaveAsleep() {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "reading.h"
 #include "smart_drv.h"
 #include "toolkit.h"
 
@@ -37,19 +38,24 @@ class TForm1 {
   void RefreshUnasked();
   // The power mode that kept the last refresh from reading the drive; Unknown after a read.
   PowerMode LeftAsleep() const { return left_asleep_; }
-  // The background of a row of ListView1 when it is painted, from the row's own cells.
-  std::optional<Rgb> ListView1CustomDrawItem(const ListView& list, int row) const;
+  // The background of a row of ListView1 when it is painted: the row's health item's verdict.
+  std::optional<Rgb> ListView1CustomDrawItem(int row) const;
 
-  // The four view fillers, run by RefreshDrive in this order. Public so that tests can run one
-  // on prepared tables; each only appends to its list view.
-  void FillIdentifyView(Byte drive_number);
-  void FillAttributeView(Byte drive_number);
+  // The reading of the drive shown: what the last refresh learned, built from the drive layer's
+  // tables once they are filled, and what every view, the label and the tray hint show.
+  const DriveReading& Reading() const { return reading_; }
+  // Takes a reading as the last refresh would have built it; tests then run a filler on it.
+  void TakeReading(DriveReading reading) { reading_ = std::move(reading); }
+
+  // The four view fillers, run by RefreshDrive in this order on the reading. Public so that
+  // tests can run one on a prepared reading; each only appends to its list view. The self-test
+  // log is read afresh, on a handle of its own, and added to the reading.
+  void FillIdentifyView();
+  void FillAttributeView();
   void FillSelfTestLogView();
   void FillGeneralView();
   // The four views of an NVMe drive, in the same order.
-  void FillNvmeViews(Byte drive_number);
-  // Raises DriveCondition by one attribute's values.
-  void EvaluateAttribute(const std::string& type, int id, int worst, int threshold, int raw16);
+  void FillNvmeViews();
 
   // The condition of the drive shown: "OK", "WARNING" or "CRITICAL"; empty when the refresh
   // decided none (the drive or its health data could not be read).
@@ -81,6 +87,7 @@ class TForm1 {
 
   SmartDrv& drv_;
   FormControls ui_;
+  DriveReading reading_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
   Cause held_cause_ = Cause::Unasked;
