@@ -108,7 +108,7 @@ TEST(HealthNotRead, TheCliNamesItAndFailsOnlyForADriveAskedFor) {
     judged += drive["health_data_read"].get<bool>() ? 1 : 0;
     EXPECT_EQ(drive["health_data_read"], drive["condition"] != nullptr);
   }
-  EXPECT_EQ(judged, 3);  // 1, 3 and 6; the card reader answers nothing
+  EXPECT_EQ(judged, 4);  // 1, 3, 6 and the archive disk 8; the card reader answers nothing
   EXPECT_EQ(all.err.find(texts::kHealthNotRead), std::string::npos) << all.err;
 }
 

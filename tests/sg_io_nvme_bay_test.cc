@@ -206,6 +206,7 @@ class IdentifyOnlySystem final : public SgIoSystem {
     }
     return inner_.NvmeAdmin(fd, command);
   }
+  int NvmeNamespaceId(int fd) override { return inner_.NvmeNamespaceId(fd); }
 
  private:
   SgIoSystem& inner_;
