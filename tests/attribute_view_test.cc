@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "reading_texts.h"
 #include "drive_image_builder.h"
 #include "errors.h"
 #include "fake_toolkit.h"
 #include "reading.h"
+#include "reading_texts.h"
 #include "smart_layout.h"
 #include "test_drives.h"
 #include "test_paths.h"
@@ -58,6 +58,7 @@ struct FilledView {
   FormFixture fx;
   explicit FilledView(const std::vector<Attr>& attrs, Byte drive = 0) {
     for (const Attr& a : attrs) Place(fx.drv.Tables(), drive, a);
+    fx.drv.Tables().HealthRead[drive] = true;
     fx.ui.ComboBox1.text = kDrive0;
     fx.Run([drive](TForm1& form) {
       form.TakeReading(AtaReadingFromTables(form.DriveLayer().Tables(), drive));
@@ -260,6 +261,7 @@ TEST(AttributeView, ReadsTheSlotOfTheDriveNumber) {
   FilledView view({{0, 9, kOldAge, 100, 100, 0}}, 3);
   EXPECT_EQ(view.Ids(), std::vector<std::string>{"9"});
   view.fx.ui.ListView1.Clear();
+  view.fx.drv.Tables().HealthRead[0] = true;
   view.fx.form.TakeReading(AtaReadingFromTables(view.fx.drv.Tables(), 0));
   view.fx.form.FillAttributeView();
   EXPECT_EQ(view.fx.ui.ListView1.ItemCount(), 0);

@@ -152,6 +152,7 @@ TEST(MetricsSelfTest, TheLatestEntryIsTheOneTheIndexNames) {
     log[kIndex] = c.index;
     DriveReading reading;
     reading.family = TransportFamily::Ata;
+    reading.condition = Condition::Ok;
     AddAtaSelfTestLog(reading, log);
     const std::optional<SelfTestMetrics> latest = DriveMetricsFromReading(reading).last_self_test;
     ASSERT_EQ(latest.has_value(), c.status.has_value());

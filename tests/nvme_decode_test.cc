@@ -19,7 +19,7 @@ namespace {
 DriveReading NvmeReadingOfLog(const NvmeHealthLog& log) {
   const auto tables = std::make_unique<SmartTables>();
   tables->NvmeHealth[0] = log;
-  tables->NvmeHealthRead[0] = true;
+  tables->HealthRead[0] = true;
   return NvmeReadingFromTables(*tables, 0);
 }
 

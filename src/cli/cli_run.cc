@@ -120,7 +120,8 @@ class CliSession {
       }
     }
     DriveReport report = CaptureDrive(ui_);
-    if (report.Read()) report.reading = form_.Reading();
+    // A drive that answered IDENTIFY has a reading, decided or not.
+    if (report.Identified()) report.reading = form_.Reading();
     if (!options_.loads.empty()) {
       const std::optional<int> number = SimBay::ResolvePath(report.path);
       if (number && static_cast<std::size_t>(*number) < options_.loads.size())
