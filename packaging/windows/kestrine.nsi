@@ -21,6 +21,8 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "Kestrine developers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrine"
 !define TASK_NAME "Kestrine"
+; The Event Log source the programs write to; its message table is in kestrine.exe.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrine"
 ; The task's definition, kept in the program's folder: it tells what was registered, and
 ; `schtasks /Create /TN Kestrine /XML logon-task.xml` registers it again.
 !define TASK_FILE "logon-task.xml"
@@ -107,6 +109,11 @@ Section "Kestrine" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; Event Viewer shows the programs' lines from the message table in kestrine.exe; the source
+  ; takes information, warnings and errors.
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\kestrine.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 SectionEnd
 
 ; Windows does not start programs that ask for administrator rights from the Startup folder or
@@ -208,6 +215,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd
 
 Function un.onInit

@@ -48,8 +48,8 @@ int ConditionStatus(const std::string& condition) {
 class CliSession {
  public:
   CliSession(DevicePort& port, const CliOptions& options, const CliEnvironment& environment,
-             std::ostream& err)
-      : options_(options), err_(err), drv_(port), form_(drv_, ui_.Controls()) {
+             std::ostream& err, SystemLog* system_log)
+      : options_(options), err_(err), drv_(port), form_(drv_, ui_.Controls(), system_log) {
     ui_.App.program_directory = environment.program_directory;
     ui_.App.answer_when_none_left = true;
   }
@@ -207,14 +207,16 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
   if (refused) return kExitError;
 
   std::unique_ptr<DevicePort> system_port;
+  std::unique_ptr<SystemLog> system_log;
   DevicePort* port = &bay;
   if (options.loads.empty()) {
     if (environment.make_port) system_port = environment.make_port();
     if (!system_port) system_port = std::make_unique<NullDevicePort>();
     port = system_port.get();
+    if (environment.open_system_log) system_log = environment.open_system_log();
   }
 
-  CliSession session(*port, options, environment, err);
+  CliSession session(*port, options, environment, err, system_log.get());
   bool first_is_read = false;
   const std::vector<std::string> targets = session.Targets(first_is_read);
   std::vector<DriveReport> reports;

@@ -1,5 +1,7 @@
 #include "unit1.h"
 
+#include <algorithm>
+
 #include "drive_number.h"
 #include "errors.h"
 #include "form_pages.h"
@@ -8,8 +10,11 @@
 
 namespace kestrine {
 
-TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
-    : DriveCondition(texts::kConditionOk), drv_(drive_layer), ui_(controls) {
+TForm1::TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_log)
+    : DriveCondition(texts::kConditionOk),
+      drv_(drive_layer),
+      ui_(controls),
+      system_log_(system_log) {
   ui_.ListView1.SetCustomDraw(
       [this](int row) { return ListView1CustomDrawItem(ui_.ListView1, row); });
 }
@@ -40,7 +45,7 @@ void TForm1::ComboBox1Change() {
   RequestRefresh();
 }
 void TForm1::Timer2Timer() {
-  RequestRefresh();
+  RequestRefresh(Cause::Unasked);
 }
 void TForm1::Refresh1Click() {
   RequestRefresh();
@@ -56,8 +61,16 @@ void TForm1::Restore1Click() {
   ui_.App.Terminate();
 }
 
-void TForm1::RequestRefresh() {
+void TForm1::NotificationClick() {
+  if (told_drive_.empty() || told_drive_ == ui_.ComboBox1.Text()) return;
+  ui_.ComboBox1.SetText(told_drive_);
+  RequestRefresh();
+}
+
+void TForm1::RequestRefresh(Cause cause) {
   if (refreshing_) {
+    // Held requests run as one, a read whenever the user asked for one of them.
+    held_cause_ = refresh_held_ && held_cause_ == Cause::User ? Cause::User : cause;
     refresh_held_ = true;
     return;
   }
@@ -69,11 +82,12 @@ void TForm1::RequestRefresh() {
   Running running(refreshing_);
   do {
     refresh_held_ = false;
-    RefreshDrive();
+    RefreshDrive(cause);
+    cause = held_cause_;
   } while (refresh_held_);
 }
 
-void TForm1::RefreshDrive() {
+void TForm1::RefreshDrive(Cause cause) {
   ui_.ListView1.Clear();
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
@@ -84,9 +98,11 @@ void TForm1::RefreshDrive() {
   Byte drive_number = 0;
   try {
     drive_number = DriveNumberFromText(selected);
-  } catch (const EConvertError&) {
+  } catch (const EConvertError& error) {
     ShowDriveNotRead(selected);
-    throw;  // the top-level handler shows the conversion error
+    if (cause == Cause::User) throw;  // the top-level handler shows the conversion error
+    TellNotRead(selected, error.what());
+    return;
   }
   const DeviceHandle handle = drv_.OpenDrive(selected);
   TDisk_Property property;
@@ -110,11 +126,16 @@ void TForm1::RefreshDrive() {
     nvme = true;
   } else {
     ShowDriveNotRead(selected);
-    ui_.App.ShowMessage(texts::kNotSmartDevice);
     drv_.CloseDrive(handle);
+    if (cause == Cause::User) {
+      ui_.App.ShowMessage(texts::kNotSmartDevice);
+    } else {
+      TellNotRead(selected, texts::kNotSmartDevice);
+    }
     return;
   }
   drv_.CloseDrive(handle);
+  told_not_read_.reset();
   ui_.StatusBar1.SetText("BusType:" + bus_type + " " + "Method:" + access_method);
 
   if (nvme) {
@@ -125,6 +146,30 @@ void TForm1::RefreshDrive() {
   FillAttributeView(drive_number);
   FillSelfTestLogView();
   FillGeneralView();
+}
+
+void TForm1::TellNotRead(const std::string& selected, const std::string& reason) {
+  if (told_not_read_ == selected) return;
+  told_not_read_ = selected;
+  Tell(selected, selected, {{Severity::Warning, FormatMessage(texts::kNotReadAtTick, {reason})}});
+}
+
+void TForm1::Tell(const std::string& path, const std::string& name,
+                  const std::vector<DriveChange>& changes) {
+  Notification notification;
+  for (const DriveChange& change : changes) {
+    if (system_log_ != nullptr)
+      system_log_->Write(change.severity, name + texts::kToldDriveSeparator + change.text);
+    // A drive that got better is only logged.
+    if (change.severity == Severity::Information) continue;
+    if (!notification.text.empty()) notification.text += texts::kLineBreak;
+    notification.text += change.text;
+    notification.severity = std::max(notification.severity, change.severity);
+  }
+  if (notification.text.empty()) return;
+  notification.title = name.empty() ? texts::kConfirmCaption : name;
+  told_drive_ = path;
+  ui_.TrayIcon1.Notify(notification);
 }
 
 void TForm1::ShowDriveNotRead(const std::string& selected) {

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "smart_drv.h"
+#include "tell.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -15,7 +17,8 @@ inline constexpr int kTimer2IntervalMs = 600000;  // the ten-minute re-read
 
 class TForm1 {
  public:
-  TForm1(SmartDrv& drive_layer, FormControls controls);
+  // `system_log`, where given, gets a line for each change told of a drive.
+  TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_log = nullptr);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
@@ -28,6 +31,9 @@ class TForm1 {
   void Restore1Click();
   void Button4Click();  // "Self Test (Short)"
   void Button2Click();  // "Self Test (Ext.)"
+  // A click on the tray icon's notification: the drive it told of is shown again (the front end
+  // has brought the window back).
+  void NotificationClick();
   // The background of a row of ListView1 when it is painted, from the row's own cells.
   std::optional<Rgb> ListView1CustomDrawItem(const ListView& list, int row) const;
 
@@ -51,20 +57,34 @@ class TForm1 {
  private:
   // Runs RefreshDrive, or, when a refresh is already running (a message box inside it keeps the
   // event loop going), holds the request and runs it once when the running refresh ends.
-  void RequestRefresh();
-  void RefreshDrive();
+  // Who asked for a refresh: the user (start-up, the selector, Refresh), or the timer.
+  enum class Cause { User, Unasked };
+  void RequestRefresh(Cause cause = Cause::User);
+  void RefreshDrive(Cause cause);
   // What the window shows once a refresh has ended without reading the drive: no condition, no
   // bus or method, and a tray hint that names the selected drive and the failure, so that
   // nothing of the previous drive's verdict stays on show.
   void ShowDriveNotRead(const std::string& selected);
+  // A refresh nobody asked for has not read `selected`, for `reason`: told once, in a
+  // notification and the log, rather than in a message box that would wait for a user who is
+  // not there. Told again only after the drive has been read once more.
+  void TellNotRead(const std::string& selected, const std::string& reason);
+  // Tells `changes` of the drive at `path`, called `name`: one notification of the changes
+  // that are worse (several lines, the icon of the worst), and each change as a log line.
+  void Tell(const std::string& path, const std::string& name,
+            const std::vector<DriveChange>& changes);
   void RunSelfTest(Byte test_code, const char* confirmation);
   // The condition label in the condition's colour, and the tray hint with the temperature.
   void ShowCondition(const std::string& temperature);
 
   SmartDrv& drv_;
   FormControls ui_;
+  SystemLog* system_log_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
+  Cause held_cause_ = Cause::Unasked;
+  std::string told_drive_;                    // the drive of the last notification, for its click
+  std::optional<std::string> told_not_read_;  // the drive a timed re-read could not read, told
 };
 
 }  // namespace kestrine

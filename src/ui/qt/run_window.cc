@@ -32,7 +32,7 @@ bool PrintVersion(int argc, char** argv) {
 
 }  // namespace
 
-int RunWindow(int& argc, char** argv, DevicePort& port) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
   if (PrintVersion(argc, argv)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(texts::kConfirmCaption));
@@ -51,7 +51,7 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   Application& app = smoke_testing ? static_cast<Application&>(recorder) : services;
   SmartDrv drive_layer(port);
   MainWindow window(app);
-  TForm1 form(drive_layer, window.Controls());
+  TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
   if (smoke_testing) {
     const std::string report_file = arguments[smoke_test + 1].toLocal8Bit().toStdString();
