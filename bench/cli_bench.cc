@@ -81,7 +81,9 @@ void RenderMetricsText(benchmark::State& state) {
   const Sector log = window.bay.FindDrive(kDemoHealthyDisk)->image.self_test_log;
   std::vector<DriveMetrics> drives;
   for (int i = 0; i < state.range(0); ++i) {
-    drives.push_back(DriveMetricsFromTables(window.drv.Tables(), kDemoHealthyDisk, "OK", log));
+    DriveReading reading = AtaReadingFromTables(window.drv.Tables(), kDemoHealthyDisk);
+    AddAtaSelfTestLog(reading, log);
+    drives.push_back(DriveMetricsFromReading(reading));
     drives.back().device = DriveDevicePath(i);
   }
   for (auto _ : state) benchmark::DoNotOptimize(RenderMetrics(drives).size());

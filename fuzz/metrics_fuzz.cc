@@ -14,7 +14,7 @@
 #include "drive_metrics.h"
 #include "fuzz_input.h"
 #include "metrics_report.h"
-#include "nvme_drive_metrics.h"
+#include "reading.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 
@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tables.SmartDataSector[kestrine::smart_data::kSelfTestStatus] = input.Next();
   kestrine::Sector log{};
   input.Fill(log);
-  kestrine::DriveMetrics drive = kestrine::DriveMetricsFromTables(tables, kDrive, "WARNING", log);
+  tables.Family[kDrive] = kestrine::TransportFamily::Ata;
+  kestrine::DriveReading ata = kestrine::ReadingFromTables(tables, kDrive);
+  kestrine::AddAtaSelfTestLog(ata, log);
+  kestrine::DriveMetrics drive = kestrine::DriveMetricsFromReading(ata);
   const std::vector<std::uint8_t> selector = input.Rest();
   drive.device.assign(selector.begin(), selector.end());
   // The same bytes as an NVMe drive's blocks: the IDENTIFY block as its health log, the log and
@@ -53,8 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::copy_n(log.begin(), log.size(), nvme_log.begin());
   std::copy_n(tables.AttributeTable[kDrive][0].data(), nvme_log.size() - log.size(),
               nvme_log.begin() + log.size());
-  kestrine::DriveMetrics nvme =
-      kestrine::NvmeDriveMetricsFromTables(tables, kDrive, kestrine::kMetricWarning, nvme_log);
+  kestrine::DriveReading nvme_reading = kestrine::NvmeReadingFromTables(tables, kDrive);
+  kestrine::AddNvmeSelfTestLog(nvme_reading, nvme_log);
+  kestrine::DriveMetrics nvme = kestrine::DriveMetricsFromReading(nvme_reading);
   nvme.device = drive.device + "n";
 
   const std::string text = kestrine::RenderMetrics({drive, nvme});

@@ -50,7 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   drv.ReadHealthLogNvme(1, 3);
   drv.RunSelfTestNvme(1, kStcShort);
   if (identified == 0) return 0;
-  RunGuarded(window->ui.App, [] { window->form.FillNvmeViews(3); });
+  RunGuarded(window->ui.App, [] {
+    window->form.TakeReading(NvmeReadingFromTables(window->drv.Tables(), 3));
+    window->form.FillNvmeViews();
+  });
   Check(window->ui.ListView2.ItemCount() == 9);
   Check(window->ui.ListView1.ItemCount() == 15);
   const std::string& condition = window->form.DriveCondition;

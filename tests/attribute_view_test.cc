@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "reading_texts.h"
 #include "drive_image_builder.h"
 #include "errors.h"
 #include "fake_toolkit.h"
+#include "reading.h"
 #include "smart_layout.h"
 #include "test_drives.h"
 #include "test_paths.h"
@@ -57,7 +59,10 @@ struct FilledView {
   explicit FilledView(const std::vector<Attr>& attrs, Byte drive = 0) {
     for (const Attr& a : attrs) Place(fx.drv.Tables(), drive, a);
     fx.ui.ComboBox1.text = kDrive0;
-    fx.Run([drive](TForm1& form) { form.FillAttributeView(drive); });
+    fx.Run([drive](TForm1& form) {
+      form.TakeReading(AtaReadingFromTables(form.DriveLayer().Tables(), drive));
+      form.FillAttributeView();
+    });
   }
   const std::vector<std::vector<std::string>>& Rows() const { return fx.ui.ListView1.Rows(); }
   std::vector<std::string> Ids() const {
@@ -255,7 +260,8 @@ TEST(AttributeView, ReadsTheSlotOfTheDriveNumber) {
   FilledView view({{0, 9, kOldAge, 100, 100, 0}}, 3);
   EXPECT_EQ(view.Ids(), std::vector<std::string>{"9"});
   view.fx.ui.ListView1.Clear();
-  view.fx.form.FillAttributeView(0);
+  view.fx.form.TakeReading(AtaReadingFromTables(view.fx.drv.Tables(), 0));
+  view.fx.form.FillAttributeView();
   EXPECT_EQ(view.fx.ui.ListView1.ItemCount(), 0);
 }
 
@@ -283,62 +289,59 @@ TEST(AttributeView, EvaluateOnlyRaisesTheCondition) {
       {"OK", "", 4, 1, 20, 0, "OK"},  // neither type: only the counter rule applies
       {"OK", "", 10, 100, 0, 3, "WARNING"},
   };
-  FormFixture fx;
+  const auto verdict_of = [](std::string_view text) {
+    return text == "CRITICAL"  ? Verdict::Critical
+           : text == "WARNING" ? Verdict::Warning
+                               : Verdict::Ok;
+  };
   for (const auto& c : cases) {
-    fx.form.DriveCondition = c.before;
-    fx.form.EvaluateAttribute(c.type, c.id, c.worst, c.threshold, c.raw16);
-    EXPECT_EQ(fx.form.DriveCondition, c.after)
+    // An earlier item that raised the condition to `before`, then the item judged.
+    std::vector<HealthItem> items(2);
+    if (verdict_of(c.before) != Verdict::Ok) items[0].findings = {{verdict_of(c.before), "x"}};
+    items[1].findings = AtaAttributeFindings(c.type, c.id, c.worst, c.threshold, c.raw16);
+    EXPECT_EQ(ConditionText(JudgeCondition(items)), c.after)
         << c.before << " " << c.type << " id " << c.id << " worst " << c.worst << " threshold "
         << c.threshold << " raw " << c.raw16;
   }
 }
 
 TEST(AttributeView, EveryWatchedCounterWarns) {
-  FormFixture fx;
   for (int id = 0; id <= 255; ++id) {
-    fx.form.DriveCondition = "OK";
-    fx.form.EvaluateAttribute("Old_age", id, 100, 0, 1);
+    HealthItem item;
+    item.findings = AtaAttributeFindings("Old_age", id, 100, 0, 1);
     const bool watched = id == 5 || id == 10 || id == 184 || id == 187 || id == 188 || id == 196 ||
                          id == 197 || id == 198 || id == 201;
-    EXPECT_EQ(fx.form.DriveCondition, watched ? "WARNING" : "OK") << id;
+    EXPECT_EQ(ConditionText(JudgeCondition({item})), watched ? "WARNING" : "OK") << id;
   }
 }
 
-// The colour comes from the cells the row shows when it is painted, not from the tables.
-TEST(AttributeView, CustomDrawReadsTheRowsOwnCells) {
+// A row is painted by the last rule its attribute met: a failing pre-fail counter that is also
+// non-zero shows orange, while the drive's condition takes the worst.
+TEST(AttributeView, RowColourIsTheLastRuleMet) {
   const struct {
-    std::vector<std::string> cells;
+    Attr attr;
     std::optional<Rgb> colour;
+    const char* condition;
   } cases[] = {
-      {{"3", "Pre-fail", "100", "35", "36", "0", "Spin Up Time"}, kRed},
-      {{"3", "Pre-fail", "100", "36", "36", "0", "Spin Up Time"}, kNone},
-      {{"4", "Old_age", "1", "1", "20", "7", "Start/Stop Count"}, kOrange},
-      {{"5", "Pre-fail", "100", "35", "36", "12", "x"}, kOrange},
-      {{"5", "Pre-fail", "100", "35", "36", "0", "x"}, kRed},
-      {{"5", "Old_age", "100", "100", "36", "0", "x"}, kNone},
-      {{"197", "Old_age", "100", "100", "0", "1", "x"}, kOrange},
-      {{"199", "Old_age", "100", "100", "0", "1", "x"}, kNone},
-      {{"9", "Pre-fail", "100", "9", "10", "0", "x"}, kRed},
-      {{"9", "Pre-fail", "100", "10", "9", "0", "x"}, kNone},  // compared as numbers, not texts
-      // Cells that are not numbers never match a comparison, and never stop the painting.
-      {{"3", "Pre-fail", "100", "abc", "36", "0", "x"}, kNone},
-      {{"3", "Pre-fail", "100", "35", "", "0", "x"}, kNone},
-      {{"3", "Pre-fail", "100", " 35", "36", "0", "x"}, kNone},
-      {{"3", "Pre-fail", "100", "1", "99999999999999999999999", "0", "x"}, kNone},
-      {{"x5", "Old_age", "100", "100", "0", "1", "x"}, kNone},
-      {{"99999999999999999999", "Old_age", "100", "100", "0", "1", "x"}, kNone},
-      {{"4294967301", "Old_age", "100", "100", "0", "1", "x"}, kNone},  // 2^32 + 5
-      {{"5"}, kOrange},  // no "Raw" cell: it is not "0"
-      {{}, kNone},
+      {{0, 3, kPreFail, 100, 35, 36, {}}, kRed, "CRITICAL"},
+      {{0, 3, kPreFail, 100, 36, 36, {}}, kNone, "OK"},
+      {{0, 4, kOldAge, 1, 1, 20, {7}}, kOrange, "WARNING"},
+      {{0, 5, kPreFail, 100, 35, 36, {12}}, kOrange, "CRITICAL"},
+      {{0, 5, kPreFail, 100, 35, 36, {}}, kRed, "CRITICAL"},
+      {{0, 197, kOldAge, 100, 100, 0, {1}}, kOrange, "WARNING"},
+      {{0, 199, kOldAge, 100, 100, 0, {1}}, kNone, "OK"},
+      {{0, 9, kPreFail, 100, 9, 10, {}}, kRed, "CRITICAL"},
+      {{0, 9, kPreFail, 100, 10, 9, {}}, kNone, "OK"},
+      {{0, 5, kOldAge, 100, 100, 0, {0, 0, 1}}, kNone, "OK"},  // only the low 16 bits count
   };
-  FormFixture fx;
-  MemoryListView list(kAttributeColumns);
-  for (const auto& c : cases) list.AddRow(c.cells);
-  for (int row = 0; row < list.ItemCount(); ++row) {
-    EXPECT_EQ(fx.form.ListView1CustomDrawItem(list, row), cases[row].colour) << "row " << row;
+  for (const auto& c : cases) {
+    const FilledView view({c.attr});
+    ASSERT_EQ(view.Rows().size(), 1u);
+    EXPECT_EQ(view.fx.ui.ListView1.RowBackground(0), c.colour) << int{c.attr.id};
+    EXPECT_EQ(view.fx.form.DriveCondition, c.condition) << int{c.attr.id};
+    EXPECT_EQ(view.fx.form.ListView1CustomDrawItem(1), kNone);
+    EXPECT_EQ(view.fx.form.ListView1CustomDrawItem(-1), kNone);
   }
-  EXPECT_EQ(fx.form.ListView1CustomDrawItem(list, -1), kNone);
-  EXPECT_EQ(fx.form.ListView1CustomDrawItem(list, list.ItemCount()), kNone);
 }
 
 TEST(AttributeView, LabelAndHintDropTheVerdictWhenTheDriveStopsAnswering) {

@@ -141,7 +141,10 @@ TEST(MetricsSelfTest, TheLatestEntryIsTheOneTheIndexNames) {
   for (const auto& c : cases) {
     SCOPED_TRACE(int{c.index});
     log[kIndex] = c.index;
-    const std::optional<SelfTestMetrics> latest = LatestSelfTest(log);
+    DriveReading reading;
+    reading.family = TransportFamily::Ata;
+    AddAtaSelfTestLog(reading, log);
+    const std::optional<SelfTestMetrics> latest = DriveMetricsFromReading(reading).last_self_test;
     ASSERT_EQ(latest.has_value(), c.status.has_value());
     if (latest) {
       EXPECT_EQ(latest->status, *c.status);

@@ -15,9 +15,11 @@
 #include "device_port.h"
 #include "fake_toolkit.h"
 #include "json_report.h"
+#include "json_schema.h"
 #include "latin1_text.h"
 #include "scratch_dir.h"
 #include "snapshot_file.h"
+#include "test_paths.h"
 
 namespace kestrine::testing {
 
@@ -40,11 +42,22 @@ class BorrowedPort final : public DevicePort {
   DevicePort& port_;
 };
 
+inline const JsonSchema& CliJsonSchema() {
+  static const JsonSchema schema =
+      JsonSchema::FromFile(SourceDir() / "src" / "cli" / "kestrine-cli.schema.json");
+  return schema;
+}
+
 struct CliResult {
   int status = -1;
   std::string out;
   std::string err;
-  nlohmann::json Json() const { return nlohmann::json::parse(out); }
+  // The document, checked against the schema the repository publishes for it.
+  nlohmann::json Json() const {
+    nlohmann::json document = nlohmann::json::parse(out);
+    for (const std::string& error : CliJsonSchema().Check(document)) ADD_FAILURE() << error;
+    return document;
+  }
 };
 
 // Runs the program's logic with `arguments`; without a port the system has no drives.

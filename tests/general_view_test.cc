@@ -140,7 +140,10 @@ TEST(GeneralView, FillAppendsToListView4FromSmartDataSector) {
   FormFixture fx;
   fx.drv.Tables().SmartDataSector[363] = 0x17;
   fx.ui.ListView4.AddRow({"kept"});
-  fx.Run([](TForm1& f) { f.FillGeneralView(); });
+  fx.Run([](TForm1& f) {
+    f.TakeReading(AtaReadingFromTables(f.DriveLayer().Tables(), 0));
+    f.FillGeneralView();
+  });
   const Rows& rows = fx.ui.ListView4.Rows();
   ASSERT_EQ(rows.size(), 16u);
   EXPECT_EQ(rows[0], std::vector<std::string>{"kept"});

@@ -161,7 +161,8 @@ TEST(FillIdentifyView, AppendsTheRowsOfTheGivenDrive) {
   f.drv.Tables().HDDInfo[199] = other;
   f.drv.Tables().HDDInfo[200] = ParallelDrive();
   f.ui.ListView2.AddRow({"kept", "row"});
-  f.form.FillIdentifyView(200);
+  f.form.TakeReading(AtaReadingFromTables(f.drv.Tables(), 200));
+  f.form.FillIdentifyView();
 
   const auto& rows = f.ui.ListView2.Rows();
   ASSERT_EQ(rows.size(), 15u);

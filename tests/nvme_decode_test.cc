@@ -2,14 +2,32 @@
 // condition's edge cases, and the rows the views make of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "attribute_view_row.h"
 #include "nvme_decode.h"
 #include "nvme_view_rows.h"
+#include "reading.h"
 
 namespace kestrine {
 namespace {
+
+// The reading of an NVMe drive whose health log is `log`.
+DriveReading NvmeReadingOfLog(const NvmeHealthLog& log) {
+  const auto tables = std::make_unique<SmartTables>();
+  tables->NvmeHealth[0] = log;
+  tables->NvmeHealthRead[0] = true;
+  return NvmeReadingFromTables(*tables, 0);
+}
+
+ViewRows NvmeRows(const NvmeHealthLog& log) {
+  ViewRows rows;
+  for (const HealthItem& item : NvmeReadingOfLog(log).items) rows.push_back(AttributeViewRow(item));
+  return rows;
+}
 
 TEST(NvmeDecode, DecimalTextIsExact) {
   const struct {
@@ -118,7 +136,7 @@ TEST(NvmeDecode, HealthFieldsFromAHandWorkedLog) {
                                              "13",
                                              "1329227995784915872903807060280344576",
                                              "338953138925153547590470800371487866880"};
-  const ViewRows rows = NvmeAttributeRows(log);
+  const ViewRows rows = NvmeRows(log);
   ASSERT_EQ(rows.size(), expected.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(rows[i][0], std::to_string(i + 1));
@@ -143,26 +161,26 @@ TEST(NvmeDecode, ConditionEdgeCases) {
     Byte used;
     Byte media_error_byte;  // one byte of the media error counter
     std::size_t media_error_at;
-    NvmeCondition condition;
+    Condition condition;
   } cases[] = {
-      {"healthy", 0, 100, 10, 3, 0, 160, NvmeCondition::Ok},
-      {"spare above threshold by one", 0, 11, 10, 0, 0, 160, NvmeCondition::Ok},
-      {"spare equal to threshold", 0, 10, 10, 0, 0, 160, NvmeCondition::Warning},
-      {"spare below threshold", 0, 9, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"89 % used", 0, 100, 10, 89, 0, 160, NvmeCondition::Ok},
-      {"90 % used", 0, 100, 10, 90, 0, 160, NvmeCondition::Warning},
-      {"255 % used", 0, 100, 10, 255, 0, 160, NvmeCondition::Warning},
-      {"one media error", 0, 100, 10, 0, 1, 160, NvmeCondition::Warning},
-      {"media errors in the high half", 0, 100, 10, 0, 1, 175, NvmeCondition::Warning},
-      {"warning bit 0", 0x01, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"warning bit 1", 0x02, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"warning bit 2", 0x04, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"warning bit 3", 0x08, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"warning bit 4", 0x10, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"warning bit 5", 0x20, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"reserved warning bit 7", 0x80, 100, 10, 0, 0, 160, NvmeCondition::Critical},
-      {"critical outranks warning", 0x01, 10, 10, 95, 1, 160, NvmeCondition::Critical},
-      {"a zero log: spare 0 at threshold 0", 0, 0, 0, 0, 0, 160, NvmeCondition::Warning},
+      {"healthy", 0, 100, 10, 3, 0, 160, Condition::Ok},
+      {"spare above threshold by one", 0, 11, 10, 0, 0, 160, Condition::Ok},
+      {"spare equal to threshold", 0, 10, 10, 0, 0, 160, Condition::Warning},
+      {"spare below threshold", 0, 9, 10, 0, 0, 160, Condition::Critical},
+      {"89 % used", 0, 100, 10, 89, 0, 160, Condition::Ok},
+      {"90 % used", 0, 100, 10, 90, 0, 160, Condition::Warning},
+      {"255 % used", 0, 100, 10, 255, 0, 160, Condition::Warning},
+      {"one media error", 0, 100, 10, 0, 1, 160, Condition::Warning},
+      {"media errors in the high half", 0, 100, 10, 0, 1, 175, Condition::Warning},
+      {"warning bit 0", 0x01, 100, 10, 0, 0, 160, Condition::Critical},
+      {"warning bit 1", 0x02, 100, 10, 0, 0, 160, Condition::Critical},
+      {"warning bit 2", 0x04, 100, 10, 0, 0, 160, Condition::Critical},
+      {"warning bit 3", 0x08, 100, 10, 0, 0, 160, Condition::Critical},
+      {"warning bit 4", 0x10, 100, 10, 0, 0, 160, Condition::Critical},
+      {"warning bit 5", 0x20, 100, 10, 0, 0, 160, Condition::Critical},
+      {"reserved warning bit 7", 0x80, 100, 10, 0, 0, 160, Condition::Critical},
+      {"critical outranks warning", 0x01, 10, 10, 95, 1, 160, Condition::Critical},
+      {"a zero log: spare 0 at threshold 0", 0, 0, 0, 0, 0, 160, Condition::Warning},
   };
   for (const auto& c : cases) {
     NvmeHealthLog log{};
@@ -171,34 +189,24 @@ TEST(NvmeDecode, ConditionEdgeCases) {
     log[4] = c.threshold;
     log[5] = c.used;
     log[c.media_error_at] = c.media_error_byte;
-    EXPECT_EQ(JudgeNvmeHealth(log), c.condition) << c.name;
-    // The rows the judgement comes from are coloured by their own cells the same way.
-    const ViewRows rows = NvmeAttributeRows(log);
-    NvmeCondition from_rows = NvmeCondition::Ok;
-    for (const auto& row : rows) {
-      ASSERT_TRUE(IsNvmeAttributeRow(row[0], row[1], row[6]));
-      const auto colour = NvmeAttributeRowBackground(row[0], row[2], row[4], row[5]);
-      if (colour == kRed) from_rows = NvmeCondition::Critical;
-      if (colour == kOrange && from_rows == NvmeCondition::Ok) from_rows = NvmeCondition::Warning;
-    }
-    EXPECT_EQ(from_rows, c.condition) << c.name;
+    const DriveReading reading = NvmeReadingOfLog(log);
+    EXPECT_EQ(reading.condition, c.condition) << c.name;
+    // Each row is painted by its own item's verdict, the same way.
+    Verdict from_rows = Verdict::Ok;
+    for (const HealthItem& item : reading.items) from_rows = std::max(from_rows, item.RowVerdict());
+    EXPECT_EQ(static_cast<int>(from_rows) + 1, static_cast<int>(c.condition)) << c.name;
   }
 }
 
-TEST(NvmeDecode, RowsAreToldApartByTheirOwnCells) {
-  EXPECT_TRUE(IsNvmeAttributeRow("14", "", "Media and Data Integrity Errors"));
-  EXPECT_FALSE(IsNvmeAttributeRow("14", "Old_age", "Media and Data Integrity Errors"));
-  EXPECT_FALSE(IsNvmeAttributeRow("13", "", "Media and Data Integrity Errors"));
-  EXPECT_FALSE(IsNvmeAttributeRow("5", "", ""));
-  EXPECT_FALSE(IsNvmeAttributeRow("0", "", "Critical Warning"));
-  EXPECT_FALSE(IsNvmeAttributeRow("16", "", ""));
-  EXPECT_FALSE(IsNvmeAttributeRow("99999999999999999999999", "", ""));
-  // Cells that are not numbers paint nothing.
-  EXPECT_FALSE(NvmeAttributeRowBackground("3", "x", "10", "4"));
-  EXPECT_FALSE(NvmeAttributeRowBackground("3", "4", "", "4"));
-  EXPECT_EQ(NvmeAttributeRowBackground("1", "", "", "99999999999999999999999"), kRed);
-  EXPECT_EQ(NvmeAttributeRowBackground("14", "", "", "340282366920938463463374607431768211455"),
-            kOrange);
+// Values beyond 64 bits are judged whole, and each finding says why.
+TEST(NvmeDecode, WholeValuesAreJudged) {
+  const Counter128 max{~0ULL, ~0ULL};
+  EXPECT_EQ(NvmeFieldFindings(kNvmeCriticalWarningId, {0, 1}, 0).at(0).verdict, Verdict::Critical);
+  EXPECT_EQ(NvmeFieldFindings(kNvmeMediaErrorsId, max, 0).at(0).reason,
+            "media and data integrity errors: 340282366920938463463374607431768211455");
+  EXPECT_EQ(NvmeFieldFindings(kNvmePercentageUsedId, {0, 1}, 0).at(0).verdict, Verdict::Warning);
+  EXPECT_TRUE(NvmeFieldFindings(kNvmeAvailableSpareId, {0, 1}, 10).empty());
+  EXPECT_TRUE(NvmeFieldFindings(13, max, 0).empty());
 }
 
 TEST(NvmeDecode, SelfTestLogFromAHandWorkedPage) {

@@ -13,8 +13,8 @@
 #include "latin1_text.h"
 #include "memory_toolkit.h"
 #include "metrics_report.h"
-#include "nvme_snapshot.h"
 #include "open_refusal.h"
+#include "opened_drive.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_drive.h"
@@ -91,6 +91,7 @@ class CliSession {
       RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
     }
     DriveReport report = CaptureDrive(ui_);
+    if (report.Read()) report.reading = form_.Reading();
     if (!options_.loads.empty()) {
       const std::optional<int> number = SimBay::ResolvePath(report.path);
       if (number && static_cast<std::size_t>(*number) < options_.loads.size())
@@ -145,24 +146,30 @@ class CliSession {
     return messages.size();
   }
 
-  // The blocks of the refresh just made, and the self-test log read afresh: the log is not kept
-  // in the drive layer's tables.
+  // The blocks the reading of the refresh just made was decoded from, and the self-test log read
+  // afresh: the log is not kept in the drive layer's tables.
   bool SaveSnapshot(const std::string& path, const std::string& file) {
-    const Byte drive_number = DriveNumberFromText(path);
-    const SmartTables& tables = drv_.Tables();
+    const DriveReading& reading = form_.Reading();
     Snapshot snapshot;
     bool log_read = false;
-    if (tables.Family[drive_number] == TransportFamily::Nvme) {
-      log_read = TakeNvmeSnapshot(drv_, path, drive_number, snapshot);
-    } else {
-      snapshot.identify = tables.IdentifySector[drive_number];
-      snapshot.smart_data = tables.SmartDataSector;
-      snapshot.thresholds = tables.SmartThresholdSector;
-      Sector log{};
-      const DeviceHandle handle = drv_.OpenDrive(path);
-      log_read = drv_.ReadSelfTestLog(handle, drive_number, log) == 1;
-      drv_.CloseDrive(handle);
-      if (log_read) snapshot.self_test_log = log;
+    {
+      const OpenedDrive drive(drv_, path);
+      if (reading.nvme_blocks) {
+        NvmeSnapshot nvme;
+        nvme.controller = reading.nvme_blocks->controller;
+        nvme.namespace_data = reading.nvme_blocks->namespace_data;
+        if (reading.parts.health) nvme.health = reading.nvme_blocks->health;
+        log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == 1;
+        if (log_read) nvme.self_test_log = drv_.Tables().NvmeSelfTest;
+        snapshot.nvme = nvme;
+      } else if (reading.ata_blocks) {
+        snapshot.identify = reading.ata_blocks->identify;
+        snapshot.smart_data = reading.ata_blocks->smart_data;
+        snapshot.thresholds = reading.ata_blocks->thresholds;
+        Sector log{};
+        log_read = drv_.ReadSelfTestLog(drive.Handle(), reading.slot, log) == 1;
+        if (log_read) snapshot.self_test_log = log;
+      }
     }
     if (!log_read) {
       err_ << kProgram << ": " << TerminalText(path)

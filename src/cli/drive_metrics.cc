@@ -1,61 +1,72 @@
 #include "drive_metrics.h"
 
-#include "attribute_catalogue.h"
-#include "form_texts.h"
-#include "nvme_drive_metrics.h"
+#include <algorithm>
+#include <array>
+
 #include "opened_drive.h"
-#include "shown_attributes.h"
-#include "smart_layout.h"
 
 namespace kestrine {
 
 namespace {
 
-// The status code of a self-test execution status byte that says a test is running.
-constexpr int kSelfTestInProgress = 15;
+// The metric's status of an NVMe self-test result code 0 to 9: the ATA status code that says the
+// same (0 passed, 1 aborted by the host, 2 interrupted by a reset, 3 fatal error, 4 a segment
+// failed); nullopt for a reserved code.
+std::optional<int> NvmeSelfTestStatusMetric(Byte result) {
+  static constexpr std::array<int, 10> kStatus = {0, 1, 2, 1, 1, 3, 4, 4, 1, 1};
+  if (result >= kStatus.size()) return std::nullopt;
+  return kStatus[result];
+}
+
+std::optional<SelfTestMetrics> LastSelfTestMetrics(const DriveReading& reading) {
+  if (!reading.last_self_test) return std::nullopt;
+  const SelfTestLogEntry& entry = *reading.last_self_test;
+  // The NVMe log counts hours in 64 bits; more than an int holds is no real drive's age.
+  const auto hours = static_cast<int>(std::min<std::uint64_t>(entry.power_on_hours, 0x7FFFFFFF));
+  if (reading.family != TransportFamily::Nvme) {
+    return SelfTestMetrics{.status = entry.status >> 4, .lifetime_hours = hours};
+  }
+  const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
+  if (!status) return std::nullopt;
+  return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
+}
 
 }  // namespace
 
-int ConditionMetric(std::string_view condition) {
-  if (condition == texts::kConditionCritical) return kMetricCritical;
-  if (condition == texts::kConditionWarning) return kMetricWarning;
+int ConditionMetric(Condition condition) {
+  switch (condition) {
+    case Condition::Critical:
+      return kMetricCritical;
+    case Condition::Warning:
+      return kMetricWarning;
+    case Condition::Ok:
+    case Condition::NotDecided:
+      break;
+  }
   return kMetricOk;
 }
 
-std::optional<SelfTestMetrics> LatestSelfTest(const Sector& log) {
-  using namespace self_test_log;
-  const std::size_t index = log[kIndex];
-  if (index < 1 || index > kDescriptorCount) return std::nullopt;
-  const std::size_t at = kFirstDescriptor + (index - 1) * kDescriptorSize;
-  if (log[at + kType] == 0) return std::nullopt;
-  return SelfTestMetrics{.status = log[at + kStatus] >> 4,
-                         .lifetime_hours = ReadLe16(log, at + kLifeHours)};
-}
-
-DriveMetrics DriveMetricsFromTables(const SmartTables& tables, Byte drive_number,
-                                    std::string_view condition, const std::optional<Sector>& log) {
+DriveMetrics DriveMetricsFromReading(const DriveReading& reading) {
   DriveMetrics drive;
   drive.read = true;
-  const THDDInfo& info = tables.HDDInfo[drive_number];
-  drive.model = info.Model;
-  drive.serial = info.SerialNumber;
-  drive.firmware = info.Firmware;
-  drive.family = tables.Family[drive_number];
-  drive.condition = ConditionMetric(condition);
-  for (const ShownAttribute& attribute :
-       ShownAttributes(tables.AttributeTable[drive_number], tables.ThresholdTable[drive_number])) {
-    drive.attributes.push_back(AttributeMetrics{.id = attribute.id,
-                                                .name = LookupAttributeName(attribute.id).name,
-                                                .value = attribute.current,
-                                                .worst = attribute.worst,
-                                                .threshold = attribute.threshold,
-                                                .raw = Counter128{attribute.raw, 0}});
-    if (attribute.id == kTemperatureAttributeId) drive.temperature_celsius = attribute.Raw16();
+  drive.model = reading.identity.model;
+  drive.serial = reading.identity.serial;
+  drive.firmware = reading.identity.firmware;
+  drive.family = reading.family;
+  drive.condition = ConditionMetric(reading.condition);
+  for (const HealthItem& item : reading.items) {
+    drive.attributes.push_back(AttributeMetrics{.id = item.id,
+                                                .name = item.name,
+                                                .value = item.current,
+                                                .worst = item.worst,
+                                                .threshold = item.threshold,
+                                                .raw = item.raw});
   }
-  const Byte execution = tables.SmartDataSector[smart_data::kSelfTestStatus];
-  drive.self_test_running = (execution >> 4) == kSelfTestInProgress;
-  if (drive.self_test_running) drive.self_test_remaining_percent = (execution & 0x0F) * 10;
-  if (log) drive.last_self_test = LatestSelfTest(*log);
+  drive.temperature_celsius = reading.temperature_celsius;
+  drive.self_test_running = reading.self_test.running;
+  if (drive.self_test_running)
+    drive.self_test_remaining_percent = reading.self_test.remaining_percent;
+  drive.last_self_test = LastSelfTestMetrics(reading);
   return drive;
 }
 
@@ -66,27 +77,23 @@ DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report) {
     return unread;
   }
   const auto drive_number = static_cast<Byte>(*report.drive_number);
-  if (drive_layer.Tables().Family[drive_number] == TransportFamily::Nvme) {
-    std::optional<NvmeSelfTestLog> log;
-    {
-      const OpenedDrive drive(drive_layer, report.path);
-      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == 1) {
-        log = drive_layer.Tables().NvmeSelfTest;
-      }
-    }
-    DriveMetrics drive = NvmeDriveMetricsFromTables(drive_layer.Tables(), drive_number,
-                                                    ConditionMetric(*report.condition), log);
-    drive.device = report.path;
-    return drive;
-  }
-  std::optional<Sector> log;
+  // The tables as the refresh left them, and the self-test log read afresh: what the refresh
+  // read of the log is not taken, so that a log that no longer answers is not reported.
+  DriveReading reading = ReadingFromTables(drive_layer.Tables(), drive_number);
   {
     const OpenedDrive drive(drive_layer, report.path);
-    Sector block{};
-    if (drive_layer.ReadSelfTestLog(drive.Handle(), drive_number, block) == 1) log = block;
+    if (reading.family == TransportFamily::Nvme) {
+      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == 1) {
+        AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
+      }
+    } else {
+      Sector block{};
+      if (drive_layer.ReadSelfTestLog(drive.Handle(), drive_number, block) == 1) {
+        AddAtaSelfTestLog(reading, block);
+      }
+    }
   }
-  DriveMetrics drive =
-      DriveMetricsFromTables(drive_layer.Tables(), drive_number, *report.condition, log);
+  DriveMetrics drive = DriveMetricsFromReading(reading);
   drive.device = report.path;
   return drive;
 }

@@ -10,6 +10,7 @@
 
 #include "form_pages.h"
 #include "memory_toolkit.h"
+#include "reading.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -34,6 +35,8 @@ struct DriveReport {
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;
   std::vector<std::string> messages;  // the message boxes the window would have shown
+  // What the refresh learned, as the window holds it; nullopt when it could not read the drive.
+  std::optional<DriveReading> reading;
   // Under their page captions (kPages), in page order.
   std::array<ViewReport, kPages.size()> views;
 

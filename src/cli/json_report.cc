@@ -3,6 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include "latin1_text.h"
+#include "metrics_report.h"
+#include "nvme_decode.h"
+#include "reading_texts.h"
 #include "text_format.h"
 
 namespace kestrine {
@@ -31,6 +34,74 @@ Json ViewJson(const ViewReport& view) {
   return Json{{"columns", TextList(view.columns)}, {"rows", std::move(rows)}};
 }
 
+template <typename T>
+Json OptionalNumber(const std::optional<T>& number) {
+  return number ? Json(*number) : Json(nullptr);
+}
+
+// A sixteen-byte NVMe counter as a decimal string (a JSON number loses digits beyond 2^53);
+// every other value as a number.
+Json RawJson(const DriveReading& reading, const HealthItem& item) {
+  const bool wide = reading.family == TransportFamily::Nvme && item.id >= 1 &&
+                    item.id <= static_cast<int>(kNvmeHealthFieldCount) &&
+                    kNvmeHealthFields[static_cast<std::size_t>(item.id - 1)].size == 16;
+  return wide ? Json(DecimalText(item.raw)) : Json(item.raw.low);
+}
+
+Json ItemJson(const DriveReading& reading, const HealthItem& item) {
+  Json reasons = Json::array();
+  for (const Finding& finding : item.findings) reasons.push_back(finding.reason);
+  return Json{
+      {"id", item.id},
+      {"name", Latin1ToUtf8(item.name)},
+      {"flags", OptionalNumber(item.flags)},
+      {"current", OptionalNumber(item.current)},
+      {"worst", OptionalNumber(item.worst)},
+      {"threshold", OptionalNumber(item.threshold)},
+      {"raw", RawJson(reading, item)},
+      {"verdict", VerdictText(item.ItemVerdict())},
+      {"row_verdict", VerdictText(item.RowVerdict())},
+      {"reasons", std::move(reasons)},
+  };
+}
+
+Json SelfTestLogEntryJson(const SelfTestLogEntry& entry) {
+  return Json{
+      {"code", entry.code},
+      {"status", entry.status},
+      {"power_on_hours", entry.power_on_hours},
+      {"failing_lba", OptionalNumber(entry.failing_lba)},
+      {"remaining_percent", OptionalNumber(entry.remaining_percent)},
+  };
+}
+
+Json ReadingJson(const DriveReading& reading) {
+  Json items = Json::array();
+  for (const HealthItem& item : reading.items) items.push_back(ItemJson(reading, item));
+  Json log = Json::array();
+  for (const SelfTestLogEntry& entry : reading.self_test_log)
+    log.push_back(SelfTestLogEntryJson(entry));
+  const std::string_view condition = ConditionText(reading.condition);
+  return Json{
+      {"family", FamilyLabel(reading.family)},
+      {"method", MethodText(reading.family)},
+      {"model", Latin1ToUtf8(reading.identity.model)},
+      {"firmware", Latin1ToUtf8(reading.identity.firmware)},
+      {"serial", Latin1ToUtf8(reading.identity.serial)},
+      {"condition", condition.empty() ? Json(nullptr) : Json(condition)},
+      {"temperature_celsius", OptionalNumber(reading.temperature_celsius)},
+      {"parts_read", Json{{"identity", reading.parts.identity},
+                          {"health", reading.parts.health},
+                          {"self_test_log", reading.parts.self_test_log}}},
+      {"items", std::move(items)},
+      {"self_test", Json{{"running", reading.self_test.running},
+                         {"remaining_percent", reading.self_test.remaining_percent}}},
+      {"self_test_log", std::move(log)},
+      {"last_self_test",
+       reading.last_self_test ? SelfTestLogEntryJson(*reading.last_self_test) : Json(nullptr)},
+  };
+}
+
 Json DriveJson(const DriveReport& drive) {
   Json views = Json::object();
   for (const ViewReport& view : drive.views) views[view.name] = ViewJson(view);
@@ -44,6 +115,7 @@ Json DriveJson(const DriveReport& drive) {
       {"tray_hint", OptionalText(drive.tray_hint)},
       {"messages", TextList(drive.messages)},
       {"views", std::move(views)},
+      {"reading", drive.reading ? ReadingJson(*drive.reading) : Json(nullptr)},
   };
 }
 

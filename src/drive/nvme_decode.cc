@@ -131,37 +131,6 @@ std::string NvmeTemperatureText(std::span<const Byte, nvme_health::kSize> log) {
   return std::to_string(kelvin - nvme_health::kZeroCelsiusKelvin);
 }
 
-NvmeCondition JudgeNvmeField(int id, const Counter128& value, int threshold) {
-  const bool zero = value.low == 0 && value.high == 0;
-  switch (id) {
-    case kNvmeCriticalWarningId:
-      return zero ? NvmeCondition::Ok : NvmeCondition::Critical;
-    case kNvmeAvailableSpareId:
-      if (value.high == 0 && value.low < static_cast<std::uint64_t>(threshold)) {
-        return NvmeCondition::Critical;
-      }
-      return value.high == 0 && value.low == static_cast<std::uint64_t>(threshold)
-                 ? NvmeCondition::Warning
-                 : NvmeCondition::Ok;
-    case kNvmePercentageUsedId:
-      return value.high != 0 || value.low >= 90 ? NvmeCondition::Warning : NvmeCondition::Ok;
-    case kNvmeMediaErrorsId:
-      return zero ? NvmeCondition::Ok : NvmeCondition::Warning;
-    default:
-      return NvmeCondition::Ok;
-  }
-}
-
-NvmeCondition JudgeNvmeHealth(std::span<const Byte, nvme_health::kSize> log) {
-  NvmeCondition condition = NvmeCondition::Ok;
-  const int threshold = log[nvme_health::kAvailableSpareThreshold];
-  for (const NvmeHealthField& field : kNvmeHealthFields) {
-    condition =
-        std::max(condition, JudgeNvmeField(field.id, NvmeHealthValue(log, field), threshold));
-  }
-  return condition;
-}
-
 std::vector<NvmeSelfTestResult> NvmeSelfTestResults(
     std::span<const Byte, nvme_self_test_log::kSize> log) {
   using namespace nvme_self_test_log;

@@ -65,16 +65,6 @@ Counter128 NvmeHealthValue(std::span<const Byte, nvme_health::kSize> log,
 // The composite temperature in degrees Celsius (kelvin less 273); empty when the log holds 0.
 std::string NvmeTemperatureText(std::span<const Byte, nvme_health::kSize> log);
 
-// The drive's condition, by the health log.
-enum class NvmeCondition { Ok, Warning, Critical };
-NvmeCondition JudgeNvmeHealth(std::span<const Byte, nvme_health::kSize> log);
-
-// How a health-log value raises the condition on its own: Critical Warning not 0, or the spare
-// (value) below its threshold, is critical; the spare at its threshold, 90 % or more used, or a
-// media error is a warning. `value` and `threshold` are the row's Raw and Threshold; ids other
-// than those of the condition give Ok.
-NvmeCondition JudgeNvmeField(int id, const Counter128& value, int threshold);
-
 // One result of the Device Self-test log.
 struct NvmeSelfTestResult {
   Byte code = 0;    // the self-test code: 1 short, 2 extended, Eh vendor specific

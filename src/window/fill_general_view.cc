@@ -4,7 +4,8 @@
 namespace kestrine {
 
 void TForm1::FillGeneralView() {
-  for (auto& row : GeneralViewRows(drv_.Tables().SmartDataSector)) {
+  if (!reading_.ata_blocks) return;
+  for (auto& row : GeneralViewRows(reading_.ata_blocks->smart_data)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }

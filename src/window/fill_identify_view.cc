@@ -3,8 +3,9 @@
 
 namespace kestrine {
 
-void TForm1::FillIdentifyView(Byte drive_number) {
-  for (IdentifyViewRow& row : IdentifyViewRows(drv_.Tables().HDDInfo[drive_number])) {
+void TForm1::FillIdentifyView() {
+  if (!reading_.identity.ata) return;
+  for (IdentifyViewRow& row : IdentifyViewRows(*reading_.identity.ata)) {
     ui_.ListView2.AddRow({std::move(row.item), std::move(row.value)});
   }
 }

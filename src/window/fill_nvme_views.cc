@@ -1,6 +1,5 @@
 // The four views of an NVMe drive: the same lists and columns as for an ATA drive, filled from
-// the NVMe blocks; the condition judged from the health log, the tray hint's temperature from
-// its composite temperature.
+// the reading of its NVMe blocks.
 #include "drive_number.h"
 #include "form_texts.h"
 #include "nvme_view_rows.h"
@@ -9,51 +8,35 @@
 
 namespace kestrine {
 
-void TForm1::FillNvmeViews(Byte drive_number) {
-  const SmartTables& tables = drv_.Tables();
-  const NvmeIdentity identity =
-      DecodeNvmeIdentity(tables.NvmeController[drive_number], tables.NvmeNamespace[drive_number]);
+void TForm1::FillNvmeViews() {
+  if (!reading_.identity.nvme || !reading_.nvme_blocks) return;
+  const NvmeIdentity& identity = *reading_.identity.nvme;
   for (IdentifyViewRow& row : NvmeIdentifyViewRows(identity)) {
     ui_.ListView2.AddRow({std::move(row.item), std::move(row.value)});
   }
 
-  // A health log that did not come shows no rows and decides nothing, as an ATA drive's
-  // unanswered READ DATA does: its zeros would read as a spare at its threshold.
-  const NvmeHealthLog& health = tables.NvmeHealth[drive_number];
-  const bool health_read = tables.NvmeHealthRead[drive_number];
-  if (health_read) {
-    for (auto& row : NvmeAttributeRows(health)) ui_.ListView1.AddRow(std::move(row));
-  }
-  switch (health_read ? JudgeNvmeHealth(health) : NvmeCondition::Ok) {
-    case NvmeCondition::Critical:
-      DriveCondition = texts::kConditionCritical;
-      break;
-    case NvmeCondition::Warning:
-      DriveCondition = texts::kConditionWarning;
-      break;
-    case NvmeCondition::Ok:
-      break;
-  }
-  ShowCondition(health_read ? NvmeTemperatureText(health) : std::string());
+  // A health log that did not come has no items: it shows no rows and decides nothing.
+  FillAttributeView();
 
   // The self-test log is read afresh, as for the other families, on a handle of its own. A
   // controller without the Device Self-test command has no such log (it refuses the read): its
   // view stays empty, without a message at every refresh.
-  const NvmeSelfTestLog no_log{};
   if (identity.SelfTestSupported) {
     const std::string selected = ui_.ComboBox1.Text();
     const OpenedDrive drive(drv_, selected);
     if (drv_.ReadSelfTestLogNvme(drive.Handle()) == 0) {
       ui_.App.ShowMessage(texts::kFailed);
     } else {
-      for (auto& row : NvmeSelfTestLogRows(tables.NvmeSelfTest)) {
+      AddNvmeSelfTestLog(reading_, drv_.Tables().NvmeSelfTest);
+      for (auto& row : NvmeSelfTestLogRows(reading_.nvme_blocks->self_test_log)) {
         ui_.ListView3.AddRow(std::move(row));
       }
     }
   }
 
-  const NvmeSelfTestLog& log = identity.SelfTestSupported ? tables.NvmeSelfTest : no_log;
-  for (auto& row : NvmeGeneralViewRows(identity, health, log)) {
+  // A log not read shows as a zeroed one: no test under way.
+  for (auto& row : NvmeGeneralViewRows(identity, reading_.nvme_blocks->health,
+                                       reading_.nvme_blocks->self_test_log)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }

@@ -15,7 +15,8 @@ void TForm1::FillSelfTestLogView() {
     ui_.App.ShowMessage(texts::kFailed);
     return;
   }
-  for (auto& row : SelfTestLogRows(log)) ui_.ListView3.AddRow(std::move(row));
+  AddAtaSelfTestLog(reading_, log);
+  for (auto& row : SelfTestLogRows(reading_.self_test_log)) ui_.ListView3.AddRow(std::move(row));
 }
 
 }  // namespace kestrine

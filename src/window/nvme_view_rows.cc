@@ -1,8 +1,6 @@
 #include "nvme_view_rows.h"
 
 #include <array>
-#include <charconv>
-#include <system_error>
 
 #include "form_texts.h"
 #include "status_texts.h"
@@ -73,18 +71,6 @@ std::string CelsiusText(std::uint16_t kelvin) {
   return kelvin == 0 ? std::string() : std::to_string(kelvin - nvme_health::kZeroCelsiusKelvin);
 }
 
-// A cell as a number; a decimal text beyond 64 bits reads as a value above every threshold here.
-std::optional<Counter128> CellValue(const std::string& text) {
-  std::uint64_t value = 0;
-  const char* const first = text.data();
-  const char* const last = text.data() + text.size();
-  const auto [end, error] = std::from_chars(first, last, value);
-  if (first == last || end != last) return std::nullopt;
-  if (error == std::errc::result_out_of_range) return Counter128{0, 1};
-  if (error != std::errc()) return std::nullopt;
-  return Counter128{value, 0};
-}
-
 }  // namespace
 
 std::vector<IdentifyViewRow> NvmeIdentifyViewRows(const NvmeIdentity& identity) {
@@ -99,50 +85,6 @@ std::vector<IdentifyViewRow> NvmeIdentifyViewRows(const NvmeIdentity& identity) 
       {"Features", identity.Features},
       {"SSD", "Yes"},
   };
-}
-
-ViewRows NvmeAttributeRows(const NvmeHealthLog& log) {
-  ViewRows rows;
-  rows.reserve(kNvmeHealthFieldCount);
-  for (const NvmeHealthField& field : kNvmeHealthFields) {
-    const bool spare = field.id == kNvmeAvailableSpareId;
-    rows.push_back({std::to_string(field.id), "",
-                    spare ? std::to_string(log[nvme_health::kAvailableSpare]) : "", "",
-                    spare ? std::to_string(log[nvme_health::kAvailableSpareThreshold]) : "",
-                    DecimalText(NvmeHealthValue(log, field)), field.name});
-  }
-  return rows;
-}
-
-bool IsNvmeAttributeRow(const std::string& id, const std::string& type, const std::string& name) {
-  if (!type.empty()) return false;
-  const std::optional<Counter128> number = CellValue(id);
-  if (!number || number->high != 0 || number->low < 1 || number->low > kNvmeHealthFieldCount) {
-    return false;
-  }
-  return name == kNvmeHealthFields[number->low - 1].name;
-}
-
-std::optional<Rgb> NvmeAttributeRowBackground(const std::string& id, const std::string& value,
-                                              const std::string& threshold,
-                                              const std::string& raw) {
-  const std::optional<Counter128> number = CellValue(id);
-  if (!number || number->high != 0 || number->low > kNvmeHealthFieldCount) return std::nullopt;
-  const int row_id = static_cast<int>(number->low);
-  std::optional<Counter128> judged = CellValue(row_id == kNvmeAvailableSpareId ? value : raw);
-  const std::optional<Counter128> limit = CellValue(threshold);
-  if (!judged) return std::nullopt;
-  if (row_id == kNvmeAvailableSpareId && (!limit || limit->high != 0 || limit->low > 255)) {
-    return std::nullopt;
-  }
-  switch (JudgeNvmeField(row_id, *judged, limit ? static_cast<int>(limit->low) : 0)) {
-    case NvmeCondition::Critical:
-      return kRed;
-    case NvmeCondition::Warning:
-      return kOrange;
-    default:
-      return std::nullopt;
-  }
 }
 
 ViewRows NvmeSelfTestLogRows(const NvmeSelfTestLog& log) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bytes.h"
+#include "reading.h"
 #include "smart_layout.h"
 
 namespace kestrine {
@@ -13,5 +14,7 @@ namespace kestrine {
 // One row per descriptor in storage order, up to the first one whose type is 0. Each row holds
 // number, power-on hours, type, status, LBA of the first error and the remaining part.
 std::vector<std::vector<std::string>> SelfTestLogRows(const Sector& log);
+// The same rows from the entries of an ATA drive's reading.
+std::vector<std::vector<std::string>> SelfTestLogRows(const std::vector<SelfTestLogEntry>& entries);
 
 }  // namespace kestrine

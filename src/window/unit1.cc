@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "form_pages.h"
 #include "form_texts.h"
+#include "reading_texts.h"
 #include "storage.h"
 
 namespace kestrine {
@@ -15,8 +16,7 @@ TForm1::TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_l
       drv_(drive_layer),
       ui_(controls),
       system_log_(system_log) {
-  ui_.ListView1.SetCustomDraw(
-      [this](int row) { return ListView1CustomDrawItem(ui_.ListView1, row); });
+  ui_.ListView1.SetCustomDraw([this](int row) { return ListView1CustomDrawItem(row); });
 }
 
 void TForm1::FormShow() {
@@ -92,6 +92,8 @@ void TForm1::RefreshDrive(Cause cause) {
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
   ui_.ListView4.Clear();
+  reading_ = DriveReading{};
+  changes_.clear();
   DriveCondition = texts::kConditionOk;
 
   const std::string selected = ui_.ComboBox1.Text();
@@ -108,20 +110,16 @@ void TForm1::RefreshDrive(Cause cause) {
   TDisk_Property property;
   drv_.QueryDiskProperty(selected, property);
 
-  std::string access_method;
   std::string bus_type = property.BusType;
   bool nvme = false;
   if (drv_.IdentifyDeviceAta(handle, drive_number) == 1) {
     drv_.ReadThresholdsAta(handle, drive_number);
     drv_.ReadSmartDataAta(handle, drive_number);
-    access_method = texts::kMethodAta;
   } else if (drv_.IdentifyDeviceSat(handle, drive_number) == 1) {
     drv_.ReadSmartDataSat(handle, drive_number);
     drv_.ReadThresholdsSat(handle, drive_number);
-    access_method = texts::kMethodSat;
   } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == 1) {
     drv_.ReadHealthLogNvme(handle, drive_number);
-    access_method = texts::kMethodNvme;
     bus_type = texts::kBusNvme;
     nvme = true;
   } else {
@@ -136,16 +134,26 @@ void TForm1::RefreshDrive(Cause cause) {
   }
   drv_.CloseDrive(handle);
   told_not_read_.reset();
-  ui_.StatusBar1.SetText("BusType:" + bus_type + " " + "Method:" + access_method);
+  reading_ = nvme ? NvmeReadingFromTables(drv_.Tables(), drive_number)
+                  : AtaReadingFromTables(drv_.Tables(), drive_number);
+  ui_.StatusBar1.SetText("BusType:" + bus_type + " " +
+                         "Method:" + std::string(MethodText(reading_.family)));
 
   if (nvme) {
-    FillNvmeViews(drive_number);
-    return;
+    FillNvmeViews();
+  } else {
+    FillIdentifyView();
+    FillAttributeView();
+    FillSelfTestLogView();
+    FillGeneralView();
   }
-  FillIdentifyView(drive_number);
-  FillAttributeView(drive_number);
-  FillSelfTestLogView();
-  FillGeneralView();
+  // Compared once the self-test log is in the reading.
+  changes_ = watch_.Look(reading_);
+  std::string name = selected;
+  for (const std::string* text : {&reading_.identity.model, &reading_.identity.serial}) {
+    if (!text->empty()) name += " " + *text;
+  }
+  Tell(selected, name, changes_);
 }
 
 void TForm1::TellNotRead(const std::string& selected, const std::string& reason) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "drive_watch.h"
+#include "reading.h"
 #include "smart_drv.h"
 #include "tell.h"
 #include "toolkit.h"
@@ -34,19 +36,29 @@ class TForm1 {
   // A click on the tray icon's notification: the drive it told of is shown again (the front end
   // has brought the window back).
   void NotificationClick();
-  // The background of a row of ListView1 when it is painted, from the row's own cells.
-  std::optional<Rgb> ListView1CustomDrawItem(const ListView& list, int row) const;
+  // The background of a row of ListView1 when it is painted: the row's health item's verdict.
+  std::optional<Rgb> ListView1CustomDrawItem(int row) const;
 
-  // The four view fillers, run by RefreshDrive in this order. Public so that tests can run one
-  // on prepared tables; each only appends to its list view.
-  void FillIdentifyView(Byte drive_number);
-  void FillAttributeView(Byte drive_number);
+  // The reading of the drive shown: what the last refresh learned, built from the drive layer's
+  // tables once they are filled, and what every view, the label and the tray hint show.
+  const DriveReading& Reading() const { return reading_; }
+  // What the last refresh that read a drive found changed since that drive's previous reading:
+  // told in a notification (what got worse) and the system log (all of it).
+  const std::vector<DriveChange>& Changes() const { return changes_; }
+  // Where a drive's previous readings are remembered; the history connects here.
+  DriveWatch& Watch() { return watch_; }
+  // Takes a reading as the last refresh would have built it; tests then run a filler on it.
+  void TakeReading(DriveReading reading) { reading_ = std::move(reading); }
+
+  // The four view fillers, run by RefreshDrive in this order on the reading. Public so that
+  // tests can run one on a prepared reading; each only appends to its list view. The self-test
+  // log is read afresh, on a handle of its own, and added to the reading.
+  void FillIdentifyView();
+  void FillAttributeView();
   void FillSelfTestLogView();
   void FillGeneralView();
   // The four views of an NVMe drive, in the same order.
-  void FillNvmeViews(Byte drive_number);
-  // Raises DriveCondition by one attribute's values.
-  void EvaluateAttribute(const std::string& type, int id, int worst, int threshold, int raw16);
+  void FillNvmeViews();
 
   // The condition of the drive shown: "OK", "WARNING" or "CRITICAL".
   std::string DriveCondition;
@@ -80,6 +92,9 @@ class TForm1 {
   SmartDrv& drv_;
   FormControls ui_;
   SystemLog* system_log_;
+  DriveReading reading_;
+  DriveWatch watch_;
+  std::vector<DriveChange> changes_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
   Cause held_cause_ = Cause::Unasked;

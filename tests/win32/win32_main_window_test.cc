@@ -434,7 +434,7 @@ TEST_F(Win32Window, AttributeRowsArePaintedWithTheColourTheFormDecides) {
   for (int row = 0; row < rows; ++row) {
     COLORREF background = 0;
     const LRESULT result = PaintRow(H().ListView1, row, background);
-    const std::optional<Rgb> decided = form_->ListView1CustomDrawItem(controls.ListView1, row);
+    const std::optional<Rgb> decided = form_->ListView1CustomDrawItem(row);
     if (decided) {
       ++coloured;
       EXPECT_EQ(background, RGB(decided->red, decided->green, decided->blue)) << row;

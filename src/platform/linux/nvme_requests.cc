@@ -6,6 +6,7 @@
 
 #include "nvme_admin_exchange.h"
 #include "nvme_command.h"
+#include "nvme_driver_reply.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
 
@@ -21,14 +22,7 @@ bool AnswerNvmeProtocolQuery(SgIoSystem& system, int fd, std::span<const Byte> i
   std::vector<Byte> data(command->data_length, Byte{0});
   if (!ExecuteNvmeAdmin(system, fd, *command, data, timeout_ms).Succeeded()) return false;
 
-  // The query fits the reply (ReadNvmeProtocolQuery), and the command asks for no more than the
-  // query's data length; what the command does not fill reads as zero.
-  const std::size_t start = nvme_query::kProtocolSpecificData + query->data_offset;
-  std::copy(data.begin(), data.end(), out.begin() + static_cast<std::ptrdiff_t>(start));
-  std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(start + data.size()),
-              query->data_length - data.size(), Byte{0});
-  WriteNvmeProtocolDescriptor(out, *query);
-  bytes_returned = static_cast<std::uint32_t>(start + query->data_length);
+  bytes_returned = WriteNvmeQueryReply(*query, data, out);
   return true;
 }
 
@@ -37,23 +31,14 @@ bool AnswerNvmeProtocolCommand(SgIoSystem& system, int fd, std::span<const Byte>
                                std::uint32_t& bytes_returned) {
   using namespace nvme_protocol_command;
   const std::optional<NvmeCommand> command = ReadNvmeProtocolCommandBlock(in);
-  if (!command || out.size() < in.size()) return false;
-  // Only the self-test starts: nothing else that an admin command could do to the drive.
-  const bool self_test = command->opcode == kNvmeDeviceSelfTest &&
-                         command->nsid == kAllNamespaces && command->cdw11 == 0 &&
-                         (command->cdw10 == kStcShort || command->cdw10 == kStcExtended);
-  if (!self_test) return false;
+  if (!command || out.size() < in.size() || !NvmeProtocolCommandPasses(*command)) return false;
   constexpr std::uint32_t kLongestTimeOutSeconds = 0xFFFFFFFF / 1000;
   const std::uint32_t requested = std::min(ReadLe32(in, kTimeOutValue), kLongestTimeOutSeconds);
   const NvmeAdminReply reply =
       ExecuteNvmeAdmin(system, fd, *command, {}, std::max(timeout_ms, requested * 1000));
   if (!reply.delivered) return false;
 
-  std::copy(in.begin(), in.end(), out.begin());
-  WriteLe32(out, kReturnStatus, reply.status == 0 ? kStatusSuccess : kStatusError);
-  WriteLe32(out, kErrorCode, reply.status);
-  WriteLe32(out, kFixedProtocolReturnData, reply.result);
-  bytes_returned = static_cast<std::uint32_t>(in.size());
+  bytes_returned = WriteNvmeProtocolCommandReply(in, reply.status, reply.result, out);
   return true;
 }
 

@@ -17,6 +17,7 @@
 #include "nvme_requests.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
+#include "scsi_pass_through_reply.h"
 #include "sg_io_exchange.h"
 #include "storage_descriptor_writer.h"
 
@@ -228,7 +229,6 @@ bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte>
   const Byte direction = request->direction;
   const std::uint32_t length = request->length;
   const std::uint32_t data_offset = request->data_offset;
-  const std::uint32_t sense_offset = request->sense_offset;
 
   SgIoCommand sg;
   sg.cdb_length = cdb_length;
@@ -249,20 +249,8 @@ bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte>
   // Whatever SCSI status the device gave, the request was carried: the caller reads ScsiStatus.
   if (!reply.TransportOk()) return false;
 
-  std::copy_n(in.begin(), kHeaderSize, out.begin());
-  out[kScsiStatus] = reply.status;
-  WriteLe32(out, kDataTransferLength, length == 0 ? 0 : reply.transferred);
-  std::size_t end = kHeaderSize;
-  const std::size_t sense_bytes = std::min<std::size_t>(reply.sense.size(), sense_length);
-  if (sense_bytes != 0) {
-    std::copy_n(reply.sense.begin(), sense_bytes, out.begin() + sense_offset);
-    end = std::max(end, sense_offset + sense_bytes);
-  }
-  if (length != 0 && direction == kScsiIoctlDataIn) {
-    std::copy(sg.data.begin(), sg.data.end(), out.begin() + data_offset);
-    end = std::max<std::size_t>(end, data_offset + reply.transferred);
-  }
-  bytes_returned = static_cast<std::uint32_t>(end);
+  bytes_returned = WriteScsiPassThroughReply(in, *request, reply.status, reply.sense, sg.data,
+                                             reply.transferred, out);
   return true;
 }
 

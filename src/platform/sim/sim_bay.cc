@@ -12,6 +12,7 @@
 #include "nvme_query_block.h"
 #include "pass_through_request.h"
 #include "sat_pass_through_block.h"
+#include "scsi_pass_through_reply.h"
 #include "scsi_sense.h"
 #include "smart_drv.h"
 #include "smart_layout.h"
@@ -279,17 +280,12 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   using namespace sat_block;
   const std::optional<ScsiPassThroughRequest> request = ReadScsiPassThroughRequest(in, out.size());
   if (!request) return false;
-  const Byte sense_length = request->sense_length;
-  const std::uint32_t data_offset = request->data_offset;
-  const std::uint32_t sense_offset = request->sense_offset;
-  std::copy(in.begin(), in.begin() + kHeaderSize, out.begin());
-  auto finish = [&](Byte status, const FixedSenseData& sense, std::uint32_t moved) {
-    out[kScsiStatus] = status;
-    if (status == scsi::kStatusCheckCondition && sense_length != 0) {
-      std::copy_n(sense.begin(), std::min<std::size_t>(sense_length, sense.size()),
-                  out.begin() + sense_offset);
-    }
-    bytes_returned = moved != 0 ? data_offset + moved : static_cast<std::uint32_t>(kHeaderSize);
+  // The sense data goes back with CHECK CONDITION only.
+  auto finish = [&](Byte status, const FixedSenseData& sense, std::span<const Byte> data) {
+    const bool check = status == scsi::kStatusCheckCondition;
+    bytes_returned = WriteScsiPassThroughReply(
+        in, *request, status, check ? std::span<const Byte>(sense) : std::span<const Byte>(), data,
+        static_cast<std::uint32_t>(data.size()), out);
     return true;
   };
   // An NVMe drive's SCSI translation knows no ATA PASS-THROUGH command.
@@ -297,7 +293,7 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
       drive.image.nvme ? std::nullopt : ReadAtaPassThroughCdb(request->cdb, request->cdb_length);
   if (!cdb) {
     return finish(scsi::kStatusCheckCondition,
-                  FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidOpcode, 0), 0);
+                  FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidOpcode, 0), {});
   }
   const AtaRegisters& registers = cdb->registers;
   // T_LENGTH 2 with BYTE_BLOCK 1: the transfer is SECTOR COUNT blocks of 512 bytes.
@@ -310,12 +306,12 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
       AtaCdbProtocol(cdb->protocol_byte) == AtaCdbProtocol(ata_cdb::kProtocolPioDataIn);
   // PIO data-in without a buffer: the translator refuses it before the drive sees it.
   if (pio_in && request->length == 0) {
-    return finish(scsi::kStatusCheckCondition, FixedSense(scsi::kSenseAbortedCommand, 0, 0), 0);
+    return finish(scsi::kStatusCheckCondition, FixedSense(scsi::kSenseAbortedCommand, 0, 0), {});
   }
   if (expected > 0 &&
       (!pio_in || request->direction != kScsiIoctlDataIn || request->length < expected)) {
     return finish(scsi::kStatusCheckCondition,
-                  FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidFieldInCdb, 0), 0);
+                  FixedSense(scsi::kSenseIllegalRequest, scsi::kAscInvalidFieldInCdb, 0), {});
   }
   std::vector<Byte> data(expected);
   const AtaOutcome outcome = ExecuteAta(drive, registers, data);
@@ -324,11 +320,10 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
     return finish(scsi::kStatusCheckCondition,
                   FixedSense(scsi::kSenseAbortedCommand, 0, scsi::kAscqAtaInformationAvailable,
                              {.features = kAtaErrorAborted, .command = kAtaStatusReadyError}),
-                  0);
+                  {});
   }
-  if (!data.empty()) std::ranges::copy(data, out.begin() + data_offset);
   return finish(drive.behaviour.sat_scsi_status, FixedSense(scsi::kSenseAbortedCommand, 0, 0),
-                static_cast<std::uint32_t>(data.size()));
+                data);
 }
 
 bool SimBay::AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "nvme_admin_block.h"
+#include "nvme_driver_reply.h"
 #include "nvme_image_builder.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
@@ -113,27 +114,17 @@ bool SimBay::AnswerNvmeQuery(SimDrive& drive, std::span<const Byte> in, std::spa
   if (!command) return false;
   std::vector<Byte> data(command->data_length);
   if (ExecuteNvme(drive, *command, data) != 0) return false;
-  const std::size_t start = nvme_query::kProtocolSpecificData + query->data_offset;
-  std::fill_n(out.begin(), start, Byte{0});
-  WriteNvmeProtocolDescriptor(out, *query);
-  std::ranges::copy(data, out.begin() + static_cast<std::ptrdiff_t>(start));
-  bytes_returned = static_cast<std::uint32_t>(start + data.size());
+  bytes_returned = WriteNvmeQueryReply(*query, data, out);
   return true;
 }
 
 bool SimBay::AnswerNvmeProtocolCommand(SimDrive& drive, std::span<const Byte> in,
                                        std::span<Byte> out, std::uint32_t& bytes_returned) {
-  using namespace nvme_protocol_command;
   if (!drive.image.nvme) return false;
   const std::optional<NvmeCommand> command = ReadNvmeProtocolCommandBlock(in);
-  // The in-box driver lets only some admin commands through this way; of ours, the self-test.
-  if (!command || command->opcode != kNvmeDeviceSelfTest || out.size() < in.size()) return false;
+  if (!command || out.size() < in.size() || !NvmeProtocolCommandPasses(*command)) return false;
   const std::uint16_t status = ExecuteNvme(drive, *command, {});
-  std::ranges::copy(in, out.begin());
-  WriteLe32(out, kReturnStatus, status == 0 ? kStatusSuccess : kStatusError);
-  WriteLe32(out, kErrorCode, status);
-  WriteLe32(out, kFixedProtocolReturnData, 0);
-  bytes_returned = static_cast<std::uint32_t>(in.size());
+  bytes_returned = WriteNvmeProtocolCommandReply(in, status, 0, out);
   return true;
 }
 
