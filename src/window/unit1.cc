@@ -151,7 +151,10 @@ void TForm1::RefreshDrive(Cause cause) {
   changes_ = watch_.Look(reading_);
   std::string name = selected;
   for (const std::string* text : {&reading_.identity.model, &reading_.identity.serial}) {
-    if (!text->empty()) name += " " + *text;
+    // The drive pads its texts with spaces.
+    const std::size_t first = text->find_first_not_of(' ');
+    if (first != std::string::npos)
+      name += " " + text->substr(first, text->find_last_not_of(' ') - first + 1);
   }
   Tell(selected, name, changes_);
 }
