@@ -91,7 +91,10 @@ class CliSession {
       RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
     }
     DriveReport report = CaptureDrive(ui_);
-    if (report.Read()) report.reading = form_.Reading();
+    if (report.Read()) {
+      report.reading = form_.Reading();
+      if (options_.loads.empty()) report.changes = form_.Changes();
+    }
     if (!options_.loads.empty()) {
       const std::optional<int> number = SimBay::ResolvePath(report.path);
       if (number && static_cast<std::size_t>(*number) < options_.loads.size())
