@@ -8,6 +8,7 @@
 
 #include "demo_drives.h"
 #include "drive_number.h"
+#include "drive_watch.h"
 #include "fake_toolkit.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
@@ -46,6 +47,20 @@ void RefreshThroughFakeToolkit(benchmark::State& state) {
   if (!fx.ui.App.messages.empty()) state.SkipWithError(fx.ui.App.messages.front().c_str());
 }
 BENCHMARK(RefreshThroughFakeToolkit)->Apply(DemoDriveArguments)->Unit(benchmark::kMicrosecond);
+
+// The part of a refresh that compares the reading with the drive's previous one when nothing
+// changed (the usual tick): set against RefreshThroughFakeToolkit, which includes it.
+void CompareWithPreviousReading(benchmark::State& state) {
+  testing::FormFixture fx;
+  AddDemoDrives(fx.bay);
+  fx.bay.SetRecording(false);
+  fx.ui.ComboBox1.text = DriveDevicePath(static_cast<int>(state.range(0)));
+  fx.Run([](TForm1& form) { form.Refresh1Click(); });
+  DriveWatch watch;
+  watch.Look(fx.form.Reading());
+  for (auto _ : state) benchmark::DoNotOptimize(watch.Look(fx.form.Reading()));
+}
+BENCHMARK(CompareWithPreviousReading)->Apply(DemoDriveArguments)->Unit(benchmark::kMicrosecond);
 
 #ifdef KESTRINE_BENCH_QT
 

@@ -136,6 +136,28 @@ void CompareSelfTest(const DriveReading& previous, const DriveReading& current,
   changes.push_back({Severity::Error, monitor_texts::SelfTestFailed(latest.status)});
 }
 
+// What the comparison reads of a reading, kept as a drive's previous one: not the blocks, the
+// identity or the other items, which a tick would otherwise copy for nothing.
+DriveReading WatchedPart(const DriveReading& reading) {
+  DriveReading kept;
+  kept.family = reading.family;
+  kept.condition = reading.condition;
+  kept.parts = reading.parts;
+  kept.last_self_test = reading.last_self_test;
+  kept.self_test_log = reading.self_test_log;
+  const bool nvme = reading.family == TransportFamily::Nvme;
+  for (const HealthItem& item : reading.items) {
+    const bool watched =
+        nvme ? item.id == kNvmeCriticalWarningId || item.id == kNvmeAvailableSpareId ||
+                   item.id == kNvmeMediaErrorsId
+             : std::ranges::find(kWatchedAtaCounters, item.id) != kWatchedAtaCounters.end();
+    if (!watched) continue;
+    kept.items.push_back(item);
+    kept.items.back().findings.clear();
+  }
+  return kept;
+}
+
 }  // namespace
 
 std::vector<DriveChange> CompareReadings(const DriveReading* previous,
@@ -166,9 +188,9 @@ std::vector<DriveChange> DriveWatch::Look(const DriveReading& reading) {
   }
   std::vector<DriveChange> changes = CompareReadings(previous, reading);
   if (found != last_.end()) {
-    found->second = reading;
+    found->second = WatchedPart(reading);
   } else {
-    last_.emplace(key, reading);
+    last_.emplace(key, WatchedPart(reading));
   }
   return changes;
 }
