@@ -10,6 +10,7 @@
 #include "drive_number.h"
 #include "drive_watch.h"
 #include "fake_toolkit.h"
+#include "reading.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "unit1.h"
@@ -61,6 +62,19 @@ void CompareWithPreviousReading(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(watch.Look(fx.form.Reading()));
 }
 BENCHMARK(CompareWithPreviousReading)->Apply(DemoDriveArguments)->Unit(benchmark::kMicrosecond);
+
+// The reading alone, from the tables a refresh of the drive has filled: its share of a refresh.
+void ReadingFromFilledTables(benchmark::State& state) {
+  testing::FormFixture fx;
+  AddDemoDrives(fx.bay);
+  fx.ui.ComboBox1.text = DriveDevicePath(static_cast<int>(state.range(0)));
+  fx.Run([](TForm1& form) { form.Refresh1Click(); });
+  const auto slot = static_cast<Byte>(state.range(0));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReadingFromTables(fx.drv.Tables(), slot).items.size());
+  }
+}
+BENCHMARK(ReadingFromFilledTables)->Apply(DemoDriveArguments)->Unit(benchmark::kMicrosecond);
 
 #ifdef KESTRINE_BENCH_QT
 

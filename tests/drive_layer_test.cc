@@ -16,6 +16,7 @@ namespace kestrine {
 namespace {
 
 using testing::Only;
+using testing::Route;
 
 // A drive image whose every byte says where it came from.
 DriveImage PatternImage(Byte seed) {
@@ -51,7 +52,7 @@ std::vector<Byte> Slot(const AttributeSlot& slot) {
 TEST(IdentifyDeviceAta, PassThroughRefusedThenLegacy) {
   Bench b;
   const DriveImage image = PatternImage(7);
-  b.bay.AddDrive(0, image, Only(false, true, false));
+  b.bay.AddDrive(0, image, Only({Route::Legacy}));
   const DeviceHandle h = b.Open(0);
   EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 0), 1);
   EXPECT_EQ(Codes(b.bay), (std::vector<std::uint32_t>{kIoctlAtaPassThrough, kSmartGetVersion,
@@ -62,7 +63,7 @@ TEST(IdentifyDeviceAta, PassThroughRefusedThenLegacy) {
 
 TEST(IdentifyDeviceAta, FailingVersionQueryStopsBeforeLegacyIdentify) {
   Bench b;
-  DriveBehaviour behaviour = Only(false, true, false);
+  DriveBehaviour behaviour = Only({Route::Legacy});
   behaviour.legacy_version_fails = true;
   b.bay.AddDrive(0, PatternImage(7), behaviour);
   EXPECT_EQ(b.drv.IdentifyDeviceAta(b.Open(0), 0), 0);
@@ -74,7 +75,7 @@ TEST(IdentifyDeviceAta, FailingVersionQueryStopsBeforeLegacyIdentify) {
 TEST(IdentifyDeviceSat, NonZeroScsiStatusStoresTheBlockButFails) {
   Bench b;
   const DriveImage image = PatternImage(9);
-  DriveBehaviour behaviour = Only(false, false, true);
+  DriveBehaviour behaviour = Only({Route::Sat});
   behaviour.sat_scsi_status = 2;
   b.bay.AddDrive(1, image, behaviour);
   const DeviceHandle h = b.Open(1);
@@ -88,7 +89,7 @@ TEST(IdentifyDeviceSat, NonZeroScsiStatusStoresTheBlockButFails) {
 
 TEST(Transports, FailedExchangeLeavesTheDestinationUntouched) {
   Bench b;
-  b.bay.AddDrive(0, PatternImage(1), Only(false, false, false));
+  b.bay.AddDrive(0, PatternImage(1), Only({}));
   const DeviceHandle h = b.Open(0);
   Sector destination;
   destination.fill(0x5A);
@@ -125,8 +126,8 @@ TEST(Transports, AtaPassThroughWithoutDataSendsTheHeaderOnly) {
 TEST(DebugOutput, DriverErrorByteOfSuccessfulLegacyRequestsOnly) {
   Bench b;
   DriveImage image = PatternImage(2);
-  b.bay.AddDrive(0, image, Only(true, true, true));
-  b.bay.AddDrive(1, image, Only(false, true, false));
+  b.bay.AddDrive(0, image, Only({Route::AtaPassThrough, Route::Legacy, Route::Sat}));
+  b.bay.AddDrive(1, image, Only({Route::Legacy}));
   Sector log{};
   // The pass-through answers: nothing is written.
   const DeviceHandle h0 = b.Open(0);
@@ -181,7 +182,7 @@ TEST(Tables, ReadOfOneDriveLeavesAnotherDrivesSlot) {
 
 TEST(Tables, LegacyReadDataTakesTheResponseSector) {
   Bench b;
-  b.bay.AddDrive(0, PatternImage(4), Only(false, true, false));
+  b.bay.AddDrive(0, PatternImage(4), Only({Route::Legacy}));
   b.bay.AddDrive(1, PatternImage(5));
   b.drv.ReadSmartDataAta(b.Open(1), 1);
   const AttributeSlot neighbour = b.drv.Tables().AttributeTable[1];
@@ -220,23 +221,23 @@ TEST(Tables, ReadsThatGetNoAnswerClearTheSlot) {
   b.drv.ReadThresholdsAta(h, 0);
   ASSERT_NE(b.drv.Tables().SmartDataSector, Sector{});
   SimDrive& drive = *b.bay.FindDrive(0);
-  drive.behaviour = Only(false, false, false);
+  drive.behaviour = Only({});
   b.drv.ReadSmartDataAta(h, 0);
   b.drv.ReadThresholdsAta(h, 0);
   EXPECT_EQ(b.drv.Tables().AttributeTable[0], AttributeSlot{});
   EXPECT_EQ(b.drv.Tables().ThresholdTable[0], ThresholdSlot{});
   EXPECT_EQ(b.drv.Tables().SmartDataSector, Sector{});
   // The same for the SAT family.
-  drive.behaviour = Only(false, false, true);
+  drive.behaviour = Only({Route::Sat});
   EXPECT_EQ(b.drv.ReadSmartDataSat(h, 0), 1);
-  drive.behaviour = Only(false, false, false);
+  drive.behaviour = Only({});
   EXPECT_EQ(b.drv.ReadSmartDataSat(h, 0), 0);
   EXPECT_EQ(b.drv.Tables().SmartDataSector, Sector{});
 }
 
 TEST(ReadSelfTestLog, BothFailingLeavesTheBlockZero) {
   Bench b;
-  b.bay.AddDrive(0, PatternImage(1), Only(false, false, false));
+  b.bay.AddDrive(0, PatternImage(1), Only({}));
   Sector log;
   log.fill(0xEE);
   EXPECT_EQ(b.drv.ReadSelfTestLogAta(b.Open(0), 0, log), 0);
@@ -244,7 +245,7 @@ TEST(ReadSelfTestLog, BothFailingLeavesTheBlockZero) {
 }
 
 TEST(ReadSelfTestLog, EachFamilyReadsTheLog) {
-  for (const auto& behaviour : {Only(true, false, false), Only(false, true, false)}) {
+  for (const auto& behaviour : {Only({Route::AtaPassThrough}), Only({Route::Legacy})}) {
     Bench b;
     b.bay.AddDrive(0, PatternImage(11), behaviour);
     Sector log{};
@@ -252,7 +253,7 @@ TEST(ReadSelfTestLog, EachFamilyReadsTheLog) {
     EXPECT_EQ(log, b.bay.FindDrive(0)->image.self_test_log);
   }
   Bench b;
-  b.bay.AddDrive(0, PatternImage(11), Only(false, false, true));
+  b.bay.AddDrive(0, PatternImage(11), Only({Route::Sat}));
   Sector log{};
   EXPECT_EQ(b.drv.ReadSelfTestLogSat(b.Open(0), 0, log), 1);
   EXPECT_EQ(log, b.bay.FindDrive(0)->image.self_test_log);
@@ -266,16 +267,13 @@ TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
     std::vector<std::uint32_t> codes;
   };
   const std::vector<Case> cases = {
-      {"pass-through", Only(true, false, false), 1, {kIoctlAtaPassThrough}},
-      {"legacy", Only(false, true, false), 1, {kIoctlAtaPassThrough, kSmartRcvDriveData}},
+      {"pass-through", Only({Route::AtaPassThrough}), 1, {kIoctlAtaPassThrough}},
+      {"legacy", Only({Route::Legacy}), 1, {kIoctlAtaPassThrough, kSmartRcvDriveData}},
       {"sat",
-       Only(false, false, true),
+       Only({Route::Sat}),
        1,
        {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
-      {"none",
-       Only(false, false, false),
-       0,
-       {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
+      {"none", Only({}), 0, {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -307,7 +305,7 @@ TEST(RunSelfTest, AtaStartIsANonDataCommandOfFortyFourBytes) {
 
 TEST(RunSelfTest, LegacySendCarriesFixedRegisters) {
   Bench b;
-  b.bay.AddDrive(3, PatternImage(0), Only(false, true, false));
+  b.bay.AddDrive(3, PatternImage(0), Only({Route::Legacy}));
   EXPECT_EQ(b.drv.RunSelfTestAta(b.Open(3), 3, 0xD4, 2, 0), 1);
   const auto& send = b.bay.Requests().back();
   EXPECT_EQ(send.code, kSmartSendDriveCommand);
@@ -319,7 +317,7 @@ TEST(RunSelfTest, LegacySendCarriesFixedRegisters) {
 
 TEST(RunSelfTest, SatSecondAttemptCarriesTheDriveNumberAsDeviceByte) {
   Bench b;
-  SimDrive& drive = b.bay.AddDrive(0, PatternImage(0), Only(false, false, true));
+  SimDrive& drive = b.bay.AddDrive(0, PatternImage(0), Only({Route::Sat}));
   // A bridge that refuses the first form of the command.
   drive.refuse = [](std::uint32_t code, std::span<const Byte> in) {
     return code == kIoctlScsiPassThrough && in.size() > 36 && in[36] == 0xA0;
@@ -369,11 +367,11 @@ TEST(CapturedDrives, EveryFamilyFillsIdenticalTables) {
   KESTRINE_REQUIRE_CAPTURED();
   for (const std::string& name : testing::CapturedNames()) {
     const DriveImage image = testing::CapturedImage(name);
-    const ReadTables ata = ReadThrough(image, Only(true, false, false), false);
+    const ReadTables ata = ReadThrough(image, Only({Route::AtaPassThrough}), false);
     EXPECT_EQ(ata.identify, image.identify) << name;
     EXPECT_EQ(ata.data, image.smart_data) << name;
-    EXPECT_EQ(ReadThrough(image, Only(false, true, false), false), ata) << name;
-    EXPECT_EQ(ReadThrough(image, Only(false, false, true), true), ata) << name;
+    EXPECT_EQ(ReadThrough(image, Only({Route::Legacy}), false), ata) << name;
+    EXPECT_EQ(ReadThrough(image, Only({Route::Sat}), true), ata) << name;
   }
 }
 

@@ -16,6 +16,7 @@ namespace {
 
 using testing::FormFixture;
 using testing::Only;
+using testing::Route;
 
 // A drive image with a non-empty IDENTIFY block and one attribute.
 DriveImage SomeDrive() {
@@ -88,9 +89,9 @@ TEST(RefreshDrive, StatusBarNamesTheFamilyThatAnswered) {
     DriveBehaviour behaviour;
     const char* method;
   } cases[] = {
-      {Only(true, false, false), "Method:IOCTL_ATA_PASS_THROUGH"},
-      {Only(false, true, false), "Method:IOCTL_ATA_PASS_THROUGH"},
-      {Only(false, false, true), "Method:IOCTL_SCSI_PASS_THROUGH"},
+      {Only({Route::AtaPassThrough}), "Method:IOCTL_ATA_PASS_THROUGH"},
+      {Only({Route::Legacy}), "Method:IOCTL_ATA_PASS_THROUGH"},
+      {Only({Route::Sat}), "Method:IOCTL_SCSI_PASS_THROUGH"},
   };
   for (const auto& c : cases) {
     FormFixture fx;
@@ -227,7 +228,7 @@ TEST(RefreshDrive, RefreshRereadsAllFourViewsWhateverPageIsActive) {
 
 TEST(RefreshDrive, TickDuringAMessageBoxIsHeldUntilTheRefreshEnds) {
   FormFixture fx;
-  fx.bay.AddDrive(0, SomeDrive(), Only(false, false, false));
+  fx.bay.AddDrive(0, SomeDrive(), Only({}));
   int ticks = 0;
   int refreshes_seen_in_box = -1;
   fx.ui.App.on_message = [&](const std::string&) {

@@ -35,9 +35,9 @@ int ReportUnwritableOutput(std::ostream& err) {
   return kExitError;
 }
 
-int ConditionStatus(const std::string& condition) {
-  if (condition == texts::kConditionCritical) return kExitCritical;
-  if (condition == texts::kConditionWarning) return kExitWarning;
+int ConditionStatus(Condition condition) {
+  if (condition == Condition::Critical) return kExitCritical;
+  if (condition == Condition::Warning) return kExitWarning;
   return kExitOk;
 }
 
@@ -282,9 +282,9 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
   int status = kExitOk;
   bool any_read = false;
   for (const DriveReport& report : reports) {
-    if (!report.Read()) continue;
+    if (!report.Read() || !report.reading) continue;
     any_read = true;
-    status = std::max(status, ConditionStatus(*report.condition));
+    status = std::max(status, ConditionStatus(report.reading->condition));
   }
   if (!any_read) {
     err << kProgram << ": no drive could be read\n";

@@ -16,18 +16,6 @@ constexpr std::array<int, 9> kWatchedCounterIds = {5, 10, 184, 187, 188, 196, 19
 // The status code of a self-test execution status byte that says a test is running.
 constexpr int kAtaSelfTestInProgress = 15;
 
-Condition ConditionOf(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Critical:
-      return Condition::Critical;
-    case Verdict::Warning:
-      return Condition::Warning;
-    case Verdict::Ok:
-      break;
-  }
-  return Condition::Ok;
-}
-
 std::string BelowThreshold(std::string_view kind, int worst, int threshold) {
   return std::string(kind) + " value: worst " + std::to_string(worst) + " below threshold " +
          std::to_string(threshold);

@@ -25,6 +25,13 @@ enum class Verdict : std::uint8_t { Ok, Warning, Critical };
 // The drive's condition: the worst of its items' verdicts, or not decided when nothing judged it.
 enum class Condition : std::uint8_t { NotDecided, Ok, Warning, Critical };
 
+// The condition a verdict raises the drive to.
+constexpr Condition ConditionOf(Verdict verdict) {
+  static_assert(static_cast<int>(Condition::Ok) == static_cast<int>(Verdict::Ok) + 1 &&
+                static_cast<int>(Condition::Critical) == static_cast<int>(Verdict::Critical) + 1);
+  return static_cast<Condition>(static_cast<int>(verdict) + 1);
+}
+
 // One rule an item met: how far it raises the condition, and why, in words.
 struct Finding {
   Verdict verdict = Verdict::Ok;

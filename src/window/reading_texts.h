@@ -2,6 +2,8 @@
 // verdict, the access method of its family.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 #include "form_texts.h"
@@ -11,29 +13,15 @@ namespace kestrine {
 
 // "OK", "WARNING", "CRITICAL"; empty for a condition not decided.
 constexpr std::string_view ConditionText(Condition condition) {
-  switch (condition) {
-    case Condition::Ok:
-      return texts::kConditionOk;
-    case Condition::Warning:
-      return texts::kConditionWarning;
-    case Condition::Critical:
-      return texts::kConditionCritical;
-    case Condition::NotDecided:
-      break;
-  }
-  return {};
+  constexpr std::array<std::string_view, 4> kTexts = {
+      "", texts::kConditionOk, texts::kConditionWarning, texts::kConditionCritical};
+  static_assert(static_cast<int>(Condition::Critical) == 3);
+  return kTexts[static_cast<std::size_t>(condition)];
 }
 
+// An item's verdict in the words of the condition it would raise the drive to.
 constexpr std::string_view VerdictText(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Warning:
-      return texts::kConditionWarning;
-    case Verdict::Critical:
-      return texts::kConditionCritical;
-    case Verdict::Ok:
-      break;
-  }
-  return texts::kConditionOk;
+  return ConditionText(ConditionOf(verdict));
 }
 
 // The status bar's method: the request each family's blocks travel in.

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.condition);
     });
 
-TEST(RowPainting, ColourIsDecidedFromTheCellsAtPaintTime) {
+TEST(RowPainting, ColourIsTheRowsItemVerdictNotItsText) {
   WindowFixture fx;
   fx.AddTestDrives();
   fx.Show();
@@ -117,9 +117,10 @@ TEST(RowPainting, ColourIsDecidedFromTheCellsAtPaintTime) {
   ASSERT_EQ(view->topLevelItemCount(), 2);
   ASSERT_EQ(PaintedRowColour(view, 0), ToQColor(kRed));
 
-  // The row's "Worse" cell no longer below its threshold: painted normally from now on.
+  // The colour is the reading's verdict on the row's item: a cell's text changed on screen does
+  // not change it, and no text is read back into a number.
   view->topLevelItem(0)->setText(kWorseColumn, QStringLiteral("90"));
-  EXPECT_EQ(PaintedRowColour(view, 0), view->palette().color(QPalette::Base));
+  EXPECT_EQ(PaintedRowColour(view, 0), ToQColor(kRed));
 }
 
 }  // namespace
