@@ -8,6 +8,7 @@
 
 #include "demo_drives.h"
 #include "drive_number.h"
+#include "drive_watch.h"
 #include "fake_toolkit.h"
 #include "reading.h"
 #include "sim_bay.h"
@@ -71,6 +72,20 @@ BENCHMARK(TimedRefreshThroughFakeToolkit)
     ->Apply(DemoDriveArguments)
     ->Arg(kDemoSleepingDisk)
     ->Unit(benchmark::kMicrosecond);
+
+// The part of a refresh that compares the reading with the drive's previous one when nothing
+// changed (the usual tick): set against RefreshThroughFakeToolkit, which includes it.
+void CompareWithPreviousReading(benchmark::State& state) {
+  testing::FormFixture fx;
+  AddDemoDrives(fx.bay);
+  fx.bay.SetRecording(false);
+  fx.ui.ComboBox1.text = DriveDevicePath(static_cast<int>(state.range(0)));
+  fx.Run([](TForm1& form) { form.Refresh1Click(); });
+  DriveWatch watch;
+  watch.Look(fx.form.Reading());
+  for (auto _ : state) benchmark::DoNotOptimize(watch.Look(fx.form.Reading()));
+}
+BENCHMARK(CompareWithPreviousReading)->Apply(DemoDriveArguments)->Unit(benchmark::kMicrosecond);
 
 // The reading alone, from the tables a refresh of the drive has filled: its share of a refresh.
 void ReadingFromFilledTables(benchmark::State& state) {

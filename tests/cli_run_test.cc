@@ -424,5 +424,22 @@ TEST(CliNoWake, ADriveAsleepIsListedAndNeitherReadNorCounted) {
   EXPECT_EQ(drives.back()["condition"], nullptr);
 }
 
+// Real drives' changes since their previous reading (in one run: not OK at the first reading)
+// are in the text and the JSON, as the system log has them.
+TEST(CliChanges, AreWrittenForRealDrives) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  const std::string drive = std::to_string(kDemoFailingDisk);
+  const CliResult text = RunCliWith({"--drive", drive}, &bay);
+  EXPECT_NE(text.out.find("\nChanged: Condition is CRITICAL at the first reading\n"),
+            std::string::npos)
+      << text.out;
+  const nlohmann::json json = RunCliWith({"--drive", drive, "--json"}, &bay).Json();
+  EXPECT_EQ(
+      json["drives"][0]["changes"],
+      nlohmann::json::parse(
+          R"([{"severity": "error", "text": "Condition is CRITICAL at the first reading"}])"));
+}
+
 }  // namespace
 }  // namespace kestrine

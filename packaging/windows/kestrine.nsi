@@ -22,6 +22,8 @@ SetCompressor /SOLID lzma
 !define COPYRIGHT "Copyright (c) 2026 The Kestrine developers. MIT License."
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrine"
 !define TASK_NAME "Kestrine"
+; The Event Log source the programs write to; its message table is in kestrine.exe.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrine"
 ; The task's definition, written into the installer's own temporary folder ($PLUGINSDIR) and read
 ; from there by schtasks.exe: never into the program's folder. Whether the task was chosen is
 ; kept in the uninstall key (LogonTask); installations before that kept the definition in the
@@ -186,6 +188,11 @@ Section "Kestrine" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; Event Viewer shows the programs' lines from the message table in kestrine.exe; the source
+  ; takes information, warnings and errors.
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\kestrine.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 SectionEnd
 
 ; Windows does not start programs that ask for administrator rights from the Startup folder or
@@ -305,6 +312,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd
 
 Function un.onInit

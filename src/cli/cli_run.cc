@@ -55,8 +55,8 @@ int ConditionStatus(Condition condition) {
 class CliSession {
  public:
   CliSession(DevicePort& port, const CliOptions& options, const CliEnvironment& environment,
-             std::ostream& err)
-      : options_(options), err_(err), drv_(port), form_(drv_, ui_.Controls()) {
+             std::ostream& err, SystemLog* system_log)
+      : options_(options), err_(err), drv_(port), form_(drv_, ui_.Controls(), system_log) {
     ui_.App.program_directory = environment.program_directory;
     ui_.App.answer_when_none_left = true;
   }
@@ -120,8 +120,12 @@ class CliSession {
       }
     }
     DriveReport report = CaptureDrive(ui_);
-    // A drive that answered IDENTIFY has a reading, decided or not.
-    if (report.Identified()) report.reading = form_.Reading();
+    // A drive that answered IDENTIFY has a reading, decided or not; what got worse is told of
+    // real drives only.
+    if (report.Identified()) {
+      report.reading = form_.Reading();
+      if (!options_.SimulatedDrives()) report.changes = form_.Changes();
+    }
     if (!options_.loads.empty()) {
       const std::optional<int> number = SimBay::ResolvePath(report.path);
       if (number && static_cast<std::size_t>(*number) < options_.loads.size())
@@ -295,14 +299,16 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
 
   if (options.demo) AddDemoDrives(bay);
   std::unique_ptr<DevicePort> system_port;
+  std::unique_ptr<SystemLog> system_log;
   DevicePort* port = &bay;
   if (!options.SimulatedDrives()) {
     if (environment.make_port) system_port = environment.make_port();
     if (!system_port) system_port = std::make_unique<NullDevicePort>();
     port = system_port.get();
+    if (environment.open_system_log) system_log = environment.open_system_log();
   }
 
-  CliSession session(*port, options, environment, err);
+  CliSession session(*port, options, environment, err, system_log.get());
   bool first_is_read = false;
   const std::vector<std::string> targets = session.Targets(first_is_read);
   std::vector<DriveReport> reports;

@@ -10,6 +10,7 @@
 
 #include "cli_options.h"
 #include "device_port.h"
+#include "tell.h"
 
 namespace kestrine {
 
@@ -24,6 +25,9 @@ struct CliEnvironment {
   // Called before --metrics writes: standard output is to write its bytes unchanged (a Windows
   // console stream would turn each line feed into CR LF). Nothing is done when empty.
   std::function<void()> binary_output;
+  // The system log the changes found on real drives are written to (not those of snapshot
+  // files); nothing is logged when empty.
+  std::function<std::unique_ptr<SystemLog>()> open_system_log;
 };
 
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,

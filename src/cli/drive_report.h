@@ -12,6 +12,7 @@
 #include "memory_toolkit.h"
 #include "power_mode.h"
 #include "reading.h"
+#include "tell.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -42,6 +43,9 @@ struct DriveReport {
   PowerMode left_asleep = PowerMode::Unknown;
   // What the refresh learned, as the window holds it; nullopt when it could not read the drive.
   std::optional<DriveReading> reading;
+  // What changed since the drive's previous reading, as told to the system log; filled for real
+  // drives only (a snapshot file's drive has no previous reading to speak of).
+  std::vector<DriveChange> changes;
   // Under their page captions (kPages), in page order.
   std::array<ViewReport, kPages.size()> views;
 

@@ -102,6 +102,26 @@ Json ReadingJson(const DriveReading& reading) {
   };
 }
 
+const char* SeverityKey(Severity severity) {
+  switch (severity) {
+    case Severity::Error:
+      return "error";
+    case Severity::Warning:
+      return "warning";
+    case Severity::Information:
+      break;
+  }
+  return "information";
+}
+
+Json ChangesJson(const std::vector<DriveChange>& changes) {
+  Json list = Json::array();
+  for (const DriveChange& change : changes)
+    list.push_back(
+        Json{{"severity", SeverityKey(change.severity)}, {"text", Latin1ToUtf8(change.text)}});
+  return list;
+}
+
 Json DriveJson(const DriveReport& drive) {
   Json views = Json::object();
   for (const ViewReport& view : drive.views) views[view.name] = ViewJson(view);
@@ -120,6 +140,7 @@ Json DriveJson(const DriveReport& drive) {
       {"asleep", drive.LeftAsleep() ? Json(PowerModeName(drive.left_asleep)) : Json(nullptr)},
       {"views", std::move(views)},
       {"reading", drive.reading ? ReadingJson(*drive.reading) : Json(nullptr)},
+      {"changes", ChangesJson(drive.changes)},
   };
 }
 

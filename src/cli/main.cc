@@ -8,6 +8,7 @@
 #include "cli_run.h"
 #include "file_writer.h"
 #include "platform_port.h"
+#include "platform_system_log.h"
 
 int main(int argc, char** argv) {
   const kestrine::Utf8Console console;
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     kestrine::CliEnvironment environment;
     environment.program_directory = kestrine::ExecutableDirectory(argc > 0 ? argv[0] : nullptr);
     environment.make_port = &kestrine::MakePlatformPort;
+    environment.open_system_log = &kestrine::OpenPlatformSystemLog;
     // The metrics file must hold the same bytes on every platform: line feeds, not CR LF.
     environment.binary_output = &kestrine::MakeStandardOutputBinary;
     status = kestrine::CliMain(arguments, environment, std::cout, std::cerr);

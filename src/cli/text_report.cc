@@ -98,6 +98,8 @@ void RenderText(const DriveReport& drive, std::ostream& out) {
       out);
   WriteField("Status bar:", drive.status_bar, out);
   WriteField("Tray hint:", drive.tray_hint, out);
+  for (const DriveChange& change : drive.changes)
+    out << "Changed: " << TerminalText(change.text) << '\n';
   for (const ViewReport& view : drive.views) {
     out << "\n[" << view.name << "]\n";
     RenderTable(view, out);

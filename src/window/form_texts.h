@@ -34,6 +34,11 @@ inline constexpr char kHintCondition[] = "Condition:";
 inline constexpr char kAsleepStandby[] = "Standby at the last re-read: not read";
 inline constexpr char kAsleepSuspended[] = "Suspended at the last re-read: not read";
 
+// What is told of a drive: a notification titled with the drive, and log lines that begin with
+// it. A timed re-read that cannot read the drive is told once, with the reason.
+inline constexpr char kNotReadAtTick[] = "The drive could not be read: %s";
+inline constexpr char kToldDriveSeparator[] = ": ";
+
 // The self-test buttons' confirmations.
 inline constexpr char kConfirmShortSelfTest[] =
     "Do you want to perform a smart short selftest offline?\r\n"

@@ -22,6 +22,7 @@ class MemoryComboBox : public ComboBox {
   void Clear() override;
   void AddItem(const std::string& item) override { items.push_back(item); }
   void SelectFirst() override;
+  void SetText(const std::string& value) override { text = value; }
   std::string Text() const override { return text; }
 
   std::vector<std::string> items;
@@ -48,7 +49,9 @@ class MemoryStatusBar : public StatusBar {
 class MemoryTrayIcon : public TrayIcon {
  public:
   void SetHint(const std::string& text) override { hint = text; }
+  void Notify(const Notification& notification) override { notifications.push_back(notification); }
   std::string hint;
+  std::vector<Notification> notifications;  // every one shown, oldest first
 };
 
 class MemoryPageControl : public PageControl {

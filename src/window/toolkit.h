@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tell.h"
+
 namespace kestrine {
 
 struct Rgb {
@@ -55,6 +57,7 @@ class ComboBox {
   virtual void Clear() = 0;  // the list and the text
   virtual void AddItem(const std::string& text) = 0;
   virtual void SelectFirst() = 0;  // entry 0 becomes the text; raises no change event
+  virtual void SetText(const std::string& text) = 0;  // raises no change event
   virtual std::string Text() const = 0;
 };
 
@@ -73,10 +76,21 @@ class StatusBar {
   virtual void SetText(const std::string& text) = 0;
 };
 
+// A notification from the tray icon: a balloon, or the desktop's notification service.
+struct Notification {
+  Severity severity = Severity::Information;  // the icon it is shown with
+  std::string title;                          // the drive it is about
+  std::string text;                           // what happened; lines separated by CR LF
+  bool operator==(const Notification&) const = default;
+};
+
 class TrayIcon {
  public:
   virtual ~TrayIcon() = default;
   virtual void SetHint(const std::string& text) = 0;  // lines separated by CR LF
+  // Shown where the desktop shows notifications; a click on it reaches
+  // TForm1::NotificationClick. Shown also while the window is hidden in the tray.
+  virtual void Notify(const Notification& notification) = 0;
 };
 
 class PageControl {

@@ -1,5 +1,7 @@
 #include "unit1.h"
 
+#include <algorithm>
+
 #include "drive_number.h"
 #include "errors.h"
 #include "form_pages.h"
@@ -19,8 +21,11 @@ std::string AsleepStatusText(const std::string& read_status, PowerMode mode) {
 
 }  // namespace
 
-TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
-    : DriveCondition(texts::kConditionOk), drv_(drive_layer), ui_(controls) {
+TForm1::TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_log)
+    : DriveCondition(texts::kConditionOk),
+      drv_(drive_layer),
+      ui_(controls),
+      system_log_(system_log) {
   ui_.ListView1.SetCustomDraw([this](int row) { return ListView1CustomDrawItem(row); });
 }
 
@@ -78,6 +83,12 @@ void TForm1::Restore1Click() {
   ui_.App.Terminate();
 }
 
+void TForm1::NotificationClick() {
+  if (told_drive_.empty() || told_drive_ == ui_.ComboBox1.Text()) return;
+  ui_.ComboBox1.SetText(told_drive_);
+  RequestRefresh();
+}
+
 void TForm1::RequestRefresh(Cause cause) {
   if (refreshing_) {
     // Held requests run as one, a read whenever the user asked for one of them.
@@ -106,15 +117,18 @@ void TForm1::RefreshDrive(Cause cause) {
   ui_.ListView3.Clear();
   ui_.ListView4.Clear();
   reading_ = DriveReading{};
+  changes_.clear();
   DriveCondition = texts::kConditionOk;
 
   const std::string selected = ui_.ComboBox1.Text();
   Byte drive_number = 0;
   try {
     drive_number = DriveNumberFromText(selected);
-  } catch (const EConvertError&) {
+  } catch (const EConvertError& error) {
     ShowDriveNotRead(selected);
-    throw;  // the top-level handler shows the conversion error
+    if (cause == Cause::User) throw;  // the top-level handler shows the conversion error
+    TellNotRead(selected, error.what());
+    return;
   }
   const DeviceHandle handle = drv_.OpenDrive(selected);
   TDisk_Property property;
@@ -134,11 +148,16 @@ void TForm1::RefreshDrive(Cause cause) {
     nvme = true;
   } else {
     ShowDriveNotRead(selected);
-    ui_.App.ShowMessage(texts::kNotSmartDevice);
     drv_.CloseDrive(handle);
+    if (cause == Cause::User) {
+      ui_.App.ShowMessage(texts::kNotSmartDevice);
+    } else {
+      TellNotRead(selected, texts::kNotSmartDevice);
+    }
     return;
   }
   drv_.CloseDrive(handle);
+  told_not_read_.reset();
   reading_ = nvme ? NvmeReadingFromTables(drv_.Tables(), drive_number)
                   : AtaReadingFromTables(drv_.Tables(), drive_number);
   read_status_ = "BusType:" + bus_type + " " + "Method:" + std::string(MethodText(reading_.family));
@@ -146,13 +165,47 @@ void TForm1::RefreshDrive(Cause cause) {
 
   if (nvme) {
     FillNvmeViews();
-    return;
+  } else {
+    FillIdentifyView();
+    FillAttributeView();
+    FillSelfTestLogView();
+    // Without the S.M.A.R.T. data there are no status bytes to show.
+    if (reading_.parts.health) FillGeneralView();
   }
-  FillIdentifyView();
-  FillAttributeView();
-  FillSelfTestLogView();
-  // Without the S.M.A.R.T. data there are no status bytes to show.
-  if (reading_.parts.health) FillGeneralView();
+  // Compared once the self-test log is in the reading.
+  changes_ = watch_.Look(reading_);
+  std::string name = selected;
+  for (const std::string* text : {&reading_.identity.model, &reading_.identity.serial}) {
+    // The drive pads its texts with spaces.
+    const std::size_t first = text->find_first_not_of(' ');
+    if (first != std::string::npos)
+      name += " " + text->substr(first, text->find_last_not_of(' ') - first + 1);
+  }
+  Tell(selected, name, changes_);
+}
+
+void TForm1::TellNotRead(const std::string& selected, const std::string& reason) {
+  if (told_not_read_ == selected) return;
+  told_not_read_ = selected;
+  Tell(selected, selected, {{Severity::Warning, FormatMessage(texts::kNotReadAtTick, {reason})}});
+}
+
+void TForm1::Tell(const std::string& path, const std::string& name,
+                  const std::vector<DriveChange>& changes) {
+  Notification notification;
+  for (const DriveChange& change : changes) {
+    if (system_log_ != nullptr)
+      system_log_->Write(change.severity, name + texts::kToldDriveSeparator + change.text);
+    // A drive that got better is only logged.
+    if (change.severity == Severity::Information) continue;
+    if (!notification.text.empty()) notification.text += texts::kLineBreak;
+    notification.text += change.text;
+    notification.severity = std::max(notification.severity, change.severity);
+  }
+  if (notification.text.empty()) return;
+  notification.title = name.empty() ? texts::kConfirmCaption : name;
+  told_drive_ = path;
+  ui_.TrayIcon1.Notify(notification);
 }
 
 bool TForm1::LeaveAsleep() {

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "drive_watch.h"
 #include "reading.h"
 #include "smart_drv.h"
+#include "tell.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -16,7 +19,8 @@ inline constexpr int kTimer2IntervalMs = 600000;  // the ten-minute re-read
 
 class TForm1 {
  public:
-  TForm1(SmartDrv& drive_layer, FormControls controls);
+  // `system_log`, where given, gets a line for each change told of a drive.
+  TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_log = nullptr);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
@@ -38,12 +42,20 @@ class TForm1 {
   void RefreshUnasked();
   // The power mode that kept the last refresh from reading the drive; Unknown after a read.
   PowerMode LeftAsleep() const { return left_asleep_; }
+  // A click on the tray icon's notification: the drive it told of is shown again (the front end
+  // has brought the window back).
+  void NotificationClick();
   // The background of a row of ListView1 when it is painted: the row's health item's verdict.
   std::optional<Rgb> ListView1CustomDrawItem(int row) const;
 
   // The reading of the drive shown: what the last refresh learned, built from the drive layer's
   // tables once they are filled, and what every view, the label and the tray hint show.
   const DriveReading& Reading() const { return reading_; }
+  // What the last refresh that read a drive found changed since that drive's previous reading:
+  // told in a notification (what got worse) and the system log (all of it).
+  const std::vector<DriveChange>& Changes() const { return changes_; }
+  // Where a drive's previous readings are remembered; the history connects here.
+  DriveWatch& Watch() { return watch_; }
   // Takes a reading as the last refresh would have built it; tests then run a filler on it.
   void TakeReading(DriveReading reading) { reading_ = std::move(reading); }
 
@@ -81,18 +93,31 @@ class TForm1 {
   // no condition (the label cleared, in its normal colours) and a tray hint that says why. The
   // status bar and the other views show what was read.
   void ShowHealthNotRead();
+  // A refresh nobody asked for has not read `selected`, for `reason`: told once, in a
+  // notification and the log, rather than in a message box that would wait for a user who is
+  // not there. Told again only after the drive has been read once more.
+  void TellNotRead(const std::string& selected, const std::string& reason);
+  // Tells `changes` of the drive at `path`, called `name`: one notification of the changes
+  // that are worse (several lines, the icon of the worst), and each change as a log line.
+  void Tell(const std::string& path, const std::string& name,
+            const std::vector<DriveChange>& changes);
   void RunSelfTest(Byte test_code, const char* confirmation);
   // The condition label in the condition's colour, and the tray hint with the temperature.
   void ShowCondition(const std::string& temperature);
 
   SmartDrv& drv_;
   FormControls ui_;
+  SystemLog* system_log_;
   DriveReading reading_;
+  DriveWatch watch_;
+  std::vector<DriveChange> changes_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
   Cause held_cause_ = Cause::Unasked;
   PowerMode left_asleep_ = PowerMode::Unknown;
   std::string read_status_;  // the status bar's text after the last refresh that read
+  std::string told_drive_;   // the drive of the last notification, for its click
+  std::optional<std::string> told_not_read_;  // the drive a timed re-read could not read, told
 };
 
 }  // namespace kestrine

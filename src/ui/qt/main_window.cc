@@ -184,6 +184,11 @@ void MainWindow::CreateTrayIcon() {
               RestoreFromTray();
             }
           });
+  // A click on a notification brings the window back showing the drive it told of.
+  connect(tray_icon_, &QSystemTrayIcon::messageClicked, this, [this] {
+    RestoreFromTray();
+    Forward(&TForm1::NotificationClick);
+  });
   adapters_.tray = std::make_unique<QtTrayIcon>(tray_icon_);
   tray_icon_->show();
 }

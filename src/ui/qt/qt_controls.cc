@@ -33,6 +33,11 @@ void QtComboBox::SelectFirst() {
   widget_->setEditText(widget_->itemText(0));
 }
 
+void QtComboBox::SetText(const std::string& text) {
+  const QSignalBlocker blocker(widget_);
+  widget_->setEditText(FromLatin1(text));
+}
+
 std::string QtComboBox::Text() const {
   return ToLatin1(widget_->currentText());
 }
@@ -59,11 +64,37 @@ void QtStatusBar::SetText(const std::string& text) {
   widget_->setText(FromLatin1(text));
 }
 
+namespace {
+
+// Lines separated by CR LF, as the window's logic writes them, separated by LF alone, as Qt
+// breaks lines.
+QString QtLines(const std::string& text) {
+  QString lines = FromLatin1(text);
+  lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return lines;
+}
+
+QSystemTrayIcon::MessageIcon MessageIcon(Severity severity) {
+  switch (severity) {
+    case Severity::Error:
+      return QSystemTrayIcon::Critical;
+    case Severity::Warning:
+      return QSystemTrayIcon::Warning;
+    case Severity::Information:
+      break;
+  }
+  return QSystemTrayIcon::Information;
+}
+
+}  // namespace
+
 void QtTrayIcon::SetHint(const std::string& text) {
-  // The hint's lines are separated by CR LF; a tool tip breaks lines at LF alone.
-  QString hint = FromLatin1(text);
-  hint.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  widget_->setToolTip(hint);
+  widget_->setToolTip(QtLines(text));
+}
+
+void QtTrayIcon::Notify(const Notification& notification) {
+  widget_->showMessage(QtLines(notification.title), QtLines(notification.text),
+                       MessageIcon(notification.severity));
 }
 
 }  // namespace kestrine

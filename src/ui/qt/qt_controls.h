@@ -29,6 +29,7 @@ class QtComboBox final : public QtAdapter<ComboBox, QComboBox> {
   void Clear() override;
   void AddItem(const std::string& text) override;
   void SelectFirst() override;
+  void SetText(const std::string& text) override;
   std::string Text() const override;
 };
 
@@ -52,6 +53,9 @@ class QtTrayIcon final : public QtAdapter<TrayIcon, QSystemTrayIcon> {
  public:
   using QtAdapter::QtAdapter;
   void SetHint(const std::string& text) override;
+  // QSystemTrayIcon::showMessage: a D-Bus notification where the icon is served over D-Bus,
+  // Qt's own balloon beside an X11 icon.
+  void Notify(const Notification& notification) override;
 };
 
 class QtPageControl final : public QtAdapter<PageControl, QTabWidget> {

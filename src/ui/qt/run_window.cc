@@ -34,7 +34,7 @@ bool PrintVersion(int argc, char** argv) {
 
 }  // namespace
 
-int RunWindow(int& argc, char** argv, DevicePort& port) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
   // Started through pkexec, the program runs as root on a command line another user wrote: it
   // takes none, neither its own options nor Qt's (-platformpluginpath would load that user's code).
   int window_argc = argc;
@@ -62,7 +62,7 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   Application& app = check ? check->App() : services;
   SmartDrv drive_layer(port);
   MainWindow window(app);
-  TForm1 form(drive_layer, window.Controls());
+  TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
   if (check) {
     window.SetAfterFormShow([&window, &check] { check->Run(window); });

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "device_port.h"
+#include "tell.h"
 
 namespace kestrine {
 
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
 // --version, --quit-after-first-refresh and, in test builds, --smoke-test FILE
 // (window_options.h). Started through pkexec (PKEXEC_UID set) it takes no arguments at all.
-int RunWindow(int& argc, char** argv, DevicePort& port);
+// `system_log`, where given, gets the changes the window tells of its drives.
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr);
 
 }  // namespace kestrine

@@ -15,7 +15,7 @@
 
 namespace kestrine {
 
-int RunWindow(int& argc, char** argv, DevicePort& port) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
   bool quit_after_first_refresh = false;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == kQuitAfterFirstRefreshOption) quit_after_first_refresh = true;
@@ -28,7 +28,7 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   Win32MainWindow window(GetModuleHandleA(nullptr), services);
   if (window.Handle() == nullptr) return 1;
   services.SetMainWindow(window.Handle());
-  TForm1 form(drive_layer, window.Controls());
+  TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
 
   const std::unique_ptr<SelfCheck> check = SelfCheckFromCommandLine(argc, argv, window, services);

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "device_port.h"
+#include "tell.h"
 
 namespace kestrine {
 
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
 // --quit-after-first-refresh, and the self-check the program is linked with (self_check.h).
-int RunWindow(int& argc, char** argv, DevicePort& port);
+// `system_log`, where given, gets the changes the window tells of its drives.
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr);
 
 }  // namespace kestrine

@@ -55,6 +55,16 @@ void Win32ComboBox::SelectFirst() {
   seen_text_ = Text();
 }
 
+void Win32ComboBox::SetText(const std::string& text) {
+  const QuietScope quiet(quiet_);
+  // The entry of the same text becomes the chosen one, so that the list opens at it.
+  const LRESULT index = SendMessageA(control_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(control_, CB_SETCURSEL, index == CB_ERR ? static_cast<WPARAM>(-1) : index, 0);
+  SetWindowTextA(control_, text.c_str());
+  seen_text_ = Text();
+}
+
 std::string Win32ComboBox::Text() const {
   return WindowText(control_);
 }
@@ -134,6 +144,33 @@ void Win32TrayIcon::SetHint(const std::string& text) {
   fitted.copy(data_.szTip, fitted.size());
   data_.szTip[fitted.size()] = '\0';
   if (added_) Shell_NotifyIconA(NIM_MODIFY, &data_);
+}
+
+void Win32TrayIcon::Notify(const Notification& notification) {
+  // A copy of the icon's data with the balloon's fields: the icon's own keeps no NIF_INFO, or
+  // every later change of the hint would show the balloon again.
+  NOTIFYICONDATAA balloon = data_;
+  balloon.uFlags = NIF_INFO;
+  const std::string title = FitTipText(notification.title, kBalloonTitleBufferSize);
+  const std::string text = FitTipText(notification.text, kBalloonTextBufferSize);
+  title.copy(balloon.szInfoTitle, title.size());
+  balloon.szInfoTitle[title.size()] = '\0';
+  text.copy(balloon.szInfo, text.size());
+  balloon.szInfo[text.size()] = '\0';
+  switch (notification.severity) {
+    case Severity::Error:
+      balloon.dwInfoFlags = NIIF_ERROR;
+      break;
+    case Severity::Warning:
+      balloon.dwInfoFlags = NIIF_WARNING;
+      break;
+    case Severity::Information:
+      balloon.dwInfoFlags = NIIF_INFO;
+      break;
+  }
+  balloon.uTimeout = 10000;  // milliseconds; the shell keeps it at least this long (before Vista)
+  last_balloon_ = Balloon{balloon.szInfoTitle, balloon.szInfo, balloon.dwInfoFlags};
+  if (added_) Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 
 bool Win32TrayIcon::Add() {

@@ -29,6 +29,7 @@ class Win32ComboBox final : public ComboBox {
   void Clear() override;
   void AddItem(const std::string& text) override;
   void SelectFirst() override;
+  void SetText(const std::string& text) override;
   std::string Text() const override;
 
   // True while a change by program is under way.
@@ -96,12 +97,22 @@ class Win32PageControl final : public PageControl {
   HWND control_;
 };
 
-// The notification-area icon: the program's icon, a hint of several lines, and mouse messages
-// sent to the main window as `callback_message`.
+// The notification-area icon: the program's icon, a hint of several lines, balloon
+// notifications, and mouse messages (a click on the balloon too) sent to the main window as
+// `callback_message`.
 class Win32TrayIcon final : public TrayIcon {
  public:
   // The size of the hint's buffer, its terminating NUL included.
   static constexpr std::size_t kHintBufferSize = sizeof(NOTIFYICONDATAA{}.szTip);
+  static constexpr std::size_t kBalloonTitleBufferSize = sizeof(NOTIFYICONDATAA{}.szInfoTitle);
+  static constexpr std::size_t kBalloonTextBufferSize = sizeof(NOTIFYICONDATAA{}.szInfo);
+
+  // The balloon as the shell was last given it.
+  struct Balloon {
+    std::string title;
+    std::string text;
+    DWORD icon = 0;  // NIIF_INFO, NIIF_WARNING or NIIF_ERROR
+  };
 
   Win32TrayIcon(HWND window, UINT callback_message, HICON icon);
   ~Win32TrayIcon() override;
@@ -109,6 +120,9 @@ class Win32TrayIcon final : public TrayIcon {
   Win32TrayIcon& operator=(const Win32TrayIcon&) = delete;
 
   void SetHint(const std::string& text) override;
+  // A balloon with the warning or error icon by severity. Not shown while the icon is not in
+  // the notification area (there is nowhere to show it), but kept as the last one all the same.
+  void Notify(const Notification& notification) override;
 
   // Puts the icon into the notification area, again after the shell has restarted. False when
   // the shell did not take it.
@@ -117,10 +131,13 @@ class Win32TrayIcon final : public TrayIcon {
   bool Added() const { return added_; }
   // The hint as the shell was given it.
   std::string Hint() const { return data_.szTip; }
+  // The last balloon; none before the first notification.
+  const std::optional<Balloon>& LastBalloon() const { return last_balloon_; }
 
  private:
   NOTIFYICONDATAA data_{};
   bool added_ = false;
+  std::optional<Balloon> last_balloon_;
 };
 
 }  // namespace kestrine

@@ -481,6 +481,11 @@ void Win32MainWindow::OnTrayIcon(LPARAM mouse_message) {
     case WM_LBUTTONDBLCLK:
       RestoreFromTray();
       return;
+    case NIN_BALLOONUSERCLICK:
+      // A click on a notification brings the window back showing the drive it told of.
+      RestoreFromTray();
+      Forward(&TForm1::NotificationClick);
+      return;
     case WM_RBUTTONUP: {
       POINT at{};
       GetCursorPos(&at);

@@ -1,0 +1,198 @@
+#include "drive_watch.h"
+
+#include <algorithm>
+#include <array>
+
+#include "monitor_texts.h"
+#include "nvme_decode.h"
+#include "reading_texts.h"
+
+namespace kestrine {
+
+namespace {
+
+// The ATA attributes that count bad sectors: reallocated, reallocation events, pending,
+// uncorrectable, and CRC errors on the cable.
+constexpr std::array<int, 5> kWatchedAtaCounters = {5, 196, 197, 198, 199};
+
+// Bits 0 to 5 of the NVMe critical warning, in words.
+constexpr std::array<const char*, 6> kCriticalWarningBits = {"available spare below threshold",
+                                                             "temperature beyond a threshold",
+                                                             "reliability degraded",
+                                                             "media read-only",
+                                                             "volatile memory backup failed",
+                                                             "persistent memory region read-only"};
+
+const HealthItem* FindItem(const DriveReading& reading, int id) {
+  const auto found =
+      std::ranges::find_if(reading.items, [id](const HealthItem& item) { return item.id == id; });
+  return found == reading.items.end() ? nullptr : &*found;
+}
+
+// A watched counter as the Attributes view shows it: an ATA attribute's low 16 bits of raw,
+// an NVMe field's whole value.
+Counter128 Watched(const DriveReading& reading, const HealthItem& item) {
+  if (reading.family == TransportFamily::Nvme) return item.raw;
+  return Counter128{static_cast<std::uint64_t>(item.Raw16()), 0};
+}
+
+bool Below(const Counter128& a, const Counter128& b) {
+  return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+int Rank(Condition condition) {
+  return condition == Condition::NotDecided ? 0 : static_cast<int>(condition);
+}
+
+Severity ConditionSeverity(Condition condition) {
+  return condition == Condition::Critical ? Severity::Error : Severity::Warning;
+}
+
+// The status codes of a self-test that ran and found the drive failing: ATA 3 to 8 (bits 4 to
+// 7 of the status), NVMe 5 to 7 (the result code).
+bool SelfTestFailed(TransportFamily family, const SelfTestLogEntry& entry) {
+  if (family == TransportFamily::Nvme) {
+    const int result = entry.status & 0x0F;
+    return result >= 5 && result <= 7;
+  }
+  const int code = entry.status >> 4;
+  return code >= 3 && code <= 8;
+}
+
+void CompareCondition(const DriveReading* previous, const DriveReading& current,
+                      std::vector<DriveChange>& changes) {
+  const Condition now = current.condition;
+  if (previous == nullptr) {
+    if (Rank(now) > Rank(Condition::Ok)) {
+      changes.push_back(
+          {ConditionSeverity(now), monitor_texts::ConditionAtFirstReading(ConditionText(now))});
+    }
+    return;
+  }
+  const Condition before = previous->condition;
+  if (before == Condition::NotDecided || now == Condition::NotDecided || before == now) return;
+  const std::string text = monitor_texts::ConditionWent(ConditionText(before), ConditionText(now));
+  changes.push_back(
+      {Rank(now) > Rank(before) ? ConditionSeverity(now) : Severity::Information, text});
+}
+
+void CompareCounters(const DriveReading& previous, const DriveReading& current,
+                     std::vector<DriveChange>& changes) {
+  const bool nvme = current.family == TransportFamily::Nvme;
+  const auto compare = [&](int id) {
+    const HealthItem* before = FindItem(previous, id);
+    const HealthItem* now = FindItem(current, id);
+    if (before == nullptr || now == nullptr) return;
+    const Counter128 was = Watched(previous, *before);
+    const Counter128 is = Watched(current, *now);
+    if (!Below(was, is)) return;
+    changes.push_back({Severity::Warning,
+                       monitor_texts::CounterRose(now->name, DecimalText(was), DecimalText(is))});
+  };
+  if (nvme) {
+    compare(kNvmeMediaErrorsId);
+  } else {
+    for (const int id : kWatchedAtaCounters) compare(id);
+  }
+}
+
+void CompareNvmeWarnings(const DriveReading& previous, const DriveReading& current,
+                         std::vector<DriveChange>& changes) {
+  if (current.family != TransportFamily::Nvme) return;
+  const HealthItem* before = FindItem(previous, kNvmeCriticalWarningId);
+  const HealthItem* now = FindItem(current, kNvmeCriticalWarningId);
+  if (before != nullptr && now != nullptr) {
+    const std::uint64_t set = now->raw.low & ~before->raw.low;
+    for (std::size_t bit = 0; bit < 8; ++bit) {
+      if ((set & (1u << bit)) == 0) continue;
+      const std::string meaning =
+          bit < kCriticalWarningBits.size() ? kCriticalWarningBits[bit] : "";
+      changes.push_back(
+          {Severity::Error, monitor_texts::CriticalWarningSet(static_cast<int>(bit), meaning)});
+    }
+  }
+  const HealthItem* spare_before = FindItem(previous, kNvmeAvailableSpareId);
+  const HealthItem* spare = FindItem(current, kNvmeAvailableSpareId);
+  const auto below = [](const HealthItem* item) {
+    return item != nullptr && item->current && item->threshold && *item->current < *item->threshold;
+  };
+  if (spare_before != nullptr && below(spare) && !below(spare_before)) {
+    changes.push_back(
+        {Severity::Error, monitor_texts::SpareBelowThreshold(*spare->current, *spare->threshold)});
+  }
+}
+
+void CompareSelfTest(const DriveReading& previous, const DriveReading& current,
+                     std::vector<DriveChange>& changes) {
+  if (!previous.parts.self_test_log || !current.parts.self_test_log || !current.last_self_test)
+    return;
+  const SelfTestLogEntry& latest = *current.last_self_test;
+  if (!SelfTestFailed(current.family, latest)) return;
+  // The same failed entry as before is no news; a new entry, or a failure where the latest
+  // entry was not one, is.
+  if (previous.last_self_test && *previous.last_self_test == latest &&
+      previous.self_test_log.size() == current.self_test_log.size())
+    return;
+  changes.push_back({Severity::Error, monitor_texts::SelfTestFailed(latest.status)});
+}
+
+// What the comparison reads of a reading, kept as a drive's previous one: not the blocks, the
+// identity or the other items, which a tick would otherwise copy for nothing.
+DriveReading WatchedPart(const DriveReading& reading) {
+  DriveReading kept;
+  kept.family = reading.family;
+  kept.condition = reading.condition;
+  kept.parts = reading.parts;
+  kept.last_self_test = reading.last_self_test;
+  kept.self_test_log = reading.self_test_log;
+  const bool nvme = reading.family == TransportFamily::Nvme;
+  for (const HealthItem& item : reading.items) {
+    const bool watched =
+        nvme ? item.id == kNvmeCriticalWarningId || item.id == kNvmeAvailableSpareId ||
+                   item.id == kNvmeMediaErrorsId
+             : std::ranges::find(kWatchedAtaCounters, item.id) != kWatchedAtaCounters.end();
+    if (!watched) continue;
+    kept.items.push_back(item);
+    kept.items.back().findings.clear();
+  }
+  return kept;
+}
+
+}  // namespace
+
+std::vector<DriveChange> CompareReadings(const DriveReading* previous,
+                                         const DriveReading& current) {
+  std::vector<DriveChange> changes;
+  CompareCondition(previous, current, changes);
+  if (previous == nullptr || previous->family != current.family) return changes;
+  if (previous->parts.health && current.parts.health) {
+    CompareCounters(*previous, current, changes);
+    CompareNvmeWarnings(*previous, current, changes);
+  }
+  CompareSelfTest(*previous, current, changes);
+  return changes;
+}
+
+std::vector<DriveChange> DriveWatch::Look(const DriveReading& reading) {
+  const DriveIdentity& identity = reading.identity;
+  if (identity.model.empty() && identity.serial.empty()) return {};
+  const auto key = std::make_pair(identity.model, identity.serial);
+  auto found = last_.find(key);
+  std::optional<DriveReading> from_history;
+  const DriveReading* previous = nullptr;
+  if (found != last_.end()) {
+    previous = &found->second;
+  } else if (previous_source_) {
+    from_history = previous_source_(identity);
+    if (from_history) previous = &*from_history;
+  }
+  std::vector<DriveChange> changes = CompareReadings(previous, reading);
+  if (found != last_.end()) {
+    found->second = WatchedPart(reading);
+  } else {
+    last_.emplace(key, WatchedPart(reading));
+  }
+  return changes;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,42 @@
+// The lines the monitor tells, written once: the notification's text and the system log's.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "text_format.h"
+
+namespace kestrine::monitor_texts {
+
+inline std::string ConditionAtFirstReading(std::string_view condition) {
+  return "Condition is " + std::string(condition) + " at the first reading";
+}
+
+inline std::string ConditionWent(std::string_view before, std::string_view now) {
+  return "Condition went from " + std::string(before) + " to " + std::string(now);
+}
+
+// "Reallocated Sector Count rose from 8 to 12"
+inline std::string CounterRose(std::string_view name, std::string_view before,
+                               std::string_view now) {
+  return std::string(name) + " rose from " + std::string(before) + " to " + std::string(now);
+}
+
+inline std::string CriticalWarningSet(int bit, std::string_view meaning) {
+  std::string text = "Critical Warning bit " + std::to_string(bit) + " set";
+  if (!meaning.empty()) text += " (" + std::string(meaning) + ")";
+  return text;
+}
+
+inline std::string SpareBelowThreshold(int spare, int threshold) {
+  return "Available Spare fell below its threshold: " + std::to_string(spare) + "% (threshold " +
+         std::to_string(threshold) + "%)";
+}
+
+// `status`: the ATA status byte or the NVMe result byte, as the log holds it.
+inline std::string SelfTestFailed(int status) {
+  return "The latest self-test failed (status 0x" +
+         UpperHex(static_cast<std::uint32_t>(status), 2) + ")";
+}
+
+}  // namespace kestrine::monitor_texts
