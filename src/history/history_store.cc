@@ -144,17 +144,12 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     db_.reset(raw);
     if (result != SQLITE_OK) {
-      db_.reset();
       problem = Problem(result);
+      db_.reset();
       return false;
     }
     sqlite3_extended_result_codes(db_.get(), 1);
     sqlite3_busy_timeout(db_.get(), kHistoryBusyTimeoutMs);
-    // WAL: readers never wait for the writer, and a writer appends instead of rewriting pages.
-    // NORMAL: a crash of the program loses nothing committed; a power cut may lose the last
-    // readings, never the file's consistency.
-    Exec(db_.get(), "PRAGMA journal_mode = WAL", result);
-    Exec(db_.get(), "PRAGMA synchronous = NORMAL", result);
 
     result = QuickCheck();
     if (FaultOf(result) == HistoryFault::kCorrupt && attempt == 0) {
@@ -176,6 +171,11 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
       problem = lasting_;
       return false;
     }
+    // WAL: readers never wait for the writer, and a writer appends instead of rewriting pages.
+    // NORMAL: a crash of the program loses nothing committed; a power cut may lose the last
+    // readings, never the file's consistency.
+    Exec(db_.get(), "PRAGMA journal_mode = WAL", result);
+    Exec(db_.get(), "PRAGMA synchronous = NORMAL", result);
     if (version < 0 || (result = MigrateSchema(db_.get(), version)) != SQLITE_OK) {
       problem = Problem(version < 0 ? SQLITE_ERROR : result);
       db_.reset();
@@ -214,9 +214,10 @@ std::optional<HistoryProblem> HistoryStore::Store(const HistoryDrive& drive,
       notice = Problem(HistoryFault::kCorrupt, MoveAside());
       continue;
     }
+    notice = Problem(result);
     // The connection is opened afresh next time: the file may have been mended or replaced.
     db_.reset();
-    return Problem(result);
+    return notice;
   }
   return notice;
 }
@@ -235,8 +236,8 @@ std::optional<HistoryProblem> HistoryStore::Read(const HistoryQuery& query,
   }
   if (result != SQLITE_OK) {
     drives.clear();
+    problem = Problem(result);
     db_.reset();
-    return Problem(result);
   }
   return problem;
 }

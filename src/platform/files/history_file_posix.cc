@@ -21,7 +21,7 @@ constexpr char kMachineFile[] = "/var/lib/kestrine/history.db";
 constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
 
 // Makes `folder` (its parents as the system makes them) and checks that it is a folder of this
-// user's, not a link; a machine-wide one is then its owner's alone.
+// user's or root's, not a link; a machine-wide one is then its owner's alone.
 std::optional<FileError> PrepareFolder(const fs::path& folder, bool machine_wide) {
   std::error_code error;
   if (!fs::exists(fs::symlink_status(folder, error))) {
@@ -33,7 +33,8 @@ std::optional<FileError> PrepareFolder(const fs::path& folder, bool machine_wide
   struct stat status {};
   if (::lstat(folder.c_str(), &status) != 0) return FileError(Stage::kCreate, LastSystemError());
   if (!S_ISDIR(status.st_mode)) return FileError(Stage::kRefused, "Its folder is not a folder");
-  if (status.st_uid != ::geteuid()) {
+  // Root's folders are safe for anyone; another user's folder could have its files swapped.
+  if (status.st_uid != ::geteuid() && status.st_uid != 0) {
     return FileError(Stage::kRefused, "Its folder belongs to another user");
   }
   if (machine_wide && (status.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
