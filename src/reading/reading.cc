@@ -1,0 +1,240 @@
+#include "reading.h"
+
+#include <algorithm>
+#include <array>
+
+#include "attribute_catalogue.h"
+#include "shown_attributes.h"
+
+namespace kestrine {
+
+namespace {
+
+// Counters of bad or troubled sectors and failed operations: any non-zero count is a warning.
+constexpr std::array<int, 9> kWatchedCounterIds = {5, 10, 184, 187, 188, 196, 197, 198, 201};
+
+// The status code of a self-test execution status byte that says a test is running.
+constexpr int kAtaSelfTestInProgress = 15;
+
+Condition ConditionOf(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Critical:
+      return Condition::Critical;
+    case Verdict::Warning:
+      return Condition::Warning;
+    case Verdict::Ok:
+      break;
+  }
+  return Condition::Ok;
+}
+
+std::string BelowThreshold(std::string_view kind, int worst, int threshold) {
+  return std::string(kind) + " value: worst " + std::to_string(worst) + " below threshold " +
+         std::to_string(threshold);
+}
+
+}  // namespace
+
+Verdict HealthItem::ItemVerdict() const {
+  Verdict verdict = Verdict::Ok;
+  for (const Finding& finding : findings) verdict = std::max(verdict, finding.verdict);
+  return verdict;
+}
+
+Condition JudgeCondition(const std::vector<HealthItem>& items) {
+  Verdict verdict = Verdict::Ok;
+  for (const HealthItem& item : items) verdict = std::max(verdict, item.ItemVerdict());
+  return ConditionOf(verdict);
+}
+
+std::vector<Finding> AtaAttributeFindings(std::string_view type, int id, int worst, int threshold,
+                                          int raw16) {
+  std::vector<Finding> findings;
+  if (type == kTypeOldAge && worst < threshold) {
+    findings.push_back({Verdict::Warning, BelowThreshold("old-age", worst, threshold)});
+  }
+  if (type == kTypePreFail && worst < threshold) {
+    findings.push_back({Verdict::Critical, BelowThreshold("pre-fail", worst, threshold)});
+  }
+  if (std::ranges::find(kWatchedCounterIds, id) != kWatchedCounterIds.end() && raw16 != 0) {
+    findings.push_back({Verdict::Warning, "counter of troubled sectors or failed operations: " +
+                                              std::to_string(raw16)});
+  }
+  return findings;
+}
+
+std::vector<Finding> NvmeFieldFindings(int id, const Counter128& value, int threshold) {
+  const NvmeCondition judged = JudgeNvmeField(id, value, threshold);
+  if (judged == NvmeCondition::Ok) return {};
+  const Verdict verdict = judged == NvmeCondition::Critical ? Verdict::Critical : Verdict::Warning;
+  std::string reason;
+  switch (id) {
+    case kNvmeCriticalWarningId:
+      reason = "critical warning bits set";
+      break;
+    case kNvmeAvailableSpareId:
+      reason = (verdict == Verdict::Critical ? "available spare below its threshold "
+                                             : "available spare at its threshold ") +
+               std::to_string(threshold);
+      break;
+    case kNvmePercentageUsedId:
+      reason = "90 % or more of the rated life used";
+      break;
+    default:
+      reason = "media and data integrity errors: " + DecimalText(value);
+      break;
+  }
+  return {Finding{verdict, std::move(reason)}};
+}
+
+DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
+  DriveReading reading;
+  reading.slot = slot;
+  reading.family = tables.Family[slot];
+  const THDDInfo& info = tables.HDDInfo[slot];
+  reading.identity = DriveIdentity{.model = info.Model,
+                                   .firmware = info.Firmware,
+                                   .serial = info.SerialNumber,
+                                   .ata = info,
+                                   .nvme = std::nullopt};
+  for (const ShownAttribute& attribute :
+       ShownAttributes(tables.AttributeTable[slot], tables.ThresholdTable[slot])) {
+    HealthItem item{.id = attribute.id,
+                    .name = LookupAttributeName(attribute.id).name,
+                    .flags = attribute.flags,
+                    .current = attribute.current,
+                    .worst = attribute.worst,
+                    .threshold = attribute.threshold,
+                    .raw = Counter128{attribute.raw, 0},
+                    .findings = {}};
+    item.findings = AtaAttributeFindings(AttributeTypeText(attribute.flags), attribute.id,
+                                         attribute.worst, attribute.threshold, attribute.Raw16());
+    if (attribute.id == kTemperatureAttributeId) reading.temperature_celsius = attribute.Raw16();
+    reading.items.push_back(std::move(item));
+  }
+  reading.condition = JudgeCondition(reading.items);
+  const Byte execution = tables.SmartDataSector[smart_data::kSelfTestStatus];
+  reading.self_test.running = (execution >> 4) == kAtaSelfTestInProgress;
+  if (reading.self_test.running) reading.self_test.remaining_percent = (execution & 0x0F) * 10;
+  reading.parts = PartsRead{.identity = true, .health = true, .self_test_log = false};
+  reading.ata_blocks = AtaBlocks{.identify = tables.IdentifySector[slot],
+                                 .smart_data = tables.SmartDataSector,
+                                 .thresholds = tables.SmartThresholdSector};
+  return reading;
+}
+
+void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
+  using namespace self_test_log;
+  reading.parts.self_test_log = true;
+  reading.ata_self_test_log = log;
+  reading.self_test_log.clear();
+  // The drive's own most-recent index (byte 508) is not followed here: entries keep the
+  // storage order, up to the first unused descriptor.
+  const auto entry_at = [&log](std::size_t k) {
+    const std::size_t at = kFirstDescriptor + k * kDescriptorSize;
+    const Byte status = log[at + kStatus];
+    SelfTestEntry entry{.code = log[at + kType],
+                        .status = status,
+                        .power_on_hours = ReadLe16(log, at + kLifeHours),
+                        .failing_lba = std::nullopt,
+                        .remaining_percent = (status & 0x0F) * 10};
+    if (status != 0) entry.failing_lba = ReadLe32(log, at + kFailureLba);
+    return entry;
+  };
+  for (std::size_t k = 0; k < kDescriptorCount; ++k) {
+    if (log[kFirstDescriptor + k * kDescriptorSize + kType] == 0) break;
+    reading.self_test_log.push_back(entry_at(k));
+  }
+  // The most recent entry is the one the index names, if that entry is in use.
+  reading.last_self_test.reset();
+  const std::size_t index = log[kIndex];
+  if (index >= 1 && index <= kDescriptorCount &&
+      log[kFirstDescriptor + (index - 1) * kDescriptorSize + kType] != 0) {
+    reading.last_self_test = entry_at(index - 1);
+  }
+}
+
+DriveReading NvmeReadingFromTables(const SmartTables& tables, Byte slot) {
+  DriveReading reading;
+  reading.slot = slot;
+  reading.family = TransportFamily::Nvme;
+  const NvmeIdentity identity =
+      DecodeNvmeIdentity(tables.NvmeController[slot], tables.NvmeNamespace[slot]);
+  reading.identity = DriveIdentity{.model = identity.Model,
+                                   .firmware = identity.Firmware,
+                                   .serial = identity.SerialNumber,
+                                   .ata = std::nullopt,
+                                   .nvme = identity};
+  const NvmeHealthLog& health = tables.NvmeHealth[slot];
+  const bool health_read = tables.NvmeHealthRead[slot];
+  reading.parts = PartsRead{.identity = true, .health = health_read, .self_test_log = false};
+  reading.nvme_blocks = NvmeBlocks{.controller = tables.NvmeController[slot],
+                                   .namespace_data = tables.NvmeNamespace[slot],
+                                   .health = health,
+                                   .self_test_log = {}};
+  // A health log that did not come decides nothing; the window shows such a drive as OK.
+  reading.condition = Condition::Ok;
+  if (!health_read) return reading;
+  const int spare_threshold = health[nvme_health::kAvailableSpareThreshold];
+  for (const NvmeHealthField& field : kNvmeHealthFields) {
+    HealthItem item{.id = field.id,
+                    .name = field.name,
+                    .flags = std::nullopt,
+                    .current = std::nullopt,
+                    .worst = std::nullopt,
+                    .threshold = std::nullopt,
+                    .raw = NvmeHealthValue(health, field),
+                    .findings = {}};
+    if (field.id == kNvmeAvailableSpareId) {
+      item.current = health[nvme_health::kAvailableSpare];
+      item.threshold = spare_threshold;
+    }
+    item.findings = NvmeFieldFindings(field.id, item.raw, spare_threshold);
+    reading.items.push_back(std::move(item));
+  }
+  reading.condition = JudgeCondition(reading.items);
+  const int kelvin = ReadLe16(health, nvme_health::kCompositeTemperature);
+  if (kelvin != 0) reading.temperature_celsius = kelvin - nvme_health::kZeroCelsiusKelvin;
+  return reading;
+}
+
+void AddNvmeSelfTestLog(DriveReading& reading, const NvmeSelfTestLog& log) {
+  using namespace nvme_self_test_log;
+  reading.parts.self_test_log = true;
+  if (reading.nvme_blocks) reading.nvme_blocks->self_test_log = log;
+  const Byte current = log[kCurrentOperation] & 0x0F;
+  reading.self_test.current_code = current;
+  reading.self_test.running = current != kCodeNone;
+  reading.self_test.remaining_percent =
+      reading.self_test.running ? 100 - std::min(log[kCurrentCompletion] & kCompletionMask, 100)
+                                : 0;
+  reading.self_test_log.clear();
+  for (const NvmeSelfTestResult& result : NvmeSelfTestResults(log)) {
+    reading.self_test_log.push_back(SelfTestEntry{
+        .code = result.code,
+        .status = result.result,
+        .power_on_hours = result.power_on_hours,
+        .failing_lba = result.failing_lba_valid ? std::optional(result.failing_lba) : std::nullopt,
+        .remaining_percent = std::nullopt});
+  }
+  // The log lists the newest result first.
+  reading.last_self_test.reset();
+  if (!reading.self_test_log.empty()) reading.last_self_test = reading.self_test_log.front();
+}
+
+DriveReading ReadingFromTables(const SmartTables& tables, Byte slot) {
+  switch (tables.Family[slot]) {
+    case TransportFamily::Ata:
+    case TransportFamily::Sat:
+      return AtaReadingFromTables(tables, slot);
+    case TransportFamily::Nvme:
+      return NvmeReadingFromTables(tables, slot);
+    case TransportFamily::None:
+      break;
+  }
+  DriveReading reading;
+  reading.slot = slot;
+  return reading;
+}
+
+}  // namespace kestrine
