@@ -74,7 +74,7 @@ TEST(HistoryStore, GivesBackEveryReadingAndStoresAValueOnlyWhenItChanges) {
       Reading(3400, "\\\\.\\PHYSICALDRIVE0", "OK", 36,
               {Attribute(5, 100, 0), Attribute(9, 99, 12)}),
   };
-  given[3].self_test = HistorySelfTest{"Completed without error", 12};
+  given[3].self_test = HistorySelfTest{1, 0x00, 12};
   given[4].self_test = given[3].self_test;
   given[4].program = "kestrine";
   for (const HistoryReading& reading : given) {

@@ -21,8 +21,9 @@ struct HistoryDrive {
 };
 
 // One health item of a reading: an ATA attribute by its number (1-255), or an NVMe health-log
-// field by kNvmeItemBase plus its byte offset in the log. A value the item does not have (an
-// NVMe field has only its raw value) is nullopt; an item with none at all is not kept.
+// field by kNvmeItemBase plus the field's id. A value the item does not have (an
+// NVMe field has only its raw value) is nullopt; an item with none at all is not kept. Raw values
+// beyond the 63 bits of a signed integer are kept as its largest value.
 struct HistoryItem {
   int id = 0;
   std::optional<std::int64_t> current;
@@ -33,17 +34,15 @@ struct HistoryItem {
   bool Empty() const { return !current && !worst && !threshold && !raw; }
 };
 
+// NVMe health-log fields are kept under kNvmeItemBase plus the field's id (kNvmeHealthFields).
 inline constexpr int kNvmeItemBase = 0x1000;
-inline constexpr int kNvmeCriticalWarningItem = kNvmeItemBase + 0;
-inline constexpr int kNvmeTemperatureItem = kNvmeItemBase + 1;
-inline constexpr int kNvmeAvailableSpareItem = kNvmeItemBase + 3;
-inline constexpr int kNvmePercentageUsedItem = kNvmeItemBase + 5;
-inline constexpr int kNvmeMediaErrorsItem = kNvmeItemBase + 160;
 
-// The latest self-test the drive's log holds: its result as the program words it, and the
-// drive's power-on hours when it ran.
+// The latest self-test the drive's log holds, as the log gives it: the test's code (ATA: its
+// type byte; NVMe: its self-test code), its status (ATA: the whole status byte; NVMe: the result
+// code) and the drive's power-on hours when it ran.
 struct HistorySelfTest {
-  std::string result;
+  int code = 0;
+  int status = 0;
   std::int64_t hours = 0;
   bool operator==(const HistorySelfTest&) const = default;
 };

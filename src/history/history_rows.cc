@@ -32,11 +32,13 @@ std::optional<std::int64_t> Wide(const std::optional<int>& value) {
   return *value;
 }
 
-// The self-test of a row's two columns: none without a result.
-std::optional<HistorySelfTest> SelfTestOf(const Statement& row, int result_column) {
-  const std::optional<std::string> result = row.Text(result_column);
-  if (!result) return std::nullopt;
-  return HistorySelfTest{DriveText(*result), row.Integer(result_column + 1).value_or(0)};
+// The self-test of a row's three columns (status, code, hours): none without a status.
+std::optional<HistorySelfTest> SelfTestOf(const Statement& row, int status_column) {
+  const std::optional<std::int64_t> status = row.Integer(status_column);
+  if (!status) return std::nullopt;
+  return HistorySelfTest{static_cast<int>(row.Integer(status_column + 1).value_or(0) & 0xFF),
+                         static_cast<int>(*status & 0xFF),
+                         row.Integer(status_column + 2).value_or(0)};
 }
 
 // What a drive's row holds of its latest reading; the items come from latest_item.
@@ -49,7 +51,7 @@ int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>
                    std::int64_t& drive_id) {
   Statement find(db,
                  "SELECT id, firmware, family, program, path, condition, temperature, self_test, "
-                 "self_test_hours FROM drive WHERE model = ?1 AND serial = ?2");
+                 "self_test_code, self_test_hours FROM drive WHERE model = ?1 AND serial = ?2");
   find.Bind(1, StoredText(drive.model));
   find.Bind(2, StoredText(drive.serial));
   const int found = find.Step();
@@ -114,8 +116,8 @@ int InsertReading(sqlite3* db, std::int64_t drive_id, const HistoryReading& read
                   std::int64_t& reading_id) {
   Statement insert(db,
                    "INSERT INTO reading (drive, time, changed, program, path, condition, "
-                   "temperature, self_test, self_test_hours) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, "
-                   "?8, ?9)");
+                   "temperature, self_test, self_test_code, self_test_hours) VALUES (?1, ?2, ?3, "
+                   "?4, ?5, ?6, ?7, ?8, ?9, ?10)");
   insert.Bind(1, drive_id);
   insert.Bind(2, reading.time);
   insert.Bind(3, std::int64_t{changed});
@@ -124,8 +126,9 @@ int InsertReading(sqlite3* db, std::int64_t drive_id, const HistoryReading& read
   if (changed & kChangedCondition) insert.Bind(6, Stored(reading.condition));
   if (changed & kChangedTemperature) insert.Bind(7, Wide(reading.temperature));
   if ((changed & kChangedSelfTest) && reading.self_test) {
-    insert.Bind(8, StoredText(reading.self_test->result));
-    insert.Bind(9, reading.self_test->hours);
+    insert.Bind(8, std::int64_t{reading.self_test->status});
+    insert.Bind(9, std::int64_t{reading.self_test->code});
+    insert.Bind(10, reading.self_test->hours);
   }
   const int result = insert.Run();
   reading_id = sqlite3_last_insert_rowid(db);
@@ -172,16 +175,17 @@ int WriteItems(sqlite3* db, std::int64_t drive_id, std::int64_t reading_id, cons
 int KeepLatest(sqlite3* db, std::int64_t drive_id, const HistoryReading& reading) {
   Statement update(db,
                    "UPDATE drive SET program = ?1, path = ?2, condition = ?3, temperature = ?4, "
-                   "self_test = ?5, self_test_hours = ?6 WHERE id = ?7");
+                   "self_test = ?5, self_test_code = ?6, self_test_hours = ?7 WHERE id = ?8");
   update.Bind(1, StoredText(reading.program));
   update.Bind(2, StoredText(reading.path));
   update.Bind(3, Stored(reading.condition));
   update.Bind(4, Wide(reading.temperature));
   if (reading.self_test) {
-    update.Bind(5, StoredText(reading.self_test->result));
-    update.Bind(6, reading.self_test->hours);
+    update.Bind(5, std::int64_t{reading.self_test->status});
+    update.Bind(6, std::int64_t{reading.self_test->code});
+    update.Bind(7, reading.self_test->hours);
   }
-  update.Bind(7, drive_id);
+  update.Bind(8, drive_id);
   const int result = update.Run();
   return result == SQLITE_DONE ? SQLITE_OK : result;
 }
@@ -321,7 +325,7 @@ int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHis
 
   Statement readings(db,
                      "SELECT id, drive, time, changed, program, path, condition, temperature, "
-                     "self_test, self_test_hours FROM reading ORDER BY id");
+                     "self_test, self_test_code, self_test_hours FROM reading ORDER BY id");
   Statement items(db,
                   "SELECT reading, id, current, worst, threshold, raw FROM item ORDER BY "
                   "reading, id");

@@ -18,7 +18,8 @@ inline constexpr std::array<std::string_view, 1> kSchemaSteps = {
     //
     // A reading's row gives only what changed since the drive's previous reading: `changed`
     // says which of program (bit 0), path (1), condition (2), temperature (3) and self-test (4,
-    // result and hours) it gives, the value itself possibly NULL (a condition not decided, no
+    // its status, code and hours; NULL status: none) it gives, the value itself possibly NULL (a
+    // condition not decided, no
     // temperature, no self-test). An item's row is there only when any of its four values
     // changed; all four NULL: the drive no longer gave the item. Texts are UTF-8, a drive's
     // bytes each as the character of the same number.
@@ -33,7 +34,8 @@ CREATE TABLE drive (
   path TEXT,
   condition TEXT,
   temperature INTEGER,
-  self_test TEXT,
+  self_test INTEGER,
+  self_test_code INTEGER,
   self_test_hours INTEGER,
   UNIQUE (model, serial)
 );
@@ -55,7 +57,8 @@ CREATE TABLE reading (
   path TEXT,
   condition TEXT,
   temperature INTEGER,
-  self_test TEXT,
+  self_test INTEGER,
+  self_test_code INTEGER,
   self_test_hours INTEGER
 );
 CREATE TABLE item (
