@@ -4,5 +4,5 @@
 
 int main(int argc, char** argv) {
   kestrine::Win32DevicePort port;
-  return kestrine::RunWindow(argc, argv, port);
+  return kestrine::RunWindow(argc, argv, port, true);
 }

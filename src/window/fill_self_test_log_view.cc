@@ -15,6 +15,7 @@ void TForm1::FillSelfTestLogView() {
     ui_.App.ShowMessage(texts::kFailed);
     return;
   }
+  self_test_log_ = log;
   for (auto& row : SelfTestLogRows(log)) ui_.ListView3.AddRow(std::move(row));
 }
 

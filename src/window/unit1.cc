@@ -79,6 +79,8 @@ void TForm1::RefreshDrive() {
   ui_.ListView3.Clear();
   ui_.ListView4.Clear();
   DriveCondition = texts::kConditionOk;
+  last_reading_.reset();
+  self_test_log_.reset();
 
   const std::string selected = ui_.ComboBox1.Text();
   Byte drive_number = 0;
@@ -119,12 +121,26 @@ void TForm1::RefreshDrive() {
 
   if (nvme) {
     FillNvmeViews(drive_number);
-    return;
+  } else {
+    FillIdentifyView(drive_number);
+    FillAttributeView(drive_number);
+    FillSelfTestLogView();
+    FillGeneralView();
   }
-  FillIdentifyView(drive_number);
-  FillAttributeView(drive_number);
-  FillSelfTestLogView();
-  FillGeneralView();
+  KeepReading(drive_number, selected);
+}
+
+void TForm1::KeepReading(Byte drive_number, const std::string& selected) {
+  const SmartTables& tables = drv_.Tables();
+  DriveReading reading = ReadingFromTables(tables, drive_number);
+  if (reading.family == TransportFamily::Nvme) {
+    if (reading.identity.nvme && reading.identity.nvme->SelfTestSupported)
+      AddNvmeSelfTestLog(reading, tables.NvmeSelfTest);
+  } else if (self_test_log_) {
+    AddAtaSelfTestLog(reading, *self_test_log_);
+  }
+  last_reading_ = std::move(reading);
+  if (AfterDriveRead) AfterDriveRead(*last_reading_, selected);
 }
 
 void TForm1::ShowDriveNotRead(const std::string& selected) {

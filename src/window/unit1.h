@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "reading.h"
 #include "smart_drv.h"
 #include "toolkit.h"
 
@@ -45,6 +47,11 @@ class TForm1 {
   // The condition of the drive shown: "OK", "WARNING" or "CRITICAL".
   std::string DriveCondition;
 
+  // The reading of the drive the last refresh read, views filled; nullopt when it read none.
+  const std::optional<DriveReading>& LastReading() const { return last_reading_; }
+  // Told of each refresh that read a drive, with the selector's text, once the views are filled.
+  std::function<void(const DriveReading& reading, const std::string& path)> AfterDriveRead;
+
   SmartDrv& DriveLayer() { return drv_; }
   const FormControls& Controls() const { return ui_; }
 
@@ -60,11 +67,15 @@ class TForm1 {
   void RunSelfTest(Byte test_code, const char* confirmation);
   // The condition label in the condition's colour, and the tray hint with the temperature.
   void ShowCondition(const std::string& temperature);
+  // Keeps the reading of the drive just read and tells AfterDriveRead.
+  void KeepReading(Byte drive_number, const std::string& selected);
 
   SmartDrv& drv_;
   FormControls ui_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
+  std::optional<DriveReading> last_reading_;
+  std::optional<Sector> self_test_log_;  // the ATA log the Self Test Logs view was filled from
 };
 
 }  // namespace kestrine

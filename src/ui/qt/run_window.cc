@@ -3,15 +3,18 @@
 #include <QApplication>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
 #include "form_texts.h"
+#include "history_recorder.h"
 #include "kestrine_version.h"
 #include "main_window.h"
 #include "qt_application.h"
 #include "smart_drv.h"
 #include "smoke_test.h"
 #include "unit1.h"
+#include "window_history.h"
 #include "window_options.h"
 
 namespace kestrine {
@@ -32,7 +35,7 @@ bool PrintVersion(int argc, char** argv) {
 
 }  // namespace
 
-int RunWindow(int& argc, char** argv, DevicePort& port) {
+int RunWindow(int& argc, char** argv, DevicePort& port, bool keep_history) {
   if (PrintVersion(argc, argv)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(texts::kConfirmCaption));
@@ -53,6 +56,11 @@ int RunWindow(int& argc, char** argv, DevicePort& port) {
   MainWindow window(app);
   TForm1 form(drive_layer, window.Controls());
   window.Attach(form);
+  std::optional<HistoryRecorder> history;
+  if (keep_history && !arguments.contains(QString::fromLatin1(kNoHistoryOption))) {
+    history.emplace(DefaultHistoryLocation(), kWindowProgramName);
+    KeepReadingsIn(form, *history);
+  }
   if (smoke_testing) {
     const std::string report_file = arguments[smoke_test + 1].toLocal8Bit().toStdString();
     window.SetAfterFormShow(

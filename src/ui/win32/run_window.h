@@ -7,7 +7,9 @@
 namespace kestrine {
 
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
-// --quit-after-first-refresh, and the self-check the program is linked with (self_check.h).
-int RunWindow(int& argc, char** argv, DevicePort& port);
+// --quit-after-first-refresh, --no-history, and the self-check the program is linked with
+// (self_check.h). With `keep_history` (the real drives, not the demo's) every reading is kept in
+// the history, unless --no-history is given.
+int RunWindow(int& argc, char** argv, DevicePort& port, bool keep_history = false);
 
 }  // namespace kestrine
