@@ -11,7 +11,10 @@ set(KESTRINE_SQLITE_ARCHIVE "" CACHE FILEPATH "${KESTRINE_SQLITE_PACKAGE}, when 
 if(NOT WIN32)
   find_package(SQLite3 REQUIRED)  # libsqlite3-dev
   add_library(kestrine_sqlite INTERFACE)
-  target_link_libraries(kestrine_sqlite INTERFACE SQLite::SQLite3)
+  target_include_directories(kestrine_sqlite INTERFACE ${SQLite3_INCLUDE_DIRS})
+  # By name, not by the path of the shared library: the static kestrine-cli (-static) then links
+  # libsqlite3.a, the other programs libsqlite3.so.
+  target_link_libraries(kestrine_sqlite INTERFACE sqlite3 m)
   return()
 endif()
 

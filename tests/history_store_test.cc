@@ -94,7 +94,7 @@ TEST(HistoryStore, GivesBackEveryReadingAndStoresAValueOnlyWhenItChanges) {
   EXPECT_EQ(Query(store.File(), "SELECT count(*) FROM reading WHERE changed = 0"), "1");
 
   // A time range: its first reading stands complete, items that changed before it included.
-  const std::vector<DriveHistory> range = ReadAll(store, {{}, {}, 2000, 3000});
+  const std::vector<DriveHistory> range = ReadAll(store, {{}, {}, 2000, 3000, {}});
   ASSERT_EQ(range[0].points.size(), 2u);
   EXPECT_EQ(range[0].ReadingAt(0), given[2]);
   EXPECT_EQ(range[0].ReadingAt(1), given[3]);
@@ -116,10 +116,11 @@ TEST(HistoryStore, ADriveIsItsModelAndSerialWhateverItsPath) {
   // The replacement's first reading stands on its own: nothing of the other disk in it.
   EXPECT_EQ(all[1].ReadingAt(0).items, std::vector<HistoryItem>{Attribute(5, 1, 900)});
 
-  const std::vector<DriveHistory> at_path = ReadAll(store, {{}, {"\\\\.\\PHYSICALDRIVE1"}, {}, {}});
+  const std::vector<DriveHistory> at_path =
+      ReadAll(store, {{}, {"\\\\.\\PHYSICALDRIVE1"}, {}, {}, {}});
   ASSERT_EQ(at_path.size(), 1u);
   EXPECT_EQ(at_path[0].drive, kOtherDisk);
-  const std::vector<DriveHistory> by_serial = ReadAll(store, {{"WD-1234"}, {}, {}, {}});
+  const std::vector<DriveHistory> by_serial = ReadAll(store, {{"WD-1234"}, {}, {}, {}, {}});
   ASSERT_EQ(by_serial.size(), 1u);
   EXPECT_EQ(by_serial[0].drive, kDisk);
 }

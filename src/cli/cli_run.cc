@@ -9,6 +9,8 @@
 #include "drive_report.h"
 #include "errors.h"
 #include "form_texts.h"
+#include "history_recorder.h"
+#include "history_report.h"
 #include "json_report.h"
 #include "latin1_text.h"
 #include "memory_toolkit.h"
@@ -102,6 +104,14 @@ class CliSession {
 
   SmartDrv& DriveLayer() { return drv_; }
 
+  // Keeps the reading of the drive just read in the history; a problem is told once.
+  void KeepInHistory(HistoryRecorder& history, const DriveReport& report) {
+    const std::optional<DriveReading>& reading = form_.LastReading();
+    if (!reading || !report.drive_number || reading->slot != *report.drive_number) return;
+    if (const std::optional<std::string> problem = history.Keep(*reading, report.path))
+      err_ << kProgram << ": " << TerminalText(*problem) << '\n';
+  }
+
   // --save, --html and --self-test on the drive just read. False when one of them failed.
   bool Act(DriveReport& report) {
     bool done = true;
@@ -188,6 +198,7 @@ class CliSession {
 
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
            std::ostream& err) {
+  if (options.history) return RunHistory(options, environment, out, err);
   // Snapshot files first: a refused file ends the run before any drive is read.
   SimBay bay;
   bay.SetRecording(false);
@@ -236,6 +247,10 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
         .count();
   };
   std::vector<DriveMetrics> metrics;
+  // Real drives are kept in the history; the drives of snapshot files are not.
+  std::optional<HistoryRecorder> history;
+  if (options.loads.empty() && !options.no_history && environment.history_location)
+    history.emplace(environment.history_location(), kProgram);
 
   bool failed = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -245,6 +260,7 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
       metrics.push_back(MeasureDrive(session.DriveLayer(), report));
       metrics.back().read_seconds = clock() - started;
     }
+    if (report.Read() && history) session.KeepInHistory(*history, report);
     if (report.Read()) {
       if (options.ActsOnDrive()) failed = !session.Act(report) || failed;
     } else if (!options.drives.empty() || options.ActsOnDrive()) {

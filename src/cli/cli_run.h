@@ -10,6 +10,7 @@
 
 #include "cli_options.h"
 #include "device_port.h"
+#include "history_file.h"
 
 namespace kestrine {
 
@@ -24,6 +25,9 @@ struct CliEnvironment {
   // Called before --metrics writes: standard output is to write its bytes unchanged (a Windows
   // console stream would turn each line feed into CR LF). Nothing is done when empty.
   std::function<void()> binary_output;
+  // Where the history is kept and read (--history); when empty, no reading is kept and there is
+  // no history to show.
+  std::function<HistoryLocation()> history_location;
 };
 
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,

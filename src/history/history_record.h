@@ -99,6 +99,7 @@ struct HistoryQuery {
   std::vector<std::string> paths;
   std::optional<std::int64_t> from;   // readings at or after, in seconds since 1970 UTC
   std::optional<std::int64_t> until;  // readings at or before
+  std::vector<int> items;             // the items to give; empty: all of them
 };
 
 }  // namespace kestrine

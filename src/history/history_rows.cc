@@ -326,9 +326,16 @@ int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHis
   Statement readings(db,
                      "SELECT id, drive, time, changed, program, path, condition, temperature, "
                      "self_test, self_test_code, self_test_hours FROM reading ORDER BY id");
-  Statement items(db,
-                  "SELECT reading, id, current, worst, threshold, raw FROM item ORDER BY "
-                  "reading, id");
+  std::string item_sql = "SELECT reading, id, current, worst, threshold, raw FROM item ";
+  if (!query.items.empty()) {
+    // Only the rows asked for leave SQLite: most of a year's rows are the changing counters of
+    // data written and read.
+    item_sql += "WHERE id IN (";
+    for (std::size_t i = 0; i < query.items.size(); ++i)
+      item_sql += (i == 0 ? "" : ",") + std::to_string(query.items[i]);
+    item_sql += ") ";
+  }
+  Statement items(db, item_sql + "ORDER BY reading, id");
   int item_result = items.Step();
   std::vector<HistoryItem> changed_items;
   int result = readings.Step();

@@ -33,7 +33,54 @@ std::string TwoDigits(std::int64_t value) {
   return (value < 10 ? "0" : "") + std::to_string(value);
 }
 
+// Howard Hinnant's days-from-civil: the day counted from 1970-01-01 of a date.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const auto year_of_era = static_cast<unsigned>(year - era * 400);
+  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + static_cast<std::int64_t>(day_of_era) - 719468;
+}
+
+// Reads `digits` decimal digits at `at`; false when they are not all there.
+bool ReadDigits(std::string_view text, std::size_t& at, std::size_t digits, unsigned& value) {
+  value = 0;
+  for (std::size_t i = 0; i < digits; ++i, ++at) {
+    if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+    value = value * 10 + static_cast<unsigned>(text[at] - '0');
+  }
+  return true;
+}
+
 }  // namespace
+
+std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day) {
+  if (!text.empty() && (text.back() == 'Z' || text.back() == 'z')) text.remove_suffix(1);
+  std::size_t at = 0;
+  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  const auto expect = [&](char c) { return at < text.size() && text[at++] == c; };
+  if (!ReadDigits(text, at, 4, year) || !expect('-') || !ReadDigits(text, at, 2, month) ||
+      !expect('-') || !ReadDigits(text, at, 2, day)) {
+    return std::nullopt;
+  }
+  const bool day_only = at == text.size();
+  if (!day_only) {
+    if (text[at] != 'T' && text[at] != 't' && text[at] != ' ') return std::nullopt;
+    ++at;
+    if (!ReadDigits(text, at, 2, hour) || !expect(':') || !ReadDigits(text, at, 2, minute))
+      return std::nullopt;
+    if (at < text.size() && (!expect(':') || !ReadDigits(text, at, 2, second))) return std::nullopt;
+    if (at != text.size()) return std::nullopt;
+  }
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+    return std::nullopt;
+  const std::int64_t days = DaysFromCivil(year, month, day);
+  // A date that does not exist (February 30th) comes back as another.
+  if (UtcDayText(days * kSecondsPerDay) != std::string(text.substr(0, 10))) return std::nullopt;
+  if (day_only && end_of_day) return days * kSecondsPerDay + kSecondsPerDay - 1;
+  return days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+}
 
 std::vector<int> WatchedItems() {
   return {5,
@@ -84,6 +131,8 @@ DriveSummary Summarize(const DriveHistory& history) {
     int count = 0;
   };
   std::map<std::int64_t, DayTotals> days;
+  DayTotals* today = nullptr;  // readings come in time order: the day is looked up when it changes
+  std::int64_t today_start = 0;
   for (std::size_t i = 0; i < history.points.size(); ++i) {
     const HistoryPoint& point = history.points[i];
     if (i == 0 || point.condition != condition) {
@@ -91,7 +140,12 @@ DriveSummary Summarize(const DriveHistory& history) {
       condition = point.condition;
     }
     if (point.temperature) {
-      DayTotals& totals = days[DayOf(point.time)];
+      if (today == nullptr || point.time < today_start ||
+          point.time >= today_start + kSecondsPerDay) {
+        today_start = DayOf(point.time);
+        today = &days[today_start];
+      }
+      DayTotals& totals = *today;
       const int value = *point.temperature;
       totals.minimum = totals.count == 0 ? value : std::min(totals.minimum, value);
       totals.maximum = totals.count == 0 ? value : std::max(totals.maximum, value);

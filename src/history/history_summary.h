@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "history_record.h"
@@ -53,5 +55,10 @@ DriveSummary Summarize(const DriveHistory& history);
 // "2026-12-07 19:30:00" (UTC) and "2026-12-07".
 std::string UtcTimeText(std::int64_t time);
 std::string UtcDayText(std::int64_t time);
+
+// A time in UTC given as "2026-12-07", "2026-12-07 19:30", "2026-12-07T19:30:00" or with a
+// final 'Z'; a day alone is its first second, or with `end_of_day` its last. nullopt for
+// anything else.
+std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day);
 
 }  // namespace kestrine
