@@ -55,6 +55,7 @@ constexpr char kFooter[] =
     "                     there, --serial TEXT by serial; --since and --until TIME (UTC,\n"
     "                     2026-12-07 or 2026-12-07T19:30) the readings; --json, or --html FILE\n"
     "                     for a page with charts.\n"
+    "  --history-file FILE  The history kept and shown is this SQLite file instead.\n"
     "\n"
     "Drives:\n"
     "  Without --drive every drive that can be opened is read, in number order. Without --load\n"
@@ -166,6 +167,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   CLI::Option* const until_option =
       app.add_option("--until", until, "With --history: readings up to this time (UTC)")
           ->type_name("TIME");
+  app.add_option("--history-file", options.history_file,
+                 "Keep and read the history in this file instead")
+      ->type_name("FILE");
   history_option->excludes("--load")
       ->excludes("--metrics")
       ->excludes("--save")

@@ -32,6 +32,7 @@ struct CliOptions {
   std::optional<std::int64_t> since;  // seconds since 1970 UTC
   std::optional<std::int64_t> until;
   std::optional<std::string> history_page;
+  std::optional<std::string> history_file;  // instead of the history's own place
 
   // --save, --html and --self-test act on one drive.
   bool ActsOnDrive() const { return save || html || self_test; }

@@ -196,8 +196,14 @@ class CliSession {
 
 }  // namespace
 
-int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
+int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream& out,
            std::ostream& err) {
+  CliEnvironment environment = given;
+  if (options.history_file) {
+    environment.history_location = [file = *options.history_file] {
+      return HistoryLocation{file, false};
+    };
+  }
   if (options.history) return RunHistory(options, environment, out, err);
   // Snapshot files first: a refused file ends the run before any drive is read.
   SimBay bay;

@@ -223,7 +223,11 @@ void AppendDrive(std::string& page, const DriveHistory& history) {
     return;
   }
   AppendTemperatureChart(page, history, summary);
-  for (const CounterChanges& counter : summary.counters) AppendCounterChart(page, summary, counter);
+  // A counter that stayed at zero gets no chart: its table row says it.
+  for (const CounterChanges& counter : summary.counters) {
+    if (counter.changes.size() > 1 || counter.changes.front().value != 0)
+      AppendCounterChart(page, summary, counter);
+  }
 
   page += "<h2>Condition</h2>\n<table>\n";
   AppendRow(page, {"Since (UTC)", "Condition"}, true);
