@@ -135,9 +135,9 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
     any = true;
   }
   page += "<h2>Temperature (&#176;C) and condition</h2>\n";
-  page += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kWidth) +
-          "\" height=\"" + std::to_string(kTemperatureHeight) + "\" viewBox=\"0 0 " +
-          std::to_string(kWidth) + " " + std::to_string(kTemperatureHeight) +
+  page += "<svg width=\"" + std::to_string(kWidth) + "\" height=\"" +
+          std::to_string(kTemperatureHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
+          std::to_string(kTemperatureHeight) +
           "\" role=\"img\" aria-label=\"Temperature over time\">\n";
   scale.low = std::floor(scale.low - 1);
   scale.high = std::ceil(scale.high + 1);
@@ -179,9 +179,9 @@ void AppendCounterChart(std::string& page, const DriveSummary& summary,
     scale.high = std::max(scale.high, static_cast<double>(change.value));
   }
   page += "<h2>" + PageText(HistoryItemName(counter.id)) + "</h2>\n";
-  page += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kWidth) +
-          "\" height=\"" + std::to_string(kCounterHeight) + "\" viewBox=\"0 0 " +
-          std::to_string(kWidth) + " " + std::to_string(kCounterHeight) + "\" role=\"img\">\n";
+  page += "<svg width=\"" + std::to_string(kWidth) + "\" height=\"" +
+          std::to_string(kCounterHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
+          std::to_string(kCounterHeight) + "\" role=\"img\">\n";
   AppendFrame(page, scale, summary, false, "0",
               std::to_string(static_cast<std::int64_t>(scale.high)));
   std::string steps;

@@ -1,0 +1,80 @@
+// kestrine-cli and the history: which reads are kept, what --history shows of them, and the
+// history page's handling of the drives' own texts.
+#include <gtest/gtest.h>
+
+#include "cli_support.h"
+#include "demo_drives.h"
+#include "history_page.h"
+#include "sim_bay.h"
+
+namespace kestrine {
+namespace {
+
+using testing::CliResult;
+using testing::RunCliWith;
+using testing::ScratchDir;
+
+TEST(CliHistory, KeepsEveryRealDriveReadAndShowsItsCountersAndCondition) {
+  ScratchDir dir;
+  const std::string file = (dir / "history.db").string();
+  SimBay bay;
+  AddDemoDrives(bay);
+  const std::string pending = std::to_string(kDemoPendingSectors);
+  const std::string worn = std::to_string(kDemoWornNvmeSsd);
+  EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", pending}, &bay).status, kExitWarning);
+  EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", pending, "--drive", worn}, &bay).status,
+            kExitCritical);
+  // Not kept: told not to, or a snapshot file rather than a drive.
+  RunCliWith({"--history-file", file, "--drive", pending, "--no-history"}, &bay);
+  const std::string snapshot = (dir / "disk.blob").string();
+  RunCliWith({"--save", snapshot, "--drive", pending, "--no-history"}, &bay);
+  RunCliWith({"--history-file", file, "--load", snapshot});
+
+  const CliResult shown = RunCliWith({"--history", "--history-file", file, "--json"});
+  ASSERT_EQ(shown.status, kExitOk) << shown.err;
+  const nlohmann::json drives = shown.Json()["drives"];
+  ASSERT_EQ(drives.size(), 2u) << shown.out;
+  EXPECT_EQ(drives[0]["readings"], 2);
+  EXPECT_EQ(drives[0]["conditions"][0]["condition"], "WARNING");
+  EXPECT_EQ(drives[1]["family"], "NVMe");
+  EXPECT_EQ(drives[1]["conditions"][0]["condition"], "CRITICAL");
+  std::vector<int> counters[2];
+  for (int drive = 0; drive < 2; ++drive) {
+    for (const auto& counter : drives[drive]["counters"]) counters[drive].push_back(counter["id"]);
+  }
+  EXPECT_NE(std::ranges::find(counters[0], 197), counters[0].end()) << drives[0]["counters"];
+  EXPECT_NE(std::ranges::find(counters[1], kNvmeItemBase + 1), counters[1].end())
+      << drives[1]["counters"];
+
+  // Chosen by the path it was read at, and by a time range that holds nothing.
+  const CliResult by_path =
+      RunCliWith({"--history", "--history-file", file, "--json", "--drive", worn});
+  EXPECT_EQ(by_path.Json()["drives"].size(), 1u);
+  const CliResult old =
+      RunCliWith({"--history", "--history-file", file, "--json", "--until", "2001-01-01"});
+  EXPECT_EQ(old.Json()["drives"][0]["readings"], 0);
+  EXPECT_EQ(RunCliWith({"--history", "--history-file", file, "--since", "2026-02-30"}).status,
+            kExitError);
+}
+
+TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {
+  DriveHistory history;
+  history.drive = {"<script>alert('x')</script> & \"q\"\x01\xE9", "S/N<1>", "FW", "ATA"};
+  history.latest_path = "\\\\.\\PHYSICALDRIVE0";
+  history.points.push_back({1767225600, 35, history.TextIndex("kestrine-cli"),
+                            history.TextIndex(history.latest_path), history.TextIndex("OK"), 0});
+  history.item_changes.push_back({0, {197, 100, 100, 0, 8}});
+  const std::string page = BuildHistoryPage({history}, 1767225600);
+  EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;"
+                      "\\x01\xC3\xA9"),
+            std::string::npos);
+  EXPECT_NE(page.find("S/N&lt;1&gt;"), std::string::npos);
+  // Self-contained: no script, nothing fetched.
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_EQ(page.find("://"), std::string::npos);
+  EXPECT_EQ(page.find(" src="), std::string::npos);
+  EXPECT_EQ(page.find(" href="), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrine
