@@ -4,8 +4,11 @@
 
 #include "cli_support.h"
 #include "demo_drives.h"
+#include "drive_number.h"
 #include "history_page.h"
+#include "history_store.h"
 #include "sim_bay.h"
+#include "window_history.h"
 
 namespace kestrine {
 namespace {
@@ -55,6 +58,32 @@ TEST(CliHistory, KeepsEveryRealDriveReadAndShowsItsCountersAndCondition) {
   EXPECT_EQ(old.Json()["drives"][0]["readings"], 0);
   EXPECT_EQ(RunCliWith({"--history", "--history-file", file, "--since", "2026-02-30"}).status,
             kExitError);
+}
+
+TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
+  ScratchDir dir;
+  testing::FormFixture window;
+  AddDemoDrives(window.bay);
+  HistoryRecorder recorder({dir / "history.db", false}, kWindowProgramName);
+  KeepReadingsIn(window.form, recorder);
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoHealthyDisk);
+  window.Run([](TForm1& form) { form.Refresh1Click(); });
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoCardReader);  // answers no IDENTIFY
+  window.Run([](TForm1& form) { form.Refresh1Click(); });
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoNvmeSsd);
+  window.Run([](TForm1& form) { form.Refresh1Click(); });
+  std::vector<DriveHistory> drives;
+  HistoryStore(dir / "history.db", false).Read({}, drives);
+  ASSERT_EQ(drives.size(), 2u);
+  EXPECT_EQ(drives[0].ReadingAt(0).program, "kestrine");
+  EXPECT_EQ(drives[1].drive.family, "NVMe");
+  // The same window with its history's place taken by a folder: one message, not one a refresh.
+  std::filesystem::create_directories(dir / "taken.db");
+  HistoryRecorder blocked({dir / "taken.db", false}, kWindowProgramName);
+  KeepReadingsIn(window.form, blocked);
+  window.ui.App.TakeMessages();
+  for (int i = 0; i < 3; ++i) window.Run([](TForm1& form) { form.Refresh1Click(); });
+  EXPECT_EQ(window.ui.App.TakeMessages().size(), 1u);
 }
 
 TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {
