@@ -7,6 +7,7 @@
 #include "drive_number.h"
 #include "history_page.h"
 #include "history_store.h"
+#include "history_summary.h"
 #include "sim_bay.h"
 #include "window_history.h"
 
@@ -84,6 +85,59 @@ TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
   window.ui.App.TakeMessages();
   for (int i = 0; i < 3; ++i) window.Run([](TForm1& form) { form.Refresh1Click(); });
   EXPECT_EQ(window.ui.App.TakeMessages().size(), 1u);
+}
+
+TEST(HistoryTimes, ReadsTheTimesTheOptionsTakeAndNothingElse) {
+  struct Case {
+    const char* text;
+    bool end_of_day;
+    std::optional<std::int64_t> time;
+  };
+  const Case cases[] = {
+      {"2026-12-07", false, 1796601600},
+      {"2026-12-07", true, 1796601600 + 86399},
+      {"2026-12-07T19:30", false, 1796601600 + 19 * 3600 + 1800},
+      {"2026-12-07 19:30:05Z", true, 1796601600 + 19 * 3600 + 1805},
+      {"2024-02-29", false, 1709164800},
+      {"1969-12-31T23:59:59", false, -1},
+      {"2026-02-29", false, std::nullopt},
+      {"2026-12-07T24:00", false, std::nullopt},
+      {"2026-12-7", false, std::nullopt},
+      {"2026-12-07T19", false, std::nullopt},
+      {"2026-12-07T19:30:05+01", false, std::nullopt},
+      {"", false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseUtcTime(c.text, c.end_of_day), c.time) << c.text;
+    if (c.time && !c.end_of_day) {
+      EXPECT_EQ(ParseUtcTime(UtcTimeText(*c.time), false), c.time) << c.text;
+    }
+  }
+}
+
+TEST(HistorySummary, TellsConditionChangesCounterStepsAndEachDaysTemperatures) {
+  DriveHistory history;
+  const std::uint32_t ok = history.TextIndex("OK");
+  const std::uint32_t warning = history.TextIndex("WARNING");
+  const std::int64_t day = 1796601600;
+  history.points = {{day, 30, 0, 0, ok, 0},
+                    {day + 600, 40, 0, 0, ok, 0},
+                    {day + 86400, std::nullopt, 0, 0, warning, 0},
+                    {day + 86400 + 600, 35, 0, 0, 0, 0}};
+  history.item_changes = {{0, {197, 100, 100, 0, 0}}, {0, {9, 99, 99, 0, 5}},
+                          {2, {197, 100, 100, 0, 8}}, {3, {197, 100, 100, 0, 8}}};
+  const DriveSummary summary = Summarize(history);
+  ASSERT_EQ(summary.conditions.size(), 3u);
+  EXPECT_EQ(summary.conditions[1].condition, "WARNING");
+  EXPECT_EQ(summary.conditions[2].condition, "");  // not decided
+  ASSERT_EQ(summary.counters.size(), 1u);  // 9 is not watched
+  ASSERT_EQ(summary.counters[0].changes.size(), 2u);
+  EXPECT_EQ(summary.counters[0].changes[1].time, day + 86400);
+  ASSERT_EQ(summary.days.size(), 2u);
+  EXPECT_EQ(summary.days[0].minimum, 30);
+  EXPECT_EQ(summary.days[0].maximum, 40);
+  EXPECT_DOUBLE_EQ(summary.days[0].average, 35);
+  EXPECT_EQ(summary.days[1].minimum, 35);
 }
 
 TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {

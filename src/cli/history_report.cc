@@ -140,7 +140,7 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
   std::vector<DriveHistory> drives;
   if (const std::optional<HistoryProblem> problem = store.Read(query, drives)) {
     err << kProgram << ": " << TerminalText(problem->message) << '\n';
-    if (problem->fault != HistoryFault::kCorrupt) return kExitError;
+    return kExitError;
   }
   const std::string file = PrintableFileName(location.file.string());
   if (options.history_page) {
