@@ -124,13 +124,15 @@ TEST(HistorySummary, TellsConditionChangesCounterStepsAndEachDaysTemperatures) {
                     {day + 600, 40, 0, 0, ok, 0},
                     {day + 86400, std::nullopt, 0, 0, warning, 0},
                     {day + 86400 + 600, 35, 0, 0, 0, 0}};
-  history.item_changes = {{0, {197, 100, 100, 0, 0}}, {0, {9, 99, 99, 0, 5}},
-                          {2, {197, 100, 100, 0, 8}}, {3, {197, 100, 100, 0, 8}}};
+  history.item_changes = {{0, {197, 100, 100, 0, 0}},
+                          {0, {9, 99, 99, 0, 5}},
+                          {2, {197, 100, 100, 0, 8}},
+                          {3, {197, 100, 100, 0, 8}}};
   const DriveSummary summary = Summarize(history);
   ASSERT_EQ(summary.conditions.size(), 3u);
   EXPECT_EQ(summary.conditions[1].condition, "WARNING");
   EXPECT_EQ(summary.conditions[2].condition, "");  // not decided
-  ASSERT_EQ(summary.counters.size(), 1u);  // 9 is not watched
+  ASSERT_EQ(summary.counters.size(), 1u);          // 9 is not watched
   ASSERT_EQ(summary.counters[0].changes.size(), 2u);
   EXPECT_EQ(summary.counters[0].changes[1].time, day + 86400);
   ASSERT_EQ(summary.days.size(), 2u);

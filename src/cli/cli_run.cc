@@ -17,6 +17,7 @@
 #include "metrics_report.h"
 #include "nvme_snapshot.h"
 #include "open_refusal.h"
+#include "reading.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_drive.h"
@@ -106,7 +107,7 @@ class CliSession {
 
   // Keeps the reading of the drive just read in the history; a problem is told once.
   void KeepInHistory(HistoryRecorder& history, const DriveReport& report) {
-    const std::optional<DriveReading>& reading = form_.LastReading();
+    const DriveReading* reading = form_.LastReading();
     if (!reading || !report.drive_number || reading->slot != *report.drive_number) return;
     if (const std::optional<std::string> problem = history.Keep(*reading, report.path))
       err_ << kProgram << ": " << TerminalText(*problem) << '\n';

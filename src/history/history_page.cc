@@ -92,17 +92,19 @@ void AppendFrame(std::string& page, const Scale& scale, const DriveSummary& summ
               Number(std::max(to - from, 1.0)) + "\" height=\"" + Number(bottom - kTop) + "\"/>\n";
     }
   }
-  page += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" + Number(bottom) +
-          "\" x2=\"" + std::to_string(kWidth - kRight) + "\" y2=\"" + Number(bottom) + "\"/>\n";
-  page += "<line class=\"axis\" x1=\"" + std::to_string(kLeft) + "\" y1=\"" + std::to_string(kTop) +
-          "\" x2=\"" + std::to_string(kLeft) + "\" y2=\"" + Number(bottom) + "\"/>\n";
-  page += "<text x=\"" + std::to_string(kLeft - 4) + "\" y=\"" + Number(kTop + 10) +
+  page += std::string("<line class=\"axis\" x1=\"") + std::to_string(kLeft) + "\" y1=\"" +
+          Number(bottom) + "\" x2=\"" + std::to_string(kWidth - kRight) + "\" y2=\"" +
+          Number(bottom) + "\"/>\n";
+  page += std::string("<line class=\"axis\" x1=\"") + std::to_string(kLeft) + "\" y1=\"" +
+          std::to_string(kTop) + "\" x2=\"" + std::to_string(kLeft) + "\" y2=\"" + Number(bottom) +
+          "\"/>\n";
+  page += std::string("<text x=\"") + std::to_string(kLeft - 4) + "\" y=\"" + Number(kTop + 10) +
           "\" text-anchor=\"end\">" + high_label + "</text>\n";
-  page += "<text x=\"" + std::to_string(kLeft - 4) + "\" y=\"" + Number(bottom) +
+  page += std::string("<text x=\"") + std::to_string(kLeft - 4) + "\" y=\"" + Number(bottom) +
           "\" text-anchor=\"end\">" + low_label + "</text>\n";
-  page += "<text x=\"" + std::to_string(kLeft) + "\" y=\"" + std::to_string(scale.height - 6) +
-          "\">" + UtcTimeText(scale.first) + "</text>\n";
-  page += "<text x=\"" + std::to_string(kWidth - kRight) + "\" y=\"" +
+  page += std::string("<text x=\"") + std::to_string(kLeft) + "\" y=\"" +
+          std::to_string(scale.height - 6) + "\">" + UtcTimeText(scale.first) + "</text>\n";
+  page += std::string("<text x=\"") + std::to_string(kWidth - kRight) + "\" y=\"" +
           std::to_string(scale.height - 6) + "\" text-anchor=\"end\">" + UtcTimeText(scale.last) +
           "</text>\n";
 }
@@ -135,7 +137,7 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
     any = true;
   }
   page += "<h2>Temperature (&#176;C) and condition</h2>\n";
-  page += "<svg width=\"" + std::to_string(kWidth) + "\" height=\"" +
+  page += std::string("<svg width=\"") + std::to_string(kWidth) + "\" height=\"" +
           std::to_string(kTemperatureHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
           std::to_string(kTemperatureHeight) +
           "\" role=\"img\" aria-label=\"Temperature over time\">\n";
@@ -157,7 +159,7 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
     page += "<polygon class=\"range\" points=\"" + top + bottom + "\"/>\n";
     page += "<polyline class=\"temperature\" points=\"" + line + "\"/>\n";
   } else {
-    page += "<text x=\"" + std::to_string(kWidth / 2) +
+    page += std::string("<text x=\"") + std::to_string(kWidth / 2) +
             "\" y=\"100\" text-anchor=\"middle\">No temperature was read</text>\n";
   }
   page += "</svg>\n";
@@ -179,7 +181,7 @@ void AppendCounterChart(std::string& page, const DriveSummary& summary,
     scale.high = std::max(scale.high, static_cast<double>(change.value));
   }
   page += "<h2>" + PageText(HistoryItemName(counter.id)) + "</h2>\n";
-  page += "<svg width=\"" + std::to_string(kWidth) + "\" height=\"" +
+  page += std::string("<svg width=\"") + std::to_string(kWidth) + "\" height=\"" +
           std::to_string(kCounterHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
           std::to_string(kCounterHeight) + "\" role=\"img\">\n";
   AppendFrame(page, scale, summary, false, "0",

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "history_entry.h"
+#include "reading.h"
 
 namespace kestrine {
 

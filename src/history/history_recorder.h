@@ -10,9 +10,10 @@
 
 #include "history_file.h"
 #include "history_store.h"
-#include "reading.h"
 
 namespace kestrine {
+
+struct DriveReading;  // reading.h
 
 class HistoryRecorder {
  public:

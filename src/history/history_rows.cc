@@ -331,8 +331,10 @@ int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHis
     // Only the rows asked for leave SQLite: most of a year's rows are the changing counters of
     // data written and read.
     item_sql += "WHERE id IN (";
-    for (std::size_t i = 0; i < query.items.size(); ++i)
-      item_sql += (i == 0 ? "" : ",") + std::to_string(query.items[i]);
+    for (std::size_t i = 0; i < query.items.size(); ++i) {
+      item_sql += i == 0 ? "" : ",";
+      item_sql += std::to_string(query.items[i]);
+    }
     item_sql += ") ";
   }
   Statement items(db, item_sql + "ORDER BY reading, id");

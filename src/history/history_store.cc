@@ -23,7 +23,9 @@ namespace fs = std::filesystem;
 constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
 
 std::string Shown(const fs::path& file) {
-  return "\"" + PrintableFileName(file.string()) + "\"";
+  std::string shown = "\"";
+  shown += PrintableFileName(file.string());
+  return shown += "\"";
 }
 
 HistoryFault FaultOf(int result) {

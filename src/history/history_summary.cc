@@ -30,7 +30,8 @@ void CivilDate(std::int64_t days, std::int64_t& year, unsigned& month, unsigned&
 }
 
 std::string TwoDigits(std::int64_t value) {
-  return (value < 10 ? "0" : "") + std::to_string(value);
+  std::string text = value < 10 ? "0" : "";
+  return text += std::to_string(value);
 }
 
 // Howard Hinnant's days-from-civil: the day counted from 1970-01-01 of a date.

@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "form_pages.h"
 #include "form_texts.h"
+#include "reading.h"
 #include "storage.h"
 
 namespace kestrine {
@@ -13,6 +14,8 @@ TForm1::TForm1(SmartDrv& drive_layer, FormControls controls)
   ui_.ListView1.SetCustomDraw(
       [this](int row) { return ListView1CustomDrawItem(ui_.ListView1, row); });
 }
+
+TForm1::~TForm1() = default;
 
 void TForm1::FormShow() {
   ui_.ComboBox1.Clear();
@@ -139,7 +142,7 @@ void TForm1::KeepReading(Byte drive_number, const std::string& selected) {
   } else if (self_test_log_) {
     AddAtaSelfTestLog(reading, *self_test_log_);
   }
-  last_reading_ = std::move(reading);
+  last_reading_ = std::make_unique<DriveReading>(std::move(reading));
   if (AfterDriveRead) AfterDriveRead(*last_reading_, selected);
 }
 

@@ -4,20 +4,23 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "reading.h"
 #include "smart_drv.h"
 #include "toolkit.h"
 
 namespace kestrine {
+
+struct DriveReading;  // reading.h
 
 inline constexpr int kTimer2IntervalMs = 600000;  // the ten-minute re-read
 
 class TForm1 {
  public:
   TForm1(SmartDrv& drive_layer, FormControls controls);
+  ~TForm1();
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
@@ -47,8 +50,8 @@ class TForm1 {
   // The condition of the drive shown: "OK", "WARNING" or "CRITICAL".
   std::string DriveCondition;
 
-  // The reading of the drive the last refresh read, views filled; nullopt when it read none.
-  const std::optional<DriveReading>& LastReading() const { return last_reading_; }
+  // The reading of the drive the last refresh read, views filled; null when it read none.
+  const DriveReading* LastReading() const { return last_reading_.get(); }
   // Told of each refresh that read a drive, with the selector's text, once the views are filled.
   std::function<void(const DriveReading& reading, const std::string& path)> AfterDriveRead;
 
@@ -74,7 +77,7 @@ class TForm1 {
   FormControls ui_;
   bool refreshing_ = false;
   bool refresh_held_ = false;
-  std::optional<DriveReading> last_reading_;
+  std::unique_ptr<DriveReading> last_reading_;
   std::optional<Sector> self_test_log_;  // the ATA log the Self Test Logs view was filled from
 };
 
