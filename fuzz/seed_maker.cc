@@ -21,6 +21,9 @@
 #include "demo_drives.h"
 #include "device_port.h"
 #include "fuzz_input.h"
+#include "history_rows.h"
+#include "history_rows_input.h"
+#include "history_schema.h"
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
@@ -295,6 +298,44 @@ void MakeReportSeeds() {
                 std::string(1, '\0') + "\x01\x7F\xFF"));
 }
 
+// The history's rows as the program writes them: a drive's readings with changes, a drive gone
+// and one replaced, under the choice byte of each query the target makes.
+void MakeHistorySeeds() {
+  sqlite3* db = nullptr;
+  sqlite3_open(":memory:", &db);
+  kestrine::MigrateSchema(db, 0);
+  const kestrine::HistoryDrive disk{"m", "s", "f", "ATA"};
+  const kestrine::HistoryDrive nvme{"n\xE9", "t", "g", "NVMe"};
+  for (int i = 0; i < 4; ++i) {
+    kestrine::HistoryReading reading{
+        1000 * (i + 1),
+        "kestrine-cli",
+        "\\\\.\\PHYSICALDRIVE0",
+        i < 2 ? "OK" : "WARNING",
+        30 + i,
+        {{5, 100, 100, 36, 0}, {9, 99, 99, 0, i}, {197, 100, 100, 0, i / 2}},
+        kestrine::HistorySelfTest{1, 0, i}};
+    if (i == 3) reading.items.erase(reading.items.begin());
+    kestrine::WriteReadingRows(db, disk, reading);
+  }
+  kestrine::WriteReadingRows(db, nvme,
+                             {2500,
+                              "kestrine",
+                              "\\\\.\\PHYSICALDRIVE192",
+                              std::nullopt,
+                              std::nullopt,
+                              {{kestrine::kNvmeItemBase + 1, {}, {}, {}, 4},
+                               {kestrine::kNvmeItemBase + 14, {}, {}, {}, 7}},
+                              std::nullopt});
+  const Bytes rows = kestrine::fuzzing::DumpHistoryRows(db);
+  sqlite3_close(db);
+  for (const std::uint8_t choice : {0x00, 0x0F}) {
+    Bytes seed{choice};
+    seed.insert(seed.end(), rows.begin(), rows.end());
+    Write("history_rows_fuzz", choice == 0 ? "all" : "chosen", seed);
+  }
+}
+
 // A folder's files in name order, so that every run numbers the seeds alike.
 std::vector<fs::path> SortedFiles(const fs::path& folder) {
   std::vector<fs::path> files;
@@ -399,6 +440,7 @@ int main(int argc, char** argv) {
   MakeNvmeSnapshotSeeds();
   MakeFileNameSeeds();
   MakeReportSeeds();
+  MakeHistorySeeds();
   if (argc > 2 && fs::is_directory(argv[2])) CopyCaptured(argv[2]);
   return 0;
 }

@@ -7,5 +7,5 @@
 int main(int argc, char** argv) {
   kestrine::SgIoPort port;
   const auto system_log = kestrine::OpenPlatformSystemLog();
-  return kestrine::RunWindow(argc, argv, port, system_log.get());
+  return kestrine::RunWindow(argc, argv, port, system_log.get(), true);
 }

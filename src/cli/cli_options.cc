@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cctype>
 #include <string_view>
+#include <tuple>
 
 #include "drive_number.h"
 #include "drive_report.h"
 #include "form_texts.h"
+#include "history_summary.h"
 #include "kestrine_version.h"
 #include "latin1_text.h"
 #include "smart_drv.h"
@@ -81,6 +83,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   app.set_version_flag("--version", kVersion);
 
   CliOptions options;
+  std::string since;
+  std::string until;
   std::string save;
   std::vector<std::string> html;
   std::string self_test;
@@ -108,13 +112,34 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
           ->type_name("FILE");
   CLI::Option* const html_option =
       app.add_option("--html", html, "Write the HTML report of one view of the drive")
-          ->expected(2)
+          ->expected(1, 2)
           ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
           ->type_name("VIEW FILE");
   CLI::Option* const self_test_option =
       app.add_option("--self-test", self_test, "Start the drive's self-test (no question asked)")
           ->check(CLI::IsMember({"short", "extended"}))
           ->type_name("KIND");
+  app.add_flag("--no-history", options.no_history, "Keep no history of the drives read");
+  CLI::Option* const history_option =
+      app.add_flag("--history", options.history, "Show the history of the drives instead");
+  CLI::Option* const serial_option =
+      app.add_option("--serial", options.serials, "With --history: only this drive; repeatable")
+          ->type_name("TEXT");
+  CLI::Option* const since_option =
+      app.add_option("--since", since, "With --history: readings from this time (UTC)")
+          ->type_name("TIME");
+  CLI::Option* const until_option =
+      app.add_option("--until", until, "With --history: readings up to this time (UTC)")
+          ->type_name("TIME");
+  app.add_option("--history-file", options.history_file,
+                 "Keep and read the history in this file instead")
+      ->type_name("FILE");
+  history_option->excludes("--load")
+      ->excludes("--metrics")
+      ->excludes("--save")
+      ->excludes("--self-test");
+  for (CLI::Option* option : {serial_option, since_option, until_option})
+    option->needs(history_option);
   app.formatter(std::make_shared<HelpFormatter>());
 
   ParsedArguments parsed;
@@ -134,6 +159,29 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   }
   if (self_test_option->count() > 0) {
     options.self_test = self_test == "short" ? SelfTestKind::Short : SelfTestKind::Extended;
+  }
+  const auto fail = [&parsed, &err](const std::string& message) {
+    err << kProgram << ": " << message << '\n';
+    parsed.exit_status = kExitError;
+    return parsed;
+  };
+  for (auto [text, value, end_of_day, name] :
+       {std::tuple{&since, &options.since, false, "--since"},
+        std::tuple{&until, &options.until, true, "--until"}}) {
+    if (text->empty()) continue;
+    *value = ParseUtcTime(*text, end_of_day);
+    if (!*value) {
+      return fail(std::string(name) + ": \"" + TerminalText(*text) +
+                  "\" is no time; write 2026-12-07, 2026-12-07T19:30 or 2026-12-07T19:30:00 (UTC)");
+    }
+  }
+  if (options.history && html_option->count() > 0) {
+    if (html.size() != 1 || html[0].empty())
+      return fail("--html: with --history, give the page's file name alone");
+    options.history_page = html[0];
+    html.clear();
+  } else if (html_option->count() > 0 && html.size() != 2) {
+    return fail("--html needs the view and the report's file name (VIEW FILE)");
   }
   if (html_option->count() > 0 && html.size() == 2) {
     const std::optional<int> page = ViewPageByName(html[0]);
@@ -163,7 +211,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
     return parsed;
   }
   // Decided from the options alone, so that the mistake ends the run before any drive is read.
-  if (options.ActsOnDrive() && !options.NamesOneDrive()) {
+  if (!options.history && options.ActsOnDrive() && !options.NamesOneDrive()) {
     err << kProgram
         << ": --save, --html and --self-test act on one drive: choose one with --drive, or load "
            "one file with --load\n";

@@ -1,6 +1,7 @@
 // The command line of kestrine-cli.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -31,6 +32,16 @@ struct CliOptions {
 
   // The drives read are simulated ones (--demo, --load), not the system's.
   bool SimulatedDrives() const { return demo || !loads.empty(); }
+
+  bool no_history = false;  // the drives read are not kept in the history
+  // --history: the history's drives instead of reading any, chosen by --drive (the path they
+  // were read at last) and --serial, in the time range, as text, --json or --html FILE.
+  bool history = false;
+  std::vector<std::string> serials;
+  std::optional<std::int64_t> since;  // seconds since 1970 UTC
+  std::optional<std::int64_t> until;
+  std::optional<std::string> history_page;
+  std::optional<std::string> history_file;  // instead of the history's own place
 
   // --save, --html and --self-test act on one drive.
   bool ActsOnDrive() const { return save || html || self_test; }

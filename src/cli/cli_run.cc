@@ -15,12 +15,15 @@
 #include "errors.h"
 #include "file_writer.h"
 #include "form_texts.h"
+#include "history_recorder.h"
+#include "history_report.h"
 #include "json_report.h"
 #include "latin1_text.h"
 #include "memory_toolkit.h"
 #include "metrics_report.h"
 #include "open_refusal.h"
 #include "opened_drive.h"
+#include "reading.h"
 #include "report_texts.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
@@ -136,6 +139,13 @@ class CliSession {
   }
 
   SmartDrv& DriveLayer() { return drv_; }
+
+  // Keeps the reading of the drive just read in the history; a problem is told once.
+  void KeepInHistory(HistoryRecorder& history, const DriveReport& report) {
+    if (!report.reading || !report.drive_number) return;
+    if (const std::optional<std::string> problem = history.Keep(*report.reading, report.path))
+      err_ << kProgram << ": " << TerminalText(*problem) << '\n';
+  }
 
   // --save, --html and --self-test on the drive just read. False when one of them failed.
   bool Act(DriveReport& report) {
@@ -273,12 +283,19 @@ std::optional<std::string> NameClash(const CliOptions& options) {
 
 }  // namespace
 
-int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
+int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream& out,
            std::ostream& err) {
   if (const std::optional<std::string> clash = NameClash(options)) {
     err << kProgram << ": " << *clash << "; nothing is read or written\n";
     return kExitError;
   }
+  CliEnvironment environment = given;
+  if (options.history_file) {
+    environment.history_location = [file = *options.history_file] {
+      return HistoryLocation{file, false};
+    };
+  }
+  if (options.history) return RunHistory(options, environment, out, err);
   // Snapshot files first: a refused file ends the run before any drive is read.
   SimBay bay;
   bay.SetRecording(false);
@@ -334,6 +351,10 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
         .count();
   };
   std::vector<DriveMetrics> metrics;
+  // Real drives are kept in the history; simulated ones (the demo's, snapshot files') are not.
+  std::optional<HistoryRecorder> history;
+  if (!options.SimulatedDrives() && !options.no_history && environment.history_location)
+    history.emplace(environment.history_location(), kProgram);
 
   bool failed = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -343,6 +364,7 @@ int RunCli(const CliOptions& options, const CliEnvironment& environment, std::os
       metrics.push_back(MeasureDrive(session.DriveLayer(), report));
       metrics.back().read_seconds = clock() - started;
     }
+    if (history) session.KeepInHistory(*history, report);
     if (report.LeftAsleep()) {
       // Asleep is no failure of the drive's, but what was asked of it cannot be done.
       if (options.ActsOnDrive()) {

@@ -10,6 +10,7 @@
 
 #include "cli_options.h"
 #include "device_port.h"
+#include "history_file.h"
 #include "tell.h"
 
 namespace kestrine {
@@ -28,6 +29,9 @@ struct CliEnvironment {
   // The system log the changes found on real drives are written to (not those of snapshot
   // files); nothing is logged when empty.
   std::function<std::unique_ptr<SystemLog>()> open_system_log;
+  // Where the history is kept and read (--history); when empty, no reading is kept and there is
+  // no history to show.
+  std::function<HistoryLocation()> history_location;
 };
 
 int RunCli(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,

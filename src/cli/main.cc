@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     environment.open_system_log = &kestrine::OpenPlatformSystemLog;
     // The metrics file must hold the same bytes on every platform: line feeds, not CR LF.
     environment.binary_output = &kestrine::MakeStandardOutputBinary;
+    environment.history_location = &kestrine::DefaultHistoryLocation;
     status = kestrine::CliMain(arguments, environment, std::cout, std::cerr);
   } catch (...) {
     status = kestrine::ReportUnexpectedError(std::cerr);

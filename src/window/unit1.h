@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,8 @@
 #include "toolkit.h"
 
 namespace kestrine {
+
+struct DriveReading;  // reading.h
 
 inline constexpr int kTimer2IntervalMs = 600000;  // the ten-minute re-read
 
@@ -72,6 +76,9 @@ class TForm1 {
   // The condition of the drive shown: "OK", "WARNING" or "CRITICAL"; empty when the refresh
   // decided none (the drive or its health data could not be read).
   std::string DriveCondition;
+
+  // Told of each refresh that read a drive, with the selector's text, once the views are filled.
+  std::function<void(const DriveReading& reading, const std::string& path)> AfterDriveRead;
 
   SmartDrv& DriveLayer() { return drv_; }
   const FormControls& Controls() const { return ui_; }

@@ -10,4 +10,7 @@ inline constexpr char kQuitAfterFirstRefreshOption[] = "--quit-after-first-refre
 // (smoke_test_lines.h) and ends the program.
 inline constexpr char kSmokeTestOption[] = "--smoke-test";
 
+// Readings are not kept in the history.
+inline constexpr char kNoHistoryOption[] = "--no-history";
+
 }  // namespace kestrine

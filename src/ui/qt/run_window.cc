@@ -4,16 +4,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
 #include "file_writer.h"
 #include "form_texts.h"
+#include "history_recorder.h"
 #include "kestrine_version.h"
 #include "main_window.h"
 #include "qt_application.h"
 #include "self_check.h"
 #include "smart_drv.h"
 #include "unit1.h"
+#include "window_history.h"
 #include "window_options.h"
 
 namespace kestrine {
@@ -34,7 +37,7 @@ bool PrintVersion(int argc, char** argv) {
 
 }  // namespace
 
-int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history) {
   // Started through pkexec, the program runs as root on a command line another user wrote: it
   // takes none, neither its own options nor Qt's (-platformpluginpath would load that user's code).
   int window_argc = argc;
@@ -64,6 +67,12 @@ int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
   MainWindow window(app);
   TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
+  std::optional<HistoryRecorder> history;
+  // A self-check shows what the window shows, nothing a history file adds to it.
+  if (keep_history && !check && !arguments.contains(QString::fromLatin1(kNoHistoryOption))) {
+    history.emplace(DefaultHistoryLocation(), kWindowProgramName);
+    KeepReadingsIn(form, *history);
+  }
   if (check) {
     window.SetAfterFormShow([&window, &check] { check->Run(window); });
   } else if (quit_after_first_refresh) {

@@ -8,9 +8,12 @@
 namespace kestrine {
 
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
-// --version, --quit-after-first-refresh and, in test builds, --smoke-test FILE
+// --version, --quit-after-first-refresh, --no-history and, in test builds, --smoke-test FILE
 // (window_options.h). Started through pkexec (PKEXEC_UID set) it takes no arguments at all.
-// `system_log`, where given, gets the changes the window tells of its drives.
-int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr);
+// `system_log`, where given, gets the changes the window tells of its drives. With
+// `keep_history` (the real drives, not the demo's) every reading is kept in the history, unless
+// --no-history is given.
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr,
+              bool keep_history = false);
 
 }  // namespace kestrine

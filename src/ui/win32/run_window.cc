@@ -3,22 +3,26 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
+#include "history_recorder.h"
 #include "self_check.h"
 #include "smart_drv.h"
 #include "unit1.h"
 #include "win32_application.h"
 #include "win32_dpi.h"
 #include "win32_main_window.h"
+#include "window_history.h"
 #include "window_options.h"
 
 namespace kestrine {
 
-int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history) {
   bool quit_after_first_refresh = false;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == kQuitAfterFirstRefreshOption) quit_after_first_refresh = true;
+    if (std::string_view(argv[i]) == kNoHistoryOption) keep_history = false;
   }
 
   // The manifest declares per-monitor awareness; a program started without it asks here.
@@ -30,8 +34,13 @@ int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log) {
   services.SetMainWindow(window.Handle());
   TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
-
   const std::unique_ptr<SelfCheck> check = SelfCheckFromCommandLine(argc, argv, window, services);
+  // A self-check shows what the window shows, nothing a history file adds to it.
+  std::optional<HistoryRecorder> history;
+  if (keep_history && !check) {
+    history.emplace(DefaultHistoryLocation(), kWindowProgramName);
+    KeepReadingsIn(form, *history);
+  }
   if (check) {
     window.SetAfterFormShow([&check] { check->Run(); });
   } else if (quit_after_first_refresh) {

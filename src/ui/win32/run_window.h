@@ -8,8 +8,11 @@
 namespace kestrine {
 
 // Runs the main window over `port` until the program ends; returns the exit code. Understands
-// --quit-after-first-refresh, and the self-check the program is linked with (self_check.h).
-// `system_log`, where given, gets the changes the window tells of its drives.
-int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr);
+// --quit-after-first-refresh, --no-history, and the self-check the program is linked with
+// (self_check.h). `system_log`, where given, gets the changes the window tells of its drives.
+// With `keep_history` (the real drives, not the demo's) every reading is kept in the history,
+// unless --no-history is given.
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr,
+              bool keep_history = false);
 
 }  // namespace kestrine

@@ -1,0 +1,170 @@
+#include "history_report.h"
+
+#include <chrono>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli_run.h"
+#include "file_target.h"
+#include "file_writer.h"
+#include "history_page.h"
+#include "history_store.h"
+#include "history_summary.h"
+#include "latin1_text.h"
+
+namespace kestrine {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr char kProgram[] = "kestrine-cli";
+
+std::string Average(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+std::string IsoTime(std::int64_t time) {
+  std::string text = UtcTimeText(time);
+  text[10] = 'T';
+  return text + "Z";
+}
+
+std::string ItemLabel(int id) {
+  const std::string number =
+      id >= kNvmeItemBase ? "NVMe " + std::to_string(id - kNvmeItemBase) : std::to_string(id);
+  return number + " " + HistoryItemName(id);
+}
+
+}  // namespace
+
+void RenderHistoryText(const std::vector<DriveHistory>& drives, std::ostream& out) {
+  if (drives.empty()) out << "The history holds no reading of the drives asked for.\n";
+  bool first_drive = true;
+  for (const DriveHistory& history : drives) {
+    if (!std::exchange(first_drive, false)) out << '\n';
+    const DriveSummary summary = Summarize(history);
+    out << "Drive: " << TerminalText(history.drive.model)
+        << "  Serial: " << TerminalText(history.drive.serial)
+        << "  Firmware: " << TerminalText(history.drive.firmware) << "  ("
+        << TerminalText(history.drive.family) << ")\n";
+    out << "  Last read at: " << TerminalText(history.latest_path) << '\n';
+    out << "  Readings: " << summary.readings;
+    if (summary.readings == 0) {
+      out << " in the time asked for\n";
+      continue;
+    }
+    out << ", first " << UtcTimeText(summary.first) << " UTC, last " << UtcTimeText(summary.last)
+        << " UTC\n";
+    out << "  Condition:\n";
+    for (const ConditionChange& change : summary.conditions) {
+      out << "    " << UtcTimeText(change.time) << "  "
+          << (change.condition.empty() ? "not decided" : TerminalText(change.condition)) << '\n';
+    }
+    if (!summary.counters.empty()) out << "  Watched counters (raw value since):\n";
+    for (const CounterChanges& counter : summary.counters) {
+      out << "    " << ItemLabel(counter.id) << '\n';
+      for (const TimedValue& change : counter.changes)
+        out << "      " << UtcTimeText(change.time) << "  " << change.value << '\n';
+    }
+    if (!summary.days.empty()) {
+      out << "  Temperature per day (lowest / average / highest, " << TerminalText("\xB0")
+          << "C):\n";
+    }
+    for (const DayTemperature& day : summary.days) {
+      out << "    " << UtcDayText(day.day) << "  " << day.minimum << " / " << Average(day.average)
+          << " / " << day.maximum << '\n';
+    }
+  }
+}
+
+std::string RenderHistoryJson(const std::string& file, const std::vector<DriveHistory>& drives) {
+  Json list = Json::array();
+  for (const DriveHistory& history : drives) {
+    const DriveSummary summary = Summarize(history);
+    Json conditions = Json::array();
+    for (const ConditionChange& change : summary.conditions) {
+      conditions.push_back(
+          {{"time", IsoTime(change.time)},
+           {"condition", change.condition.empty() ? Json(nullptr) : Json(change.condition)}});
+    }
+    Json counters = Json::array();
+    for (const CounterChanges& counter : summary.counters) {
+      Json changes = Json::array();
+      for (const TimedValue& change : counter.changes)
+        changes.push_back({{"time", IsoTime(change.time)}, {"raw", change.value}});
+      counters.push_back({{"id", counter.id},
+                          {"name", Latin1ToUtf8(HistoryItemName(counter.id))},
+                          {"changes", std::move(changes)}});
+    }
+    Json days = Json::array();
+    for (const DayTemperature& day : summary.days) {
+      days.push_back({{"day", UtcDayText(day.day)},
+                      {"lowest", day.minimum},
+                      {"average", std::stod(Average(day.average))},
+                      {"highest", day.maximum}});
+    }
+    list.push_back({{"model", Latin1ToUtf8(history.drive.model)},
+                    {"serial", Latin1ToUtf8(history.drive.serial)},
+                    {"firmware", Latin1ToUtf8(history.drive.firmware)},
+                    {"family", Latin1ToUtf8(history.drive.family)},
+                    {"last_path", Latin1ToUtf8(history.latest_path)},
+                    {"readings", summary.readings},
+                    {"first", summary.readings ? Json(IsoTime(summary.first)) : Json(nullptr)},
+                    {"last", summary.readings ? Json(IsoTime(summary.last)) : Json(nullptr)},
+                    {"conditions", std::move(conditions)},
+                    {"counters", std::move(counters)},
+                    {"temperature_per_day", std::move(days)}});
+  }
+  Json document{{"history", file}, {"drives", std::move(list)}};
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+int RunHistory(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
+               std::ostream& err) {
+  const HistoryLocation location =
+      environment.history_location ? environment.history_location() : HistoryLocation{};
+  if (location.file.empty()) {
+    err << kProgram << ": there is no history: no folder to keep it in\n";
+    return kExitError;
+  }
+  HistoryQuery query;
+  query.serials = options.serials;
+  for (const std::string& drive : options.drives) query.paths.push_back(DriveSelectorText(drive));
+  query.from = options.since;
+  query.until = options.until;
+  query.items = WatchedItems();
+  HistoryStore store(location.file, location.machine_wide);
+  std::vector<DriveHistory> drives;
+  if (const std::optional<HistoryProblem> problem = store.Read(query, drives)) {
+    err << kProgram << ": " << TerminalText(problem->message) << '\n';
+    return kExitError;
+  }
+  const std::string file = PrintableFileName(location.file.string());
+  if (options.history_page) {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    if (const std::optional<FileError> error =
+            ReplaceFileSafely(*options.history_page, BuildHistoryPage(drives, now))) {
+      err << kProgram << ": cannot write \""
+          << TerminalText(PrintableFileName(*options.history_page)) << "\": " << error->Reason()
+          << '\n';
+      return kExitError;
+    }
+  } else if (options.json) {
+    out << RenderHistoryJson(file, drives);
+  } else {
+    RenderHistoryText(drives, out);
+  }
+  out.flush();
+  if (!out) {
+    err << kProgram << ": standard output cannot be written\n";
+    return kExitError;
+  }
+  return kExitOk;
+}
+
+}  // namespace kestrine

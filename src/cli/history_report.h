@@ -1,0 +1,23 @@
+// kestrine-cli --history: what the history holds of the drives, as text, as JSON, or as the
+// history page.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli_options.h"
+#include "history_record.h"
+
+namespace kestrine {
+
+struct CliEnvironment;
+
+void RenderHistoryText(const std::vector<DriveHistory>& drives, std::ostream& out);
+std::string RenderHistoryJson(const std::string& file, const std::vector<DriveHistory>& drives);
+
+// The run of --history: reads the history `environment` names and writes it; the exit status.
+int RunHistory(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,
+               std::ostream& err);
+
+}  // namespace kestrine

@@ -1,0 +1,38 @@
+#include "history_schema.h"
+
+#include <string>
+
+#include "sqlite_handle.h"
+
+namespace kestrine {
+
+int SchemaVersion(sqlite3* db) {
+  Statement statement(db, "PRAGMA user_version");
+  if (statement.Step() != SQLITE_ROW) return -1;
+  return static_cast<int>(statement.Integer(0).value_or(-1));
+}
+
+int MigrateSchema(sqlite3* db, int version) {
+  while (version < kHistorySchemaVersion) {
+    int result = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) return result;
+    // Another program may have taken the same step while this one waited for the lock.
+    version = SchemaVersion(db);
+    if (version < 0 || version >= kHistorySchemaVersion) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      return version < 0 ? SQLITE_ERROR : SQLITE_OK;
+    }
+    const std::string script = std::string(kSchemaSteps[static_cast<std::size_t>(version)]) +
+                               "PRAGMA user_version = " + std::to_string(version + 1) + ";";
+    result = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
+    if (result == SQLITE_OK) result = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      return result;
+    }
+    ++version;
+  }
+  return SQLITE_OK;
+}
+
+}  // namespace kestrine

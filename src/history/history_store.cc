@@ -1,0 +1,252 @@
+#include "history_store.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <system_error>
+
+#include "file_target.h"
+#include "history_file.h"
+#include "history_rows.h"
+#include "history_schema.h"
+#include "sqlite_handle.h"
+
+namespace kestrine {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files SQLite keeps beside the database in WAL mode.
+constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
+
+std::string Shown(const fs::path& file) {
+  std::string shown = "\"";
+  shown += PrintableFileName(file.string());
+  return shown += "\"";
+}
+
+HistoryFault FaultOf(int result) {
+  switch (result & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return HistoryFault::kLocked;
+    case SQLITE_FULL:
+      return HistoryFault::kFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+    case SQLITE_AUTH:
+      return HistoryFault::kReadOnly;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return HistoryFault::kCorrupt;
+    default:
+      return HistoryFault::kOther;
+  }
+}
+
+// "20261207T193000Z": when a damaged file was moved aside.
+std::string UtcStamp() {
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm parts{};
+#ifdef _WIN32
+  gmtime_s(&parts, &now);
+#else
+  gmtime_r(&now, &parts);
+#endif
+  char stamp[32] = {};
+  std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &parts);
+  return stamp;
+}
+
+bool Exec(sqlite3* db, const char* sql, int& result) {
+  result = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  return result == SQLITE_OK;
+}
+
+}  // namespace
+
+void HistoryStore::Close::operator()(sqlite3* db) const {
+  sqlite3_close_v2(db);
+}
+
+HistoryStore::HistoryStore(fs::path file, bool machine_wide)
+    : file_(std::move(file)), machine_wide_(machine_wide) {}
+
+HistoryStore::~HistoryStore() = default;
+
+HistoryProblem HistoryStore::Problem(HistoryFault fault, const std::string& message) {
+  const bool first = told_.insert(fault).second;
+  return {fault, message, first};
+}
+
+HistoryProblem HistoryStore::Problem(int result, const std::string& detail) {
+  const HistoryFault fault = FaultOf(result);
+  std::string message = "The history " + Shown(file_) + " ";
+  switch (fault) {
+    case HistoryFault::kLocked:
+      message += "stayed locked by another program; this reading was not kept";
+      break;
+    case HistoryFault::kFull:
+      message += "cannot grow: the disk is full; this reading was not kept";
+      break;
+    case HistoryFault::kReadOnly:
+      message += "cannot be written; readings are not kept";
+      break;
+    default:
+      message += std::string("failed: ") + sqlite3_errstr(result);
+  }
+  if (!detail.empty()) message += " (" + detail + ")";
+  return Problem(fault, message);
+}
+
+std::string HistoryStore::MoveAside() {
+  db_.reset();
+  const fs::path aside = file_.string() + ".damaged-" + UtcStamp();
+  std::error_code error;
+  fs::rename(file_, aside, error);
+  if (error) {
+    return "The history " + Shown(file_) + " is damaged and could not be moved aside (" +
+           error.message() + ")";
+  }
+  for (const char* companion : kCompanions) {
+    std::error_code ignored;
+    fs::rename(file_.string() + companion, aside.string() + companion, ignored);
+  }
+  return "The history " + Shown(file_) + " was damaged: it was moved to " + Shown(aside) +
+         " and a new one started";
+}
+
+bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
+  if (db_) return true;
+  if (lasting_) {
+    problem = *lasting_;
+    problem->first = false;
+    return false;
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (std::optional<FileError> error = PrepareHistoryFile(file_, machine_wide_, create)) {
+      if (!create && error->code() == std::errc::no_such_file_or_directory) return false;
+      const HistoryFault fault = error->stage() == FileError::Stage::kRefused
+                                     ? HistoryFault::kRefused
+                                 : error->code() == std::errc::read_only_file_system ||
+                                         error->code() == std::errc::permission_denied
+                                     ? HistoryFault::kReadOnly
+                                     : HistoryFault::kOther;
+      problem =
+          Problem(fault, "The history " + Shown(file_) + " cannot be used: " + error->Reason());
+      return false;
+    }
+    const std::u8string name = file_.u8string();
+    sqlite3* raw = nullptr;
+    int result = sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+    db_.reset(raw);
+    if (result != SQLITE_OK) {
+      problem = Problem(result);
+      db_.reset();
+      return false;
+    }
+    sqlite3_extended_result_codes(db_.get(), 1);
+    sqlite3_busy_timeout(db_.get(), kHistoryBusyTimeoutMs);
+
+    // The check reads the whole file: done before writing into it; a reader meets damage in the
+    // rows it reads.
+    result = create ? QuickCheck() : SQLITE_OK;
+    if (FaultOf(result) == HistoryFault::kCorrupt && attempt == 0) {
+      problem = Problem(HistoryFault::kCorrupt, MoveAside());
+      if (!create) return false;
+      continue;
+    }
+    if (result != SQLITE_OK) {
+      problem = Problem(result);
+      db_.reset();
+      return false;
+    }
+    const int version = SchemaVersion(db_.get());
+    if (version > kHistorySchemaVersion) {
+      db_.reset();
+      lasting_ = Problem(HistoryFault::kNewerSchema,
+                         "The history " + Shown(file_) + " was written by a newer Kestrine " +
+                             "(version " + std::to_string(version) + "); it is left as it is");
+      problem = lasting_;
+      return false;
+    }
+    // WAL: readers never wait for the writer, and a writer appends instead of rewriting pages.
+    // NORMAL: a crash of the program loses nothing committed; a power cut may lose the last
+    // readings, never the file's consistency.
+    Exec(db_.get(), "PRAGMA journal_mode = WAL", result);
+    Exec(db_.get(), "PRAGMA synchronous = NORMAL", result);
+    if (version < 0 || (result = MigrateSchema(db_.get(), version)) != SQLITE_OK) {
+      problem = Problem(version < 0 ? SQLITE_ERROR : result);
+      db_.reset();
+      return false;
+    }
+    return true;
+  }
+  return false;
+}
+
+int HistoryStore::QuickCheck() {
+  Statement check(db_.get(), "PRAGMA quick_check(1)");
+  const int result = check.Step();
+  if (result != SQLITE_ROW) return result;
+  return check.Text(0).value_or("") == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
+}
+
+std::optional<HistoryProblem> HistoryStore::Store(const HistoryDrive& drive,
+                                                  const HistoryReading& reading) {
+  std::optional<HistoryProblem> notice;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!Open(true, notice)) return notice;
+    int result = SQLITE_OK;
+    // IMMEDIATE: the write lock is taken (or waited for) at once, so that the previous reading
+    // this one is compared with cannot change before it is written.
+    if (Exec(db_.get(), "BEGIN IMMEDIATE", result)) {
+      result = WriteReadingRows(db_.get(), drive, reading);
+      if (result == SQLITE_OK) Exec(db_.get(), "COMMIT", result);
+      if (result != SQLITE_OK) {
+        int ignored = 0;
+        Exec(db_.get(), "ROLLBACK", ignored);
+      }
+    }
+    if (result == SQLITE_OK) return notice;
+    if (FaultOf(result) == HistoryFault::kCorrupt && attempt == 0) {
+      notice = Problem(HistoryFault::kCorrupt, MoveAside());
+      continue;
+    }
+    notice = Problem(result);
+    // The connection is opened afresh next time: the file may have been mended or replaced.
+    db_.reset();
+    return notice;
+  }
+  return notice;
+}
+
+std::optional<HistoryProblem> HistoryStore::Read(const HistoryQuery& query,
+                                                 std::vector<DriveHistory>& drives) {
+  drives.clear();
+  std::optional<HistoryProblem> problem;
+  if (!Open(false, problem)) return problem;
+  int result = SQLITE_OK;
+  // A year of readings is read whole: mapped, its pages are not copied one by one.
+  Exec(db_.get(), "PRAGMA mmap_size = 268435456", result);
+  // One snapshot of the file: writers that commit meanwhile are not half seen.
+  if (Exec(db_.get(), "BEGIN", result)) {
+    result = ReadHistoryRows(db_.get(), query, drives);
+    int ignored = 0;
+    Exec(db_.get(), "COMMIT", ignored);
+  }
+  if (result != SQLITE_OK) {
+    drives.clear();
+    problem = Problem(result);
+    db_.reset();
+  }
+  return problem;
+}
+
+}  // namespace kestrine

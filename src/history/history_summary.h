@@ -1,0 +1,64 @@
+// What a drive's history says, as the text, JSON and HTML outputs show it: the first and last
+// reading, when the condition changed, how the watched counters went, and the temperature per
+// day.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history_record.h"
+
+namespace kestrine {
+
+// The items whose raw value counts damage: ATA 5, 196, 197, 198, 199; NVMe media errors and
+// the critical-warning bits.
+std::vector<int> WatchedItems();
+// An item's name as the views show it ("Reallocated Sectors Count", "Media Errors").
+std::string HistoryItemName(int id);
+
+struct TimedValue {
+  std::int64_t time = 0;
+  std::int64_t value = 0;
+};
+
+struct ConditionChange {
+  std::int64_t time = 0;
+  std::string condition;  // empty: not decided
+};
+
+struct CounterChanges {
+  int id = 0;
+  std::vector<TimedValue> changes;  // the raw value at the first reading, then each change
+};
+
+struct DayTemperature {
+  std::int64_t day = 0;  // the day's start, seconds since 1970 UTC
+  int minimum = 0;
+  int maximum = 0;
+  double average = 0;
+};
+
+struct DriveSummary {
+  std::size_t readings = 0;
+  std::int64_t first = 0;
+  std::int64_t last = 0;
+  std::vector<ConditionChange> conditions;  // the first reading's, then each change
+  std::vector<CounterChanges> counters;     // the watched items the drive has, by id
+  std::vector<DayTemperature> days;         // days with a temperature, in order
+};
+
+DriveSummary Summarize(const DriveHistory& history);
+
+// "2026-12-07 19:30:00" (UTC) and "2026-12-07".
+std::string UtcTimeText(std::int64_t time);
+std::string UtcDayText(std::int64_t time);
+
+// A time in UTC given as "2026-12-07", "2026-12-07 19:30", "2026-12-07T19:30:00" or with a
+// final 'Z'; a day alone is its first second, or with `end_of_day` its last. nullopt for
+// anything else.
+std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day);
+
+}  // namespace kestrine

@@ -1,0 +1,165 @@
+// kestrine-cli and the history: which reads are kept, what --history shows of them, and the
+// history page's handling of the drives' own texts.
+#include <gtest/gtest.h>
+
+#include "cli_support.h"
+#include "demo_drives.h"
+#include "drive_number.h"
+#include "history_page.h"
+#include "history_store.h"
+#include "history_summary.h"
+#include "sim_bay.h"
+#include "window_history.h"
+
+namespace kestrine {
+namespace {
+
+using testing::CliResult;
+using testing::RunCliWith;
+using testing::ScratchDir;
+
+TEST(CliHistory, KeepsEveryRealDriveReadAndShowsItsCountersAndCondition) {
+  ScratchDir dir;
+  const std::string file = (dir / "history.db").string();
+  SimBay bay;
+  AddDemoDrives(bay);
+  const std::string pending = std::to_string(kDemoPendingSectors);
+  const std::string worn = std::to_string(kDemoWornNvmeSsd);
+  EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", pending}, &bay).status, kExitWarning);
+  EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", pending, "--drive", worn}, &bay).status,
+            kExitCritical);
+  // Not kept: told not to, or a snapshot file rather than a drive.
+  RunCliWith({"--history-file", file, "--drive", pending, "--no-history"}, &bay);
+  const std::string snapshot = (dir / "disk.blob").string();
+  RunCliWith({"--save", snapshot, "--drive", pending, "--no-history"}, &bay);
+  RunCliWith({"--history-file", file, "--load", snapshot});
+
+  const CliResult shown = RunCliWith({"--history", "--history-file", file, "--json"});
+  ASSERT_EQ(shown.status, kExitOk) << shown.err;
+  const nlohmann::json drives = nlohmann::json::parse(shown.out)["drives"];
+  ASSERT_EQ(drives.size(), 2u) << shown.out;
+  EXPECT_EQ(drives[0]["readings"], 2);
+  EXPECT_EQ(drives[0]["conditions"][0]["condition"], "WARNING");
+  EXPECT_EQ(drives[1]["family"], "NVMe");
+  EXPECT_EQ(drives[1]["conditions"][0]["condition"], "CRITICAL");
+  std::vector<int> counters[2];
+  for (int drive = 0; drive < 2; ++drive) {
+    for (const auto& counter : drives[drive]["counters"]) counters[drive].push_back(counter["id"]);
+  }
+  EXPECT_NE(std::ranges::find(counters[0], 197), counters[0].end()) << drives[0]["counters"];
+  EXPECT_NE(std::ranges::find(counters[1], kNvmeItemBase + 1), counters[1].end())
+      << drives[1]["counters"];
+
+  // Chosen by the path it was read at, and by a time range that holds nothing.
+  const CliResult by_path =
+      RunCliWith({"--history", "--history-file", file, "--json", "--drive", worn});
+  EXPECT_EQ(nlohmann::json::parse(by_path.out)["drives"].size(), 1u);
+  const CliResult old =
+      RunCliWith({"--history", "--history-file", file, "--json", "--until", "2001-01-01"});
+  EXPECT_EQ(nlohmann::json::parse(old.out)["drives"][0]["readings"], 0);
+  EXPECT_EQ(RunCliWith({"--history", "--history-file", file, "--since", "2026-02-30"}).status,
+            kExitError);
+}
+
+TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
+  ScratchDir dir;
+  testing::FormFixture window;
+  AddDemoDrives(window.bay);
+  HistoryRecorder recorder({dir / "history.db", false}, kWindowProgramName);
+  KeepReadingsIn(window.form, recorder);
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoHealthyDisk);
+  window.Run([](TForm1& form) { form.Refresh1Click(); });
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoCardReader);  // answers no IDENTIFY
+  window.Run([](TForm1& form) { form.Refresh1Click(); });
+  window.ui.ComboBox1.text = DriveDevicePath(kDemoNvmeSsd);
+  window.Run([](TForm1& form) { form.Refresh1Click(); });
+  std::vector<DriveHistory> drives;
+  HistoryStore(dir / "history.db", false).Read({}, drives);
+  ASSERT_EQ(drives.size(), 2u);
+  EXPECT_EQ(drives[0].ReadingAt(0).program, "kestrine");
+  EXPECT_EQ(drives[1].drive.family, "NVMe");
+  // The same window with its history's place taken by a folder: one message, not one a refresh.
+  std::filesystem::create_directories(dir / "taken.db");
+  HistoryRecorder blocked({dir / "taken.db", false}, kWindowProgramName);
+  KeepReadingsIn(window.form, blocked);
+  window.ui.App.TakeMessages();
+  for (int i = 0; i < 3; ++i) window.Run([](TForm1& form) { form.Refresh1Click(); });
+  EXPECT_EQ(window.ui.App.TakeMessages().size(), 1u);
+}
+
+TEST(HistoryTimes, ReadsTheTimesTheOptionsTakeAndNothingElse) {
+  struct Case {
+    const char* text;
+    bool end_of_day;
+    std::optional<std::int64_t> time;
+  };
+  const Case cases[] = {
+      {"2026-12-07", false, 1796601600},
+      {"2026-12-07", true, 1796601600 + 86399},
+      {"2026-12-07T19:30", false, 1796601600 + 19 * 3600 + 1800},
+      {"2026-12-07 19:30:05Z", true, 1796601600 + 19 * 3600 + 1805},
+      {"2024-02-29", false, 1709164800},
+      {"1969-12-31T23:59:59", false, -1},
+      {"2026-02-29", false, std::nullopt},
+      {"2026-12-07T24:00", false, std::nullopt},
+      {"2026-12-7", false, std::nullopt},
+      {"2026-12-07T19", false, std::nullopt},
+      {"2026-12-07T19:30:05+01", false, std::nullopt},
+      {"", false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseUtcTime(c.text, c.end_of_day), c.time) << c.text;
+    if (c.time && !c.end_of_day) {
+      EXPECT_EQ(ParseUtcTime(UtcTimeText(*c.time), false), c.time) << c.text;
+    }
+  }
+}
+
+TEST(HistorySummary, TellsConditionChangesCounterStepsAndEachDaysTemperatures) {
+  DriveHistory history;
+  const std::uint32_t ok = history.TextIndex("OK");
+  const std::uint32_t warning = history.TextIndex("WARNING");
+  const std::int64_t day = 1796601600;
+  history.points = {{day, 30, 0, 0, ok, 0},
+                    {day + 600, 40, 0, 0, ok, 0},
+                    {day + 86400, std::nullopt, 0, 0, warning, 0},
+                    {day + 86400 + 600, 35, 0, 0, 0, 0}};
+  history.item_changes = {{0, {197, 100, 100, 0, 0}},
+                          {0, {9, 99, 99, 0, 5}},
+                          {2, {197, 100, 100, 0, 8}},
+                          {3, {197, 100, 100, 0, 8}}};
+  const DriveSummary summary = Summarize(history);
+  ASSERT_EQ(summary.conditions.size(), 3u);
+  EXPECT_EQ(summary.conditions[1].condition, "WARNING");
+  EXPECT_EQ(summary.conditions[2].condition, "");  // not decided
+  ASSERT_EQ(summary.counters.size(), 1u);          // 9 is not watched
+  ASSERT_EQ(summary.counters[0].changes.size(), 2u);
+  EXPECT_EQ(summary.counters[0].changes[1].time, day + 86400);
+  ASSERT_EQ(summary.days.size(), 2u);
+  EXPECT_EQ(summary.days[0].minimum, 30);
+  EXPECT_EQ(summary.days[0].maximum, 40);
+  EXPECT_DOUBLE_EQ(summary.days[0].average, 35);
+  EXPECT_EQ(summary.days[1].minimum, 35);
+}
+
+TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {
+  DriveHistory history;
+  history.drive = {"<script>alert('x')</script> & \"q\"\x01\xE9", "S/N<1>", "FW", "ATA"};
+  history.latest_path = "\\\\.\\PHYSICALDRIVE0";
+  history.points.push_back({1767225600, 35, history.TextIndex("kestrine-cli"),
+                            history.TextIndex(history.latest_path), history.TextIndex("OK"), 0});
+  history.item_changes.push_back({0, {197, 100, 100, 0, 8}});
+  const std::string page = BuildHistoryPage({history}, 1767225600);
+  EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;"
+                      "\\x01\xC3\xA9"),
+            std::string::npos);
+  EXPECT_NE(page.find("S/N&lt;1&gt;"), std::string::npos);
+  // Self-contained: no script, nothing fetched.
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_EQ(page.find("://"), std::string::npos);
+  EXPECT_EQ(page.find(" src="), std::string::npos);
+  EXPECT_EQ(page.find(" href="), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrine
