@@ -61,21 +61,6 @@ TEST(CliReadingJson, ItemsAgreeWithTheAttributesView) {
   EXPECT_GT(items_seen, 40);
 }
 
-TEST(CliReadingJson, WideNvmeCountersAreExactDecimalStrings) {
-  const json document = DemoDocument();
-  json worn;
-  for (const json& drive : document.at("drives"))
-    if (drive.at("drive_number") == kDemoWornNvmeSsd) worn = drive.at("reading");
-  ASSERT_EQ(worn.at("family"), "nvme");
-  const json& items = worn.at("items");
-  EXPECT_TRUE(items.at(0).at("raw").is_number());   // Critical Warning: one byte
-  EXPECT_TRUE(items.at(4).at("raw").is_number());   // Percentage Used: one byte
-  EXPECT_TRUE(items.at(13).at("raw").is_string());  // Media Errors: sixteen bytes
-  EXPECT_EQ(items.at(0).at("verdict"), "CRITICAL");
-  EXPECT_EQ(items.at(0).at("reasons"), json::array({"critical warning bits set"}));
-  EXPECT_EQ(worn.at("condition"), "CRITICAL");
-}
-
 TEST(CliReadingJson, TheSchemaCatchesABrokenDocument) {
   const json good = DemoDocument();
   EXPECT_TRUE(testing::CliJsonSchema().Check(good).empty());
