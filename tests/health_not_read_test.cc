@@ -31,10 +31,10 @@ const struct RefusingCase {
     {kDemoWornNvmeSsd, "BusType:Nvme Method:IOCTL_STORAGE_QUERY_PROPERTY", 6},
 };
 
-void AddRefusingDemoDrives(SimBay& bay) {
+void AddRefusingDemoDrives(SimBay& bay, bool refusing = true) {
   AddDemoDrives(bay);
   for (const RefusingCase& c : kRefusing)
-    bay.FindDrive(c.number)->behaviour.refuses_health_data = true;
+    bay.FindDrive(c.number)->behaviour.refuses_health_data = refusing;
 }
 
 std::string Hint(int number) {
@@ -121,11 +121,7 @@ TEST(HealthNotRead, ASnapshotLoadsBackToWhatWasShown) {
                              kDemoNvmeSsd, kDemoWornNvmeSsd}) {
       SCOPED_TRACE(::testing::Message() << number << (refusing ? " refusing" : ""));
       SimBay bay;
-      if (refusing) {
-        AddRefusingDemoDrives(bay);
-      } else {
-        AddDemoDrives(bay);
-      }
+      AddRefusingDemoDrives(bay, refusing);
       const std::string file = (dir / ("drive" + std::to_string(number) + ".blob")).string();
       const CliResult saved =
           RunCliWith({"--drive", std::to_string(number), "--save", file, "--json"}, &bay);
