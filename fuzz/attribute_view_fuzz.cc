@@ -57,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   f->ui.ListView1.Clear();
   f->form.DriveCondition = "OK";
   f->ui.ComboBox1.text = extra.front();
+  tables.HealthRead[drive_number] = true;  // the entries stand for a READ DATA that answered
   f->form.TakeReading(kestrine::AtaReadingFromTables(tables, drive_number));
   f->form.FillAttributeView();
 

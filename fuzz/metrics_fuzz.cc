@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kestrine::Sector log{};
   input.Fill(log);
   tables.Family[kDrive] = kestrine::TransportFamily::Ata;
+  tables.HealthRead[kDrive] = true;
   kestrine::DriveReading ata = kestrine::ReadingFromTables(tables, kDrive);
   kestrine::AddAtaSelfTestLog(ata, log);
   kestrine::DriveMetrics drive = kestrine::DriveMetricsFromReading(ata);
@@ -51,7 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // the attribute entries as its Device Self-test log.
   std::copy_n(tables.IdentifySector[kDrive].begin(), kestrine::nvme_health::kSize,
               tables.NvmeHealth[kDrive].begin());
-  tables.HealthRead[kDrive] = true;
   kestrine::NvmeSelfTestLog nvme_log{};
   std::copy_n(log.begin(), log.size(), nvme_log.begin());
   std::copy_n(tables.AttributeTable[kDrive][0].data(), nvme_log.size() - log.size(),
