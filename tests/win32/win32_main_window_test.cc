@@ -288,7 +288,7 @@ TEST_F(Win32Window, StartUpListsTheDrivesAndRefreshesTheFirstOnce) {
   }
   EXPECT_EQ(entries, (std::vector<std::string>{kDrive0, kDrive1, kDrive2, "\\\\.\\PHYSICALDRIVE3",
                                                "\\\\.\\PHYSICALDRIVE5", "\\\\.\\PHYSICALDRIVE6",
-                                               "\\\\.\\PHYSICALDRIVE7"}));
+                                               "\\\\.\\PHYSICALDRIVE7", "\\\\.\\PHYSICALDRIVE8"}));
   EXPECT_EQ(WindowText(H().ComboBox1), kDrive0);
   EXPECT_EQ(Refreshes(), 1);
   EXPECT_GT(SendMessageA(H().ListView1, LVM_GETITEMCOUNT, 0, 0), 0);
