@@ -7,6 +7,7 @@
 
 #include "ata_pass_through_block.h"
 #include "fake_toolkit.h"
+#include "form_texts.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
 #include "self_test_log_rows.h"
@@ -193,6 +194,28 @@ TEST(SelfTestLogView, BothReadsFailingSaysFailedClosesTheDriveAndGoesOn) {
   int read_log_requests = 0;
   for (const auto& r : fx.bay.Requests()) read_log_requests += IsReadLog(r.code, r.in) ? 1 : 0;
   EXPECT_EQ(read_log_requests, 3);  // ATA pass-through, legacy, SAT
+}
+
+// A re-read nobody asked for that misses the log tells it once, as a notification naming the
+// drive, and opens no box; the user's refresh still says it in one. Read again, then missed
+// again: told again.
+TEST(SelfTestLogView, ATickThatMissesTheLogTellsItOnceWithoutABox) {
+  FormFixture fx;
+  SimDrive& drive = fx.bay.AddDrive(0, TestDrive(1, 1, 1));
+  fx.Run([](TForm1& f) { f.FormShow(); });
+  drive.refuse = IsReadLog;
+  for (int tick = 0; tick < 3; ++tick) fx.Run([](TForm1& f) { f.Timer2Timer(); });
+  EXPECT_TRUE(fx.ui.App.messages.empty());
+  const Notification told{Severity::Warning, "\\\\.\\PHYSICALDRIVE0",
+                          texts::kSelfTestLogNotReadAtTick};
+  EXPECT_EQ(fx.ui.TrayIcon1.notifications, std::vector<Notification>{told});
+  fx.Run([](TForm1& f) { f.Refresh1Click(); });
+  EXPECT_EQ(fx.ui.App.messages, std::vector<std::string>{"failed"});
+  drive.refuse = nullptr;
+  fx.Run([](TForm1& f) { f.Timer2Timer(); });
+  drive.refuse = IsReadLog;
+  fx.Run([](TForm1& f) { f.Timer2Timer(); });
+  EXPECT_EQ(fx.ui.TrayIcon1.notifications.size(), 2u);
 }
 
 TEST(SelfTestLogView, ADriveThatCannotBeOpenedEndsTheSameWay) {
