@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# The Qt window's notifications on a desktop: under Xvfb, with a window manager (openbox), a
+# panel with a tray (tint2), a D-Bus session, a notification daemon (GNOME's notification-daemon)
+# and a status-notifier watcher, runs kestrine-desktop-check (the demo window whose first disk
+# gets worse after the first refresh, re-read every two seconds) and reads what reached the
+# notification service with dbus-monitor: one Notify call naming the drive and what changed,
+# none at the ticks after it. Then clicks the notification on the screen and checks that the
+# window, hidden in the tray meanwhile with another drive chosen, came back showing that drive.
+#
+# Qt sends a tray icon's messages to the notification service only when it serves the icon over
+# D-Bus, that is when a status-notifier host is registered with the watcher (KDE Plasma, Xfce's and
+# LXQt's panels, GNOME with the AppIndicator extension); beside a plain XEmbed tray it draws a
+# balloon of its own. tint2 is such a tray, so a small watcher that reports a host stands in for
+# those desktops here.
+# Installs nothing: run `bash scripts/install-deps.sh desktop` first.
+#
+#   test-desktop.sh [BUILD_DIR]                   builds kestrine-desktop-check in BUILD_DIR
+#                                                 (default out/normal) and checks
+#   test-desktop.sh --screenshot FILE [BUILD_DIR] also photographs the screen once the
+#                                                 notification is shown (ImageMagick)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+python=/usr/bin/python3
+screenshot=""
+if [ "${1:-}" = "--screenshot" ]; then
+  screenshot=$(realpath -m "${2:?--screenshot needs a file name}")
+  shift 2
+fi
+
+# The desktop part: runs inside Xvfb and a D-Bus session of its own.
+if [ "${1:-}" = "--in-session" ]; then
+  build=$2
+  work="$build/desktop-check"
+  rm -rf "$work"
+  mkdir -p "$work"
+  pids=()
+  cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+  }
+  trap cleanup EXIT
+  failures=0
+  fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+  }
+  # Waits up to $1 seconds for the command after it to succeed.
+  wait_for() {
+    local seconds=$1
+    shift
+    for _ in $(seq $((seconds * 10))); do
+      "$@" && return 0
+      sleep 0.1
+    done
+    return 1
+  }
+  has_owner() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+      org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
+  }
+
+  openbox >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  tint2 >"$work/tint2.log" 2>&1 &
+  pids+=($!)
+  /usr/lib/notification-daemon/notification-daemon >"$work/notification-daemon.log" 2>&1 &
+  pids+=($!)
+  # The status-notifier watcher, with a host registered: enough for Qt to serve its tray icon
+  # over D-Bus. It writes each item that registers.
+  cat >"$work/watcher.py" <<'WATCHER'
+import dbus
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+DBusGMainLoop(set_as_default=True)
+bus = dbus.SessionBus()
+NAME = "org.kde.StatusNotifierWatcher"
+
+
+class Watcher(dbus.service.Object):
+    def __init__(self):
+        super().__init__(bus, "/StatusNotifierWatcher")
+        self.items = []
+
+    @dbus.service.method(NAME, in_signature="s", sender_keyword="sender")
+    def RegisterStatusNotifierItem(self, service, sender=None):
+        item = service if service.startswith(":") or "." in service else sender + service
+        self.items.append(item)
+        print("item", item, flush=True)
+        self.StatusNotifierItemRegistered(item)
+
+    @dbus.service.method(NAME, in_signature="s")
+    def RegisterStatusNotifierHost(self, service):
+        pass
+
+    @dbus.service.signal(NAME, signature="s")
+    def StatusNotifierItemRegistered(self, item):
+        pass
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return self.GetAll(interface)[name]
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return {
+            "IsStatusNotifierHostRegistered": True,
+            "ProtocolVersion": dbus.Int32(0),
+            "RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s"),
+        }
+
+
+name = dbus.service.BusName(NAME, bus)
+watcher = Watcher()
+GLib.MainLoop().run()
+WATCHER
+  "$python" "$work/watcher.py" >"$work/watcher.log" 2>&1 &
+  pids+=($!)
+  wait_for 20 has_owner org.freedesktop.Notifications || fail "no notification service came up"
+  wait_for 20 has_owner org.kde.StatusNotifierWatcher || fail "the watcher did not come up"
+
+  monitor="$work/dbus-monitor.log"
+  dbus-monitor --session \
+    "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
+    "type='signal',interface='org.freedesktop.Notifications',member='ActionInvoked'" \
+    >"$monitor" 2>&1 &
+  pids+=($!)
+  events="$work/events.log"
+  QT_QPA_PLATFORM=xcb "$build/tests/kestrine-desktop-check" --tick-ms 2000 >"$events" \
+    2>"$work/window.log" &
+  window_pid=$!
+  pids+=("$window_pid")
+
+  # The change is told at the first tick; the second finds none, and then the window goes into
+  # the tray with the second drive chosen.
+  wait_for 30 grep -q '^tick 2 ' "$events" || fail "the window did not tick twice"
+  sleep 0.5
+  if [ -n "$screenshot" ]; then
+    import -window root "$screenshot" && echo "Wrote $screenshot"
+  fi
+  # The bubble: notification-daemon's popup window, clicked in its middle.
+  bubble=$(xdotool search --onlyvisible --class notification-daemon 2>/dev/null | head -n 1 || true)
+  if [ -n "$bubble" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$bubble")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+  else
+    fail "no notification is shown on the screen"
+  fi
+  wait_for 10 grep -q '^clicked ' "$events" || fail "the click on the notification did not reach the window"
+  # One tick more after the click, so that a notification told again would be seen.
+  ticks=$(grep -c '^tick ' "$events")
+  wait_for 10 test "$(grep -c '^tick ' "$events")" -gt "$ticks" || fail "the window stopped ticking"
+  sleep 0.5
+  kill "$window_pid" 2>/dev/null || true
+
+  echo "-- What the window wrote"
+  cat "$events"
+  echo "-- What reached the notification service"
+  cat "$monitor"
+  grep -q '^item ' "$work/watcher.log" || fail "the tray icon was not served over D-Bus"
+  # Each Notify call's arguments: application, replaces, icon, summary, body, actions, hints,
+  # timeout; the strings among them are the first five lines that start with "string".
+  told=$(awk '/member=Notify$/ { call++; n = 0; next }
+              call && /^   string / { n++; if (n == 4) summary = $0; if (n == 5) print summary " | " $0 }' \
+    "$monitor")
+  count=$(grep -c 'member=Notify$' "$monitor" || true)
+  summary='   string "\\.\PHYSICALDRIVE0 KESTREL HD2000S KD2S41A07731"'
+  body='   string "Reallocated Sector Count rose from 8 to 12"'
+  [ "$count" -eq 1 ] || fail "$count notifications reached the service, expected 1"
+  grep -qxF -- "$summary | $body" <<<"$told" || fail "no notification told:$summary |$body"
+  grep -q '^clicked visible=1 drive=\\\\.\\PHYSICALDRIVE0$' "$events" ||
+    fail "the click did not bring the window back showing \\\\.\\PHYSICALDRIVE0"
+  [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
+  echo "Told once over D-Bus, not again at $(($(grep -c '^tick ' "$events") - 1)) later ticks; the click brought the drive back."
+  exit 0
+fi
+
+build=$(realpath -m "${1:-$root/out/normal}")
+tools=(Xvfb xvfb-run dbus-run-session dbus-monitor dbus-send openbox tint2 xdotool "$python")
+[ -n "$screenshot" ] && tools+=(import)
+for tool in "${tools[@]}"; do
+  command -v "$tool" >/dev/null || {
+    echo "test-desktop.sh: $tool is missing; run: bash scripts/install-deps.sh desktop" >&2
+    exit 2
+  }
+done
+[ -x /usr/lib/notification-daemon/notification-daemon ] &&
+  "$python" -c 'import dbus, gi' 2>/dev/null || {
+  echo "test-desktop.sh: notification-daemon or python3-dbus is missing; run: bash scripts/install-deps.sh desktop" >&2
+  exit 2
+}
+cmake --build "$build" --target kestrine-desktop-check
+screenshot_args=()
+[ -n "$screenshot" ] && screenshot_args=(--screenshot "$screenshot")
+xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- \
+  bash "$0" "${screenshot_args[@]}" --in-session "$build"
