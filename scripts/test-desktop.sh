@@ -139,11 +139,18 @@ WATCHER
   if [ -n "$screenshot" ]; then
     import -window root "$screenshot" && echo "Wrote $screenshot"
   fi
-  # The bubble: notification-daemon's popup window, clicked in its middle.
-  bubble=$(xdotool search --onlyvisible --class notification-daemon 2>/dev/null | head -n 1 || true)
-  if [ -n "$bubble" ]; then
-    eval "$(xdotool getwindowgeometry --shell "$bubble")"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+  # The bubble: notification-daemon's largest window on the screen, clicked in its middle.
+  at="" area=0
+  for window in $(xdotool search --onlyvisible --class notification-daemon 2>/dev/null || true); do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    if [ $((WIDTH * HEIGHT)) -gt "$area" ]; then
+      area=$((WIDTH * HEIGHT))
+      at="$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+    fi
+  done
+  if [ "$area" -gt 1000 ]; then
+    # shellcheck disable=SC2086
+    xdotool mousemove $at click 1
   else
     fail "no notification is shown on the screen"
   fi
