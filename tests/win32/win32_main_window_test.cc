@@ -562,7 +562,9 @@ TEST_F(Win32Window, AChangeAtATickIsOneBalloonAndTheNextTickShowsNone) {
     EXPECT_TRUE(shown.taken);
     EXPECT_EQ(shown.flags, static_cast<UINT>(NIF_INFO));
     EXPECT_EQ(shown.icon, c.icon);
-    if (c.title != nullptr) EXPECT_EQ(shown.title, c.title);
+    if (c.title != nullptr) {
+      EXPECT_EQ(shown.title, c.title);
+    }
     EXPECT_NE(shown.text.find(c.text), std::string::npos) << shown.text;
   }
 }
