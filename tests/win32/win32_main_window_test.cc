@@ -525,8 +525,8 @@ TEST_F(Win32Window, TrayIconHidesTheMinimizedWindowAndADoubleClickRestoresIt) {
 }
 
 // A change found at a tick is one balloon the shell takes, with the icon of its severity; the
-// ticks after it show none.
-TEST_F(Win32Window, AChangeAtATickIsOneBalloonAndTheNextTickShowsNone) {
+// ticks after it show none. A click on it brings the window back on its drive.
+TEST_F(Win32Window, AChangeAtATickIsOneBalloonTheNextTickShowsNoneAndAClickShowsItsDrive) {
   const Win32TrayIcon& tray = window_->TrayIcon1();
   if (!tray.Added()) GTEST_SKIP() << "the shell took no notification-area icon";
   struct Case {
@@ -567,6 +567,14 @@ TEST_F(Win32Window, AChangeAtATickIsOneBalloonAndTheNextTickShowsNone) {
     }
     EXPECT_NE(shown.text.find(c.text), std::string::npos) << shown.text;
   }
+  // Clicked while the window is in the tray with another drive chosen: back, on the drive told of.
+  ChooseEntry(0);
+  ShowWindow(H().Form1, SW_MINIMIZE);
+  Pump();
+  SendMessageA(H().Form1, kTrayIconMessage, 1, NIN_BALLOONUSERCLICK);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(H().Form1));
+  EXPECT_EQ(WindowText(H().ComboBox1), "\\\\.\\PHYSICALDRIVE6");
 }
 
 TEST_F(Win32Window, ClosingTheWindowEndsTheLoopAndRemovesTheIcon) {
