@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
 # The Qt window's notifications on a desktop: under Xvfb, with a window manager (openbox), a
-# panel with a tray (tint2), a D-Bus session, a notification daemon (GNOME's notification-daemon)
-# and a status-notifier watcher, runs kestrine-desktop-check (the demo window whose first disk
-# gets worse after the first refresh, re-read every two seconds) and reads what reached the
-# notification service with dbus-monitor: one Notify call naming the drive and what changed,
-# none at the ticks after it. Then clicks the notification on the screen and checks that the
-# window, hidden in the tray meanwhile with another drive chosen, came back showing that drive.
+# panel with a tray (tint2), a D-Bus session and a notification daemon (GNOME's
+# notification-daemon), runs kestrine-desktop-check (the demo window whose first disk gets worse
+# after the first refresh, re-read every two seconds) twice: beside tint2's XEmbed tray, and with
+# a status-notifier watcher. Each time it minimizes the window into the tray (with another drive
+# chosen meanwhile), clicks the notification on the screen and checks that the window came back
+# showing the drive told of. With dbus-monitor it reads what reached the notification service:
+# nothing in the first run; in the second, one Notify call for the first reading's condition and
+# one for the rise, each naming the drive and what changed, and none at the re-reads after them.
 #
 # Qt sends a tray icon's messages to the notification service only when it serves the icon over
 # D-Bus, that is when a status-notifier host is registered with the watcher (KDE Plasma, Xfce's and
 # LXQt's panels, GNOME with the AppIndicator extension); beside a plain XEmbed tray it draws a
-# balloon of its own. tint2 is such a tray, so a small watcher that reports a host stands in for
-# those desktops here.
+# balloon of its own. A small watcher that reports a host stands in for those desktops here.
 # Installs nothing: run `bash scripts/install-deps.sh desktop` first.
 #
 #   test-desktop.sh [BUILD_DIR]                   builds kestrine-desktop-check in BUILD_DIR
 #                                                 (default out/normal) and checks
-#   test-desktop.sh --screenshot FILE [BUILD_DIR] also photographs the screen once the
-#                                                 notification is shown (ImageMagick)
+#   test-desktop.sh --screenshot FILE [BUILD_DIR] also photographs the screen at the first
+#                                                 re-read of each run (FILE-xembed.png,
+#                                                 FILE-dbus.png; ImageMagick)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 python=/usr/bin/python3
