@@ -7,6 +7,8 @@
 #   install-deps.sh vm       also QEMU, busybox, smartmontools and nvme-cli for the guest
 #                            (test-vm.sh)
 #   install-deps.sh package  also what builds and checks the Debian package (lintian, validators)
+#   install-deps.sh desktop  also a desktop under Xvfb for the Qt window's notifications: openbox,
+#                            tint2, a D-Bus session, notification-daemon (test-desktop.sh)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -18,6 +20,8 @@ for extra in "$@"; do
     metrics) packages+=(prometheus prometheus-node-exporter curl) ;;
     vm) packages+=(qemu-system-x86 busybox-static smartmontools nvme-cli kmod cpio python3) ;;
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream libxml2-utils python3) ;;
+    desktop) packages+=(xvfb xauth openbox tint2 dbus-daemon dbus-bin notification-daemon xdotool
+                        python3 python3-dbus python3-gi) ;;
     *) echo "install-deps.sh: unknown set '$extra'" >&2; exit 2 ;;
   esac
 done

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds Kestrine and runs every test: the suite, the suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the metrics through node_exporter and Prometheus, each fuzz target
-# for FUZZ_SECONDS (default 30) seconds, the programs on a real Linux kernel under QEMU, the Debian
-# package, and the 32-bit Windows build with its tests, installer and .zip under Wine.
+# UndefinedBehaviorSanitizer, the metrics through node_exporter and Prometheus, the Qt window's
+# notifications on a desktop under Xvfb, each fuzz target for FUZZ_SECONDS (default 30) seconds,
+# the programs on a real Linux kernel under QEMU, the Debian package, and the 32-bit Windows build
+# with its tests, installer and .zip under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${FUZZ_SECONDS:-30}
-"$root/scripts/install-deps.sh" test windows metrics vm package
+"$root/scripts/install-deps.sh" test windows metrics vm package desktop
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -19,6 +20,9 @@ ctest --test-dir "$root/out/normal" --output-on-failure -j "$jobs"
 
 echo "== The metrics through node_exporter and Prometheus"
 bash "$root/scripts/test-metrics.sh" "$root/out/normal"
+
+echo "== The Qt window's notifications on a desktop under Xvfb"
+bash "$root/scripts/test-desktop.sh" "$root/out/normal"
 
 echo "== The suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/out/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRINE_SANITIZE=ON \

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "demo_drives.h"
+#include "drive_image_builder.h"
 #include "fake_toolkit.h"
 #include "form_texts.h"
 #include "message_box_watcher.h"
+#include "nvme_layout.h"
 #include "report_texts.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
@@ -520,6 +522,59 @@ TEST_F(Win32Window, TrayIconHidesTheMinimizedWindowAndADoubleClickRestoresIt) {
   // A hint longer than the shell's buffer is cut, never overrun.
   window_->Controls().TrayIcon1.SetHint(std::string(300, 'h'));
   EXPECT_EQ(tray.Hint(), std::string(Win32TrayIcon::kHintBufferSize - 1, 'h'));
+}
+
+// A change found at a tick is one balloon the shell takes, with the icon of its severity; the
+// ticks after it show none. A click on it brings the window back on its drive.
+TEST_F(Win32Window, AChangeAtATickIsOneBalloonTheNextTickShowsNoneAndAClickShowsItsDrive) {
+  const Win32TrayIcon& tray = window_->TrayIcon1();
+  if (!tray.Added()) GTEST_SKIP() << "the shell took no notification-area icon";
+  struct Case {
+    int drive;
+    std::size_t at;  // raised by one: an attribute's raw value, or a byte of the NVMe health log
+    DWORD icon;
+    const char* title;
+    const char* text;
+  };
+  const Case cases[] = {
+      {kDemoHealthyDisk, 5, NIIF_WARNING, "\\\\.\\PHYSICALDRIVE0 KESTREL HD2000S KD2S41A07731",
+       "Reallocated Sector Count rose from 0 to 1"},
+      {kDemoNvmeSsd, nvme_health::kCriticalWarning, NIIF_ERROR, nullptr,
+       "Critical Warning bit 0 set"},
+  };
+  Show();
+  int balloons = 0;
+  for (const Case& c : cases) {
+    ChooseEntry(c.drive == kDemoNvmeSsd ? 5 : 0);
+    DriveImage& image = bay_.FindDrive(c.drive)->image;
+    if (image.nvme) {
+      ++image.nvme->health[c.at];
+    } else {
+      std::size_t entry = 2;
+      while (image.smart_data[entry] != c.at) entry += 12;
+      ++image.smart_data[entry + 5];
+      SealDriveImage(image);
+    }
+    for (int tick = 0; tick < 2; ++tick) SendMessageA(H().Form1, WM_TIMER, kTimer2Id, 0);
+    ASSERT_TRUE(tray.LastBalloon());
+    const Win32TrayIcon::Balloon& shown = *tray.LastBalloon();
+    EXPECT_EQ(shown.number, ++balloons);
+    EXPECT_TRUE(shown.taken);
+    EXPECT_EQ(shown.flags, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(shown.icon, c.icon);
+    if (c.title != nullptr) {
+      EXPECT_EQ(shown.title, c.title);
+    }
+    EXPECT_NE(shown.text.find(c.text), std::string::npos) << shown.text;
+  }
+  // Clicked while the window is in the tray with another drive chosen: back, on the drive told of.
+  ChooseEntry(0);
+  ShowWindow(H().Form1, SW_MINIMIZE);
+  Pump();
+  SendMessageA(H().Form1, kTrayIconMessage, 1, NIN_BALLOONUSERCLICK);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(H().Form1));
+  EXPECT_EQ(WindowText(H().ComboBox1), "\\\\.\\PHYSICALDRIVE6");
 }
 
 TEST_F(Win32Window, ClosingTheWindowEndsTheLoopAndRemovesTheIcon) {

@@ -169,8 +169,10 @@ void Win32TrayIcon::Notify(const Notification& notification) {
       break;
   }
   balloon.uTimeout = 10000;  // milliseconds; the shell keeps it at least this long (before Vista)
-  last_balloon_ = Balloon{balloon.szInfoTitle, balloon.szInfo, balloon.dwInfoFlags};
-  if (added_) Shell_NotifyIconA(NIM_MODIFY, &balloon);
+  const int number = last_balloon_ ? last_balloon_->number + 1 : 1;
+  const bool taken = added_ && Shell_NotifyIconA(NIM_MODIFY, &balloon) != FALSE;
+  last_balloon_ = Balloon{
+      balloon.uFlags, balloon.szInfoTitle, balloon.szInfo, balloon.dwInfoFlags, number, taken};
 }
 
 bool Win32TrayIcon::Add() {

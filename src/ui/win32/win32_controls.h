@@ -109,9 +109,12 @@ class Win32TrayIcon final : public TrayIcon {
 
   // The balloon as the shell was last given it.
   struct Balloon {
+    UINT flags = 0;  // what the call changes: NIF_INFO only
     std::string title;
     std::string text;
-    DWORD icon = 0;  // NIIF_INFO, NIIF_WARNING or NIIF_ERROR
+    DWORD icon = 0;      // NIIF_INFO, NIIF_WARNING or NIIF_ERROR
+    int number = 0;      // 1 for the first balloon of the icon, counting on
+    bool taken = false;  // the shell took the call
   };
 
   Win32TrayIcon(HWND window, UINT callback_message, HICON icon);

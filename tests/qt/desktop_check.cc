@@ -1,0 +1,86 @@
+// kestrine-desktop-check: the demo window on a real desktop, for scripts/test-desktop.sh. The
+// first demo disk starts with 8 reallocated sectors (so its first reading tells a WARNING); once
+// the first refresh has finished it has 12, and the window re-reads every --tick-ms milliseconds
+// (default 2000) instead of every ten minutes, so that its first tick has a rise to tell and the
+// ticks after it have nothing. At the second tick the third drive (a healthy one) is chosen, as a
+// user would. Each tick and each click on a notification is written to standard output as one
+// line, "tick N" or "clicked", with "visible=0|1 drive=TEXT".
+#include <QComboBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <cstdio>
+
+#include "demo_drives.h"
+#include "drive_image_builder.h"
+#include "main_window.h"
+#include "run_window.h"
+#include "self_check.h"
+#include "sim_bay.h"
+
+namespace kestrine {
+namespace {
+
+SimBay bay;
+
+// Sets the raw value of the ATA attribute `id` and reseals the image.
+void SetRaw(DriveImage& image, Byte id, std::uint64_t raw) {
+  for (std::size_t at = 2; at + 12 <= 362; at += 12) {
+    if (image.smart_data[at] != id) continue;
+    for (std::size_t i = 0; i < 6; ++i)
+      image.smart_data[at + 5 + i] = static_cast<Byte>(raw >> (8 * i));
+    SealDriveImage(image);
+    return;
+  }
+}
+
+void Report(const char* event, const MainWindow& window) {
+  const auto* selector = window.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+  std::printf("%s visible=%d drive=%s\n", event, window.isVisible() ? 1 : 0,
+              selector ? selector->currentText().toLatin1().constData() : "");
+  std::fflush(stdout);
+}
+
+class DesktopCheck final : public SelfCheck {
+ public:
+  DesktopCheck(Application& services, int tick_ms) : services_(services), tick_ms_(tick_ms) {}
+  Application& App() override { return services_; }
+
+  void Run(MainWindow& window) override {
+    SetRaw(bay.FindDrive(kDemoHealthyDisk)->image, 5, 12);
+    // Connected after the window's own handlers, so each runs once the window has done its part.
+    QObject::connect(window.Timer2(), &QTimer::timeout, &window, [this, &window] {
+      ++ticks_;
+      Report(("tick " + std::to_string(ticks_)).c_str(), window);
+      if (ticks_ != 2) return;
+      if (auto* selector = window.findChild<QComboBox*>(QStringLiteral("ComboBox1")))
+        selector->setCurrentIndex(2);
+    });
+    QObject::connect(window.TrayIcon1(), &QSystemTrayIcon::messageClicked, &window,
+                     [&window] { Report("clicked", window); });
+    window.Timer2()->start(tick_ms_);
+    Report("started", window);
+  }
+
+ private:
+  Application& services_;
+  int tick_ms_;
+  int ticks_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SelfCheck> SelfCheckFromArguments(const QStringList& arguments,
+                                                  Application& services) {
+  const auto option = arguments.indexOf(QStringLiteral("--tick-ms"));
+  const int tick_ms =
+      option >= 0 && option + 1 < arguments.size() ? arguments[option + 1].toInt() : 2000;
+  return std::make_unique<DesktopCheck>(services, tick_ms > 0 ? tick_ms : 2000);
+}
+
+}  // namespace kestrine
+
+int main(int argc, char** argv) {
+  kestrine::AddDemoDrives(kestrine::bay);
+  kestrine::SetRaw(kestrine::bay.FindDrive(kestrine::kDemoHealthyDisk)->image, 5, 8);
+  return kestrine::RunWindow(argc, argv, kestrine::bay);
+}
