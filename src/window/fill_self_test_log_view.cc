@@ -11,7 +11,7 @@ void TForm1::FillSelfTestLogView() {
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   Sector log{};
-  if (drv_.ReadSelfTestLog(drive.Handle(), drive_number, log) == 0) {
+  if (drv_.ReadSelfTestLog(drive.Handle(), drive_number, log) == CommandResult::Failure) {
     ui_.App.ShowMessage(texts::kFailed);
     return;
   }
