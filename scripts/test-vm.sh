@@ -4,9 +4,11 @@
 # disk and an NVMe controller with one namespace. The guest is Debian's kernel with a busybox
 # init; it reads every disk with kestrine-cli, the window (offscreen) and smartctl (nvme-cli for
 # the NVMe namespace), starts self-tests, tries users with fewer rights, times kestrine-cli
-# against smartctl, and hands its results back on a virtio-blk disk. Last, the host removes the USB
-# disk and the NVMe controller through QEMU's monitor while kestrine-cli reads them, and adds them
-# back (scripts/vm/hotplug.py). The host then checks the results (scripts/vm/check-results.py).
+# against smartctl, and hands its results back on a virtio-blk disk, with what busybox's syslogd
+# received. Between two reads of the NVMe namespace the host raises a critical warning on its
+# controller through QEMU's monitor (qom-set); last, the host removes the USB disk and the NVMe
+# controller while kestrine-cli reads them, and adds them back (scripts/vm/hotplug.py). The host
+# then checks the results (scripts/vm/check-results.py).
 #   test-vm.sh            build what is missing, boot the guest, check
 #   VM_TIME_LIMIT=S       kill the guest after S seconds (default 240)
 set -euo pipefail

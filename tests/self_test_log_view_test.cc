@@ -7,6 +7,7 @@
 
 #include "ata_pass_through_block.h"
 #include "fake_toolkit.h"
+#include "form_texts.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
 #include "self_test_log_rows.h"
@@ -193,6 +194,21 @@ TEST(SelfTestLogView, BothReadsFailingSaysFailedClosesTheDriveAndGoesOn) {
   int read_log_requests = 0;
   for (const auto& r : fx.bay.Requests()) read_log_requests += IsReadLog(r.code, r.in) ? 1 : 0;
   EXPECT_EQ(read_log_requests, 3);  // ATA pass-through, legacy, SAT
+}
+
+// Re-reads nobody asked for that miss the log tell it once, as a notification naming the drive,
+// and open no box; the user's refresh still says it in one.
+TEST(SelfTestLogView, TicksThatMissTheLogTellItOnceWithoutABox) {
+  FormFixture fx;
+  fx.bay.AddDrive(0, TestDrive(1, 1, 1)).refuse = IsReadLog;
+  fx.ui.ComboBox1.text = "\\\\.\\PHYSICALDRIVE0";
+  for (int tick = 0; tick < 3; ++tick) fx.Run([](TForm1& f) { f.Timer2Timer(); });
+  EXPECT_TRUE(fx.ui.App.messages.empty());
+  EXPECT_EQ(fx.ui.TrayIcon1.notifications,
+            (std::vector<Notification>{
+                {Severity::Warning, fx.ui.ComboBox1.text, texts::kSelfTestLogNotReadAtTick}}));
+  fx.Run([](TForm1& f) { f.Refresh1Click(); });
+  EXPECT_EQ(fx.ui.App.messages, std::vector<std::string>{"failed"});
 }
 
 TEST(SelfTestLogView, ADriveThatCannotBeOpenedEndsTheSameWay) {

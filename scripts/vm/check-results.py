@@ -291,6 +291,55 @@ for name, number, serial, size in nvme_disks:
     check(status(step) == 3 and "Not a S.M.A.R.T enabled device" in text(step + ".err"),
           f"{step} ({role}): {status(step)} {text(step + '.err')!r}")
 
+# The critical warning the host raised between two reads of the first NVMe namespace (bit 2,
+# reliability degraded, as hotplug.py sets it). nvme-cli and smartctl read it; the second read,
+# in text and in JSON, tells it in its changes, and each change of either read reaches the
+# system log under the identity kestrine, at the priority of its severity.
+WARNING_BIT = 2
+PRIORITIES = {"error": "err", "warning": "warn", "information": "info"}
+logged = []  # (priority, message) of each line kestrine wrote to the system log
+for line in text("syslog.txt").splitlines():
+    found = re.search(r" user\.(\w+) kestrine\[\d+\]: (.*)$", line)
+    if found:
+        logged.append((found.group(1), found.group(2)))
+if nvme_disks:
+    _name, number, serial, _size = nvme_disks[0]
+    raised = 1 << WARNING_BIT
+    by_nvme_cli = (load("nvme-smart-log-warned.out") or {}).get("critical_warning")
+    by_smartctl = ((load("smartctl-warned.out") or {}).get("nvme_smart_health_information_log", {})
+                   .get("critical_warning"))
+    check(by_nvme_cli == raised and by_smartctl == raised,
+          f"after the qom-set nvme-cli reads critical warning {by_nvme_cli}, smartctl "
+          f"{by_smartctl}: {text('hotplug.log')!r}")
+    print(f"NVMe critical warning raised by the host: nvme-cli reads {by_nvme_cli}, "
+          f"smartctl {by_smartctl}")
+    before, after = (drive_of(load(f"warn-{when}-json.out")) for when in ("before", "after"))
+    if check(before and after, f"the reads around the critical warning: "
+                               f"{text('warn-before-json.err')!r} {text('warn-after-json.err')!r}"):
+        check(status("warn-after-json") == 2 and after["condition"] == "CRITICAL",
+              f"warned drive: status {status('warn-after-json')}, condition {after['condition']}")
+        raw = {c[6]: c[5] for c in rows(after, "Attributes")}.get("Critical Warning")
+        check(raw == str(raised), f"warned drive: Critical Warning row {raw!r}")
+        told = [(c["severity"], c["text"]) for c in after["changes"]]
+        # Where the previous reading comes from the history, the condition went worse and the
+        # bit was newly set; without one, the condition is told at the run's first reading.
+        first = [("error", "Condition is CRITICAL at the first reading")]
+        rose = [("error", f"Condition went from {before['condition']} to CRITICAL"),
+                ("error", f"Critical Warning bit {WARNING_BIT} set (reliability degraded)")]
+        check(told in (first, rose), f"the read after the critical warning told {told}")
+        changed = [l[len("Changed: "):] for l in text("warn-after.out").splitlines()
+                   if l.startswith("Changed: ")]
+        check(changed == [t for _s, t in told], f"the text read after the warning: {changed}")
+        for line in changed:
+            print(f"kestrine-cli --drive {number}, the read after: Changed: {line}")
+        fields = identify(after)
+        for drive in (before, after):
+            for change in drive["changes"]:
+                line = (PRIORITIES[change["severity"]],
+                        f"{drive['path']} {fields['Model']} {fields['SN']}: {change['text']}")
+                check(logged.count(line) >= 2, f"the system log lacks {line}: {logged}")
+                print(f"System log: user.{line[0]} kestrine[...]: {line[1]}")
+
 # --no-wake on drive 0: CHECK POWER MODE (E5h) reaches the disk before anything else, and the
 # disk, active, is then read as without the option.
 trace = text("no-wake-0.trace").splitlines()

@@ -10,6 +10,9 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mkdir -p /tmp/run /r && chmod 700 /tmp/run && chmod 1777 /tmp
 exec >/dev/console 2>&1
+# The system log: busybox's syslogd takes what syslog(3) sends to /dev/log, with each line's
+# facility and priority, into the results.
+syslogd -O /r/syslog.txt
 
 
 while read -r module; do insmod "/lib/modules/$module" || echo "insmod $module failed"; done </modules.order
@@ -92,6 +95,28 @@ while read -r name number serial bytes; do
   run "cli-$number-after" $cli --drive "$number" --json
   run "disk-$number" as_disk $cli --drive "$number" --json
 done </nvme-drives
+
+# A critical warning raised while the machine runs: between two reads of the first NVMe
+# namespace the host sets a bit of its controller's warning through QEMU's monitor. Each read is
+# made twice, in text and in JSON, each form with a history of its own, so that the second read
+# of each finds the first. nvme-cli, which sees the bit first, and smartctl read the warning too.
+warned_name=$(awk 'NR == 1 {print $1}' /nvme-drives)
+warned_number=$(awk 'NR == 1 {print $2}' /nvme-drives)
+read_warned() {  # read_warned STEP
+  run "$1" $cli --drive "$warned_number" --history-file /tmp/run/history-text.db
+  run "$1-json" $cli --drive "$warned_number" --json --history-file /tmp/run/history-json.db
+}
+read_warned warn-before
+echo "kestrine-guest: critical warning"
+for _ in $(seq 1 120); do
+  nvme smart-log "/dev/$warned_name" -o json 2>/dev/null | grep -q '"critical_warning" *: *[1-9]' &&
+    break
+  sleep 0.5
+done
+run nvme-smart-log-warned nvme smart-log "/dev/$warned_name" -o json
+run smartctl-warned smartctl -H -A --json "/dev/$warned_name"
+read_warned warn-after
+
 run cli-missing $cli --drive 9
 # The metrics service's command as its unit runs it: root with no capability but the two the unit
 # keeps, no new privileges, umask 022. (The guest has no systemd for the rest of the unit.)

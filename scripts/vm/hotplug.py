@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Removes and adds back the guest's USB disk and NVMe controller when the guest asks for it.
+"""Changes the guest's drives at run time when the guest asks for it, through QEMU's monitor.
 
 Usage: hotplug.py QMP_SOCKET CONSOLE_LOG LOG
-Runs beside QEMU in test-vm.sh. When the guest's console says "kestrine-guest: unplug", the USB
-device (id bot, with its SCSI disk) and the NVMe controller (id nvme0, with its namespace) are
-removed with QMP device_del, and their removal awaited (DEVICE_DELETED); on "kestrine-guest:
-replug" both are added back as they were attached at boot. What was sent and answered goes to
+Runs beside QEMU in test-vm.sh. When the guest's console says "kestrine-guest: critical
+warning", bit 2 (reliability degraded) of the NVMe controller's critical warning is set with
+qom-set on its smart_critical_warning property. When the guest's console says "kestrine-guest:
+unplug", the USB device (id bot, with its SCSI disk) and the NVMe controller (id nvme0, with
+its namespace) are removed with QMP device_del, and their removal awaited (DEVICE_DELETED); on
+"kestrine-guest: replug" both are added back as they were attached at boot. What was sent and answered goes to
 LOG, and "replugged" once all is back; a command QEMU refuses ends it with status 1.
 """
 import json
@@ -16,6 +18,12 @@ import time
 qmp_path, console_path, log_path = sys.argv[1:4]
 log = open(log_path, "w")
 TIME_LIMIT = 60  # seconds to wait for one step
+
+# The NVMe controller's QOM object (its device id under /machine/peripheral) and the warning
+# raised. QEMU takes bits 0 to 4 (and 5 with a persistent memory region) and raises an
+# asynchronous event for each new one.
+NVME_OBJECT = "/machine/peripheral/nvme0"
+CRITICAL_WARNING = 0x04
 
 # The two drives as test-vm.sh attaches them; their block nodes stay when the devices go.
 UNPLUG = ["bot", "nvme0"]
@@ -99,6 +107,11 @@ def await_console(marker):
 
 try:
     qmp = Qmp(qmp_path)
+    await_console("kestrine-guest: critical warning")
+    warning = {"path": NVME_OBJECT, "property": "smart_critical_warning"}
+    qmp.command("qom-get", warning)
+    qmp.command("qom-set", dict(warning, value=CRITICAL_WARNING))
+    qmp.command("qom-get", warning)
     await_console("kestrine-guest: unplug")
     for device in UNPLUG:
         qmp.command("device_del", {"id": device})

@@ -1,7 +1,6 @@
 // The four views of an NVMe drive: the same lists and columns as for an ATA drive, filled from
 // the reading of its NVMe blocks.
 #include "drive_number.h"
-#include "form_texts.h"
 #include "nvme_view_rows.h"
 #include "opened_drive.h"
 #include "unit1.h"
@@ -26,9 +25,8 @@ void TForm1::FillNvmeViews() {
     const std::string selected = ui_.ComboBox1.Text();
     const OpenedDrive drive(drv_, selected);
     log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success;
-    if (!log_read) {
-      ui_.App.ShowMessage(texts::kFailed);
-    } else {
+    SelfTestLogRead(log_read);
+    if (log_read) {
       AddNvmeSelfTestLog(reading_, drv_.Tables().NvmeSelfTest);
       for (auto& row : NvmeSelfTestLogRows(reading_.self_test, reading_.self_test_log)) {
         ui_.ListView3.AddRow(std::move(row));

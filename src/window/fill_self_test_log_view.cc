@@ -1,5 +1,4 @@
 #include "drive_number.h"
-#include "form_texts.h"
 #include "opened_drive.h"
 #include "self_test_log_rows.h"
 #include "unit1.h"
@@ -11,10 +10,10 @@ void TForm1::FillSelfTestLogView() {
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   Sector log{};
-  if (drv_.ReadSelfTestLog(drive.Handle(), drive_number, log) == CommandResult::Failure) {
-    ui_.App.ShowMessage(texts::kFailed);
-    return;
-  }
+  const bool read =
+      drv_.ReadSelfTestLog(drive.Handle(), drive_number, log) == CommandResult::Success;
+  SelfTestLogRead(read);
+  if (!read) return;
   AddAtaSelfTestLog(reading_, log);
   for (auto& row : SelfTestLogRows(reading_.self_test_log)) ui_.ListView3.AddRow(std::move(row));
 }

@@ -35,8 +35,9 @@ inline constexpr char kAsleepStandby[] = "Standby at the last re-read: not read"
 inline constexpr char kAsleepSuspended[] = "Suspended at the last re-read: not read";
 
 // What is told of a drive: a notification titled with the drive, and log lines that begin with
-// it. A timed re-read that cannot read the drive is told once, with the reason.
+// it. A timed re-read that cannot read the drive, or its self-test log, is told once.
 inline constexpr char kNotReadAtTick[] = "The drive could not be read: %s";
+inline constexpr char kSelfTestLogNotReadAtTick[] = "The self-test log could not be read";
 inline constexpr char kToldDriveSeparator[] = ": ";
 
 // The self-test buttons' confirmations.

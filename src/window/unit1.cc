@@ -101,11 +101,14 @@ void TForm1::RequestRefresh(Cause cause) {
     return;
   }
   struct Running {
-    bool& flag;
-    explicit Running(bool& f) : flag(f) { flag = true; }
-    ~Running() { flag = false; }
+    TForm1& form;
+    explicit Running(TForm1& f) : form(f) { form.refreshing_ = true; }
+    ~Running() {
+      form.refreshing_ = false;
+      form.refresh_cause_ = Cause::User;
+    }
   };
-  Running running(refreshing_);
+  Running running(*this);
   do {
     refresh_held_ = false;
     RefreshDrive(cause);
@@ -114,6 +117,7 @@ void TForm1::RequestRefresh(Cause cause) {
 }
 
 void TForm1::RefreshDrive(Cause cause) {
+  refresh_cause_ = cause;
   left_asleep_ = PowerMode::Unknown;
   if (cause == Cause::Unasked && LeaveAsleep()) return;
   ui_.ListView1.Clear();
@@ -193,6 +197,21 @@ void TForm1::TellNotRead(const std::string& selected, const std::string& reason)
   if (told_not_read_ == selected) return;
   told_not_read_ = selected;
   Tell(selected, selected, {{Severity::Warning, FormatMessage(texts::kNotReadAtTick, {reason})}});
+}
+
+void TForm1::SelfTestLogRead(bool read) {
+  if (read) {
+    told_log_not_read_.reset();
+    return;
+  }
+  if (refresh_cause_ == Cause::User) {
+    ui_.App.ShowMessage(texts::kFailed);
+    return;
+  }
+  const std::string selected = ui_.ComboBox1.Text();
+  if (told_log_not_read_ == selected) return;
+  told_log_not_read_ = selected;
+  Tell(selected, selected, {{Severity::Warning, texts::kSelfTestLogNotReadAtTick}});
 }
 
 void TForm1::Tell(const std::string& path, const std::string& name,

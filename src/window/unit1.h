@@ -111,6 +111,10 @@ class TForm1 {
   // notification and the log, rather than in a message box that would wait for a user who is
   // not there. Told again only after the drive has been read once more.
   void TellNotRead(const std::string& selected, const std::string& reason);
+  // The fillers say here whether the selected drive's self-test log came. One that did not is
+  // said in a message box at a refresh the user asked for; at one nobody asked for it is told
+  // once, as TellNotRead tells, and again only after a log has been read once more.
+  void SelfTestLogRead(bool read);
   // Tells `changes` of the drive at `path`, called `name`: one notification of the changes
   // that are worse (several lines, the icon of the worst), and each change as a log line.
   void Tell(const std::string& path, const std::string& name,
@@ -128,10 +132,12 @@ class TForm1 {
   bool refreshing_ = false;
   bool refresh_held_ = false;
   Cause held_cause_ = Cause::Unasked;
+  Cause refresh_cause_ = Cause::User;  // who asked for the refresh running
   PowerMode left_asleep_ = PowerMode::Unknown;
   std::string read_status_;  // the status bar's text after the last refresh that read
   std::string told_drive_;   // the drive of the last notification, for its click
-  std::optional<std::string> told_not_read_;  // the drive a timed re-read could not read, told
+  std::optional<std::string> told_not_read_;      // the drive a timed re-read could not read, told
+  std::optional<std::string> told_log_not_read_;  // the drive whose log a re-read missed, told
 };
 
 }  // namespace kestrine
