@@ -4,6 +4,7 @@
 // to skdump.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,7 +36,7 @@ const std::filesystem::path& DemoSnapshot() {
     snapshot.smart_data = tables.SmartDataSector;
     snapshot.thresholds = tables.SmartThresholdSector;
     snapshot.self_test_log = window.bay.FindDrive(kDemoHealthyDisk)->image.self_test_log;
-    WriteSnapshotFile(path, snapshot);
+    if (WriteSnapshotFile(path, snapshot)) std::abort();
     return path;
   }();
   return file;

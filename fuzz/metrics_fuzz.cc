@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tables.SmartDataSector[kestrine::smart_data::kSelfTestStatus] = input.Next();
   kestrine::Sector log{};
   input.Fill(log);
-  tables.Family[kDrive] = kestrine::TransportFamily::Ata;
+  tables.Family[kDrive] = kestrine::CommandFamily::Ata;
   tables.HealthRead[kDrive] = true;
   kestrine::DriveReading ata = kestrine::ReadingFromTables(tables, kDrive);
   kestrine::AddAtaSelfTestLog(ata, log);

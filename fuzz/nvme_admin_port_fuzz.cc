@@ -10,8 +10,8 @@
 #include "../tests/sg_io_fakes.h"
 #include "fuzz_input.h"
 #include "fuzz_port.h"
+#include "linux_device_port.h"
 #include "nvme_command.h"
-#include "sg_io_port.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ using Reader = kestrine::fuzzing::InputReader;
 
 struct World {
   kestrine::testing::FakeSysfsTree tree;
-  kestrine::testing::FakeSgIoSystem system;
-  std::unique_ptr<kestrine::SgIoPort> port;
+  kestrine::testing::FakeSystemCalls system;
+  std::unique_ptr<kestrine::LinuxDevicePort> port;
 };
 
 World& TheWorld() {
@@ -30,8 +30,9 @@ World& TheWorld() {
     world.tree.AddNvmeNamespace("nvme0n1", "pci0000:00/0000:00:04.0/nvme/nvme0", "QEMU NVMe Ctrl",
                                 "KS-NVME-0006", "7.2.22");
     world.system.existing.insert((world.tree.Root() / "dev" / "nvme0n1").string());
-    world.port = std::make_unique<kestrine::SgIoPort>(
-        world.system, kestrine::SgIoPortOptions{world.tree.Root(), world.tree.Root() / "dev", {}});
+    world.port = std::make_unique<kestrine::LinuxDevicePort>(
+        world.system,
+        kestrine::LinuxDevicePortOptions{world.tree.Root(), world.tree.Root() / "dev", {}});
   }
   return world;
 }

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CommandResult identified = drv.IdentifyDeviceNvme(1, 3);
   drv.ReadHealthLogNvme(1, 3);
   drv.RunSelfTestNvme(1, kStcShort);
-  if (identified == 0) return 0;
+  if (!Succeeded(identified)) return 0;
   RunGuarded(window->ui.App, [] {
     window->form.TakeReading(NvmeReadingFromTables(window->drv.Tables(), 3));
     window->form.FillNvmeViews();

@@ -10,7 +10,7 @@
 #include "../tests/sg_io_fakes.h"
 #include "fuzz_input.h"
 #include "fuzz_port.h"
-#include "sg_io_port.h"
+#include "linux_device_port.h"
 #include "storage_descriptor_writer.h"
 #include "storage_property.h"
 
@@ -22,8 +22,8 @@ using Reader = kestrine::fuzzing::InputReader;
 
 struct World {
   kestrine::testing::FakeSysfsTree tree;
-  kestrine::testing::FakeSgIoSystem system;
-  std::unique_ptr<kestrine::SgIoPort> port;
+  kestrine::testing::FakeSystemCalls system;
+  std::unique_ptr<kestrine::LinuxDevicePort> port;
 };
 
 World& TheWorld() {
@@ -42,8 +42,9 @@ World& TheWorld() {
     for (const char* name : {"sda", "sdb"}) {
       world.system.existing.insert((world.tree.Root() / "dev" / name).string());
     }
-    world.port = std::make_unique<kestrine::SgIoPort>(
-        world.system, kestrine::SgIoPortOptions{world.tree.Root(), world.tree.Root() / "dev", {}});
+    world.port = std::make_unique<kestrine::LinuxDevicePort>(
+        world.system,
+        kestrine::LinuxDevicePortOptions{world.tree.Root(), world.tree.Root() / "dev", {}});
   }
   return world;
 }

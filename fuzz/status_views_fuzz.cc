@@ -25,14 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const kestrine::Sector smart_data = TakeSector(input);
   const kestrine::Sector log = TakeSector(input);
 
-  const auto general = kestrine::GeneralViewRows(smart_data);
+  const auto general = kestrine::GeneralViewRows(kestrine::AtaStatusFromSmartData(smart_data));
   if (general.size() != kestrine::kGeneralViewRowCount) std::abort();
   for (std::size_t i = 0; i < general.size(); ++i) {
     const std::size_t cells = i == 3 ? 2 : 3;  // the capability row has no description
     if (general[i].size() != cells) std::abort();
   }
 
-  const auto rows = kestrine::SelfTestLogRows(log);
+  const auto rows = kestrine::SelfTestLogRows(kestrine::AtaSelfTestEntries(log));
   if (rows.size() > 21) std::abort();
   for (std::size_t k = 0; k < rows.size(); ++k) {
     if (rows[k].size() != 6) std::abort();

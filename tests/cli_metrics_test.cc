@@ -22,7 +22,7 @@ TEST(MetricsText, IsTheExpositionOfEveryFamilyInTurn) {
   read.model = "KESTREL \"HD\"";
   read.serial = "  S1  ";
   read.firmware = "F1";
-  read.family = TransportFamily::Sat;
+  read.family = CommandFamily::Sat;
   read.condition = kMetricWarning;
   read.temperature_celsius = 35;
   read.attributes = {{5, "Reallocated Sector Count", 100, 99, 36, 9},
@@ -151,7 +151,7 @@ TEST(MetricsSelfTest, TheLatestEntryIsTheOneTheIndexNames) {
     SCOPED_TRACE(int{c.index});
     log[kIndex] = c.index;
     DriveReading reading;
-    reading.family = TransportFamily::Ata;
+    reading.family = CommandFamily::Ata;
     reading.condition = Condition::Ok;
     AddAtaSelfTestLog(reading, log);
     const std::optional<SelfTestMetrics> latest = DriveMetricsFromReading(reading).last_self_test;

@@ -138,7 +138,7 @@ TEST(CliProgram, SkdumpReadsOurSnapshots) {
   AddDemoDrives(bay);
   const std::string from_demo = (dir / "demo.blob").string();
   ASSERT_EQ(testing::RunCliWith({"--drive", "0", "--save", from_demo}, &bay).status, 0);
-  ASSERT_TRUE(ReadSnapshotFile(from_demo).self_test_log.has_value());
+  ASSERT_TRUE(ReadSnapshotFile(from_demo)->self_test_log.has_value());
   EXPECT_EQ(SkdumpModel(from_demo), "Model: [KESTREL HD2000S]");
 }
 

@@ -377,8 +377,8 @@ TEST(CliActions, ASnapshotCanBeSavedFromASnapshot) {
   const std::string copy = (dir / "copy.blob").string();
   const CliResult result = RunCliWith({"--load", CapturedBlob(kWarningDrive), "--save", copy});
   EXPECT_EQ(result.status, 1) << result.err;
-  const Snapshot original = ReadSnapshotFile(CapturedBlob(kWarningDrive));
-  const Snapshot saved = ReadSnapshotFile(copy);
+  const Snapshot original = *ReadSnapshotFile(CapturedBlob(kWarningDrive));
+  const Snapshot saved = *ReadSnapshotFile(copy);
   EXPECT_EQ(saved.identify, original.identify);
   EXPECT_EQ(saved.smart_data, original.smart_data);
   EXPECT_EQ(saved.thresholds, original.thresholds);

@@ -62,7 +62,7 @@ TEST(SnapshotFile, EveryCapturedSkdumpFileLoadsWithItsBlocks) {
   KESTRINE_REQUIRE_CAPTURED();
   for (const std::string& name : testing::CapturedNames()) {
     SCOPED_TRACE(name);
-    const Snapshot snapshot = ReadSnapshotFile(testing::CapturedBlob(name));
+    const Snapshot snapshot = *ReadSnapshotFile(testing::CapturedBlob(name));
     const DriveImage image = testing::CapturedImage(name);
     EXPECT_EQ(snapshot.identify, image.identify);
     EXPECT_EQ(snapshot.smart_data, image.smart_data);
@@ -166,13 +166,10 @@ TEST(SnapshotFile, RefusesAFaultyFileAndNamesTheFault) {
 TEST(SnapshotFile, FileErrorsNameTheFile) {
   ScratchDir dir;
   const auto expect_refused = [](const std::filesystem::path& file, const std::string& fault) {
-    try {
-      ReadSnapshotFile(file);
-      ADD_FAILURE() << file << " was read";
-    } catch (const SnapshotError& error) {
-      EXPECT_EQ(std::string(error.what()).rfind(file.string() + ": " + fault, 0), 0u)
-          << error.what();
-    }
+    const FileResult<Snapshot> read = ReadSnapshotFile(file);
+    ASSERT_FALSE(read) << file << " was read";
+    const std::string text = SnapshotFileErrorText(file, read.error());
+    EXPECT_EQ(text.rfind(file.string() + ": " + fault, 0), 0u) << text;
   };
   expect_refused(dir / "missing.blob", "cannot be opened: ");
   expect_refused(dir.Path(), "is a directory");
@@ -185,12 +182,11 @@ TEST(SnapshotFile, FileErrorsNameTheFile) {
   WriteBytes(dir / "huge.blob", huge);
   expect_refused(dir / "huge.blob", "larger than 1048576 bytes, not a snapshot");
 
-  try {
-    WriteSnapshotFile(dir / "no-such-folder" / "out.blob", Snapshot{});
-    ADD_FAILURE() << "written into a missing folder";
-  } catch (const SnapshotError& error) {
-    EXPECT_NE(std::string(error.what()).find("out.blob: cannot be created: "), std::string::npos);
-  }
+  const std::filesystem::path missing = dir / "no-such-folder" / "out.blob";
+  const std::optional<FileError> error = WriteSnapshotFile(missing, Snapshot{});
+  ASSERT_TRUE(error) << "written into a missing folder";
+  EXPECT_NE(SnapshotFileErrorText(missing, *error).find("out.blob: cannot be created: "),
+            std::string::npos);
 }
 
 std::vector<Byte> ReadBytes(const std::filesystem::path& file) {
@@ -213,13 +209,13 @@ TEST(SnapshotFile, SavingReplacesTheFileOnlyOnceWritten) {
   Snapshot snapshot;
   snapshot.identify = Filled(0x31);
   snapshot.self_test_log = Filled(0x32);
-  WriteSnapshotFile(file, snapshot);
+  EXPECT_FALSE(WriteSnapshotFile(file, snapshot));
   EXPECT_EQ(ReadBytes(file), SerializeSnapshot(snapshot));
   EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"drive.blob"});
 
   // A target that cannot be replaced leaves no temporary file behind.
   std::filesystem::create_directories(dir / "folder.blob" / "inside");
-  EXPECT_THROW(WriteSnapshotFile(dir / "folder.blob", snapshot), SnapshotError);
+  EXPECT_TRUE(WriteSnapshotFile(dir / "folder.blob", snapshot));
   EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"drive.blob", "folder.blob"}));
 }
 
@@ -229,7 +225,7 @@ TEST(SnapshotFile, AFailedWriteKeepsThePreviousFile) {
   const std::filesystem::path file = dir / "drive.blob";
   Snapshot previous;
   previous.identify = Filled(0x41);
-  WriteSnapshotFile(file, previous);
+  ASSERT_FALSE(WriteSnapshotFile(file, previous));
   std::filesystem::permissions(
       file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   const std::vector<std::string> names = FileNames(dir.Path());
@@ -241,29 +237,26 @@ TEST(SnapshotFile, AFailedWriteKeepsThePreviousFile) {
   next.thresholds = Filled(0x44);
   std::string fault;
   ASSERT_TRUE(testing::WithFileSizeLimit(1024, [&] {
-    try {
-      WriteSnapshotFile(file, next);
-    } catch (const SnapshotError& error) {
-      fault = error.what();
-    }
+    if (const std::optional<FileError> error = WriteSnapshotFile(file, next))
+      fault = SnapshotFileErrorText(file, *error);
   }));
   EXPECT_EQ(fault.rfind(file.string() + ": cannot be written: ", 0), 0u) << fault;
   EXPECT_EQ(ReadBytes(file), SerializeSnapshot(previous));
   EXPECT_EQ(FileNames(dir.Path()), names);
 
   // A successful write keeps the file's permissions.
-  WriteSnapshotFile(file, next);
-  EXPECT_EQ(ReadSnapshotFile(file).identify, Filled(0x42));
+  EXPECT_FALSE(WriteSnapshotFile(file, next));
+  EXPECT_EQ(ReadSnapshotFile(file)->identify, Filled(0x42));
   EXPECT_EQ(std::filesystem::status(file).permissions(),
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
   // A symbolic link at the name is replaced by the snapshot; the file it points to stays.
   std::filesystem::create_symlink(file, dir / "link.blob");
   next.identify = Filled(0x45);
-  WriteSnapshotFile(dir / "link.blob", next);
+  EXPECT_FALSE(WriteSnapshotFile(dir / "link.blob", next));
   EXPECT_FALSE(std::filesystem::is_symlink(dir / "link.blob"));
-  EXPECT_EQ(ReadSnapshotFile(dir / "link.blob").identify, Filled(0x45));
-  EXPECT_EQ(ReadSnapshotFile(file).identify, Filled(0x42));
+  EXPECT_EQ(ReadSnapshotFile(dir / "link.blob")->identify, Filled(0x45));
+  EXPECT_EQ(ReadSnapshotFile(file)->identify, Filled(0x42));
 }
 
 TEST(SnapshotFile, OnlyARegularFileIsRead) {
@@ -273,12 +266,8 @@ TEST(SnapshotFile, OnlyARegularFileIsRead) {
   for (const std::filesystem::path& file : {std::filesystem::path("/dev/null"), fifo}) {
     SCOPED_TRACE(file.string());
     auto read = std::async(std::launch::async, [&file]() -> std::string {
-      try {
-        ReadSnapshotFile(file);
-        return "read";
-      } catch (const SnapshotError& error) {
-        return error.what();
-      }
+      const FileResult<Snapshot> read = ReadSnapshotFile(file);
+      return read ? "read" : SnapshotFileErrorText(file, read.error());
     });
     if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
       ADD_FAILURE() << "still waiting for a writer";

@@ -83,7 +83,7 @@ TEST(CliViews, ASnapshotOfEachDemoDriveLoadsBackToTheSameViews) {
 
     // The file holds the drive's blocks as the drive sent them, the whole thresholds block too.
     const DriveImage& image = bay.FindDrive(number)->image;
-    const Snapshot snapshot = ReadSnapshotFile(file);
+    const Snapshot snapshot = *ReadSnapshotFile(file);
     EXPECT_EQ(snapshot.identify, image.identify);
     EXPECT_EQ(snapshot.smart_data, image.smart_data);
     EXPECT_EQ(snapshot.thresholds, image.thresholds);

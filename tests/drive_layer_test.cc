@@ -54,7 +54,7 @@ TEST(IdentifyDeviceAta, PassThroughRefusedThenLegacy) {
   const DriveImage image = PatternImage(7);
   b.bay.AddDrive(0, image, Only({Route::Legacy}));
   const DeviceHandle h = b.Open(0);
-  EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 0), 1);
+  EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 0), CommandResult::Success);
   EXPECT_EQ(Codes(b.bay), (std::vector<std::uint32_t>{kIoctlAtaPassThrough, kSmartGetVersion,
                                                       kSmartRcvDriveData}));
   EXPECT_EQ(b.drv.Tables().IdentifySector[0], image.identify);
@@ -66,7 +66,7 @@ TEST(IdentifyDeviceAta, FailingVersionQueryStopsBeforeLegacyIdentify) {
   DriveBehaviour behaviour = Only({Route::Legacy});
   behaviour.legacy_version_fails = true;
   b.bay.AddDrive(0, PatternImage(7), behaviour);
-  EXPECT_EQ(b.drv.IdentifyDeviceAta(b.Open(0), 0), 0);
+  EXPECT_EQ(b.drv.IdentifyDeviceAta(b.Open(0), 0), CommandResult::Failure);
   EXPECT_EQ(Codes(b.bay), (std::vector<std::uint32_t>{kIoctlAtaPassThrough, kSmartGetVersion}));
   EXPECT_EQ(b.drv.Tables().IdentifySector[0], Sector{});
   EXPECT_TRUE(b.bay.DebugLines().empty());
@@ -79,8 +79,8 @@ TEST(IdentifyDeviceSat, NonZeroScsiStatusStoresTheBlockButFails) {
   behaviour.sat_scsi_status = 2;
   b.bay.AddDrive(1, image, behaviour);
   const DeviceHandle h = b.Open(1);
-  EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 1), 0);
-  EXPECT_EQ(b.drv.IdentifyDeviceSat(h, 1), 0);
+  EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 1), CommandResult::Failure);
+  EXPECT_EQ(b.drv.IdentifyDeviceSat(h, 1), CommandResult::Failure);
   EXPECT_EQ(b.drv.Tables().IdentifySector[1], image.identify);
   const auto& sat = b.bay.Requests().back();
   EXPECT_EQ(sat.in.size(), 44u);
@@ -93,11 +93,12 @@ TEST(Transports, FailedExchangeLeavesTheDestinationUntouched) {
   const DeviceHandle h = b.Open(0);
   Sector destination;
   destination.fill(0x5A);
-  EXPECT_EQ(b.drv.AtaPassThrough(h, 0, 0xB0, 0xD0, 1, 0, destination), 0);
-  EXPECT_EQ(b.drv.SatPassThrough(h, 0, 0xB0, 0xD0, 1, 0, destination), 0);
+  EXPECT_EQ(b.drv.AtaPassThrough(h, 0, 0xB0, 0xD0, 1, 0, destination), CommandResult::Failure);
+  EXPECT_EQ(b.drv.SatPassThrough(h, 0, 0xB0, 0xD0, 1, 0, destination), CommandResult::Failure);
   EXPECT_TRUE(std::ranges::all_of(destination, [](Byte v) { return v == 0x5A; }));
   // An invalid handle fails the same way.
-  EXPECT_EQ(b.drv.AtaPassThrough(kInvalidHandle, 0, 0xB0, 0xD0, 1, 0, destination), 0);
+  EXPECT_EQ(b.drv.AtaPassThrough(kInvalidHandle, 0, 0xB0, 0xD0, 1, 0, destination),
+            CommandResult::Failure);
   EXPECT_TRUE(std::ranges::all_of(destination, [](Byte v) { return v == 0x5A; }));
 }
 
@@ -106,15 +107,15 @@ TEST(Transports, LengthsAbove512SendNothing) {
   b.bay.AddDrive(0, PatternImage(1));
   const DeviceHandle h = b.Open(0);
   std::vector<Byte> big(513);
-  EXPECT_EQ(b.drv.AtaPassThrough(h, 0, 0xB0, 0xD0, 1, 0, big), 0);
-  EXPECT_EQ(b.drv.SatPassThrough(h, 0, 0xB0, 0xD0, 1, 0, big), 0);
+  EXPECT_EQ(b.drv.AtaPassThrough(h, 0, 0xB0, 0xD0, 1, 0, big), CommandResult::Failure);
+  EXPECT_EQ(b.drv.SatPassThrough(h, 0, 0xB0, 0xD0, 1, 0, big), CommandResult::Failure);
   EXPECT_TRUE(b.bay.Requests().empty());
 }
 
 TEST(Transports, AtaPassThroughWithoutDataSendsTheHeaderOnly) {
   Bench b;
   b.bay.AddDrive(0, PatternImage(1));
-  EXPECT_EQ(b.drv.AtaPassThrough(b.Open(0), 0, 0xB0, 0xD4, 0, 1, {}), 1);
+  EXPECT_EQ(b.drv.AtaPassThrough(b.Open(0), 0, 0xB0, 0xD4, 0, 1, {}), CommandResult::Success);
   const auto& request = b.bay.Requests().back();
   EXPECT_EQ(request.in.size(), 44u);
   EXPECT_EQ(request.out_size, 44u);
@@ -133,7 +134,7 @@ TEST(DebugOutput, DriverErrorByteOfSuccessfulLegacyRequestsOnly) {
   const DeviceHandle h0 = b.Open(0);
   b.drv.IdentifyDeviceAta(h0, 0);
   b.drv.ReadSmartDataAta(h0, 0);
-  EXPECT_EQ(b.drv.RunSelfTestAta(h0, 0, 0xD4, 1, 0), 1);
+  EXPECT_EQ(b.drv.RunSelfTestAta(h0, 0, 0xD4, 1, 0), CommandResult::Success);
   EXPECT_TRUE(b.bay.DebugLines().empty());
   // The legacy requests answer: one number per request, no prefix or line end.
   const DeviceHandle h1 = b.Open(1);
@@ -200,7 +201,7 @@ TEST(Tables, HighDriveNumbersHaveTheirOwnSlots) {
   for (int n : {2, 200}) {
     const DeviceHandle h = b.Open(n);
     const auto drive = static_cast<Byte>(n);
-    EXPECT_EQ(b.drv.IdentifyDeviceAta(h, drive), 1);
+    EXPECT_EQ(b.drv.IdentifyDeviceAta(h, drive), CommandResult::Success);
     b.drv.ReadThresholdsAta(h, drive);
     b.drv.ReadSmartDataAta(h, drive);
   }
@@ -229,9 +230,9 @@ TEST(Tables, ReadsThatGetNoAnswerClearTheSlot) {
   EXPECT_EQ(b.drv.Tables().SmartDataSector, Sector{});
   // The same for the SAT family.
   drive.behaviour = Only({Route::Sat});
-  EXPECT_EQ(b.drv.ReadSmartDataSat(h, 0), 1);
+  EXPECT_EQ(b.drv.ReadSmartDataSat(h, 0), CommandResult::Success);
   drive.behaviour = Only({});
-  EXPECT_EQ(b.drv.ReadSmartDataSat(h, 0), 0);
+  EXPECT_EQ(b.drv.ReadSmartDataSat(h, 0), CommandResult::Failure);
   EXPECT_EQ(b.drv.Tables().SmartDataSector, Sector{});
 }
 
@@ -240,7 +241,7 @@ TEST(ReadSelfTestLog, BothFailingLeavesTheBlockZero) {
   b.bay.AddDrive(0, PatternImage(1), Only({}));
   Sector log;
   log.fill(0xEE);
-  EXPECT_EQ(b.drv.ReadSelfTestLogAta(b.Open(0), 0, log), 0);
+  EXPECT_EQ(b.drv.ReadSelfTestLogAta(b.Open(0), 0, log), CommandResult::Failure);
   EXPECT_EQ(log, Sector{});
 }
 
@@ -249,13 +250,13 @@ TEST(ReadSelfTestLog, EachFamilyReadsTheLog) {
     Bench b;
     b.bay.AddDrive(0, PatternImage(11), behaviour);
     Sector log{};
-    EXPECT_EQ(b.drv.ReadSelfTestLogAta(b.Open(0), 0, log), 1);
+    EXPECT_EQ(b.drv.ReadSelfTestLogAta(b.Open(0), 0, log), CommandResult::Success);
     EXPECT_EQ(log, b.bay.FindDrive(0)->image.self_test_log);
   }
   Bench b;
   b.bay.AddDrive(0, PatternImage(11), Only({Route::Sat}));
   Sector log{};
-  EXPECT_EQ(b.drv.ReadSelfTestLogSat(b.Open(0), 0, log), 1);
+  EXPECT_EQ(b.drv.ReadSelfTestLogSat(b.Open(0), 0, log), CommandResult::Success);
   EXPECT_EQ(log, b.bay.FindDrive(0)->image.self_test_log);
 }
 
@@ -267,13 +268,22 @@ TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
     std::vector<std::uint32_t> codes;
   };
   const std::vector<Case> cases = {
-      {"pass-through", Only({Route::AtaPassThrough}), 1, {kIoctlAtaPassThrough}},
-      {"legacy", Only({Route::Legacy}), 1, {kIoctlAtaPassThrough, kSmartRcvDriveData}},
+      {"pass-through",
+       Only({Route::AtaPassThrough}),
+       CommandResult::Success,
+       {kIoctlAtaPassThrough}},
+      {"legacy",
+       Only({Route::Legacy}),
+       CommandResult::Success,
+       {kIoctlAtaPassThrough, kSmartRcvDriveData}},
       {"sat",
        Only({Route::Sat}),
-       1,
+       CommandResult::Success,
        {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
-      {"none", Only({}), 0, {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
+      {"none",
+       Only({}),
+       CommandResult::Failure,
+       {kIoctlAtaPassThrough, kSmartRcvDriveData, kIoctlScsiPassThrough}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -283,7 +293,8 @@ TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
     Sector log;
     log.fill(0xEE);
     EXPECT_EQ(b.drv.ReadSelfTestLog(h, 0, log), c.result);
-    EXPECT_EQ(log, c.result == 1 ? b.bay.FindDrive(0)->image.self_test_log : Sector{});
+    EXPECT_EQ(log, c.result == CommandResult::Success ? b.bay.FindDrive(0)->image.self_test_log
+                                                      : Sector{});
     EXPECT_EQ(Codes(b.bay), c.codes);
   }
 }
@@ -291,7 +302,7 @@ TEST(ReadSelfTestLog, AtaFamilyFirstThenSatIntoTheSameBlock) {
 TEST(RunSelfTest, AtaStartIsANonDataCommandOfFortyFourBytes) {
   Bench b;
   b.bay.AddDrive(1, PatternImage(0));
-  EXPECT_EQ(b.drv.RunSelfTestAta(b.Open(1), 1, 0xD4, 1, 0), 1);
+  EXPECT_EQ(b.drv.RunSelfTestAta(b.Open(1), 1, 0xD4, 1, 0), CommandResult::Success);
   ASSERT_EQ(b.bay.Requests().size(), 1u);
   const auto& request = b.bay.Requests()[0];
   EXPECT_EQ(request.code, kIoctlAtaPassThrough);
@@ -306,7 +317,7 @@ TEST(RunSelfTest, AtaStartIsANonDataCommandOfFortyFourBytes) {
 TEST(RunSelfTest, LegacySendCarriesFixedRegisters) {
   Bench b;
   b.bay.AddDrive(3, PatternImage(0), Only({Route::Legacy}));
-  EXPECT_EQ(b.drv.RunSelfTestAta(b.Open(3), 3, 0xD4, 2, 0), 1);
+  EXPECT_EQ(b.drv.RunSelfTestAta(b.Open(3), 3, 0xD4, 2, 0), CommandResult::Success);
   const auto& send = b.bay.Requests().back();
   EXPECT_EQ(send.code, kSmartSendDriveCommand);
   std::vector<Byte> expected = {0, 0, 0, 0, 0xD4, 0x00, 0x02, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0};
@@ -322,7 +333,7 @@ TEST(RunSelfTest, SatSecondAttemptCarriesTheDriveNumberAsDeviceByte) {
   drive.refuse = [](std::uint32_t code, std::span<const Byte> in) {
     return code == kIoctlScsiPassThrough && in.size() > 36 && in[36] == 0xA0;
   };
-  EXPECT_EQ(b.drv.RunSelfTestSat(b.Open(0), 0, 0xD4, 2, 0), 1);
+  EXPECT_EQ(b.drv.RunSelfTestSat(b.Open(0), 0, 0xD4, 2, 0), CommandResult::Success);
   ASSERT_EQ(b.bay.Requests().size(), 2u);
   // Non-data: direction unspecified, protocol 3, no transfer length.
   std::vector<Byte> second = {44,   0,    0,    0,    0,    0, 12,   24,   2,    0,    0,
@@ -348,11 +359,11 @@ ReadTables ReadThrough(const DriveImage& image, const DriveBehaviour& behaviour,
   b.bay.AddDrive(0, image, behaviour);
   const DeviceHandle h = b.Open(0);
   if (sat) {
-    EXPECT_EQ(b.drv.IdentifyDeviceSat(h, 0), 1);
+    EXPECT_EQ(b.drv.IdentifyDeviceSat(h, 0), CommandResult::Success);
     b.drv.ReadSmartDataSat(h, 0);
     b.drv.ReadThresholdsSat(h, 0);
   } else {
-    EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 0), 1);
+    EXPECT_EQ(b.drv.IdentifyDeviceAta(h, 0), CommandResult::Success);
     b.drv.ReadThresholdsAta(h, 0);
     b.drv.ReadSmartDataAta(h, 0);
   }

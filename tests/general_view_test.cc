@@ -59,7 +59,7 @@ const std::string kEnabled = ",Auto Offline Data Collection: Enabled";
 
 TEST(GeneralView, AllZeroBlock) {
   const Sector zero{};
-  EXPECT_EQ(GeneralViewRows(zero),
+  EXPECT_EQ(GeneralViewRows(AtaStatusFromSmartData(zero)),
             ExpectedRows({"0", "was never started" + kDisabled, "0", "Completed without error", "0",
                           "0", "FFFFFFF", "00", "Automatic saving of SMART data is not implemented",
                           "0", "Error logging NOT supported", "0", "0"}));
@@ -77,7 +77,7 @@ TEST(GeneralView, EveryRowReadsItsOwnField) {
   block[370] = 0x00;
   block[372] = 7;
   block[373] = 254;
-  EXPECT_EQ(GeneralViewRows(block),
+  EXPECT_EQ(GeneralViewRows(AtaStatusFromSmartData(block)),
             ExpectedRows({"84", "was suspended by an interrupting command from host" + kEnabled,
                           "37", "Interrupted (host reset)", "4660", "2A", "FTFTFTF", "102",
                           kDoesNotSave + kTimer, "0", "Error logging NOT supported", "7", "254"}));
@@ -130,7 +130,7 @@ TEST(GeneralView, StatusAndCapabilityFields) {
     } else {
       block[c.offset] = static_cast<Byte>(c.value);
     }
-    const Rows rows = GeneralViewRows(block);
+    const Rows rows = GeneralViewRows(AtaStatusFromSmartData(block));
     ASSERT_EQ(rows.size(), 15u);
     EXPECT_EQ(rows[c.row], c.cells) << "byte " << c.offset << " = " << c.value;
   }
@@ -148,7 +148,7 @@ TEST(GeneralView, ExtendedSelfTestTimeOver254MinutesIsTheWord) {
     Sector block{};
     block[373] = c.minutes;
     WriteLe16(block, 375, c.word);
-    EXPECT_EQ(GeneralViewRows(block)[14][1], c.shown) << c.word;
+    EXPECT_EQ(GeneralViewRows(AtaStatusFromSmartData(block))[14][1], c.shown) << c.word;
   }
 }
 

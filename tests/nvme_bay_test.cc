@@ -137,9 +137,9 @@ TEST(NvmeBay, SelfTestThroughTheAdminCommandRunsOnTheClockAndCanBeAborted) {
   EXPECT_EQ(data[4 + 28], 0x20);  // the former newest result moved back
   // Through the Windows protocol command, the drive layer's own request.
   SmartDrv drv(b.bay);
-  EXPECT_EQ(drv.RunSelfTestNvme(handle, kStcShort), 1);
+  EXPECT_EQ(drv.RunSelfTestNvme(handle, kStcShort), CommandResult::Success);
   b.bay.AdvanceClock(2min);
-  EXPECT_EQ(drv.ReadSelfTestLogNvme(handle), 1);
+  EXPECT_EQ(drv.ReadSelfTestLogNvme(handle), CommandResult::Success);
   EXPECT_EQ(drv.Tables().NvmeSelfTest[4], 0x10);
   EXPECT_EQ(b.bay.FindDrive(kDemoNvmeSsd)->self_tests_started, 2);
 }
@@ -149,7 +149,7 @@ TEST(NvmeBay, AControllerWithoutTheSelfTestCommandRefusesIt) {
   NvmeBlocks& blocks = *b.bay.FindDrive(kDemoNvmeSsd)->image.nvme;
   WriteLe16(blocks.controller, nvme_controller::kAdminCommands, 0);
   SmartDrv drv(b.bay);
-  EXPECT_EQ(drv.RunSelfTestNvme(b.Open(kDemoNvmeSsd), kStcShort), 0);
+  EXPECT_EQ(drv.RunSelfTestNvme(b.Open(kDemoNvmeSsd), kStcShort), CommandResult::Failure);
 }
 
 std::vector<Byte> Section(const char* tag, std::size_t size, Byte fill = 0) {
@@ -195,8 +195,8 @@ TEST(NvmeSnapshot, RoundTripAndTheDriveItMakes) {
   EXPECT_EQ(image.namespace_data, NvmeIdentifyBlock{});
   SmartDrv drv(bay);
   const DeviceHandle handle = drv.OpenDrive(DriveDevicePath(0));
-  EXPECT_EQ(drv.IdentifyDeviceNvme(handle, 0), 1);
-  EXPECT_EQ(drv.ReadHealthLogNvme(handle, 0), 0);
+  EXPECT_EQ(drv.IdentifyDeviceNvme(handle, 0), CommandResult::Success);
+  EXPECT_EQ(drv.ReadHealthLogNvme(handle, 0), CommandResult::Failure);
   EXPECT_FALSE(drv.Tables().HealthRead[0]);
 }
 

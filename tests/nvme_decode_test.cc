@@ -29,6 +29,13 @@ ViewRows NvmeRows(const NvmeHealthLog& log) {
   return rows;
 }
 
+// The Self Test Logs rows of an NVMe drive whose Device Self-test log is `log`.
+ViewRows SelfTestRows(const NvmeSelfTestLog& log) {
+  DriveReading reading;
+  AddNvmeSelfTestLog(reading, log);
+  return NvmeSelfTestLogRows(reading.self_test, reading.self_test_log);
+}
+
 TEST(NvmeDecode, DecimalTextIsExact) {
   const struct {
     Counter128 value;
@@ -156,9 +163,9 @@ TEST(NvmeDecode, HealthFieldsFromAHandWorkedLog) {
   EXPECT_EQ(rows[2][2], "90");
   EXPECT_EQ(rows[2][4], "10");
   EXPECT_EQ(rows[3][2], "");
-  EXPECT_EQ(NvmeTemperatureText(log), "43");
+  EXPECT_EQ(NvmeReadingOfLog(log).temperature_celsius, 43);
   log[1] = log[2] = 0;
-  EXPECT_EQ(NvmeTemperatureText(log), "");
+  EXPECT_EQ(NvmeReadingOfLog(log).temperature_celsius, std::nullopt);
 }
 
 TEST(NvmeDecode, ConditionEdgeCases) {
@@ -252,19 +259,19 @@ TEST(NvmeDecode, SelfTestLogFromAHandWorkedPage) {
       {"4", "0", "Vendor specific", "Aborted by a Controller Level Reset", "", ""},
       {"5", "99", "Short offline", "Completed without error", "", ""},
   };
-  EXPECT_EQ(NvmeSelfTestLogRows(log), expected);
+  EXPECT_EQ(SelfTestRows(log), expected);
 
   // Reserved codes, and a completion past 100 %.
   log[0] = 0x05;
   log[1] = 0xFF;
   log[4] = 0x3B;
-  const ViewRows odd = NvmeSelfTestLogRows(log);
+  const ViewRows odd = SelfTestRows(log);
   EXPECT_EQ(odd[0][2], "Reserved 0x5");
   EXPECT_EQ(odd[0][5], "0%");
   EXPECT_EQ(odd[1][2], "Reserved 0x3");
   EXPECT_EQ(odd[1][3], "Reserved 0xB");
   // A zeroed log has no results and no test under way.
-  EXPECT_TRUE(NvmeSelfTestLogRows(NvmeSelfTestLog{}).empty());
+  EXPECT_TRUE(SelfTestRows(NvmeSelfTestLog{}).empty());
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(SelfTestLogRows, AZeroTypeEndsTheLogBeforeLaterEntries) {
   SetDescriptor(log, 2, 1, 0x00, 151);
   SetDescriptor(log, 3, 0, 0x70, 152, 99);  // type 0: the end, whatever else it holds
   for (std::size_t k = 4; k < 21; ++k) SetDescriptor(log, k, 2, 0x00, 200);
-  EXPECT_EQ(SelfTestLogRows(log),
+  EXPECT_EQ(SelfTestLogRows(AtaSelfTestEntries(log)),
             (Rows{
                 {"1", "100", "Short offline", "Completed without error", "", "00%"},
                 {"2", "150", "Extended offline", "Completed without error", "", "00%"},
@@ -50,10 +50,10 @@ TEST(SelfTestLogRows, AZeroTypeEndsTheLogBeforeLaterEntries) {
 
 TEST(SelfTestLogRows, EmptyLogHasNoRows) {
   const Sector zero{};
-  EXPECT_TRUE(SelfTestLogRows(zero).empty());
+  EXPECT_TRUE(SelfTestLogRows(AtaSelfTestEntries(zero)).empty());
   Sector later_only{};
   SetDescriptor(later_only, 1, 1, 0x00, 5);
-  EXPECT_TRUE(SelfTestLogRows(later_only).empty());
+  EXPECT_TRUE(SelfTestLogRows(AtaSelfTestEntries(later_only)).empty());
 }
 
 TEST(SelfTestLogRows, FullLogInStorageOrderWhateverByte508Says) {
@@ -65,7 +65,7 @@ TEST(SelfTestLogRows, FullLogInStorageOrderWhateverByte508Says) {
   // Bytes after the descriptors are not descriptors, however they look.
   log[506] = 1;
   log[507] = 0xF0;
-  const Rows rows = SelfTestLogRows(log);
+  const Rows rows = SelfTestLogRows(AtaSelfTestEntries(log));
   ASSERT_EQ(rows.size(), 21u);
   for (std::size_t k = 0; k < 21; ++k) {
     EXPECT_EQ(rows[k][0], std::to_string(k + 1));
@@ -92,7 +92,7 @@ TEST(SelfTestLogRows, StatusDecidesStatusTextFailureLbaAndRemaining) {
   for (const auto& c : cases) {
     Sector log{};
     SetDescriptor(log, 0, 1, c.status, 65535, c.lba);
-    const Rows rows = SelfTestLogRows(log);
+    const Rows rows = SelfTestLogRows(AtaSelfTestEntries(log));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "65535", "Short offline", c.status_text,
                                                  c.lba_text, c.remaining}))
@@ -247,7 +247,8 @@ TEST(SelfTestLogView, ShortSelfTestRunInTheBay) {
   EXPECT_EQ(SelfTestStatusRow(fx)[2], "Completed without error");
 
   const DeviceHandle handle = fx.drv.OpenDrive(kDrive0);
-  ASSERT_EQ(fx.drv.RunSelfTestAta(handle, 0, kSmartExecuteOfflineImmediate, 1, 0), 1);
+  ASSERT_EQ(fx.drv.RunSelfTestAta(handle, 0, kSmartExecuteOfflineImmediate, 1, 0),
+            CommandResult::Success);
   fx.drv.CloseDrive(handle);
 
   fx.Run([](TForm1& f) { f.Refresh1Click(); });
@@ -287,8 +288,9 @@ TEST(SelfTestLogView, ShortSelfTestStartedThroughEachFamily) {
     FormFixture fx;
     fx.bay.AddDrive(0, TestDrive(7, 1, 10), c.behaviour);
     const DeviceHandle handle = fx.drv.OpenDrive(kDrive0);
-    const bool started = fx.drv.RunSelfTestAta(handle, 0, kSmartExecuteOfflineImmediate, 1, 0) ||
-                         fx.drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 1, 0);
+    const bool started =
+        Succeeded(fx.drv.RunSelfTestAta(handle, 0, kSmartExecuteOfflineImmediate, 1, 0)) ||
+        Succeeded(fx.drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 1, 0));
     fx.drv.CloseDrive(handle);
     ASSERT_TRUE(started) << c.family;
     fx.Run([](TForm1& f) { f.FormShow(); });
@@ -314,8 +316,10 @@ TEST(SelfTestLogView, ExtendedSelfTestThroughSatOnlyDrive) {
   fx.bay.AddDrive(0, image, sat_only);
 
   const DeviceHandle handle = fx.drv.OpenDrive(kDrive0);
-  ASSERT_EQ(fx.drv.RunSelfTestAta(handle, 0, kSmartExecuteOfflineImmediate, 2, 0), 0);
-  ASSERT_EQ(fx.drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0), 1);
+  ASSERT_EQ(fx.drv.RunSelfTestAta(handle, 0, kSmartExecuteOfflineImmediate, 2, 0),
+            CommandResult::Failure);
+  ASSERT_EQ(fx.drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0),
+            CommandResult::Success);
   fx.drv.CloseDrive(handle);
 
   fx.bay.AdvanceClock(299min);

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bytes.h"
-#include "sg_io_system.h"
+#include "linux_system_calls.h"
 
 namespace kestrine::testing {
 
@@ -53,7 +53,7 @@ struct ScriptedNvmeReply {
   std::vector<Byte> data{};  // written to the start of the data buffer
 };
 
-class FakeSgIoSystem final : public SgIoSystem {
+class FakeSystemCalls final : public LinuxSystemCalls {
  public:
   std::set<std::string> existing;  // device paths that open
   std::set<std::string> denied;    // device paths there, but refused (EACCES)

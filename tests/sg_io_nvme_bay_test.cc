@@ -16,10 +16,10 @@
 #include "drive_number.h"
 #include "fake_toolkit.h"
 #include "form_texts.h"
+#include "linux_device_port.h"
 #include "nvme_admin_block.h"
 #include "nvme_command.h"
 #include "sg_io_fakes.h"
-#include "sg_io_port.h"
 
 namespace kestrine {
 namespace {
@@ -30,7 +30,7 @@ using testing::FakeToolkit;
 
 // The seam's calls answered by the bay: an NVMe namespace device opens the bay drive the test
 // names for it, and its admin commands go to the bay's controller.
-class BaySystem final : public SgIoSystem {
+class BaySystem final : public LinuxSystemCalls {
  public:
   BaySystem(SimBay& bay, std::filesystem::path dev) : bay_(bay), dev_(std::move(dev)) {}
   void Map(const std::string& name, int bay_drive) { names_[(dev_ / name).string()] = bay_drive; }
@@ -135,7 +135,7 @@ class SgIoNvmeBayTest : public ::testing::Test {
   SimBay reference_;  // the same drives, read directly
   FakeSysfsTree tree_;
   BaySystem system_{bay_, tree_.Root() / "dev"};
-  SgIoPort port_{system_, SgIoPortOptions{tree_.Root(), tree_.Root() / "dev", {}}};
+  LinuxDevicePort port_{system_, LinuxDevicePortOptions{tree_.Root(), tree_.Root() / "dev", {}}};
   Window linux_{port_};
   Window direct_{reference_};
 };

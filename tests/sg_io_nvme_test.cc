@@ -8,19 +8,19 @@
 
 #include "ata_pass_through_block.h"
 #include "disk_path.h"
+#include "linux_device_port.h"
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
 #include "sg_io_fakes.h"
-#include "sg_io_port.h"
 #include "smart_drv.h"
 #include "storage_property.h"
 
 namespace kestrine {
 namespace {
 
-using testing::FakeSgIoSystem;
 using testing::FakeSysfsTree;
+using testing::FakeSystemCalls;
 using testing::ScriptedNvmeReply;
 using Bytes = std::vector<Byte>;
 
@@ -79,8 +79,8 @@ class SgIoNvmeTest : public ::testing::Test {
   }
 
   FakeSysfsTree tree_;
-  FakeSgIoSystem system_;
-  SgIoPort port_{system_, SgIoPortOptions{tree_.Root(), tree_.Root() / "dev", {}}};
+  FakeSystemCalls system_;
+  LinuxDevicePort port_{system_, LinuxDevicePortOptions{tree_.Root(), tree_.Root() / "dev", {}}};
   std::uint32_t returned_ = 0;
 };
 
@@ -163,7 +163,7 @@ TEST_F(SgIoNvmeTest, IdentifyNamespaceAsksForTheOpenNamespacesId) {
     system_.admin_commands.clear();
     SmartDrv drv(port_);
     const DeviceHandle handle = port_.Open(kNvmeDrive, Access::ReadOnly);
-    ASSERT_EQ(drv.IdentifyDeviceNvme(handle, 0), 1);
+    ASSERT_EQ(drv.IdentifyDeviceNvme(handle, 0), CommandResult::Success);
     ASSERT_EQ(system_.admin_commands.size(), 2u);
     EXPECT_EQ(ReadNvmeAdminBlock(SentBlock(1)), IdentifyNamespaceCommand(asked));
     port_.Close(handle);

@@ -1,6 +1,6 @@
 // The Linux device port: drive paths, and each request block turned into one SG_IO request and
 // back, against a scripted disk and a fake sysfs tree.
-#include "sg_io_port.h"
+#include "linux_device_port.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -22,8 +22,8 @@ namespace kestrine {
 namespace {
 
 using testing::DescriptorAtaSense;
-using testing::FakeSgIoSystem;
 using testing::FakeSysfsTree;
+using testing::FakeSystemCalls;
 using testing::FixedAtaSense;
 using testing::PlainSense;
 using testing::ScriptedReply;
@@ -72,9 +72,9 @@ TEST(DiskPath, PhysicalDriveNamesTheKernelsScsiDisk) {
   }
 }
 
-class SgIoPortTest : public ::testing::Test {
+class LinuxDevicePortTest : public ::testing::Test {
  protected:
-  SgIoPortTest() {
+  LinuxDevicePortTest() {
     tree_.AddDisk({"sda", std::string(kSataPort) + "/host0/target0:0:0/0:0:0:0", "ATA     ",
                    "ST2000DM001-1CH1", "CC27", "Z1E0AAAA", false});
     tree_.AddLink(kSataPort, "link1", "6.0 Gbps");
@@ -101,14 +101,15 @@ class SgIoPortTest : public ::testing::Test {
   }
 
   FakeSysfsTree tree_;
-  FakeSgIoSystem system_;
+  FakeSystemCalls system_;
   std::vector<std::string> debug_;
-  SgIoPort port_{system_, SgIoPortOptions{tree_.Root(), tree_.Root() / "dev",
-                                          [this](std::string_view t) { debug_.emplace_back(t); }}};
+  LinuxDevicePort port_{
+      system_, LinuxDevicePortOptions{tree_.Root(), tree_.Root() / "dev",
+                                      [this](std::string_view t) { debug_.emplace_back(t); }}};
   std::uint32_t returned_ = 0;
 };
 
-TEST_F(SgIoPortTest, OpensTheNamedDiskNonBlockingAndClosesIt) {
+TEST_F(LinuxDevicePortTest, OpensTheNamedDiskNonBlockingAndClosesIt) {
   const DeviceHandle rw = port_.Open("\\\\.\\physicaldrive26", Access::ReadWrite);
   const DeviceHandle ro = port_.Open("\\\\.\\PHYSICALDRIVE0", Access::ReadOnly);
   ASSERT_NE(rw, kInvalidHandle);
@@ -132,7 +133,7 @@ TEST_F(SgIoPortTest, OpensTheNamedDiskNonBlockingAndClosesIt) {
   EXPECT_FALSE(Control(kInvalidHandle, kIoctlStorageQueryProperty, query, reply));
 }
 
-TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
+TEST_F(LinuxDevicePortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
   const DeviceHandle handle = OpenSata();
   // READ DATA of drive 1.
   AtaPassThroughBlock block =
@@ -165,7 +166,7 @@ TEST_F(SgIoPortTest, AtaSectorReadBecomesOneAtaPassThrough16) {
   EXPECT_EQ(returned_, 556u);
 }
 
-TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
+TEST_F(LinuxDevicePortTest, AtaNonDataAndShortDataInCommands) {
   const DeviceHandle handle = OpenSata();
   // A command without data asks for the registers back (CK_COND), which come as sense data.
   AtaPassThroughBlock no_data =
@@ -194,7 +195,7 @@ TEST_F(SgIoPortTest, AtaNonDataAndShortDataInCommands) {
   EXPECT_EQ(returned_, 60u);
 }
 
-TEST_F(SgIoPortTest, FortyEightBitRegistersTravelInTheExtendedBytes) {
+TEST_F(LinuxDevicePortTest, FortyEightBitRegistersTravelInTheExtendedBytes) {
   const DeviceHandle handle = OpenSata();
   AtaPassThroughBlock block = BuildAtaPassThroughBlock(
       {.count = 1, .lba_low = 0xE0, .command = 0x2F}, 512);  // READ LOG EXT
@@ -206,7 +207,7 @@ TEST_F(SgIoPortTest, FortyEightBitRegistersTravelInTheExtendedBytes) {
                                                  0x00, 0x44, 0x00, 0x55, 0x00, 0x00, 0x2F, 0}));
 }
 
-TEST_F(SgIoPortTest, DriveAbortedCommandCompletesWithItsRegisters) {
+TEST_F(LinuxDevicePortTest, DriveAbortedCommandCompletesWithItsRegisters) {
   const DeviceHandle handle = OpenSata();
   const struct {
     const char* format;
@@ -226,7 +227,7 @@ TEST_F(SgIoPortTest, DriveAbortedCommandCompletesWithItsRegisters) {
   }
 }
 
-TEST_F(SgIoPortTest, RequestsTheStackCannotCarryFailAndLeaveTheReplyAlone) {
+TEST_F(LinuxDevicePortTest, RequestsTheStackCannotCarryFailAndLeaveTheReplyAlone) {
   const DeviceHandle handle = OpenSata();
   const struct {
     const char* what;
@@ -252,7 +253,7 @@ TEST_F(SgIoPortTest, RequestsTheStackCannotCarryFailAndLeaveTheReplyAlone) {
   }
 }
 
-TEST_F(SgIoPortTest, MalformedAtaBlocksAreRefusedBeforeTheDisk) {
+TEST_F(LinuxDevicePortTest, MalformedAtaBlocksAreRefusedBeforeTheDisk) {
   const DeviceHandle handle = OpenSata();
   using Mutation = void (*)(AtaPassThroughBlock&);
   const struct {
@@ -288,7 +289,7 @@ TEST_F(SgIoPortTest, MalformedAtaBlocksAreRefusedBeforeTheDisk) {
   EXPECT_TRUE(system_.exchanges.empty());
 }
 
-TEST_F(SgIoPortTest, AtaRequestsNeedTheAtaLayerAndAWritableHandle) {
+TEST_F(LinuxDevicePortTest, AtaRequestsNeedTheAtaLayerAndAWritableHandle) {
   const DeviceHandle usb = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
   const DeviceHandle read_only = OpenSata(Access::ReadOnly);
   AtaPassThroughBlock block = BuildAtaPassThroughBlock({.lba_low = 1, .command = 0xEC}, 512);
@@ -315,7 +316,7 @@ TEST_F(SgIoPortTest, AtaRequestsNeedTheAtaLayerAndAWritableHandle) {
   EXPECT_TRUE(system_.exchanges.empty());
 }
 
-TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
+TEST_F(LinuxDevicePortTest, LegacyReceiveAndSend) {
   const DeviceHandle handle = OpenSata();
   // READ DATA of drive 2.
   const LegacyRequestBlock read = BuildLegacyRequest({.buffer_size = 512,
@@ -408,7 +409,7 @@ TEST_F(SgIoPortTest, LegacyReceiveAndSend) {
   EXPECT_EQ(system_.exchanges.size(), sent);
 }
 
-TEST_F(SgIoPortTest, LegacyReturnStatusGivesTheRegisters) {
+TEST_F(LinuxDevicePortTest, LegacyReturnStatusGivesTheRegisters) {
   const DeviceHandle handle = OpenSata();
   const LegacyRequestBlock request = BuildLegacyRequest(
       {.registers = {
@@ -424,7 +425,7 @@ TEST_F(SgIoPortTest, LegacyReturnStatusGivesTheRegisters) {
   EXPECT_EQ(returned_, 24u);
 }
 
-TEST_F(SgIoPortTest, ScsiPassThroughSendsItsCdbAsItIs) {
+TEST_F(LinuxDevicePortTest, ScsiPassThroughSendsItsCdbAsItIs) {
   // The USB disk: SCSI pass-through needs no ATA layer.
   const DeviceHandle handle = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
   SatPassThroughBlock block =
@@ -466,7 +467,7 @@ TEST_F(SgIoPortTest, ScsiPassThroughSendsItsCdbAsItIs) {
   EXPECT_FALSE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
 }
 
-TEST_F(SgIoPortTest, ScsiPassThroughDataOutComesFromTheInput) {
+TEST_F(LinuxDevicePortTest, ScsiPassThroughDataOutComesFromTheInput) {
   const DeviceHandle handle = OpenSata();
   Bytes block(44 + 4 + 512, 0);
   WriteLe16(block, sat_block::kLength, 44);
@@ -484,7 +485,7 @@ TEST_F(SgIoPortTest, ScsiPassThroughDataOutComesFromTheInput) {
   EXPECT_EQ(system_.exchanges.back().header.timeout, 60000u);
 }
 
-TEST_F(SgIoPortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {
+TEST_F(LinuxDevicePortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {
   const DeviceHandle handle = OpenSata();
   using Mutation = void (*)(SatPassThroughBlock&);
   const struct {
@@ -520,14 +521,14 @@ TEST_F(SgIoPortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {
 
 // The drive layer unchanged over the port: the ATA family answers on the ATA layer, a USB bridge
 // leaves it to the SAT family, and the property query names the bus.
-TEST_F(SgIoPortTest, DriveLayerRunsOverThePort) {
+TEST_F(LinuxDevicePortTest, DriveLayerRunsOverThePort) {
   SmartDrv drive(port_);
   const Bytes identify = Pattern(512, 4);
   system_.fallback.data = identify;
 
   const DeviceHandle sata = drive.OpenDrive("\\\\.\\PHYSICALDRIVE0");
   ASSERT_NE(sata, kInvalidHandle);
-  EXPECT_EQ(drive.IdentifyDeviceAta(sata, 0), 1);
+  EXPECT_EQ(drive.IdentifyDeviceAta(sata, 0), CommandResult::Success);
   EXPECT_EQ(Bytes(drive.Tables().IdentifySector[0].begin(), drive.Tables().IdentifySector[0].end()),
             identify);
   ASSERT_EQ(system_.exchanges.size(), 1u);
@@ -536,22 +537,22 @@ TEST_F(SgIoPortTest, DriveLayerRunsOverThePort) {
   system_.replies.assign(2, ScriptedReply{.status = 2, .sense = PlainSense(0x05, 0x20)});
   Sector log{};
   log.fill(0x77);
-  EXPECT_EQ(drive.ReadSelfTestLogAta(sata, 0, log), 0);
+  EXPECT_EQ(drive.ReadSelfTestLogAta(sata, 0, log), CommandResult::Failure);
   EXPECT_EQ(log, Sector{});
   EXPECT_TRUE(debug_.empty());
   // Only the pass-through refused: the legacy request answers, and its driver error is the
   // debug text.
   system_.replies.assign(1, ScriptedReply{.status = 2, .sense = PlainSense(0x05, 0x24)});
-  EXPECT_EQ(drive.ReadSelfTestLogAta(sata, 0, log), 1);
+  EXPECT_EQ(drive.ReadSelfTestLogAta(sata, 0, log), CommandResult::Success);
   EXPECT_EQ(Bytes(log.begin(), log.end()), identify);
   EXPECT_EQ(debug_, std::vector<std::string>{"0"});
   drive.CloseDrive(sata);
 
   const DeviceHandle usb = drive.OpenDrive("\\\\.\\PHYSICALDRIVE1");
   const std::size_t before = system_.exchanges.size();
-  EXPECT_EQ(drive.IdentifyDeviceAta(usb, 1), 0);
+  EXPECT_EQ(drive.IdentifyDeviceAta(usb, 1), CommandResult::Failure);
   EXPECT_EQ(system_.exchanges.size(), before);  // nothing reached the bridge
-  EXPECT_EQ(drive.IdentifyDeviceSat(usb, 1), 1);
+  EXPECT_EQ(drive.IdentifyDeviceSat(usb, 1), CommandResult::Success);
   EXPECT_EQ(system_.exchanges.back().cdb[0], 0xA1);
   drive.CloseDrive(usb);
 
@@ -566,13 +567,13 @@ TEST_F(SgIoPortTest, DriveLayerRunsOverThePort) {
 }
 
 // Runs only where a SCSI disk is present and can be opened (root, or the disk group).
-TEST(SgIoPortRealDisk, AnswersThePropertyQueryAndIdentify) {
+TEST(LinuxDevicePortRealDisk, AnswersThePropertyQueryAndIdentify) {
   std::optional<std::uint32_t> found;
   for (std::uint32_t n = 0; n < 26 && !found; ++n) {
     if (std::filesystem::exists("/sys/block/" + ScsiDiskName(n))) found = n;
   }
   if (!found) GTEST_SKIP() << "no SCSI disk in /sys/block";
-  SgIoPort port;
+  LinuxDevicePort port;
   const std::string path = "\\\\.\\PHYSICALDRIVE" + std::to_string(*found);
   const DeviceHandle handle = port.Open(path, Access::ReadWrite);
   if (handle == kInvalidHandle) GTEST_SKIP() << "cannot open /dev/" << ScsiDiskName(*found);
@@ -596,12 +597,13 @@ namespace {
 
 // The self-test start through the drive layer reaches the disk as a non-data command in both
 // families, and counts only when the disk did not refuse it.
-TEST_F(SgIoPortTest, SelfTestStartIsNonDataAndCountsOnlyWithoutAnError) {
+TEST_F(LinuxDevicePortTest, SelfTestStartIsNonDataAndCountsOnlyWithoutAnError) {
   SmartDrv drv(port_);
   const DeviceHandle handle = OpenSata();
   const Bytes ata_start = {0x85, 0x06, 0x20, 0, 0xD4, 0,    0,    0,
                            0x01, 0,    0x4F, 0, 0xC2, 0x00, 0xB0, 0};
-  EXPECT_EQ(drv.RunSelfTestAta(handle, 1, kSmartExecuteOfflineImmediate, 1, 0), 1);
+  EXPECT_EQ(drv.RunSelfTestAta(handle, 1, kSmartExecuteOfflineImmediate, 1, 0),
+            CommandResult::Success);
   ASSERT_EQ(system_.exchanges.size(), 1u);
   EXPECT_EQ(system_.exchanges[0].cdb, ata_start);
   EXPECT_EQ(system_.exchanges[0].header.dxfer_direction, SG_DXFER_NONE);
@@ -611,12 +613,14 @@ TEST_F(SgIoPortTest, SelfTestStartIsNonDataAndCountsOnlyWithoutAnError) {
   system_.exchanges.clear();
   const ScriptedReply aborted{.status = 2, .sense = DescriptorAtaSense(0x0B, 0, 0, 0x04, 0x51)};
   system_.replies = {aborted, aborted};
-  EXPECT_EQ(drv.RunSelfTestAta(handle, 1, kSmartExecuteOfflineImmediate, 1, 0), 0);
+  EXPECT_EQ(drv.RunSelfTestAta(handle, 1, kSmartExecuteOfflineImmediate, 1, 0),
+            CommandResult::Failure);
   EXPECT_EQ(system_.exchanges.size(), 2u);
 
   // Through SAT: ATA PASS-THROUGH (12), protocol 3 without transfer length.
   system_.exchanges.clear();
-  EXPECT_EQ(drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0), 1);
+  EXPECT_EQ(drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0),
+            CommandResult::Success);
   ASSERT_EQ(system_.exchanges.size(), 1u);
   EXPECT_EQ(system_.exchanges[0].cdb,
             (Bytes{0xA1, 0x06, 0x00, 0xD4, 0, 0x02, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}));
@@ -627,11 +631,12 @@ TEST_F(SgIoPortTest, SelfTestStartIsNonDataAndCountsOnlyWithoutAnError) {
   system_.exchanges.clear();
   const ScriptedReply refused{.status = 2, .sense = PlainSense(0x0B, 0)};
   system_.replies = {refused, refused};
-  EXPECT_EQ(drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0), 0);
+  EXPECT_EQ(drv.RunSelfTestSat(handle, 0, kSmartExecuteOfflineImmediate, 2, 0),
+            CommandResult::Failure);
   EXPECT_EQ(system_.exchanges.size(), 2u);
 }
 
-TEST_F(SgIoPortTest, AFailedOpenSaysWhy) {
+TEST_F(LinuxDevicePortTest, AFailedOpenSaysWhy) {
   system_.denied.insert(Dev("sdc"));
   EXPECT_EQ(port_.Open("\\\\.\\PHYSICALDRIVE2", Access::ReadWrite), kInvalidHandle);
   OpenFailure failure = port_.LastOpenFailure();
@@ -648,7 +653,7 @@ TEST_F(SgIoPortTest, AFailedOpenSaysWhy) {
 // A USB bridge that carries IDENTIFY but refuses S.M.A.R.T. READ DATA, as cheap ones do: the
 // window over the port shows the drive identified, without a verdict and without the cleared
 // data block's status bytes.
-TEST_F(SgIoPortTest, ABridgeThatRefusesReadDataLeavesTheDriveUnjudged) {
+TEST_F(LinuxDevicePortTest, ABridgeThatRefusesReadDataLeavesTheDriveUnjudged) {
   SimBay bay;
   AddDemoDrives(bay);
   const Sector& identify = bay.FindDrive(kDemoUsbSsd)->image.identify;

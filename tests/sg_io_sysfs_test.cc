@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "linux_device_port.h"
 #include "sg_io_fakes.h"
-#include "sg_io_port.h"
 #include "storage_descriptor_writer.h"
 #include "storage_property.h"
 #include "sysfs_disk.h"
@@ -14,8 +14,8 @@
 namespace kestrine {
 namespace {
 
-using testing::FakeSgIoSystem;
 using testing::FakeSysfsTree;
+using testing::FakeSystemCalls;
 using Bytes = std::vector<Byte>;
 
 constexpr const char* kSataPort = "pci0000:00/0000:00:1f.2/ata1";
@@ -84,8 +84,8 @@ TEST(SysfsDisk, BusTypeAndAtaLayerFollowWhereTheDiskHangs) {
 
 TEST(SysfsDisk, ADiskRuntimeSuspendedIsToldWithoutOpeningIt) {
   FakeSysfsTree tree;
-  FakeSgIoSystem system;
-  SgIoPort port(system, SgIoPortOptions{tree.Root(), tree.Root() / "dev", {}});
+  FakeSystemCalls system;
+  LinuxDevicePort port(system, LinuxDevicePortOptions{tree.Root(), tree.Root() / "dev", {}});
   const struct {
     const char* disk;
     const char* status;  // nullptr: no such attribute (no runtime power management)
@@ -134,8 +134,8 @@ class PropertyQueryTest : public ::testing::Test {
   }
 
   FakeSysfsTree tree_;
-  FakeSgIoSystem system_;
-  SgIoPort port_{system_, SgIoPortOptions{tree_.Root(), tree_.Root() / "dev", {}}};
+  FakeSystemCalls system_;
+  LinuxDevicePort port_{system_, LinuxDevicePortOptions{tree_.Root(), tree_.Root() / "dev", {}}};
 };
 
 TEST_F(PropertyQueryTest, DescriptorOfSataUsbAndSasDisks) {

@@ -219,7 +219,7 @@ struct SelfTestBench {
 
 TEST(SimBaySelfTest, ShortTestRunsThenLogs) {
   SelfTestBench b;
-  ASSERT_EQ(b.drv.RunSelfTestAta(b.handle, 0, 0xD4, 1, 0), 1);
+  ASSERT_EQ(b.drv.RunSelfTestAta(b.handle, 0, 0xD4, 1, 0), CommandResult::Success);
   EXPECT_EQ(b.Status(), 0xF9);
   b.bay.AdvanceClock(60s);
   EXPECT_EQ(b.Status(), 0xF5);
@@ -238,10 +238,10 @@ TEST(SimBaySelfTest, ShortTestRunsThenLogs) {
 
 TEST(SimBaySelfTest, AbortAndWrapAround) {
   SelfTestBench b;
-  ASSERT_EQ(b.drv.RunSelfTestSat(b.handle, 0, 0xD4, 2, 0), 1);
+  ASSERT_EQ(b.drv.RunSelfTestSat(b.handle, 0, 0xD4, 2, 0), CommandResult::Success);
   b.bay.AdvanceClock(45min);
   EXPECT_EQ(b.Status(), 0xF5);
-  ASSERT_EQ(b.drv.RunSelfTestAta(b.handle, 0, 0xD4, 127, 0), 1);
+  ASSERT_EQ(b.drv.RunSelfTestAta(b.handle, 0, 0xD4, 127, 0), CommandResult::Success);
   EXPECT_EQ(b.Status(), 0x10);
   Sector log = b.Log();
   EXPECT_EQ(log[2], 2);

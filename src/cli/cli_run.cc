@@ -154,19 +154,19 @@ class CliSession {
     if (options_.html) {
       ui_.PageControl1.active = options_.html->page;
       ui_.App.save_file_name = options_.html->file;
-      RunGuarded(ui_.App, [this] { form_.SavetoHTML1Click(); });
-      done = TakeMessages(report) == 0 && done;
+      bool saved = false;
+      RunGuarded(ui_.App, [this, &saved] { saved = form_.SaveActivePageAsHtml(); });
+      TakeMessages(report);
+      done = saved && done;
     }
     if (options_.self_test) {
       const bool is_short = *options_.self_test == SelfTestKind::Short;
-      RunGuarded(ui_.App, [this, is_short] {
-        if (is_short) {
-          form_.Button4Click();
-        } else {
-          form_.Button2Click();
-        }
+      bool started = false;
+      RunGuarded(ui_.App, [this, is_short, &started] {
+        started = is_short ? form_.StartShortSelfTest() : form_.StartExtendedSelfTest();
       });
-      if (TakeMessages(report) == 0) {
+      TakeMessages(report);
+      if (started) {
         err_ << kProgram << ": " << TerminalText(report.path) << ": "
              << (is_short ? "short" : "extended") << " self-test started\n";
       } else {
@@ -178,8 +178,8 @@ class CliSession {
 
  private:
   // Writes the messages shown since the last call to standard error and adds them to the
-  // drive's report. Returns how many there were.
-  std::size_t TakeMessages(DriveReport& report) {
+  // drive's report.
+  void TakeMessages(DriveReport& report) {
     const std::vector<std::string> messages = ui_.App.TakeMessages();
     for (const std::string& message : messages) {
       err_ << kProgram << ": ";
@@ -187,7 +187,6 @@ class CliSession {
       err_ << TerminalText(message) << '\n';
     }
     report.messages.insert(report.messages.end(), messages.begin(), messages.end());
-    return messages.size();
   }
 
   // The blocks the reading of the refresh just made was decoded from, and the self-test log read
@@ -203,7 +202,7 @@ class CliSession {
         nvme.controller = reading.nvme_blocks->controller;
         nvme.namespace_data = reading.nvme_blocks->namespace_data;
         if (reading.parts.health) nvme.health = reading.nvme_blocks->health;
-        log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == 1;
+        log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success;
         if (log_read) nvme.self_test_log = drv_.Tables().NvmeSelfTest;
         snapshot.nvme = nvme;
       } else if (reading.ata_blocks) {
@@ -212,7 +211,8 @@ class CliSession {
         if (reading.parts.health) snapshot.smart_data = reading.ata_blocks->smart_data;
         snapshot.thresholds = reading.ata_blocks->thresholds;
         Sector log{};
-        log_read = drv_.ReadSelfTestLog(drive.Handle(), reading.slot, log) == 1;
+        log_read =
+            drv_.ReadSelfTestLog(drive.Handle(), reading.slot, log) == CommandResult::Success;
         if (log_read) snapshot.self_test_log = log;
       }
     }
@@ -220,10 +220,8 @@ class CliSession {
       err_ << kProgram << ": " << TerminalText(path)
            << ": the self-test log could not be read; the snapshot holds none\n";
     }
-    try {
-      WriteSnapshotFile(file, snapshot);
-    } catch (const SnapshotError& error) {
-      err_ << kProgram << ": " << error.what() << '\n';
+    if (const std::optional<FileError> error = WriteSnapshotFile(file, snapshot)) {
+      err_ << kProgram << ": " << SnapshotFileErrorText(file, *error) << '\n';
       return false;
     }
     return true;
@@ -305,10 +303,11 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
   }
   bool refused = false;
   for (std::size_t i = 0; i < options.loads.size(); ++i) {
-    try {
-      AddSnapshotDrive(bay, static_cast<int>(i), ReadSnapshotFile(options.loads[i]));
-    } catch (const SnapshotError& error) {
-      err << kProgram << ": " << error.what() << '\n';
+    const FileResult<Snapshot> snapshot = ReadSnapshotFile(options.loads[i]);
+    if (snapshot) {
+      AddSnapshotDrive(bay, static_cast<int>(i), *snapshot);
+    } else {
+      err << kProgram << ": " << SnapshotFileErrorText(options.loads[i], snapshot.error()) << '\n';
       refused = true;
     }
   }

@@ -23,7 +23,7 @@ std::optional<SelfTestMetrics> LastSelfTestMetrics(const DriveReading& reading) 
   const SelfTestLogEntry& entry = *reading.last_self_test;
   // The NVMe log counts hours in 64 bits; more than an int holds is no real drive's age.
   const auto hours = static_cast<int>(std::min<std::uint64_t>(entry.power_on_hours, 0x7FFFFFFF));
-  if (reading.family != TransportFamily::Nvme) {
+  if (reading.family != CommandFamily::Nvme) {
     return SelfTestMetrics{.status = entry.status >> 4, .lifetime_hours = hours};
   }
   const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
@@ -86,13 +86,14 @@ DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report) {
   DriveReading reading = ReadingFromTables(drive_layer.Tables(), drive_number);
   {
     const OpenedDrive drive(drive_layer, report.path);
-    if (reading.family == TransportFamily::Nvme) {
-      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == 1) {
+    if (reading.family == CommandFamily::Nvme) {
+      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success) {
         AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
       }
     } else {
       Sector block{};
-      if (drive_layer.ReadSelfTestLog(drive.Handle(), drive_number, block) == 1) {
+      if (drive_layer.ReadSelfTestLog(drive.Handle(), drive_number, block) ==
+          CommandResult::Success) {
         AddAtaSelfTestLog(reading, block);
       }
     }

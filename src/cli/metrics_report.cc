@@ -121,15 +121,15 @@ void AppendLabel(std::string& labels, std::string_view name, std::string_view va
 
 }  // namespace
 
-std::string_view FamilyLabel(TransportFamily family) {
+std::string_view FamilyLabel(CommandFamily family) {
   switch (family) {
-    case TransportFamily::Ata:
+    case CommandFamily::Ata:
       return "ata";
-    case TransportFamily::Sat:
+    case CommandFamily::Sat:
       return "sat";
-    case TransportFamily::Nvme:
+    case CommandFamily::Nvme:
       return "nvme";
-    case TransportFamily::None:
+    case CommandFamily::None:
       break;
   }
   return "";

@@ -43,7 +43,7 @@ struct DriveMetrics {
   std::string model;
   std::string serial;
   std::string firmware;
-  TransportFamily family = TransportFamily::None;
+  CommandFamily family = CommandFamily::None;
   int condition = kMetricOk;
   std::optional<int> temperature_celsius;
   std::vector<AttributeMetrics> attributes;
@@ -57,7 +57,7 @@ struct DriveMetrics {
 std::string RenderMetrics(const std::vector<DriveMetrics>& drives);
 
 // The family label's value: "ata", "sat", "nvme"; "" for none.
-std::string_view FamilyLabel(TransportFamily family);
+std::string_view FamilyLabel(CommandFamily family);
 
 // A label value in the exposition: the bytes as ISO-8859-1 characters in UTF-8, with backslash,
 // double quote and line feed escaped as the format asks.

@@ -11,7 +11,7 @@
 
 #include "win32_device_port.h"
 #else
-#include "sg_io_port.h"
+#include "linux_device_port.h"
 #endif
 
 namespace kestrine {
@@ -22,7 +22,7 @@ std::unique_ptr<DevicePort> MakePlatformPort() {
 #ifdef _WIN32
   return std::make_unique<Win32DevicePort>();
 #else
-  return std::make_unique<SgIoPort>();
+  return std::make_unique<LinuxDevicePort>();
 #endif
 }
 

@@ -33,21 +33,22 @@ void SmartDrv::DecodeIdentify(Byte drive_number) {
 
 CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number) {
   Sector& slot = tables_->IdentifySector[drive_number];
-  if (AtaPassThrough(handle, drive_number, kIdentifyDeviceCommand, 0, 0, 1, slot) == 1) {
+  if (AtaPassThrough(handle, drive_number, kIdentifyDeviceCommand, 0, 0, 1, slot) ==
+      CommandResult::Success) {
     DecodeIdentify(drive_number);
-    tables_->Family[drive_number] = TransportFamily::Ata;
-    return 1;
+    tables_->Family[drive_number] = CommandFamily::Ata;
+    return CommandResult::Success;
   }
-  if (!LegacyVersionQuery(handle)) return 0;
+  if (!LegacyVersionQuery(handle)) return CommandResult::Failure;
   LegacyResponse response{};
   if (!LegacyReceive(handle, drive_number,
                      LegacyReadRegisters(kIdentifyDeviceCommand, 0, 1, drive_number), response)) {
-    return 0;
+    return CommandResult::Failure;
   }
   std::ranges::copy(SectorOf(response), slot.begin());
   DecodeIdentify(drive_number);
-  tables_->Family[drive_number] = TransportFamily::Ata;
-  return 1;
+  tables_->Family[drive_number] = CommandFamily::Ata;
+  return CommandResult::Success;
 }
 
 CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number) {
@@ -55,12 +56,12 @@ CommandResult SmartDrv::IdentifyDeviceSat(DeviceHandle handle, Byte drive_number
   SatPassThroughBlock block = BuildSatPassThroughBlock(
       {.count = 1, .device = DriveSelectByte(drive_number), .command = kIdentifyDeviceCommand},
       512);
-  if (!SatExchange(handle, block, 512)) return 0;
+  if (!SatExchange(handle, block, 512)) return CommandResult::Failure;
   std::copy_n(block.begin() + sat_block::kData, 512, tables_->IdentifySector[drive_number].begin());
   DecodeIdentify(drive_number);
-  if (block[sat_block::kScsiStatus] != 0) return 0;
-  tables_->Family[drive_number] = TransportFamily::Sat;
-  return 1;
+  if (block[sat_block::kScsiStatus] != 0) return CommandResult::Failure;
+  tables_->Family[drive_number] = CommandFamily::Sat;
+  return CommandResult::Success;
 }
 
 void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte, 512> block) {
@@ -98,10 +99,10 @@ CommandResult SmartDrv::ReadEntriesAta(DeviceHandle handle, Byte drive_number, B
   Sector work{};
   bool drive_error = false;
   if (AtaPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work,
-                     &drive_error) == 1) {
+                     &drive_error) == CommandResult::Success) {
     StoreEntries(table, drive_number, work);
     NoteHealthRead(table, drive_number, !drive_error);
-    return 1;
+    return CommandResult::Success;
   }
   LegacyResponse response{};
   if (LegacyReceive(handle, drive_number,
@@ -109,11 +110,11 @@ CommandResult SmartDrv::ReadEntriesAta(DeviceHandle handle, Byte drive_number, B
     StoreEntries(table, drive_number, SectorOf(response));
     NoteHealthRead(table, drive_number,
                    tables_->LegacyStatus[drive_number][legacy::kDriverError] == 0);
-    return 1;
+    return CommandResult::Success;
   }
   ClearEntries(table, drive_number);
   NoteHealthRead(table, drive_number, false);
-  return 0;
+  return CommandResult::Failure;
 }
 
 CommandResult SmartDrv::ReadEntriesSat(DeviceHandle handle, Byte drive_number, Byte features,
@@ -121,14 +122,14 @@ CommandResult SmartDrv::ReadEntriesSat(DeviceHandle handle, Byte drive_number, B
   Sector work{};
   bool drive_error = false;
   if (SatPassThrough(handle, drive_number, kSmartCommand, features, 1, sector_number, work,
-                     &drive_error) == 1) {
+                     &drive_error) == CommandResult::Success) {
     StoreEntries(table, drive_number, work);
     NoteHealthRead(table, drive_number, !drive_error);
-    return 1;
+    return CommandResult::Success;
   }
   ClearEntries(table, drive_number);
   NoteHealthRead(table, drive_number, false);
-  return 0;
+  return CommandResult::Failure;
 }
 
 void SmartDrv::ReadThresholdsAta(DeviceHandle handle, Byte drive_number) {
@@ -149,8 +150,8 @@ CommandResult SmartDrv::ReadThresholdsSat(DeviceHandle handle, Byte drive_number
 
 CommandResult SmartDrv::ReadSelfTestLogAta(DeviceHandle handle, Byte drive_number, Sector& block) {
   if (AtaPassThrough(handle, drive_number, kSmartCommand, kSmartReadLog, 1, kSelfTestLogAddress,
-                     block) == 1) {
-    return 1;
+                     block) == CommandResult::Success) {
+    return CommandResult::Success;
   }
   block = {};
   LegacyResponse response{};
@@ -158,10 +159,10 @@ CommandResult SmartDrv::ReadSelfTestLogAta(DeviceHandle handle, Byte drive_numbe
           handle, drive_number,
           LegacyReadRegisters(kSmartCommand, kSmartReadLog, kSelfTestLogAddress, drive_number),
           response)) {
-    return 0;
+    return CommandResult::Failure;
   }
   std::ranges::copy(SectorOf(response), block.begin());
-  return 1;
+  return CommandResult::Success;
 }
 
 CommandResult SmartDrv::ReadSelfTestLogSat(DeviceHandle handle, Byte drive_number, Sector& block) {
@@ -170,8 +171,8 @@ CommandResult SmartDrv::ReadSelfTestLogSat(DeviceHandle handle, Byte drive_numbe
 }
 
 CommandResult SmartDrv::ReadSelfTestLog(DeviceHandle handle, Byte drive_number, Sector& block) {
-  if (ReadSelfTestLogAta(handle, drive_number, block) != 0) return 1;
-  return ReadSelfTestLogSat(handle, drive_number, block) != 0 ? 1 : 0;
+  if (Succeeded(ReadSelfTestLogAta(handle, drive_number, block))) return CommandResult::Success;
+  return ReadSelfTestLogSat(handle, drive_number, block);
 }
 
 CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, Byte features,
@@ -179,8 +180,9 @@ CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, B
   // EXECUTE OFF-LINE IMMEDIATE moves no data: sent as a non-data command. Announced as data-in,
   // the controller would wait for data that never comes and the kernel reset the port after the
   // drive had started the test. It counts only when the drive reports no error.
-  if (AtaNonData(handle, drive_number, kSmartCommand, features, sector_count, sector_number) == 1) {
-    return 1;
+  if (AtaNonData(handle, drive_number, kSmartCommand, features, sector_count, sector_number) ==
+      CommandResult::Success) {
+    return CommandResult::Success;
   }
   const LegacyRegisters registers{.buffer_size = 0,
                                   .registers = WithSmartSignature({.features = features,
@@ -189,8 +191,8 @@ CommandResult SmartDrv::RunSelfTestAta(DeviceHandle handle, Byte drive_number, B
                                                                    .device = DriveSelectByte(0),
                                                                    .command = kSmartCommand}),
                                   .drive_number = 0};
-  if (!LegacySend(handle, drive_number, registers)) return 0;
-  return tables_->LegacyStatus[drive_number][legacy::kDriverError] == 0 ? 1 : 0;
+  if (!LegacySend(handle, drive_number, registers)) return CommandResult::Failure;
+  return ResultOf(tables_->LegacyStatus[drive_number][legacy::kDriverError] == 0);
 }
 
 CommandResult SmartDrv::RunSelfTestSat(DeviceHandle handle, Byte drive_number, Byte features,
@@ -206,9 +208,9 @@ CommandResult SmartDrv::RunSelfTestSat(DeviceHandle handle, Byte drive_number, B
                                                           .device = device,
                                                           .command = kSmartCommand},
                                                          0);
-    if (SatExchange(handle, block, 0) && SatCommandSucceeded(block)) return 1;
+    if (SatExchange(handle, block, 0) && SatCommandSucceeded(block)) return CommandResult::Success;
   }
-  return 0;
+  return CommandResult::Failure;
 }
 
 }  // namespace kestrine

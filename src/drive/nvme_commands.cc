@@ -26,12 +26,12 @@ CommandResult SmartDrv::IdentifyDeviceNvme(DeviceHandle handle, Byte drive_numbe
   const std::uint32_t nsid = port_.NvmeNamespaceId(handle).value_or(kFirstNamespace);
   if (!NvmeQuery(handle, BuildNvmeIdentifyControllerQuery(), controller) ||
       !NvmeQuery(handle, BuildNvmeIdentifyNamespaceQuery(nsid), namespace_data)) {
-    return 0;
+    return CommandResult::Failure;
   }
   tables_->NvmeController[drive_number] = controller;
   tables_->NvmeNamespace[drive_number] = namespace_data;
-  tables_->Family[drive_number] = TransportFamily::Nvme;
-  return 1;
+  tables_->Family[drive_number] = CommandFamily::Nvme;
+  return CommandResult::Success;
 }
 
 CommandResult SmartDrv::ReadHealthLogNvme(DeviceHandle handle, Byte drive_number) {
@@ -40,7 +40,7 @@ CommandResult SmartDrv::ReadHealthLogNvme(DeviceHandle handle, Byte drive_number
   // A log that did not come leaves zeros, not the last one's values.
   tables_->NvmeHealth[drive_number] = read ? log : NvmeHealthLog{};
   tables_->HealthRead[drive_number] = read;
-  return read ? 1 : 0;
+  return ResultOf(read);
 }
 
 CommandResult SmartDrv::ReadSelfTestLogNvme(DeviceHandle handle) {
@@ -48,14 +48,15 @@ CommandResult SmartDrv::ReadSelfTestLogNvme(DeviceHandle handle) {
   const bool read =
       NvmeQuery(handle, BuildNvmeLogPageQuery(kLogSelfTest, nvme_self_test_log::kSize), log);
   tables_->NvmeSelfTest = read ? log : NvmeSelfTestLog{};
-  return read ? 1 : 0;
+  return ResultOf(read);
 }
 
 CommandResult SmartDrv::RunSelfTestNvme(DeviceHandle handle, std::uint32_t code) {
   NvmeProtocolCommandBlock block = BuildNvmeProtocolCommandBlock(DeviceSelfTestCommand(code));
   std::uint32_t returned = 0;
-  if (!port_.Control(handle, kIoctlStorageProtocolCommand, block, block, returned)) return 0;
-  return NvmeProtocolCommandSucceeded(block) ? 1 : 0;
+  if (!port_.Control(handle, kIoctlStorageProtocolCommand, block, block, returned))
+    return CommandResult::Failure;
+  return ResultOf(NvmeProtocolCommandSucceeded(block));
 }
 
 }  // namespace kestrine

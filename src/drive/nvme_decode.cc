@@ -135,10 +135,9 @@ Counter128 NvmeHealthValue(std::span<const Byte, nvme_health::kSize> log,
   }
 }
 
-std::string NvmeTemperatureText(std::span<const Byte, nvme_health::kSize> log) {
-  const int kelvin = ReadLe16(log, nvme_health::kCompositeTemperature);
-  if (kelvin == 0) return {};
-  return std::to_string(kelvin - nvme_health::kZeroCelsiusKelvin);
+std::optional<int> NvmeCelsius(std::uint16_t kelvin) {
+  if (kelvin == 0) return std::nullopt;
+  return kelvin - nvme_health::kZeroCelsiusKelvin;
 }
 
 std::vector<NvmeSelfTestResult> NvmeSelfTestResults(

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -62,8 +63,9 @@ inline constexpr int kNvmeMediaErrorsId = 14;
 Counter128 NvmeHealthValue(std::span<const Byte, nvme_health::kSize> log,
                            const NvmeHealthField& field);
 
-// The composite temperature in degrees Celsius (kelvin less 273); empty when the log holds 0.
-std::string NvmeTemperatureText(std::span<const Byte, nvme_health::kSize> log);
+// Degrees Celsius of a temperature or threshold in kelvin (kelvin less 273); none for 0, which
+// the controller gives where it reports none.
+std::optional<int> NvmeCelsius(std::uint16_t kelvin);
 
 // One result of the Device Self-test log.
 struct NvmeSelfTestResult {

@@ -42,24 +42,24 @@ std::optional<Byte> SmartDrv::PowerModeCountSat(DeviceHandle handle, Byte drive_
 PowerMode SmartDrv::CheckPowerMode(DeviceHandle handle, Byte drive_number) {
   std::optional<Byte> count;
   switch (tables_->Family[drive_number]) {
-    case TransportFamily::Ata:
+    case CommandFamily::Ata:
       count = PowerModeCountAta(handle);
       break;
-    case TransportFamily::Sat:
+    case CommandFamily::Sat:
       count = PowerModeCountSat(handle, drive_number);
       break;
-    case TransportFamily::None:
+    case CommandFamily::None:
       count = PowerModeCountAta(handle);
       if (!count) count = PowerModeCountSat(handle, drive_number);
       break;
-    case TransportFamily::Nvme:
+    case CommandFamily::Nvme:
       break;
   }
   return count ? PowerModeFromCount(*count) : PowerMode::Unknown;
 }
 
 PowerMode SmartDrv::PowerModeWithoutWaking(std::string_view name, Byte drive_number) {
-  if (tables_->Family[drive_number] == TransportFamily::Nvme) return PowerMode::Unknown;
+  if (tables_->Family[drive_number] == CommandFamily::Nvme) return PowerMode::Unknown;
   if (port_.PowerWithoutOpening(DevicePathOf(name)) == PowerMode::Suspended) {
     return PowerMode::Suspended;
   }

@@ -25,8 +25,16 @@
 
 namespace kestrine {
 
-// Command results: 1 for success, 0 for failure.
-using CommandResult = std::uint8_t;
+// What a command of the drive layer gives back: one byte, 1 for success and 0 for failure. The
+// window decides what to tell the user; no command shows a message.
+enum class CommandResult : std::uint8_t { Failure = 0, Success = 1 };
+
+constexpr CommandResult ResultOf(bool succeeded) {
+  return succeeded ? CommandResult::Success : CommandResult::Failure;
+}
+constexpr bool Succeeded(CommandResult result) {
+  return result == CommandResult::Success;
+}
 
 inline constexpr std::size_t kDriveSlots = 256;  // every drive number a byte can hold
 
@@ -36,10 +44,11 @@ using AttributeSlot = std::array<AttributeEntry, smart_entry::kCount>;
 using ThresholdSlot = std::array<ThresholdEntry, smart_entry::kCount>;
 static_assert(sizeof(AttributeSlot) == smart_entry::kEntriesSize);
 
-// The transport family whose IDENTIFY DEVICE last answered for a drive: the ATA family
-// (pass-through or the legacy requests), the SAT family, or NVMe (Identify through the
-// protocol-specific query, tried only after both others). None before any answer.
-enum class TransportFamily : std::uint8_t { None, Ata, Sat, Nvme };
+// The family of commands and requests whose Identify last answered for a drive: ATA commands in
+// the ATA pass-through or the legacy requests (the ATA family), ATA commands in a SCSI
+// pass-through (the SAT family), or NVMe admin commands through the protocol-specific query and
+// command (tried only after both others). None before any answer.
+enum class CommandFamily : std::uint8_t { None, Ata, Sat, Nvme };
 
 // The tables, zero at start. Indexed by drive number (a byte), so no slot outside is reachable.
 struct SmartTables {
@@ -50,7 +59,7 @@ struct SmartTables {
   Sector SmartDataSector{};       // the last S.M.A.R.T. data block read, whatever the drive
   Sector SmartThresholdSector{};  // the last thresholds block read, whatever the drive
   std::array<LegacyStatusSlot, kDriveSlots> LegacyStatus{};
-  std::array<TransportFamily, kDriveSlots> Family{};
+  std::array<CommandFamily, kDriveSlots> Family{};
   LegacyRequestBlock LegacyRequest{};
   SmartVersionBlockBytes SmartVersionBlock{};
   // NVMe drives: Identify Controller, Identify Namespace (the handle's namespace) and the health

@@ -106,10 +106,9 @@ const char* StageWords(FileError::Stage stage) {
 
 }  // namespace
 
-SnapshotError::SnapshotError(const fs::path& file, FileError error)
-    : std::runtime_error(PrintableFileName(file.string()) + ": " + StageWords(error.stage()) +
-                         error.Reason()),
-      error_(std::move(error)) {}
+std::string SnapshotFileErrorText(const fs::path& file, const FileError& error) {
+  return PrintableFileName(file.string()) + ": " + StageWords(error.stage()) + error.Reason();
+}
 
 FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes) {
   // One pass that checks everything and fills a scratch snapshot; nothing of a refused file
@@ -200,28 +199,25 @@ std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot) {
   return bytes;
 }
 
-Snapshot ReadSnapshotFile(const fs::path& file) {
-  FileResult<std::vector<Byte>> bytes = ReadRegularFile(file, kMaxSnapshotFileSize);
-  if (!bytes) throw SnapshotError(file, bytes.error());
+FileResult<Snapshot> ReadSnapshotFile(const fs::path& file) {
+  const FileResult<std::vector<Byte>> bytes = ReadRegularFile(file, kMaxSnapshotFileSize);
+  if (!bytes) return bytes.error();
   if (bytes->size() > kMaxSnapshotFileSize) {
-    throw SnapshotError(file, Refused("larger than " + std::to_string(kMaxSnapshotFileSize) +
-                                      " bytes, not a snapshot"));
+    return Refused("larger than " + std::to_string(kMaxSnapshotFileSize) +
+                   " bytes, not a snapshot");
   }
-  FileResult<Snapshot> snapshot = ParseSnapshot(*bytes);
-  if (!snapshot) throw SnapshotError(file, snapshot.error());
-  return *snapshot;
+  return ParseSnapshot(*bytes);
 }
 
-void WriteSnapshotFile(const fs::path& file, const Snapshot& snapshot) {
+std::optional<FileError> WriteSnapshotFile(const fs::path& file, const Snapshot& snapshot) {
   const std::vector<Byte> bytes = SerializeSnapshot(snapshot);
   const std::optional<FileError> error = ReplaceFileSafely(
       file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  if (!error) return;
   // A target refused is told as one that cannot be created.
-  if (error->stage() == FileError::Stage::kRefused) {
-    throw SnapshotError(file, error->AtStage(FileError::Stage::kCreate));
+  if (error && error->stage() == FileError::Stage::kRefused) {
+    return error->AtStage(FileError::Stage::kCreate);
   }
-  throw SnapshotError(file, *error);
+  return error;
 }
 
 }  // namespace kestrine

@@ -25,7 +25,6 @@
 #include <filesystem>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -71,17 +70,6 @@ struct Snapshot {
   std::optional<NvmeSnapshot> nvme;
 };
 
-// A file that cannot be read or written, or is refused. The text names the file (its control
-// characters escaped) and the fault; error() is the fault itself.
-class SnapshotError : public std::runtime_error {
- public:
-  SnapshotError(const std::filesystem::path& file, FileError error);
-  const FileError& error() const { return error_; }
-
- private:
-  FileError error_;
-};
-
 // The snapshot in `bytes`, or a kRefused error saying what is wrong (no file name in it).
 FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes);
 
@@ -89,11 +77,17 @@ FileResult<Snapshot> ParseSnapshot(std::span<const Byte> bytes);
 // NVIC, NVIN, NVHL, NVST.
 std::vector<Byte> SerializeSnapshot(const Snapshot& snapshot);
 
-// Throw SnapshotError when the file cannot be read or written, or is refused; the message names
-// the file with its control characters escaped. Only a regular file is read. Writing goes
-// through ReplaceFileSafely (file_writer.h): `file` is replaced only once the whole snapshot is
-// written, never written through a link, and only where it is a regular file or nothing.
-Snapshot ReadSnapshotFile(const std::filesystem::path& file);
-void WriteSnapshotFile(const std::filesystem::path& file, const Snapshot& snapshot);
+// The snapshot in the file, or why it was not read: the file could not be opened or read, or was
+// refused (too large, or not a snapshot). Only a regular file is read.
+FileResult<Snapshot> ReadSnapshotFile(const std::filesystem::path& file);
+// Writes the snapshot as `file` and returns nullopt, or says why it did not (kCreate, with a
+// target refused told as one that cannot be created, or kWrite). Writing goes through
+// ReplaceFileSafely (file_writer.h): `file` is replaced only once the whole snapshot is written,
+// never written through a link, and only where it is a regular file or nothing.
+std::optional<FileError> WriteSnapshotFile(const std::filesystem::path& file,
+                                           const Snapshot& snapshot);
+// What went wrong with a snapshot file, in words: the file (its control characters escaped), then
+// the stage and the reason ("drive.blob: cannot be opened: No such file or directory").
+std::string SnapshotFileErrorText(const std::filesystem::path& file, const FileError& error);
 
 }  // namespace kestrine

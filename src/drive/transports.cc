@@ -45,14 +45,15 @@ bool SmartDrv::CloseDrive(DeviceHandle handle) {
 CommandResult SmartDrv::AtaPassThrough(DeviceHandle handle, Byte drive_number, Byte command,
                                        Byte features, Byte sector_count, Byte sector_number,
                                        std::span<Byte> destination, bool* drive_error) {
-  if (destination.size() > ata_block::kDataSize) return 0;
+  if (destination.size() > ata_block::kDataSize) return CommandResult::Failure;
   const auto length = static_cast<std::uint32_t>(destination.size());
   AtaPassThroughBlock block = BuildAtaPassThroughBlock(
       CommandRegisters(drive_number, command, features, sector_count, sector_number), length);
   const std::uint32_t size = AtaPassThroughExchangeSize(length);
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block.data(), size);
-  if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned)) return 0;
+  if (!port_.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned))
+    return CommandResult::Failure;
   // The drive may have aborted the command; a completed exchange counts as an answer all the same.
   std::copy_n(block.begin() + ata_block::kData, length, destination.begin());
   if (drive_error != nullptr) {
@@ -61,30 +62,30 @@ CommandResult SmartDrv::AtaPassThrough(DeviceHandle handle, Byte drive_number, B
     *drive_error = returned < ata_block::kHeaderSize ||
                    (status & (kAtaStatusError | kAtaStatusDeviceFault)) != 0;
   }
-  return 1;
+  return CommandResult::Success;
 }
 
 CommandResult SmartDrv::SatPassThrough(DeviceHandle handle, Byte drive_number, Byte command,
                                        Byte features, Byte sector_count, Byte sector_number,
                                        std::span<Byte> destination, bool* drive_error) {
   // The data area holds one sector; a longer transfer would run past the block.
-  if (destination.size() > sat_block::kDataSize) return 0;
+  if (destination.size() > sat_block::kDataSize) return CommandResult::Failure;
   const auto length = static_cast<std::uint32_t>(destination.size());
   SatPassThroughBlock block =
       BuildSatPassThroughBlock(CommandRegisters(DriveSelectByte(drive_number), command, features,
                                                 sector_count, sector_number),
                                length);
-  if (!SatExchange(handle, block, length)) return 0;
+  if (!SatExchange(handle, block, length)) return CommandResult::Failure;
   std::copy_n(block.begin() + sat_block::kData, length, destination.begin());
   if (drive_error != nullptr) *drive_error = !SatCommandSucceeded(block);
-  return 1;
+  return CommandResult::Success;
 }
 
 CommandResult SmartDrv::AtaNonData(DeviceHandle handle, Byte drive_number, Byte command,
                                    Byte features, Byte sector_count, Byte sector_number) {
   const std::optional<AtaRegisters> returned = AtaNonDataRegisters(
       handle, CommandRegisters(drive_number, command, features, sector_count, sector_number));
-  return returned && (returned->command & (kAtaStatusError | kAtaStatusDeviceFault)) == 0 ? 1 : 0;
+  return ResultOf(returned && (returned->command & (kAtaStatusError | kAtaStatusDeviceFault)) == 0);
 }
 
 std::optional<AtaRegisters> SmartDrv::AtaNonDataRegisters(DeviceHandle handle,

@@ -23,7 +23,7 @@ std::optional<std::int64_t> Wide(const std::optional<int>& value) {
 std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int64_t time,
                                            std::string program, std::string path) {
   if (!reading.parts.identity) return std::nullopt;
-  const bool nvme = reading.family == TransportFamily::Nvme;
+  const bool nvme = reading.family == CommandFamily::Nvme;
   HistoryEntry entry;
   entry.drive = {reading.identity.model, reading.identity.serial, reading.identity.firmware,
                  nvme ? "NVMe" : "ATA"};

@@ -32,7 +32,7 @@ const HealthItem* FindItem(const DriveReading& reading, int id) {
 // A watched counter as the Attributes view shows it: an ATA attribute's low 16 bits of raw,
 // an NVMe field's whole value.
 Counter128 Watched(const DriveReading& reading, const HealthItem& item) {
-  if (reading.family == TransportFamily::Nvme) return item.raw;
+  if (reading.family == CommandFamily::Nvme) return item.raw;
   return Counter128{static_cast<std::uint64_t>(item.Raw16()), 0};
 }
 
@@ -50,8 +50,8 @@ Severity ConditionSeverity(Condition condition) {
 
 // The status codes of a self-test that ran and found the drive failing: ATA 3 to 8 (bits 4 to
 // 7 of the status), NVMe 5 to 7 (the result code).
-bool SelfTestFailed(TransportFamily family, const SelfTestLogEntry& entry) {
-  if (family == TransportFamily::Nvme) {
+bool SelfTestFailed(CommandFamily family, const SelfTestLogEntry& entry) {
+  if (family == CommandFamily::Nvme) {
     const int result = entry.status & 0x0F;
     return result >= 5 && result <= 7;
   }
@@ -78,7 +78,7 @@ void CompareCondition(const DriveReading* previous, const DriveReading& current,
 
 void CompareCounters(const DriveReading& previous, const DriveReading& current,
                      std::vector<DriveChange>& changes) {
-  const bool nvme = current.family == TransportFamily::Nvme;
+  const bool nvme = current.family == CommandFamily::Nvme;
   const auto compare = [&](int id) {
     const HealthItem* before = FindItem(previous, id);
     const HealthItem* now = FindItem(current, id);
@@ -98,7 +98,7 @@ void CompareCounters(const DriveReading& previous, const DriveReading& current,
 
 void CompareNvmeWarnings(const DriveReading& previous, const DriveReading& current,
                          std::vector<DriveChange>& changes) {
-  if (current.family != TransportFamily::Nvme) return;
+  if (current.family != CommandFamily::Nvme) return;
   const HealthItem* before = FindItem(previous, kNvmeCriticalWarningId);
   const HealthItem* now = FindItem(current, kNvmeCriticalWarningId);
   if (before != nullptr && now != nullptr) {
@@ -145,7 +145,7 @@ DriveReading WatchedPart(const DriveReading& reading) {
   kept.parts = reading.parts;
   kept.last_self_test = reading.last_self_test;
   kept.self_test_log = reading.self_test_log;
-  const bool nvme = reading.family == TransportFamily::Nvme;
+  const bool nvme = reading.family == CommandFamily::Nvme;
   for (const HealthItem& item : reading.items) {
     const bool watched =
         nvme ? item.id == kNvmeCriticalWarningId || item.id == kNvmeAvailableSpareId ||

@@ -98,6 +98,7 @@ DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
   // healthy drive, so the condition stays not decided.
   reading.parts =
       PartsRead{.identity = true, .health = tables.HealthRead[slot], .self_test_log = false};
+  reading.ata_status = AtaStatusFromSmartData(tables.SmartDataSector);
   if (!reading.parts.health) return reading;
   for (const ShownAttribute& attribute :
        ShownAttributes(tables.AttributeTable[slot], tables.ThresholdTable[slot])) {
@@ -115,10 +116,22 @@ DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
     reading.items.push_back(std::move(item));
   }
   reading.condition = JudgeCondition(reading.items);
-  const Byte execution = tables.SmartDataSector[smart_data::kSelfTestStatus];
+  const Byte execution = reading.ata_status->self_test_status;
   reading.self_test.running = (execution >> 4) == kAtaSelfTestInProgress;
   if (reading.self_test.running) reading.self_test.remaining_percent = (execution & 0x0F) * 10;
   return reading;
+}
+
+AtaStatus AtaStatusFromSmartData(const Sector& smart_data) {
+  using namespace smart_data;
+  return AtaStatus{.offline_status = smart_data[kOfflineStatus],
+                   .self_test_status = smart_data[kSelfTestStatus],
+                   .offline_seconds = ReadLe16(smart_data, kOfflineTotalSeconds),
+                   .offline_capability = smart_data[kOfflineCapability],
+                   .smart_capability = ReadLe16(smart_data, kSmartCapability),
+                   .error_logging = smart_data[kErrorLogging],
+                   .short_self_test_minutes = smart_data[kShortPollingMinutes],
+                   .extended_self_test_minutes = ExtendedSelfTestMinutes(smart_data)};
 }
 
 namespace {
@@ -153,7 +166,6 @@ std::vector<SelfTestLogEntry> AtaSelfTestEntries(const Sector& log) {
 
 void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
   reading.parts.self_test_log = true;
-  reading.ata_self_test_log = log;
   reading.self_test_log = AtaSelfTestEntries(log);
   // The most recent entry is the one the index names (from 1), if that entry is in use.
   reading.last_self_test.reset();
@@ -166,7 +178,7 @@ void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
 DriveReading NvmeReadingFromTables(const SmartTables& tables, Byte slot) {
   DriveReading reading;
   reading.slot = slot;
-  reading.family = TransportFamily::Nvme;
+  reading.family = CommandFamily::Nvme;
   const NvmeIdentity identity =
       DecodeNvmeIdentity(tables.NvmeController[slot], tables.NvmeNamespace[slot]);
   reading.identity = DriveIdentity{.model = identity.Model,
@@ -202,8 +214,7 @@ DriveReading NvmeReadingFromTables(const SmartTables& tables, Byte slot) {
     reading.items.push_back(std::move(item));
   }
   reading.condition = JudgeCondition(reading.items);
-  const int kelvin = ReadLe16(health, nvme_health::kCompositeTemperature);
-  if (kelvin != 0) reading.temperature_celsius = kelvin - nvme_health::kZeroCelsiusKelvin;
+  reading.temperature_celsius = NvmeCelsius(ReadLe16(health, nvme_health::kCompositeTemperature));
   return reading;
 }
 
@@ -213,9 +224,10 @@ void AddNvmeSelfTestLog(DriveReading& reading, const NvmeSelfTestLog& log) {
   if (reading.nvme_blocks) reading.nvme_blocks->self_test_log = log;
   const Byte current = log[kCurrentOperation] & 0x0F;
   reading.self_test.current_code = current;
+  reading.self_test.current_completion = log[kCurrentCompletion] & kCompletionMask;
   reading.self_test.running = current != kCodeNone;
   reading.self_test.remaining_percent =
-      reading.self_test.running ? 100 - std::min(log[kCurrentCompletion] & kCompletionMask, 100)
+      reading.self_test.running ? 100 - std::min<int>(reading.self_test.current_completion, 100)
                                 : 0;
   reading.self_test_log.clear();
   for (const NvmeSelfTestResult& result : NvmeSelfTestResults(log)) {
@@ -233,12 +245,12 @@ void AddNvmeSelfTestLog(DriveReading& reading, const NvmeSelfTestLog& log) {
 
 DriveReading ReadingFromTables(const SmartTables& tables, Byte slot) {
   switch (tables.Family[slot]) {
-    case TransportFamily::Ata:
-    case TransportFamily::Sat:
+    case CommandFamily::Ata:
+    case CommandFamily::Sat:
       return AtaReadingFromTables(tables, slot);
-    case TransportFamily::Nvme:
+    case CommandFamily::Nvme:
       return NvmeReadingFromTables(tables, slot);
-    case TransportFamily::None:
+    case CommandFamily::None:
       break;
   }
   DriveReading reading;

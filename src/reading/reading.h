@@ -76,8 +76,23 @@ struct SelfTestLogEntry {
 struct SelfTestState {
   bool running = false;
   int remaining_percent = 0;
-  Byte current_code = 0;  // NVMe: the code of the operation under way; 0 for none
+  Byte current_code = 0;        // NVMe: the code of the operation under way; 0 for none
+  Byte current_completion = 0;  // NVMe: the completion the log gives, in percent (0 to 127)
   bool operator==(const SelfTestState&) const = default;
+};
+
+// The off-line data collection and self-test status and capabilities of an ATA drive, as its
+// S.M.A.R.T. data gives them.
+struct AtaStatus {
+  Byte offline_status = 0;
+  Byte self_test_status = 0;  // the self-test execution status byte
+  std::uint16_t offline_seconds = 0;
+  Byte offline_capability = 0;
+  std::uint16_t smart_capability = 0;
+  Byte error_logging = 0;
+  Byte short_self_test_minutes = 0;
+  std::uint16_t extended_self_test_minutes = 0;
+  bool operator==(const AtaStatus&) const = default;
 };
 
 // Which parts of the reading hold what the drive answered.
@@ -108,7 +123,7 @@ struct AtaBlocks {
 
 struct DriveReading {
   Byte slot = 0;
-  TransportFamily family = TransportFamily::None;
+  CommandFamily family = CommandFamily::None;
   DriveIdentity identity;
   std::vector<HealthItem> items;  // in the order the Attributes view shows them
   Condition condition = Condition::NotDecided;
@@ -117,9 +132,10 @@ struct DriveReading {
   std::vector<SelfTestLogEntry> self_test_log;     // as stored, up to the first unused entry
   std::optional<SelfTestLogEntry> last_self_test;  // the most recent entry, as the log names it
   PartsRead parts;
+  // ATA: from the last S.M.A.R.T. data block the drive layer holds, as the General view shows it.
+  std::optional<AtaStatus> ata_status;
   std::optional<AtaBlocks> ata_blocks;
   std::optional<NvmeBlocks> nvme_blocks;
-  std::optional<Sector> ata_self_test_log;  // the ATA self-test log block, when read
   bool operator==(const DriveReading&) const = default;
 };
 
@@ -129,6 +145,8 @@ Condition JudgeCondition(const std::vector<HealthItem>& items);
 // The reading of an ATA or SAT drive from its slot of the tables and the shared S.M.A.R.T. data
 // and thresholds blocks (which hold this drive's answers until the next drive is read).
 DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot);
+// The status and capabilities in a S.M.A.R.T. data block.
+AtaStatus AtaStatusFromSmartData(const Sector& smart_data);
 // The entries of an ATA self-test log block in storage order, up to the first unused one (the
 // drive's own most-recent index, byte 508, is not followed).
 std::vector<SelfTestLogEntry> AtaSelfTestEntries(const Sector& log);

@@ -4,8 +4,8 @@
 namespace kestrine {
 
 void TForm1::FillGeneralView() {
-  if (!reading_.ata_blocks) return;
-  for (auto& row : GeneralViewRows(reading_.ata_blocks->smart_data)) {
+  if (!reading_.ata_status) return;
+  for (auto& row : GeneralViewRows(*reading_.ata_status)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }

@@ -24,20 +24,18 @@ void TForm1::FillNvmeViews() {
   if (identity.SelfTestSupported) {
     const std::string selected = ui_.ComboBox1.Text();
     const OpenedDrive drive(drv_, selected);
-    log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == 1;
+    log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success;
     SelfTestLogRead(log_read);
     if (log_read) {
       AddNvmeSelfTestLog(reading_, drv_.Tables().NvmeSelfTest);
-      for (auto& row : NvmeSelfTestLogRows(reading_.nvme_blocks->self_test_log)) {
+      for (auto& row : NvmeSelfTestLogRows(reading_.self_test, reading_.self_test_log)) {
         ui_.ListView3.AddRow(std::move(row));
       }
     }
   }
 
   // The General view shows nothing of a log that was not read.
-  const NvmeBlocks& blocks = *reading_.nvme_blocks;
-  for (auto& row : NvmeGeneralViewRows(identity, reading_.parts.health ? &blocks.health : nullptr,
-                                       log_read ? &blocks.self_test_log : nullptr)) {
+  for (auto& row : NvmeGeneralViewRows(identity, reading_)) {
     ui_.ListView4.AddRow(std::move(row));
   }
 }

@@ -10,7 +10,8 @@ void TForm1::FillSelfTestLogView() {
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   Sector log{};
-  const bool read = drv_.ReadSelfTestLog(drive.Handle(), drive_number, log) != 0;
+  const bool read =
+      drv_.ReadSelfTestLog(drive.Handle(), drive_number, log) == CommandResult::Success;
   SelfTestLogRead(read);
   if (!read) return;
   AddAtaSelfTestLog(reading_, log);

@@ -1,5 +1,6 @@
 #include "nvme_view_rows.h"
 
+#include <algorithm>
 #include <array>
 
 #include "form_texts.h"
@@ -68,7 +69,8 @@ std::string CurrentOperationText(Byte code) {
 
 // Degrees Celsius of a threshold in kelvin; empty when the controller reports none.
 std::string CelsiusText(std::uint16_t kelvin) {
-  return kelvin == 0 ? std::string() : std::to_string(kelvin - nvme_health::kZeroCelsiusKelvin);
+  const std::optional<int> celsius = NvmeCelsius(kelvin);
+  return celsius ? std::to_string(*celsius) : std::string();
 }
 
 }  // namespace
@@ -87,36 +89,34 @@ std::vector<IdentifyViewRow> NvmeIdentifyViewRows(const NvmeIdentity& identity) 
   };
 }
 
-ViewRows NvmeSelfTestLogRows(const NvmeSelfTestLog& log) {
-  using namespace nvme_self_test_log;
+ViewRows NvmeSelfTestLogRows(const SelfTestState& state,
+                             const std::vector<SelfTestLogEntry>& entries) {
   ViewRows rows;
-  const Byte current = log[kCurrentOperation] & 0x0F;
-  if (current != kCodeNone) {
-    const int completion = std::min(log[kCurrentCompletion] & kCompletionMask, 100);
-    rows.push_back({"1", "", SelfTestCodeText(current), kSelfTestInProgress, "",
-                    std::to_string(100 - completion) + "%"});
+  if (state.running) {
+    rows.push_back({"1", "", SelfTestCodeText(state.current_code), kSelfTestInProgress, "",
+                    std::to_string(state.remaining_percent) + "%"});
   }
-  for (const NvmeSelfTestResult& result : NvmeSelfTestResults(log)) {
-    rows.push_back({std::to_string(rows.size() + 1), std::to_string(result.power_on_hours),
-                    SelfTestCodeText(result.code), SelfTestResultText(result.result),
-                    result.failing_lba_valid ? std::to_string(result.failing_lba) : "", ""});
+  for (const SelfTestLogEntry& entry : entries) {
+    rows.push_back({std::to_string(rows.size() + 1), std::to_string(entry.power_on_hours),
+                    SelfTestCodeText(entry.code), SelfTestResultText(entry.status),
+                    entry.failing_lba ? std::to_string(*entry.failing_lba) : "", ""});
   }
   return rows;
 }
 
-ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const NvmeHealthLog* health,
-                             const NvmeSelfTestLog* self_test_log) {
-  using namespace nvme_self_test_log;
+ViewRows NvmeGeneralViewRows(const NvmeIdentity& identity, const DriveReading& reading) {
   ViewRows rows;
-  if (self_test_log != nullptr) {
-    const Byte current = (*self_test_log)[kCurrentOperation] & 0x0F;
+  if (reading.parts.self_test_log) {
+    const Byte current = reading.self_test.current_code;
     rows.push_back(
         {"Current self-test operation", UpperHex(current), CurrentOperationText(current)});
     rows.push_back({"Current self-test completion",
-                    std::to_string((*self_test_log)[kCurrentCompletion] & kCompletionMask), "%"});
+                    std::to_string(reading.self_test.current_completion), "%"});
   }
-  if (health != nullptr) {
-    const Byte warning = (*health)[nvme_health::kCriticalWarning];
+  const auto warning_item =
+      std::ranges::find(reading.items, kNvmeCriticalWarningId, &HealthItem::id);
+  if (warning_item != reading.items.end()) {
+    const auto warning = static_cast<Byte>(warning_item->raw.low);
     rows.push_back({"Critical warning", UpperHex(warning, 2)});
     for (std::size_t bit = 0; bit < kWarningLines.size(); ++bit) {
       const bool set = ((warning >> bit) & 1) != 0;

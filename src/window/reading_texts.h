@@ -25,15 +25,15 @@ constexpr std::string_view VerdictText(Verdict verdict) {
 }
 
 // The status bar's method: the request each family's blocks travel in.
-constexpr std::string_view MethodText(TransportFamily family) {
+constexpr std::string_view MethodText(CommandFamily family) {
   switch (family) {
-    case TransportFamily::Ata:
+    case CommandFamily::Ata:
       return texts::kMethodAta;
-    case TransportFamily::Sat:
+    case CommandFamily::Sat:
       return texts::kMethodSat;
-    case TransportFamily::Nvme:
+    case CommandFamily::Nvme:
       return texts::kMethodNvme;
-    case TransportFamily::None:
+    case CommandFamily::None:
       break;
   }
   return {};

@@ -10,35 +10,45 @@
 namespace kestrine {
 
 void TForm1::Button4Click() {
-  RunSelfTest(kShortSelfTestOffline, texts::kConfirmShortSelfTest);
+  StartShortSelfTest();
 }
 
 void TForm1::Button2Click() {
-  RunSelfTest(kExtendedSelfTestOffline, texts::kConfirmExtendedSelfTest);
+  StartExtendedSelfTest();
 }
 
-void TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
+bool TForm1::StartShortSelfTest() {
+  return RunSelfTest(kShortSelfTestOffline, texts::kConfirmShortSelfTest);
+}
+
+bool TForm1::StartExtendedSelfTest() {
+  return RunSelfTest(kExtendedSelfTestOffline, texts::kConfirmExtendedSelfTest);
+}
+
+bool TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
   // The question leaves the window usable, so another drive may be selected before the answer
   // comes: the test still goes to the drive the question was about.
   const std::string selected = ui_.ComboBox1.Text();
-  if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return;
+  if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return false;
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   if (drv_.RunSelfTestAta(drive.Handle(), drive_number, kSmartExecuteOfflineImmediate, test_code,
-                          0) == 1) {
-    return;
+                          0) == CommandResult::Success) {
+    return true;
   }
   // Through SAT the handle alone selects the drive, so the command carries drive number 0.
-  if (drv_.RunSelfTestSat(drive.Handle(), 0, kSmartExecuteOfflineImmediate, test_code, 0) == 1) {
-    return;
+  if (drv_.RunSelfTestSat(drive.Handle(), 0, kSmartExecuteOfflineImmediate, test_code, 0) ==
+      CommandResult::Success) {
+    return true;
   }
   // Neither ATA family took it: on a drive the last refresh read as NVMe, its Device Self-test
   // command of the same kind. Other drives get no NVMe request.
-  if (drv_.Tables().Family[drive_number] == TransportFamily::Nvme) {
+  if (drv_.Tables().Family[drive_number] == CommandFamily::Nvme) {
     const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
-    if (drv_.RunSelfTestNvme(drive.Handle(), code) == 1) return;
+    if (drv_.RunSelfTestNvme(drive.Handle(), code) == CommandResult::Success) return true;
   }
   ui_.App.ShowMessage(texts::kFailed);
+  return false;
 }
 
 }  // namespace kestrine

@@ -5,10 +5,6 @@
 
 namespace kestrine {
 
-std::vector<std::vector<std::string>> SelfTestLogRows(const Sector& log) {
-  return SelfTestLogRows(AtaSelfTestEntries(log));
-}
-
 std::vector<std::vector<std::string>> SelfTestLogRows(
     const std::vector<SelfTestLogEntry>& entries) {
   std::vector<std::vector<std::string>> rows;

@@ -74,9 +74,13 @@ void TForm1::RefreshUnasked() {
 }
 
 void TForm1::SavetoHTML1Click() {
+  SaveActivePageAsHtml();
+}
+
+bool TForm1::SaveActivePageAsHtml() {
   const int page = ui_.PageControl1.ActivePageIndex();
-  if (page < 0 || page >= static_cast<int>(kPages.size())) return;
-  SaveListViewAsHtml(PageListView(ui_, static_cast<std::size_t>(page)), ui_.App);
+  if (page < 0 || page >= static_cast<int>(kPages.size())) return false;
+  return SaveListViewAsHtml(PageListView(ui_, static_cast<std::size_t>(page)), ui_.App);
 }
 
 void TForm1::Restore1Click() {
@@ -140,13 +144,13 @@ void TForm1::RefreshDrive(Cause cause) {
 
   std::string bus_type = property.BusType;
   bool nvme = false;
-  if (drv_.IdentifyDeviceAta(handle, drive_number) == 1) {
+  if (drv_.IdentifyDeviceAta(handle, drive_number) == CommandResult::Success) {
     drv_.ReadThresholdsAta(handle, drive_number);
     drv_.ReadSmartDataAta(handle, drive_number);
-  } else if (drv_.IdentifyDeviceSat(handle, drive_number) == 1) {
+  } else if (drv_.IdentifyDeviceSat(handle, drive_number) == CommandResult::Success) {
     drv_.ReadSmartDataSat(handle, drive_number);
     drv_.ReadThresholdsSat(handle, drive_number);
-  } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == 1) {
+  } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == CommandResult::Success) {
     drv_.ReadHealthLogNvme(handle, drive_number);
     bus_type = texts::kBusNvme;
     nvme = true;

@@ -37,6 +37,13 @@ class TForm1 {
   void Restore1Click();
   void Button4Click();  // "Self Test (Short)"
   void Button2Click();  // "Self Test (Ext.)"
+  // What Save to HTML and the two self-test buttons do, with whether it was done, for a caller
+  // that acts on the outcome (kestrine-cli); the handlers above call them. Saving is done when
+  // the report and its style sheet were written; a self-test start when, after the user's Yes,
+  // the drive took the command.
+  bool SaveActivePageAsHtml();
+  bool StartShortSelfTest();
+  bool StartExtendedSelfTest();
   // Fills the drive selector with every drive that opens. A device the system holds suspended
   // is listed without being opened, which would resume it.
   void ListDrives();
@@ -112,7 +119,7 @@ class TForm1 {
   // that are worse (several lines, the icon of the worst), and each change as a log line.
   void Tell(const std::string& path, const std::string& name,
             const std::vector<DriveChange>& changes);
-  void RunSelfTest(Byte test_code, const char* confirmation);
+  bool RunSelfTest(Byte test_code, const char* confirmation);
   // The condition label in the condition's colour, and the tray hint with the temperature.
   void ShowCondition(const std::string& temperature);
 

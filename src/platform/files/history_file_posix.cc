@@ -43,17 +43,17 @@ std::optional<FileError> PrepareFolder(const fs::path& folder, bool machine_wide
   return std::nullopt;
 }
 
-// Refuses anything at `name` but a regular file; nullopt also when nothing is there.
-std::optional<FileError> RegularOrAbsent(const std::string& name, bool& present) {
+// Whether a regular file stands at `name`; false when nothing is there. Anything else there is
+// refused.
+FileResult<bool> RegularFileAt(const std::string& name) {
   struct stat status {};
-  present = ::lstat(name.c_str(), &status) == 0;
-  if (!present) {
-    if (errno == ENOENT) return std::nullopt;
+  if (::lstat(name.c_str(), &status) != 0) {
+    if (errno == ENOENT) return false;
     return FileError(Stage::kOpen, LastSystemError());
   }
   if (S_ISLNK(status.st_mode)) return FileError(Stage::kRefused, "A link stands at its name");
   if (!S_ISREG(status.st_mode)) return FileError(Stage::kRefused, "Not a regular file");
-  return std::nullopt;
+  return true;
 }
 
 }  // namespace
@@ -78,20 +78,22 @@ std::optional<FileError> PrepareHistoryFile(const fs::path& file, bool machine_w
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     if (std::optional<FileError> error = PrepareFolder(folder, machine_wide)) return error;
   }
-  bool present = false;
   for (const char* companion : kCompanions) {
-    if (std::optional<FileError> error = RegularOrAbsent(file.native() + companion, present))
-      return error;
+    const FileResult<bool> regular = RegularFileAt(file.native() + companion);
+    if (!regular) return regular.error();
   }
-  if (std::optional<FileError> error = RegularOrAbsent(file.native(), present)) return error;
-  if (!present) {
+  const FileResult<bool> present = RegularFileAt(file.native());
+  if (!present) return present.error();
+  if (!*present) {
     if (!create)
       return FileError(Stage::kOpen, std::make_error_code(std::errc::no_such_file_or_directory));
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     // Another program may have made it just now: that one is as good.
     if (fd < 0 && errno != EEXIST) return FileError(Stage::kCreate, LastSystemError());
     if (fd >= 0) ::close(fd);
-    return RegularOrAbsent(file.native(), present);
+    const FileResult<bool> made = RegularFileAt(file.native());
+    if (!made) return made.error();
+    return std::nullopt;
   }
   if (machine_wide) {
     // Older or hand-made files lose what others could read.

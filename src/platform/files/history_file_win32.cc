@@ -32,20 +32,20 @@ FileError SystemError(Stage stage) {
   return FileError(stage, Win32FileErrorCode(GetLastError()));
 }
 
-// Refuses anything at `name` but a regular file; nullopt also when nothing is there.
-std::optional<FileError> RegularOrAbsent(const std::wstring& name, bool& present) {
+// Whether a regular file stands at `name`; false when nothing is there. Anything else there is
+// refused.
+FileResult<bool> RegularFileAt(const std::wstring& name) {
   const DWORD attributes = GetFileAttributesW(name.c_str());
-  present = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!present) {
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
     return FileError(Stage::kOpen, Win32FileErrorCode(error));
   }
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
     return FileError(Stage::kRefused, "A link stands at its name");
   if (attributes & FILE_ATTRIBUTE_DIRECTORY)
     return FileError(Stage::kRefused, "Not a regular file");
-  return std::nullopt;
+  return true;
 }
 
 }  // namespace
@@ -84,13 +84,13 @@ std::optional<FileError> PrepareHistoryFile(const fs::path& file, bool machine_w
     if (!(kind & FILE_ATTRIBUTE_DIRECTORY) || (kind & FILE_ATTRIBUTE_REPARSE_POINT))
       return FileError(Stage::kRefused, "Its folder is not a folder");
   }
-  bool present = false;
   for (const wchar_t* companion : kCompanions) {
-    if (std::optional<FileError> error = RegularOrAbsent(file.native() + companion, present))
-      return error;
+    const FileResult<bool> regular = RegularFileAt(file.native() + companion);
+    if (!regular) return regular.error();
   }
-  if (std::optional<FileError> error = RegularOrAbsent(file.native(), present)) return error;
-  if (present) return std::nullopt;
+  const FileResult<bool> present = RegularFileAt(file.native());
+  if (!present) return present.error();
+  if (*present) return std::nullopt;
   if (!create) {
     return FileError(Stage::kOpen, std::make_error_code(std::errc::no_such_file_or_directory));
   }

@@ -31,7 +31,7 @@ static_assert(offsetof(nvme_admin_cmd, timeout_ms) == nvme_admin::kTimeoutMs);
 static_assert(offsetof(nvme_admin_cmd, result) == nvme_admin::kResult);
 static_assert(kNvmeIoctlAdminCmd == NVME_IOCTL_ADMIN_CMD);
 
-NvmeAdminReply ExecuteNvmeAdmin(SgIoSystem& system, int fd, const NvmeCommand& command,
+NvmeAdminReply ExecuteNvmeAdmin(LinuxSystemCalls& system, int fd, const NvmeCommand& command,
                                 std::span<Byte> data, std::uint32_t timeout_ms) {
   if (data.size() != command.data_length) return {};
   const NvmeAdminBlock block = BuildNvmeAdminBlock(command);

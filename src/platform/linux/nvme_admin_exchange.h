@@ -6,8 +6,8 @@
 #include <span>
 
 #include "bytes.h"
+#include "linux_system_calls.h"
 #include "nvme_command.h"
-#include "sg_io_system.h"
 
 namespace kestrine {
 
@@ -20,7 +20,7 @@ struct NvmeAdminReply {
 
 // Sends `command` on `fd`; the controller's data lands in `data`, which must hold exactly the
 // command's data length (nothing is sent otherwise).
-NvmeAdminReply ExecuteNvmeAdmin(SgIoSystem& system, int fd, const NvmeCommand& command,
+NvmeAdminReply ExecuteNvmeAdmin(LinuxSystemCalls& system, int fd, const NvmeCommand& command,
                                 std::span<Byte> data, std::uint32_t timeout_ms);
 
 }  // namespace kestrine

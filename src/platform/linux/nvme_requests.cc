@@ -12,7 +12,7 @@
 
 namespace kestrine {
 
-bool AnswerNvmeProtocolQuery(SgIoSystem& system, int fd, std::span<const Byte> in,
+bool AnswerNvmeProtocolQuery(LinuxSystemCalls& system, int fd, std::span<const Byte> in,
                              std::span<Byte> out, std::uint32_t timeout_ms,
                              std::uint32_t& bytes_returned) {
   const std::optional<NvmeProtocolQuery> query = ReadNvmeProtocolQuery(in, out.size());
@@ -26,7 +26,7 @@ bool AnswerNvmeProtocolQuery(SgIoSystem& system, int fd, std::span<const Byte> i
   return true;
 }
 
-bool AnswerNvmeProtocolCommand(SgIoSystem& system, int fd, std::span<const Byte> in,
+bool AnswerNvmeProtocolCommand(LinuxSystemCalls& system, int fd, std::span<const Byte> in,
                                std::span<Byte> out, std::uint32_t timeout_ms,
                                std::uint32_t& bytes_returned) {
   using namespace nvme_protocol_command;

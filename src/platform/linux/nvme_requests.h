@@ -14,16 +14,16 @@
 #include <span>
 
 #include "bytes.h"
-#include "sg_io_system.h"
+#include "linux_system_calls.h"
 
 namespace kestrine {
 
-bool AnswerNvmeProtocolQuery(SgIoSystem& system, int fd, std::span<const Byte> in,
+bool AnswerNvmeProtocolQuery(LinuxSystemCalls& system, int fd, std::span<const Byte> in,
                              std::span<Byte> out, std::uint32_t timeout_ms,
                              std::uint32_t& bytes_returned);
 
 // `timeout_ms` is the least time the command gets; the block's own time-out may ask for more.
-bool AnswerNvmeProtocolCommand(SgIoSystem& system, int fd, std::span<const Byte> in,
+bool AnswerNvmeProtocolCommand(LinuxSystemCalls& system, int fd, std::span<const Byte> in,
                                std::span<Byte> out, std::uint32_t timeout_ms,
                                std::uint32_t& bytes_returned);
 

@@ -19,7 +19,7 @@ bool SgIoReply::TransportOk() const {
   return delivered && host_status == 0 && (driver == 0 || driver == scsi::kDriverSense);
 }
 
-SgIoReply Execute(SgIoSystem& system, int fd, SgIoCommand& command) {
+SgIoReply Execute(LinuxSystemCalls& system, int fd, SgIoCommand& command) {
   std::array<Byte, kSenseBufferSize> sense{};
   sg_io_hdr_t header{};
   header.interface_id = 'S';

@@ -11,8 +11,8 @@
 
 #include "ata_registers.h"
 #include "bytes.h"
+#include "linux_system_calls.h"
 #include "scsi_sense.h"
-#include "sg_io_system.h"
 
 namespace kestrine {
 
@@ -46,7 +46,7 @@ struct SgIoReply {
   bool TransportOk() const;
 };
 
-SgIoReply Execute(SgIoSystem& system, int fd, SgIoCommand& command);
+SgIoReply Execute(LinuxSystemCalls& system, int fd, SgIoCommand& command);
 
 // An ATA command for ATA PASS-THROUGH (16).
 struct AtaCommand {

@@ -1,4 +1,4 @@
-#include "sg_io_port.h"
+#include "linux_device_port.h"
 
 #include <fcntl.h>
 
@@ -84,16 +84,17 @@ OpenFailure DescribeOpenFailure(const std::string& device, int error) {
   return failure;
 }
 
-SgIoPort::SgIoPort() : SgIoPort(KernelSgIoSystem(), SgIoPortOptions{}) {}
+LinuxDevicePort::LinuxDevicePort()
+    : LinuxDevicePort(KernelSystemCalls(), LinuxDevicePortOptions{}) {}
 
-SgIoPort::SgIoPort(SgIoSystem& system, SgIoPortOptions options)
+LinuxDevicePort::LinuxDevicePort(LinuxSystemCalls& system, LinuxDevicePortOptions options)
     : system_(system), options_(std::move(options)) {}
 
-SgIoPort::~SgIoPort() {
+LinuxDevicePort::~LinuxDevicePort() {
   for (const auto& [handle, disk] : disks_) system_.Close(disk.fd);
 }
 
-DeviceHandle SgIoPort::Open(std::string_view path, Access access) {
+DeviceHandle LinuxDevicePort::Open(std::string_view path, Access access) {
   last_open_failure_ = OpenFailure{};
   const std::optional<std::uint32_t> number = PhysicalDriveNumber(path);
   if (!number) {
@@ -114,7 +115,7 @@ DeviceHandle SgIoPort::Open(std::string_view path, Access access) {
   return fd;
 }
 
-PowerMode SgIoPort::PowerWithoutOpening(std::string_view path) {
+PowerMode LinuxDevicePort::PowerWithoutOpening(std::string_view path) {
   const std::optional<std::uint32_t> number = PhysicalDriveNumber(path);
   if (!number) return PowerMode::Unknown;
   const DiskName disk = DiskNameForDrive(*number);
@@ -123,7 +124,7 @@ PowerMode SgIoPort::PowerWithoutOpening(std::string_view path) {
                                                                       : PowerMode::Unknown;
 }
 
-bool SgIoPort::Close(DeviceHandle handle) {
+bool LinuxDevicePort::Close(DeviceHandle handle) {
   const auto it = disks_.find(handle);
   if (it == disks_.end()) return false;
   const int fd = it->second.fd;
@@ -131,7 +132,7 @@ bool SgIoPort::Close(DeviceHandle handle) {
   return system_.Close(fd) == 0;
 }
 
-std::optional<std::uint32_t> SgIoPort::NvmeNamespaceId(DeviceHandle handle) {
+std::optional<std::uint32_t> LinuxDevicePort::NvmeNamespaceId(DeviceHandle handle) {
   const auto it = disks_.find(handle);
   if (it == disks_.end() || !it->second.nvme) return std::nullopt;
   // IDs run from 1; 0 and -1 (the request failed) name none.
@@ -140,12 +141,12 @@ std::optional<std::uint32_t> SgIoPort::NvmeNamespaceId(DeviceHandle handle) {
   return static_cast<std::uint32_t>(id);
 }
 
-void SgIoPort::DebugText(std::string_view text) {
+void LinuxDevicePort::DebugText(std::string_view text) {
   if (options_.debug_sink) options_.debug_sink(text);
 }
 
-bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
-                       std::span<Byte> out, std::uint32_t& bytes_returned) {
+bool LinuxDevicePort::Control(DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+                              std::span<Byte> out, std::uint32_t& bytes_returned) {
   bytes_returned = 0;
   const auto it = disks_.find(handle);
   if (it == disks_.end()) return false;
@@ -174,8 +175,8 @@ bool SgIoPort::Control(DeviceHandle handle, std::uint32_t code, std::span<const 
   }
 }
 
-bool SgIoPort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in,
-                                    std::span<Byte> out, std::uint32_t& bytes_returned) {
+bool LinuxDevicePort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> in,
+                                           std::span<Byte> out, std::uint32_t& bytes_returned) {
   const std::optional<AtaPassThroughRequest> request = ReadAtaPassThroughRequest(in, out.size());
   // Only data-in and non-data commands are carried, with the flags the kernel can honour.
   if (!request || (request->flags & ~kAtaFlagsCarried) != 0) return false;
@@ -212,8 +213,9 @@ bool SgIoPort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const Byte> 
   return true;
 }
 
-bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<const Byte> in,
-                                  std::span<Byte> out, std::uint32_t& bytes_returned) {
+bool LinuxDevicePort::AnswerSmartRequest(const OpenDisk& disk, bool receive,
+                                         std::span<const Byte> in, std::span<Byte> out,
+                                         std::uint32_t& bytes_returned) {
   const std::optional<LegacyCommand> legacy = ReadLegacyCommand(receive, in, out.size());
   if (!legacy) return false;
   AtaCommand command;
@@ -234,8 +236,8 @@ bool SgIoPort::AnswerSmartRequest(const OpenDisk& disk, bool receive, std::span<
   return true;
 }
 
-bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte> in,
-                                     std::span<Byte> out, std::uint32_t& bytes_returned) {
+bool LinuxDevicePort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte> in,
+                                            std::span<Byte> out, std::uint32_t& bytes_returned) {
   using namespace sat_block;
   const std::optional<ScsiPassThroughRequest> request = ReadScsiPassThroughRequest(in, out.size());
   // An unspecified direction cannot be told to the kernel for a transfer.
@@ -272,8 +274,8 @@ bool SgIoPort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<const Byte>
   return true;
 }
 
-bool SgIoPort::AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> in,
-                                   std::span<Byte> out, std::uint32_t& bytes_returned) {
+bool LinuxDevicePort::AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> in,
+                                          std::span<Byte> out, std::uint32_t& bytes_returned) {
   if (!IsStandardDevicePropertyQuery(in)) return false;
   const SysfsDisk sysfs = Sysfs(disk);
   StorageDescriptorFacts facts;
@@ -285,8 +287,8 @@ bool SgIoPort::AnswerPropertyQuery(const OpenDisk& disk, std::span<const Byte> i
   return WriteStorageDeviceDescriptor(facts, TextsCutShort::ClearOffsets, out, bytes_returned);
 }
 
-bool SgIoPort::AnswerNvme(const OpenDisk& disk, std::uint32_t code, std::span<const Byte> in,
-                          std::span<Byte> out, std::uint32_t& bytes_returned) {
+bool LinuxDevicePort::AnswerNvme(const OpenDisk& disk, std::uint32_t code, std::span<const Byte> in,
+                                 std::span<Byte> out, std::uint32_t& bytes_returned) {
   // The ATA and SCSI requests do not reach an NVMe namespace, as on Windows.
   const std::uint32_t timeout_ms = TimeOutSeconds(0) * 1000;
   if (code == kIoctlStorageProtocolCommand) {

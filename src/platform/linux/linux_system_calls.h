@@ -9,9 +9,9 @@
 
 namespace kestrine {
 
-class SgIoSystem {
+class LinuxSystemCalls {
  public:
-  virtual ~SgIoSystem() = default;
+  virtual ~LinuxSystemCalls() = default;
   // open(2): a descriptor, or -1.
   virtual int Open(const char* path, int flags) = 0;
   // close(2): 0, or -1.
@@ -27,6 +27,6 @@ class SgIoSystem {
 };
 
 // The real calls.
-SgIoSystem& KernelSgIoSystem();
+LinuxSystemCalls& KernelSystemCalls();
 
 }  // namespace kestrine

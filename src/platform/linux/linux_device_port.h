@@ -26,7 +26,7 @@
 
 #include "bytes.h"
 #include "device_port.h"
-#include "sg_io_system.h"
+#include "linux_system_calls.h"
 #include "sysfs_disk.h"
 
 namespace kestrine {
@@ -34,7 +34,7 @@ namespace kestrine {
 // What an open(2) that failed with `error` (an errno value) means to the drive layer.
 OpenFailure DescribeOpenFailure(const std::string& device, int error);
 
-struct SgIoPortOptions {
+struct LinuxDevicePortOptions {
   std::filesystem::path sysfs_root = "/sys";
   std::filesystem::path dev_root = "/dev";
   // Receives the debug text of the drive layer. Linux has no debugger output channel, so by
@@ -42,14 +42,14 @@ struct SgIoPortOptions {
   std::function<void(std::string_view)> debug_sink;
 };
 
-class SgIoPort final : public DevicePort {
+class LinuxDevicePort final : public DevicePort {
  public:
   // The real disks: the kernel's calls, /sys and /dev.
-  SgIoPort();
-  SgIoPort(SgIoSystem& system, SgIoPortOptions options);
-  ~SgIoPort() override;
-  SgIoPort(const SgIoPort&) = delete;
-  SgIoPort& operator=(const SgIoPort&) = delete;
+  LinuxDevicePort();
+  LinuxDevicePort(LinuxSystemCalls& system, LinuxDevicePortOptions options);
+  ~LinuxDevicePort() override;
+  LinuxDevicePort(const LinuxDevicePort&) = delete;
+  LinuxDevicePort& operator=(const LinuxDevicePort&) = delete;
 
   DeviceHandle Open(std::string_view path, Access access) override;
   bool Close(DeviceHandle handle) override;
@@ -84,8 +84,8 @@ class SgIoPort final : public DevicePort {
   bool AnswerNvme(const OpenDisk& disk, std::uint32_t code, std::span<const Byte> in,
                   std::span<Byte> out, std::uint32_t& bytes_returned);
 
-  SgIoSystem& system_;
-  SgIoPortOptions options_;
+  LinuxSystemCalls& system_;
+  LinuxDevicePortOptions options_;
   std::map<DeviceHandle, OpenDisk> disks_;
   OpenFailure last_open_failure_;
 };

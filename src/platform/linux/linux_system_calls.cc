@@ -1,4 +1,4 @@
-#include "sg_io_system.h"
+#include "linux_system_calls.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -10,7 +10,7 @@ namespace kestrine {
 
 namespace {
 
-class KernelSystem final : public SgIoSystem {
+class KernelCalls final : public LinuxSystemCalls {
  public:
   int Open(const char* path, int flags) override {
     int fd;
@@ -33,8 +33,8 @@ class KernelSystem final : public SgIoSystem {
 
 }  // namespace
 
-SgIoSystem& KernelSgIoSystem() {
-  static KernelSystem system;
+LinuxSystemCalls& KernelSystemCalls() {
+  static KernelCalls system;
   return system;
 }
 
