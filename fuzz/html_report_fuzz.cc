@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "list_view_report.h"
 #include "memory_list_view.h"
-#include "storage.h"
 
 namespace {
 

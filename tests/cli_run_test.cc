@@ -15,7 +15,7 @@
 #include "demo_drives.h"
 #include "drive_number.h"
 #include "form_texts.h"
-#include "storage.h"
+#include "list_view_report.h"
 #include "test_paths.h"
 
 namespace kestrine {

@@ -12,10 +12,10 @@
 #include "drive_number.h"
 #include "errors.h"
 #include "fake_toolkit.h"
+#include "list_view_report.h"
 #include "memory_list_view.h"
 #include "scratch_dir.h"
 #include "special_files.h"
-#include "storage.h"
 #include "test_paths.h"
 
 namespace kestrine {

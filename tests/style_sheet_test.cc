@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "fake_toolkit.h"
+#include "list_view_report.h"
 #include "memory_list_view.h"
 #include "scratch_dir.h"
-#include "storage.h"
 #include "style_sheet.h"
 
 namespace kestrine {

@@ -1,10 +1,6 @@
 // The fixed texts of the HTML report and of its save dialog, written once.
 #pragma once
 
-#include <string_view>
-
-#include "form_texts.h"
-
 namespace kestrine::texts {
 
 inline constexpr char kSaveHtmlTitle[] = "Save HTML";
@@ -13,8 +9,6 @@ inline constexpr char kSaveHtmlExtension[] = "*.html";
 inline constexpr char kStyleSheetName[] = "style.css";
 inline constexpr char kReportWebAddress[] = "https://kestrine.example.org/";
 inline constexpr char kReportEmailAddress[] = "kestrine@example.org";
-static_assert(std::string_view(kReportEmailAddress) == std::string_view(kContactAddress),
-              "the report and the window name the same contact address");
 inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
 inline constexpr char kCannotWriteFile[] = "Cannot write file \"%s\". %s";
 inline constexpr char kCannotCopyStyleSheet[] = "The style sheet could not be copied to \"%s\". %s";

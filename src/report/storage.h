@@ -1,40 +1,57 @@
-// The HTML report of one list view ("Save to HTML"). The report is built only from what the list
-// view displays: its column captions, its cell texts and the background each row is painted with.
+// The HTML report ("Save to HTML") of one table: its column captions, its rows' cells and the
+// background each row is painted with. The report writes what it is handed and knows no window;
+// the window hands it the table a list view shows (list_view_report.h).
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
-
-#include "toolkit.h"
+#include <vector>
 
 namespace kestrine {
 
-// The size of the buffer a cell's text is fetched into: texts keep at most one character less.
-inline constexpr std::size_t kCellTextBufferSize = 1024;
+// One row of the table: its background as six upper-case hexadecimal digits in blue, green, red
+// order (white "FFFFFF", pure red "0000FF"), and its cells' texts.
+struct ReportRow {
+  std::string colour;
+  std::vector<std::string> cells;
+};
 
-// Asks for the file, writes the report and copies "style.css" beside it, each replacing a file
-// already there only once written, and never through a link or into anything but a regular
-// file. True when every byte of the report was written. Throws EFCreateError when the file
-// cannot be created or is refused; a write that falls short is told to the user in a message box.
-bool SaveListViewAsHtml(ListView& list, Application& app);
+struct ReportTable {
+  std::vector<std::string> captions;
+  std::vector<ReportRow> rows;
+};
 
-// The whole report of `list`: every line ends in CR LF, the last one included.
-std::string BuildHtmlReport(const ListView& list);
-
-// The text of one cell, cut to the buffer and trimmed at both ends of 0x00-0x20 and 0x7F.
-std::string GetListViewCellText(const ListView& list, int row, int column);
-
-// The background the row is painted with, as six upper-case hexadecimal digits in blue, green,
-// red order (white "FFFFFF", pure red "0000FF"). "FFFFFF" for a row the list does not hold.
-std::string GetListViewRowColour(const ListView& list, int row);
+// The whole report of `table`: every line ends in CR LF, the last one included.
+std::string BuildHtmlReport(const ReportTable& table);
 
 // The class written on every cell of a row of the given colour.
 std::string RowClass(std::string_view colour);
 
-// The number of columns of the list view's header.
-int GetListViewColumnCount(const ListView& list);
-
 // `text` with '&', '<', '>' and '"' written as HTML entities; every other character unchanged.
 std::string EscapeHtml(std::string_view text);
+
+// A file of the report that could not be written: its full name as the user reads it, and why.
+struct ReportFault {
+  std::string file;
+  std::string reason;
+};
+
+// What writing a report came to; nothing is set when every byte reached both files.
+struct ReportWritten {
+  // The report's file could not be created, or its name was refused: nothing else was done.
+  std::optional<ReportFault> not_created;
+  // The report's file was created, but not every byte reached it.
+  std::optional<ReportFault> not_written;
+  // The program's style sheet was found but could not be copied beside the report.
+  std::optional<ReportFault> sheet_not_copied;
+};
+
+// Writes `report` to `file_name` and copies "style.css" beside it from `program_directory` (or
+// the installed data folder; a program without a sheet copies none), each replacing a file
+// already there only once written, and never through a link or into anything but a regular file.
+ReportWritten WriteHtmlReport(const std::filesystem::path& file_name, std::string_view report,
+                              const std::filesystem::path& program_directory);
 
 }  // namespace kestrine

@@ -6,8 +6,8 @@
 #include "errors.h"
 #include "form_pages.h"
 #include "form_texts.h"
+#include "list_view_report.h"
 #include "reading_texts.h"
-#include "storage.h"
 
 namespace kestrine {
 

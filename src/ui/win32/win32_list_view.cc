@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "layout_scaling.h"
-#include "storage.h"
+#include "list_view_report.h"
 #include "win32_controls.h"
 
 namespace kestrine {

@@ -1,11 +1,9 @@
-// The storage-property query and the reading of its reply.
+// Reading the storage-property query's reply: the descriptor's texts, the bus and the record.
 #include "storage_property.h"
 
-#include <array>
 #include <optional>
 #include <string_view>
 
-#include "smart_drv.h"
 #include "storage_bus.h"
 
 namespace kestrine {
@@ -107,21 +105,6 @@ TDisk_Property ParseStorageDeviceDescriptor(std::span<const Byte> reply) {
   property.RemovableMedia = kRemovableMedia < reply.size() && reply[kRemovableMedia] != 0;
   property.BusType = BusTypeName(FieldLe32(reply, kBusType));
   return property;
-}
-
-bool SmartDrv::QueryDiskProperty(std::string_view path, TDisk_Property& property) {
-  // A handle of its own, read-only: the query needs no write access, and the ATA commands'
-  // handle stays untouched.
-  const DeviceHandle handle = port_.Open(path, Access::ReadOnly);
-  if (handle == kInvalidHandle) return false;
-  const std::array<Byte, kPropertyQuerySize> query{};
-  std::array<Byte, kPropertyReplySize> reply{};
-  std::uint32_t returned = 0;  // not looked at: the texts are read wherever the offsets point
-  const bool answered = port_.Control(handle, kIoctlStorageQueryProperty, query, reply, returned);
-  port_.Close(handle);
-  if (!answered) return false;
-  property = ParseStorageDeviceDescriptor(reply);
-  return true;
 }
 
 }  // namespace kestrine

@@ -1,0 +1,26 @@
+// The storage-property query through the device port; the reply is read by the pure functions
+// of storage_property.h.
+#include <array>
+#include <cstdint>
+
+#include "smart_drv.h"
+#include "storage_property.h"
+
+namespace kestrine {
+
+bool SmartDrv::QueryDiskProperty(std::string_view path, TDisk_Property& property) {
+  // A handle of its own, read-only: the query needs no write access, and the ATA commands'
+  // handle stays untouched.
+  const DeviceHandle handle = port_.Open(path, Access::ReadOnly);
+  if (handle == kInvalidHandle) return false;
+  const std::array<Byte, kPropertyQuerySize> query{};
+  std::array<Byte, kPropertyReplySize> reply{};
+  std::uint32_t returned = 0;  // not looked at: the texts are read wherever the offsets point
+  const bool answered = port_.Control(handle, kIoctlStorageQueryProperty, query, reply, returned);
+  port_.Close(handle);
+  if (!answered) return false;
+  property = ParseStorageDeviceDescriptor(reply);
+  return true;
+}
+
+}  // namespace kestrine
