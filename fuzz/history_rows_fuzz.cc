@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   HistoryReading reading;
   reading.time = 3000;
-  reading.items = {{5, 100, 100, 36, 0}, {197, 100, 100, 0, 8}};
+  reading.items = {{5, 100, 100, 36, Counter128{0}}, {197, 100, 100, 0, Counter128{8}}};
   WriteReadingRows(db, {"m", "s", "f", "ATA"}, reading);
   sqlite3_close(db);
   return 0;

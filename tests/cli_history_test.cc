@@ -124,10 +124,10 @@ TEST(HistorySummary, TellsConditionChangesCounterStepsAndEachDaysTemperatures) {
                     {day + 600, 40, 0, 0, ok, 0},
                     {day + 86400, std::nullopt, 0, 0, warning, 0},
                     {day + 86400 + 600, 35, 0, 0, 0, 0}};
-  history.item_changes = {{0, {197, 100, 100, 0, 0}},
-                          {0, {9, 99, 99, 0, 5}},
-                          {2, {197, 100, 100, 0, 8}},
-                          {3, {197, 100, 100, 0, 8}}};
+  history.item_changes = {{0, {197, 100, 100, 0, Counter128{0}}},
+                          {0, {9, 99, 99, 0, Counter128{5}}},
+                          {2, {197, 100, 100, 0, Counter128{8}}},
+                          {3, {197, 100, 100, 0, Counter128{8}}}};
   const DriveSummary summary = Summarize(history);
   ASSERT_EQ(summary.conditions.size(), 3u);
   EXPECT_EQ(summary.conditions[1].condition, "WARNING");
@@ -148,7 +148,7 @@ TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {
   history.latest_path = "\\\\.\\PHYSICALDRIVE0";
   history.points.push_back({1767225600, 35, history.TextIndex("kestrine-cli"),
                             history.TextIndex(history.latest_path), history.TextIndex("OK"), 0});
-  history.item_changes.push_back({0, {197, 100, 100, 0, 8}});
+  history.item_changes.push_back({0, {197, 100, 100, 0, Counter128{8}}});
   const std::string page = BuildHistoryPage({history}, 1767225600);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;"
                       "\\x01\xC3\xA9"),

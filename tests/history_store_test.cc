@@ -26,7 +26,7 @@ const HistoryDrive kDisk{"WDC WD10EZEX-00B\xE9", "WD-1234", "01.01A01", "ATA"};
 const HistoryDrive kOtherDisk{"ST1000DM003", "Z1D0", "CC45", "ATA"};
 
 HistoryItem Attribute(int id, std::int64_t current, std::int64_t raw) {
-  return {id, current, current, 6, raw};
+  return {id, current, current, 6, Counter128{static_cast<std::uint64_t>(raw), 0}};
 }
 
 HistoryReading Reading(std::int64_t time, std::string path, std::optional<std::string> condition,
@@ -291,11 +291,11 @@ TEST(HistoryStore, AFullDiskKeepsTheFileAsItWas) {
   HistoryStore store(file, false);
   store.Store(kDisk, Reading(1, "p", "OK", 30, {}));
   std::vector<HistoryItem> many;
-  for (int id = 1; id < 255; ++id) many.push_back({id, 1, 2, 3, std::int64_t{1} << 40});
+  for (int id = 1; id < 255; ++id) many.push_back({id, 1, 2, 3, Counter128{std::uint64_t{1} << 40, 0}});
   std::optional<HistoryProblem> problem;
   ASSERT_TRUE(testing::WithFileSizeLimit(std::filesystem::file_size(file), [&] {
     for (int i = 2; i < 400 && !problem; ++i) {
-      for (HistoryItem& item : many) item.raw = *item.raw + 1;
+      for (HistoryItem& item : many) ++item.raw->low;
       problem = store.Store(kDisk, Reading(i, "p", "OK", 30, many));
     }
   }));

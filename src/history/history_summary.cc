@@ -83,6 +83,10 @@ std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day)
   return days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
+static_assert(kNvmeItemBase + kNvmeCriticalWarningId == 4097 &&
+                  kNvmeItemBase + kNvmeMediaErrorsId == 4110,
+              "the watched items' index names the NVMe items by these ids");
+
 std::vector<int> WatchedItems() {
   return {5,
           196,
