@@ -10,6 +10,7 @@
 #include "history_page.h"
 #include "history_store.h"
 #include "history_summary.h"
+#include "nvme_layout.h"
 #include "sim_bay.h"
 #include "window_history.h"
 
@@ -59,6 +60,27 @@ TEST(CliHistory, KeepsEveryRealDriveReadAndShowsItsCountersAndCondition) {
   EXPECT_EQ(nlohmann::json::parse(old.out)["drives"][0]["readings"], 0);
   EXPECT_EQ(RunCliWith({"--history", "--history-file", file, "--since", "2026-02-30"}).status,
             kExitError);
+}
+
+// A run from cron compares each drive with the reading the last run kept, whole 128-bit
+// counters and all.
+TEST(CliHistory, TellsWhatRoseSinceTheLastRunsReading) {
+  ScratchDir dir;
+  const std::string file = (dir / "history.db").string();
+  SimBay bay;
+  AddDemoDrives(bay);
+  const std::string nvme = std::to_string(kDemoNvmeSsd);
+  auto& health = bay.FindDrive(kDemoNvmeSsd)->image.nvme->health;
+  health[nvme_health::kMediaErrors + 8] = 1;  // 2^64
+  RunCliWith({"--history-file", file, "--drive", nvme}, &bay);
+  health[nvme_health::kMediaErrors] = 5;
+  const CliResult rose = RunCliWith({"--history-file", file, "--drive", nvme}, &bay);
+  EXPECT_NE(rose.out.find("Changed: Media and Data Integrity Errors rose from "
+                          "18446744073709551616 to 18446744073709551621\n"),
+            std::string::npos)
+      << rose.out;
+  EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", nvme}, &bay).out.find("Changed:"),
+            std::string::npos);
 }
 
 TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {

@@ -409,7 +409,10 @@ int ReadConditions(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id
       opening = condition;
       continue;
     }
-    if (id > span.last_id) break;
+    if (id > span.last_id) {
+      result = SQLITE_DONE;
+      break;
+    }
     if (conditions.empty()) conditions.push_back({span.first, opening});
     if (InRange(query, time) && condition != conditions.back().condition)
       conditions.push_back({time, condition});
