@@ -332,10 +332,10 @@ void MakeHistorySeeds() {
        std::nullopt});
   const Bytes rows = kestrine::fuzzing::DumpHistoryRows(db);
   sqlite3_close(db);
-  for (const std::uint8_t choice : {0x00, 0x0F}) {
+  for (const std::uint8_t choice : {0x00, 0x0F, 0x1F}) {
     Bytes seed{choice};
     seed.insert(seed.end(), rows.begin(), rows.end());
-    Write("history_rows_fuzz", choice == 0 ? "all" : "chosen", seed);
+    Write("history_rows_fuzz", choice == 0 ? "all" : choice == 0x0F ? "chosen" : "migrated", seed);
   }
 }
 
