@@ -254,14 +254,6 @@ bool Chosen(const HistoryQuery& query, const std::string& serial, const std::str
          std::ranges::find(query.paths, path) != query.paths.end();
 }
 
-constexpr std::int64_t kSecondsPerDay = 86400;
-
-// The first second of the UTC day of `time` (times too far in the past for that are their own).
-std::int64_t DayOf(std::int64_t time) {
-  if (time < std::numeric_limits<std::int64_t>::min() + kSecondsPerDay) return time;
-  return time - ((time % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
-}
-
 // Adds a reading to its drive's day row: `temperature` is the one in effect at the reading.
 class DayRows {
  public:

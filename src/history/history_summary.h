@@ -65,6 +65,11 @@ struct DriveOverview {
   DriveSummary summary;
 };
 
+inline constexpr std::int64_t kSecondsPerDay = 86400;
+
+// The first second of the UTC day of `time` (a time too far in the past for that is its own).
+std::int64_t DayOf(std::int64_t time);
+
 // "2026-12-07 19:30:00" (UTC) and "2026-12-07".
 std::string UtcTimeText(std::int64_t time);
 std::string UtcDayText(std::int64_t time);
