@@ -28,7 +28,7 @@ class DriveYear {
   explicit DriveYear(unsigned seed) : random_(seed) {
     for (int id : {1,   3,   4,   5,   7,   9,   10,  12,  183, 184, 187, 188, 189, 190, 191,
                    192, 193, 194, 195, 196, 197, 198, 199, 200, 240, 241, 242, 1,   2,   8}) {
-      reading_.items.push_back({id, 100, 100, id == 5 ? 36 : 0, 0});
+      reading_.items.push_back({id, 100, 100, id == 5 ? 36 : 0, Counter128{}});
     }
     std::ranges::sort(reading_.items, {}, &HistoryItem::id);
     reading_.program = "kestrine-cli";
@@ -43,19 +43,19 @@ class DriveYear {
     for (HistoryItem& item : reading_.items) {
       switch (item.id) {
         case 9:
-          item.raw = index / 6;
+          item.raw = Counter128{static_cast<std::uint64_t>(index / 6), 0};
           break;
         case 190:
         case 194:
-          item.raw = temperature_;
+          item.raw = Counter128{static_cast<std::uint64_t>(temperature_), 0};
           item.current = 100 - temperature_;
           break;
         case 241:
         case 242:
-          *item.raw += random_() % 100000;
+          item.raw->low += random_() % 100000;
           break;
         case 197:
-          item.raw = index > kReadingsPerYear / 2 ? 8 : 0;
+          item.raw = Counter128{index > kReadingsPerYear / 2 ? 8u : 0u, 0};
           break;
         default:
           break;
@@ -84,7 +84,7 @@ void WriteYears(const fs::path& file, int drives) {
   sqlite3_open(file.c_str(), &db);
   sqlite3_exec(db,
                "DELETE FROM item; DELETE FROM reading; DELETE FROM latest_item; DELETE FROM "
-               "drive; BEGIN",
+               "day; DELETE FROM drive; BEGIN",
                nullptr, nullptr, nullptr);
   for (int drive = 0; drive < drives; ++drive) {
     DriveYear year(static_cast<unsigned>(drive));

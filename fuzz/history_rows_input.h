@@ -1,7 +1,8 @@
 // How the history rows target reads its input, shared with the seed maker: rows of the history's
 // tables, each cell of any type SQLite holds, so that the reader meets what an edited or damaged
 // file can hold. Per row: a byte choosing the table, then per column a byte choosing the cell's
-// type (NULL, an 8-byte integer, a text of up to 255 bytes, an 8-byte real) and its bytes.
+// type (NULL, an 8-byte integer, a text of up to 255 bytes, an 8-byte real, a blob of up to 255
+// bytes) and its bytes.
 #pragma once
 
 #include <sqlite3.h>
@@ -20,14 +21,22 @@ struct HistoryTable {
   const char* name;
   int columns;
 };
-inline constexpr std::array<HistoryTable, 4> kHistoryTables = {{
+inline constexpr std::array<HistoryTable, 5> kHistoryTables = {{
     {"drive", 12},
     {"latest_item", 6},
     {"reading", 11},
     {"item", 6},
+    {"day", 12},
 }};
 
-enum CellKind : std::uint8_t { kNullCell, kIntegerCell, kTextCell, kRealCell, kCellKinds };
+enum CellKind : std::uint8_t {
+  kNullCell,
+  kIntegerCell,
+  kTextCell,
+  kRealCell,
+  kBlobCell,
+  kCellKinds
+};
 
 // Inserts the input's rows (a row the schema refuses, a duplicate key, is passed over).
 inline void LoadHistoryRows(sqlite3* db, InputReader& input) {
@@ -50,6 +59,12 @@ inline void LoadHistoryRows(sqlite3* db, InputReader& input) {
           const std::vector<std::uint8_t> text = input.Take(input.Next());
           sqlite3_bind_text(statement, column, reinterpret_cast<const char*>(text.data()),
                             static_cast<int>(text.size()), SQLITE_TRANSIENT);
+          break;
+        }
+        case kBlobCell: {
+          const std::vector<std::uint8_t> blob = input.Take(input.Next());
+          sqlite3_bind_blob(statement, column, blob.data(), static_cast<int>(blob.size()),
+                            SQLITE_TRANSIENT);
           break;
         }
         case kRealCell: {
@@ -93,6 +108,15 @@ inline std::vector<std::uint8_t> DumpHistoryRows(sqlite3* db) {
             const auto size = std::min(255, sqlite3_column_bytes(statement, column));
             bytes.push_back(static_cast<std::uint8_t>(size));
             bytes.insert(bytes.end(), text, text + size);
+            break;
+          }
+          case SQLITE_BLOB: {
+            bytes.push_back(kBlobCell);
+            const auto* blob =
+                static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+            const auto size = std::min(255, sqlite3_column_bytes(statement, column));
+            bytes.push_back(static_cast<std::uint8_t>(size));
+            bytes.insert(bytes.end(), blob, blob + size);
             break;
           }
           default:

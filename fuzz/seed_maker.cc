@@ -313,26 +313,29 @@ void MakeHistorySeeds() {
         "\\\\.\\PHYSICALDRIVE0",
         i < 2 ? "OK" : "WARNING",
         30 + i,
-        {{5, 100, 100, 36, 0}, {9, 99, 99, 0, i}, {197, 100, 100, 0, i / 2}},
+        {{5, 100, 100, 36, kestrine::Counter128{0}},
+         {9, 99, 99, 0, kestrine::Counter128{static_cast<std::uint64_t>(i)}},
+         {197, 100, 100, 0, kestrine::Counter128{static_cast<std::uint64_t>(i / 2)}}},
         kestrine::HistorySelfTest{1, 0, i}};
     if (i == 3) reading.items.erase(reading.items.begin());
     kestrine::WriteReadingRows(db, disk, reading);
   }
-  kestrine::WriteReadingRows(db, nvme,
-                             {2500,
-                              "kestrine",
-                              "\\\\.\\PHYSICALDRIVE192",
-                              std::nullopt,
-                              std::nullopt,
-                              {{kestrine::kNvmeItemBase + 1, {}, {}, {}, 4},
-                               {kestrine::kNvmeItemBase + 14, {}, {}, {}, 7}},
-                              std::nullopt});
+  kestrine::WriteReadingRows(
+      db, nvme,
+      {2500,
+       "kestrine",
+       "\\\\.\\PHYSICALDRIVE192",
+       std::nullopt,
+       std::nullopt,
+       {{kestrine::kNvmeItemBase + 1, {}, {}, {}, kestrine::Counter128{4}},
+        {kestrine::kNvmeItemBase + 14, {}, {}, {}, kestrine::Counter128{7, 1}}},
+       std::nullopt});
   const Bytes rows = kestrine::fuzzing::DumpHistoryRows(db);
   sqlite3_close(db);
-  for (const std::uint8_t choice : {0x00, 0x0F}) {
+  for (const std::uint8_t choice : {0x00, 0x0F, 0x1F}) {
     Bytes seed{choice};
     seed.insert(seed.end(), rows.begin(), rows.end());
-    Write("history_rows_fuzz", choice == 0 ? "all" : "chosen", seed);
+    Write("history_rows_fuzz", choice == 0 ? "all" : choice == 0x0F ? "chosen" : "migrated", seed);
   }
 }
 

@@ -10,6 +10,7 @@
 #include "history_page.h"
 #include "history_store.h"
 #include "history_summary.h"
+#include "nvme_layout.h"
 #include "sim_bay.h"
 #include "window_history.h"
 
@@ -61,6 +62,27 @@ TEST(CliHistory, KeepsEveryRealDriveReadAndShowsItsCountersAndCondition) {
             kExitError);
 }
 
+// A run from cron compares each drive with the reading the last run kept, whole 128-bit
+// counters and all.
+TEST(CliHistory, TellsWhatRoseSinceTheLastRunsReading) {
+  ScratchDir dir;
+  const std::string file = (dir / "history.db").string();
+  SimBay bay;
+  AddDemoDrives(bay);
+  const std::string nvme = std::to_string(kDemoNvmeSsd);
+  auto& health = bay.FindDrive(kDemoNvmeSsd)->image.nvme->health;
+  health[nvme_health::kMediaErrors + 8] = 1;  // 2^64
+  RunCliWith({"--history-file", file, "--drive", nvme}, &bay);
+  health[nvme_health::kMediaErrors] = 5;
+  const CliResult rose = RunCliWith({"--history-file", file, "--drive", nvme}, &bay);
+  EXPECT_NE(rose.out.find("Changed: Media and Data Integrity Errors rose from "
+                          "18446744073709551616 to 18446744073709551621\n"),
+            std::string::npos)
+      << rose.out;
+  EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", nvme}, &bay).out.find("Changed:"),
+            std::string::npos);
+}
+
 TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
   ScratchDir dir;
   testing::FormFixture window;
@@ -78,11 +100,14 @@ TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
   ASSERT_EQ(drives.size(), 2u);
   EXPECT_EQ(drives[0].ReadingAt(0).program, "kestrine");
   EXPECT_EQ(drives[1].drive.family, "NVMe");
-  // The same window with its history's place taken by a folder: one message, not one a refresh.
+  // The same window with its history's place taken by a folder: one message, not one a refresh,
+  // and none from the timer, which may come while the window is in the tray.
   std::filesystem::create_directories(dir / "taken.db");
   HistoryRecorder blocked({dir / "taken.db", false}, kWindowProgramName);
   KeepReadingsIn(window.form, blocked);
   window.ui.App.TakeMessages();
+  window.Run([](TForm1& form) { form.Timer2Timer(); });
+  EXPECT_TRUE(window.ui.App.TakeMessages().empty());
   for (int i = 0; i < 3; ++i) window.Run([](TForm1& form) { form.Refresh1Click(); });
   EXPECT_EQ(window.ui.App.TakeMessages().size(), 1u);
 }
@@ -124,10 +149,10 @@ TEST(HistorySummary, TellsConditionChangesCounterStepsAndEachDaysTemperatures) {
                     {day + 600, 40, 0, 0, ok, 0},
                     {day + 86400, std::nullopt, 0, 0, warning, 0},
                     {day + 86400 + 600, 35, 0, 0, 0, 0}};
-  history.item_changes = {{0, {197, 100, 100, 0, 0}},
-                          {0, {9, 99, 99, 0, 5}},
-                          {2, {197, 100, 100, 0, 8}},
-                          {3, {197, 100, 100, 0, 8}}};
+  history.item_changes = {{0, {197, 100, 100, 0, Counter128{0}}},
+                          {0, {9, 99, 99, 0, Counter128{5}}},
+                          {2, {197, 100, 100, 0, Counter128{8}}},
+                          {3, {197, 100, 100, 0, Counter128{8}}}};
   const DriveSummary summary = Summarize(history);
   ASSERT_EQ(summary.conditions.size(), 3u);
   EXPECT_EQ(summary.conditions[1].condition, "WARNING");
@@ -148,7 +173,7 @@ TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {
   history.latest_path = "\\\\.\\PHYSICALDRIVE0";
   history.points.push_back({1767225600, 35, history.TextIndex("kestrine-cli"),
                             history.TextIndex(history.latest_path), history.TextIndex("OK"), 0});
-  history.item_changes.push_back({0, {197, 100, 100, 0, 8}});
+  history.item_changes.push_back({0, {197, 100, 100, 0, Counter128{8}}});
   const std::string page = BuildHistoryPage({history}, 1767225600);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;"
                       "\\x01\xC3\xA9"),

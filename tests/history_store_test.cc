@@ -26,7 +26,7 @@ const HistoryDrive kDisk{"WDC WD10EZEX-00B\xE9", "WD-1234", "01.01A01", "ATA"};
 const HistoryDrive kOtherDisk{"ST1000DM003", "Z1D0", "CC45", "ATA"};
 
 HistoryItem Attribute(int id, std::int64_t current, std::int64_t raw) {
-  return {id, current, current, 6, raw};
+  return {id, current, current, 6, Counter128{static_cast<std::uint64_t>(raw), 0}};
 }
 
 HistoryReading Reading(std::int64_t time, std::string path, std::optional<std::string> condition,
@@ -74,6 +74,9 @@ TEST(HistoryStore, GivesBackEveryReadingAndStoresAValueOnlyWhenItChanges) {
       Reading(3400, "\\\\.\\PHYSICALDRIVE0", "OK", 36,
               {Attribute(5, 100, 0), Attribute(9, 99, 12)}),
   };
+  // NVMe counters beyond an SQLite integer's 63 bits.
+  given[3].items.push_back({kNvmeItemBase + 14, {}, {}, {}, Counter128{~std::uint64_t{0}, 0}});
+  given[4].items.push_back({kNvmeItemBase + 14, {}, {}, {}, Counter128{7, 1}});
   given[3].self_test = HistorySelfTest{1, 0x00, 12};
   given[4].self_test = given[3].self_test;
   given[4].program = "kestrine";
@@ -123,6 +126,56 @@ TEST(HistoryStore, ADriveIsItsModelAndSerialWhateverItsPath) {
   const std::vector<DriveHistory> by_serial = ReadAll(store, {{"WD-1234"}, {}, {}, {}, {}});
   ASSERT_EQ(by_serial.size(), 1u);
   EXPECT_EQ(by_serial[0].drive, kDisk);
+}
+
+// --history's summaries, read from the day rows and the indexes of the changes, say what
+// replaying every reading says: over whole days, days the time range cuts, and once a file of
+// the first version has been brought up to date.
+TEST(HistoryStore, SummariesAgreeWithTheReadingsReplayedBeforeAndAfterTheMigration) {
+  ScratchDir dir;
+  const std::filesystem::path file = dir / "history.db";
+  constexpr std::int64_t kStart = 1767225600;
+  {
+    HistoryStore store(file, false);
+    for (int i = 0; i < 60; ++i) {  // three days, a reading every 80 minutes
+      const std::int64_t time = kStart + i * 4800;
+      const std::optional<std::string> condition = i < 25   ? "OK"
+                                                   : i < 40 ? std::optional<std::string>("WARNING")
+                                                            : std::nullopt;
+      const std::optional<int> temperature = i % 7 == 3 ? std::nullopt : std::optional(30 + i % 5);
+      store.Store(kDisk, Reading(time, "p", condition, temperature,
+                                 {Attribute(5, 100, i / 20), Attribute(9, 99, i),
+                                  Attribute(197, 100, i / 30)}));
+      store.Store(kOtherDisk,
+                  Reading(time + 60, "q", "OK", 40 - i % 3, {Attribute(199, 200, i / 9)}));
+    }
+  }
+  const HistoryQuery queries[] = {
+      {},
+      {{}, {}, kStart + 86400 + 1000, std::nullopt, {}},
+      {{}, {}, std::nullopt, kStart + 100000, {}},
+      {{"Z1D0"}, {}, kStart + 50000, kStart + 150000, {}},
+      {{}, {}, 0, 10, {}},
+  };
+  const auto check = [&] {
+    HistoryStore store(file, false);
+    for (const HistoryQuery& query : queries) {
+      const std::vector<DriveHistory> replayed = ReadAll(store, query);
+      std::vector<DriveOverview> summaries;
+      EXPECT_FALSE(store.ReadSummaries(query, summaries));
+      ASSERT_EQ(summaries.size(), replayed.size());
+      for (std::size_t i = 0; i < summaries.size(); ++i) {
+        EXPECT_EQ(summaries[i].drive, replayed[i].drive);
+        EXPECT_EQ(summaries[i].summary, Summarize(replayed[i])) << i;
+      }
+    }
+  };
+  check();
+  Query(file,
+        "DROP TABLE day; DROP INDEX reading_condition; DROP INDEX item_watched; "
+        "PRAGMA user_version = 1");
+  check();
+  EXPECT_EQ(Query(file, "PRAGMA user_version"), "2");
 }
 
 // A child process that stores `count` readings of `drive` and ends with how many problems it
@@ -291,11 +344,12 @@ TEST(HistoryStore, AFullDiskKeepsTheFileAsItWas) {
   HistoryStore store(file, false);
   store.Store(kDisk, Reading(1, "p", "OK", 30, {}));
   std::vector<HistoryItem> many;
-  for (int id = 1; id < 255; ++id) many.push_back({id, 1, 2, 3, std::int64_t{1} << 40});
+  for (int id = 1; id < 255; ++id)
+    many.push_back({id, 1, 2, 3, Counter128{std::uint64_t{1} << 40, 0}});
   std::optional<HistoryProblem> problem;
   ASSERT_TRUE(testing::WithFileSizeLimit(std::filesystem::file_size(file), [&] {
     for (int i = 2; i < 400 && !problem; ++i) {
-      for (HistoryItem& item : many) item.raw = *item.raw + 1;
+      for (HistoryItem& item : many) ++item.raw->low;
       problem = store.Store(kDisk, Reading(i, "p", "OK", 30, many));
     }
   }));

@@ -64,6 +64,12 @@ class CliSession {
     ui_.App.answer_when_none_left = true;
   }
 
+  // A drive's first reading in this run is compared with its latest one in `history`.
+  void CompareWithHistory(HistoryRecorder& history) {
+    form_.Watch().SetPreviousReading(
+        [&history](const DriveIdentity& identity) { return history.Previous(identity); });
+  }
+
   // The drives to read: every drive the window lists at start-up (the first one is read then,
   // as the window reads it), or the drives named on the command line.
   std::vector<std::string> Targets(bool& first_is_read) {
@@ -324,7 +330,14 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
     if (environment.open_system_log) system_log = environment.open_system_log();
   }
 
+  // Real drives are kept in the history; simulated ones (the demo's, snapshot files') are not,
+  // and are not compared with it.
+  std::optional<HistoryRecorder> history;
+  if (!options.SimulatedDrives() && !options.no_history && environment.history_location)
+    history.emplace(environment.history_location(), kProgram);
+
   CliSession session(*port, options, environment, err, system_log.get());
+  if (history) session.CompareWithHistory(*history);
   bool first_is_read = false;
   const std::vector<std::string> targets = session.Targets(first_is_read);
   std::vector<DriveReport> reports;
@@ -350,11 +363,6 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
         .count();
   };
   std::vector<DriveMetrics> metrics;
-  // Real drives are kept in the history; simulated ones (the demo's, snapshot files') are not.
-  std::optional<HistoryRecorder> history;
-  if (!options.SimulatedDrives() && !options.no_history && environment.history_location)
-    history.emplace(environment.history_location(), kProgram);
-
   bool failed = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
     const double started = options.metrics ? clock() : 0;

@@ -11,6 +11,7 @@
 #include "history_store.h"
 #include "history_summary.h"
 #include "latin1_text.h"
+#include "nvme_decode.h"
 
 namespace kestrine {
 
@@ -38,14 +39,23 @@ std::string ItemLabel(int id) {
   return number + " " + HistoryItemName(id);
 }
 
+// An NVMe sixteen-byte counter as a decimal string, as the readings' JSON gives it (a JSON
+// number loses digits beyond 2^53); every other value as a number.
+Json RawJson(int id, const Counter128& value) {
+  const int field = id - kNvmeItemBase;
+  const bool wide = field >= 1 && field <= static_cast<int>(kNvmeHealthFieldCount) &&
+                    kNvmeHealthFields[static_cast<std::size_t>(field - 1)].size == 16;
+  return wide ? Json(DecimalText(value)) : Json(value.low);
+}
+
 }  // namespace
 
-void RenderHistoryText(const std::vector<DriveHistory>& drives, std::ostream& out) {
+void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& out) {
   if (drives.empty()) out << "The history holds no reading of the drives asked for.\n";
   bool first_drive = true;
-  for (const DriveHistory& history : drives) {
+  for (const DriveOverview& history : drives) {
     if (!std::exchange(first_drive, false)) out << '\n';
-    const DriveSummary summary = Summarize(history);
+    const DriveSummary& summary = history.summary;
     out << "Drive: " << TerminalText(history.drive.model)
         << "  Serial: " << TerminalText(history.drive.serial)
         << "  Firmware: " << TerminalText(history.drive.firmware) << "  ("
@@ -67,7 +77,7 @@ void RenderHistoryText(const std::vector<DriveHistory>& drives, std::ostream& ou
     for (const CounterChanges& counter : summary.counters) {
       out << "    " << ItemLabel(counter.id) << '\n';
       for (const TimedValue& change : counter.changes)
-        out << "      " << UtcTimeText(change.time) << "  " << change.value << '\n';
+        out << "      " << UtcTimeText(change.time) << "  " << DecimalText(change.value) << '\n';
     }
     if (!summary.days.empty()) {
       out << "  Temperature per day (lowest / average / highest, " << TerminalText("\xB0")
@@ -80,10 +90,10 @@ void RenderHistoryText(const std::vector<DriveHistory>& drives, std::ostream& ou
   }
 }
 
-std::string RenderHistoryJson(const std::string& file, const std::vector<DriveHistory>& drives) {
+std::string RenderHistoryJson(const std::string& file, const std::vector<DriveOverview>& drives) {
   Json list = Json::array();
-  for (const DriveHistory& history : drives) {
-    const DriveSummary summary = Summarize(history);
+  for (const DriveOverview& history : drives) {
+    const DriveSummary& summary = history.summary;
     Json conditions = Json::array();
     for (const ConditionChange& change : summary.conditions) {
       conditions.push_back(
@@ -94,7 +104,8 @@ std::string RenderHistoryJson(const std::string& file, const std::vector<DriveHi
     for (const CounterChanges& counter : summary.counters) {
       Json changes = Json::array();
       for (const TimedValue& change : counter.changes)
-        changes.push_back({{"time", IsoTime(change.time)}, {"raw", change.value}});
+        changes.push_back(
+            {{"time", IsoTime(change.time)}, {"raw", RawJson(counter.id, change.value)}});
       counters.push_back({{"id", counter.id},
                           {"name", Latin1ToUtf8(HistoryItemName(counter.id))},
                           {"changes", std::move(changes)}});
@@ -137,13 +148,15 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
   query.until = options.until;
   query.items = WatchedItems();
   HistoryStore store(location.file, location.machine_wide);
-  std::vector<DriveHistory> drives;
-  if (const std::optional<HistoryProblem> problem = store.Read(query, drives)) {
-    err << kProgram << ": " << TerminalText(problem->message) << '\n';
-    return kExitError;
-  }
+  const auto failed = [&err](const std::optional<HistoryProblem>& problem) {
+    if (problem) err << kProgram << ": " << TerminalText(problem->message) << '\n';
+    return problem.has_value();
+  };
   const std::string file = PrintableFileName(location.file.string());
   if (options.history_page) {
+    // The page draws every reading; the text and JSON need only the summaries.
+    std::vector<DriveHistory> drives;
+    if (failed(store.Read(query, drives))) return kExitError;
     const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
                                  std::chrono::system_clock::now().time_since_epoch())
                                  .count();
@@ -154,10 +167,14 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
           << '\n';
       return kExitError;
     }
-  } else if (options.json) {
-    out << RenderHistoryJson(file, drives);
   } else {
-    RenderHistoryText(drives, out);
+    std::vector<DriveOverview> drives;
+    if (failed(store.ReadSummaries(query, drives))) return kExitError;
+    if (options.json) {
+      out << RenderHistoryJson(file, drives);
+    } else {
+      RenderHistoryText(drives, out);
+    }
   }
   out.flush();
   if (!out) {

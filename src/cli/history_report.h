@@ -8,13 +8,14 @@
 
 #include "cli_options.h"
 #include "history_record.h"
+#include "history_summary.h"
 
 namespace kestrine {
 
 struct CliEnvironment;
 
-void RenderHistoryText(const std::vector<DriveHistory>& drives, std::ostream& out);
-std::string RenderHistoryJson(const std::string& file, const std::vector<DriveHistory>& drives);
+void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& out);
+std::string RenderHistoryJson(const std::string& file, const std::vector<DriveOverview>& drives);
 
 // The run of --history: reads the history `environment` names and writes it; the exit status.
 int RunHistory(const CliOptions& options, const CliEnvironment& environment, std::ostream& out,

@@ -1,21 +1,22 @@
 #include "history_entry.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kestrine {
 
 namespace {
 
-// A raw value as a signed 64-bit integer; larger counters (NVMe's 128-bit ones) stop at its top.
-std::int64_t Clamped(const Counter128& value) {
-  constexpr auto kTop = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  if (value.high != 0 || value.low > kTop) return static_cast<std::int64_t>(kTop);
-  return static_cast<std::int64_t>(value.low);
-}
-
 std::optional<std::int64_t> Wide(const std::optional<int>& value) {
   if (!value) return std::nullopt;
   return *value;
+}
+
+std::optional<int> Narrow(const std::optional<std::int64_t>& value) {
+  if (!value || *value < std::numeric_limits<int>::min() ||
+      *value > std::numeric_limits<int>::max())
+    return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 }  // namespace
@@ -36,7 +37,7 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
   kept.temperature = reading.temperature_celsius;
   for (const HealthItem& item : reading.items) {
     kept.items.push_back({nvme ? kNvmeItemBase + item.id : item.id, Wide(item.current),
-                          Wide(item.worst), Wide(item.threshold), Clamped(item.raw)});
+                          Wide(item.worst), Wide(item.threshold), item.raw});
   }
   if (reading.last_self_test) {
     kept.self_test =
@@ -44,6 +45,43 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
                         static_cast<std::int64_t>(reading.last_self_test->power_on_hours)};
   }
   return entry;
+}
+
+DriveReading PreviousReadingOf(const HistoryEntry& entry) {
+  const HistoryReading& kept = entry.reading;
+  DriveReading reading;
+  const bool nvme = entry.drive.family == "NVMe";
+  reading.family = nvme ? TransportFamily::Nvme : TransportFamily::Ata;
+  reading.identity.model = entry.drive.model;
+  reading.identity.serial = entry.drive.serial;
+  reading.identity.firmware = entry.drive.firmware;
+  reading.parts.identity = true;
+  reading.parts.health = !kept.items.empty();
+  for (std::size_t i = 1; i < kStoredConditions.size(); ++i) {
+    if (kept.condition == kStoredConditions[i]) reading.condition = static_cast<Condition>(i);
+  }
+  reading.temperature_celsius = kept.temperature;
+  for (const HistoryItem& item : kept.items) {
+    const int id = nvme ? item.id - kNvmeItemBase : item.id;
+    if (id < 0 || (!nvme && id > 255)) continue;
+    HealthItem health;
+    health.id = id;
+    health.current = Narrow(item.current);
+    health.worst = Narrow(item.worst);
+    health.threshold = Narrow(item.threshold);
+    health.raw = item.raw.value_or(Counter128{});
+    reading.items.push_back(std::move(health));
+  }
+  // The history keeps the latest self-test, not the log: the log counts as read, with no entries.
+  reading.parts.self_test_log = true;
+  if (kept.self_test) {
+    SelfTestLogEntry& entry = reading.last_self_test.emplace();
+    entry.code = static_cast<Byte>(kept.self_test->code);
+    entry.status = static_cast<Byte>(kept.self_test->status);
+    entry.power_on_hours =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(kept.self_test->hours, 0));
+  }
+  return reading;
 }
 
 }  // namespace kestrine

@@ -25,4 +25,8 @@ struct HistoryEntry {
 std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int64_t time,
                                            std::string program, std::string path);
 
+// The drive's previous reading as the history kept it, for comparing a new reading with: its
+// identity, condition, temperature, items and latest self-test (the log itself is not kept).
+DriveReading PreviousReadingOf(const HistoryEntry& entry);
+
 }  // namespace kestrine

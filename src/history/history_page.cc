@@ -7,6 +7,7 @@
 
 #include "history_rows.h"
 #include "history_summary.h"
+#include "nvme_decode.h"
 #include "text_format.h"
 
 namespace kestrine {
@@ -54,6 +55,11 @@ std::string Number(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", value);
   return text;
+}
+
+// A counter's place on a chart's scale.
+double Approximately(const Counter128& value) {
+  return static_cast<double>(value.high) * 18446744073709551616.0 + static_cast<double>(value.low);
 }
 
 // Where a time and a value stand in a chart.
@@ -177,18 +183,21 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
 void AppendCounterChart(std::string& page, const DriveSummary& summary,
                         const CounterChanges& counter) {
   Scale scale{summary.first, summary.last, 0, 1, kCounterHeight};
+  Counter128 highest{1, 0};
   for (const TimedValue& change : counter.changes) {
-    scale.high = std::max(scale.high, static_cast<double>(change.value));
+    scale.high = std::max(scale.high, Approximately(change.value));
+    if (change.value.high > highest.high ||
+        (change.value.high == highest.high && change.value.low > highest.low))
+      highest = change.value;
   }
   page += "<h2>" + PageText(HistoryItemName(counter.id)) + "</h2>\n";
   page += std::string("<svg width=\"") + std::to_string(kWidth) + "\" height=\"" +
           std::to_string(kCounterHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
           std::to_string(kCounterHeight) + "\" role=\"img\">\n";
-  AppendFrame(page, scale, summary, false, "0",
-              std::to_string(static_cast<std::int64_t>(scale.high)));
+  AppendFrame(page, scale, summary, false, "0", DecimalText(highest));
   std::string steps;
   for (std::size_t i = 0; i < counter.changes.size(); ++i) {
-    const std::string y = Number(scale.Y(static_cast<double>(counter.changes[i].value)));
+    const std::string y = Number(scale.Y(Approximately(counter.changes[i].value)));
     steps += Number(scale.X(counter.changes[i].time)) + "," + y + " ";
     const std::int64_t until =
         i + 1 < counter.changes.size() ? counter.changes[i + 1].time : summary.last;
@@ -227,7 +236,7 @@ void AppendDrive(std::string& page, const DriveHistory& history) {
   AppendTemperatureChart(page, history, summary);
   // A counter that stayed at zero gets no chart: its table row says it.
   for (const CounterChanges& counter : summary.counters) {
-    if (counter.changes.size() > 1 || counter.changes.front().value != 0)
+    if (counter.changes.size() > 1 || counter.changes.front().value != Counter128{})
       AppendCounterChart(page, summary, counter);
   }
 
@@ -244,7 +253,7 @@ void AppendDrive(std::string& page, const DriveHistory& history) {
     for (const CounterChanges& counter : summary.counters) {
       for (const TimedValue& change : counter.changes) {
         AppendRow(page, {PageText(HistoryItemName(counter.id)), UtcTimeText(change.time),
-                         std::to_string(change.value)});
+                         DecimalText(change.value)});
       }
     }
     page += "</table>\n";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "bytes.h"
+
 namespace kestrine {
 
 // A drive is its model and serial: the path it was read at may change, and another drive may be
@@ -22,14 +24,14 @@ struct HistoryDrive {
 
 // One health item of a reading: an ATA attribute by its number (1-255), or an NVMe health-log
 // field by kNvmeItemBase plus the field's id. A value the item does not have (an
-// NVMe field has only its raw value) is nullopt; an item with none at all is not kept. Raw values
-// beyond the 63 bits of a signed integer are kept as its largest value.
+// NVMe field has only its raw value) is nullopt; an item with none at all is not kept. The raw
+// value is whole: an NVMe counter has 128 bits.
 struct HistoryItem {
   int id = 0;
   std::optional<std::int64_t> current;
   std::optional<std::int64_t> worst;
   std::optional<std::int64_t> threshold;
-  std::optional<std::int64_t> raw;
+  std::optional<Counter128> raw;
   bool operator==(const HistoryItem&) const = default;
   bool Empty() const { return !current && !worst && !threshold && !raw; }
 };

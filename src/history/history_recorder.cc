@@ -33,4 +33,11 @@ std::optional<std::string> HistoryRecorder::Keep(const DriveReading& reading,
   return problem->message;
 }
 
+std::optional<DriveReading> HistoryRecorder::Previous(const DriveIdentity& identity) {
+  if (!store_) return std::nullopt;
+  const std::optional<HistoryEntry> entry = store_->Latest(identity.model, identity.serial);
+  if (!entry) return std::nullopt;
+  return PreviousReadingOf(*entry);
+}
+
 }  // namespace kestrine

@@ -13,7 +13,8 @@
 
 namespace kestrine {
 
-struct DriveReading;  // reading.h
+struct DriveReading;   // reading.h
+struct DriveIdentity;  // reading.h
 
 class HistoryRecorder {
  public:
@@ -25,6 +26,10 @@ class HistoryRecorder {
   // Keeps the reading of the drive read at `path`; the text to tell the user, the first time a
   // problem of its kind comes up.
   std::optional<std::string> Keep(const DriveReading& reading, const std::string& path);
+
+  // The drive's latest reading kept, to compare the next one with; none when the history holds
+  // none or cannot be read (the next Keep tells why).
+  std::optional<DriveReading> Previous(const DriveIdentity& identity);
 
  private:
   std::optional<HistoryStore> store_;

@@ -1,10 +1,14 @@
 #include "history_rows.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
 #include <map>
 #include <unordered_map>
 
 #include "history_schema.h"
+#include "history_summary.h"
 #include "sqlite_handle.h"
 
 namespace kestrine {
@@ -32,6 +36,43 @@ std::optional<std::int64_t> Wide(const std::optional<int>& value) {
   return *value;
 }
 
+// A raw value as stored: an INTEGER when it fits in 63 bits, else its 16 bytes, little-endian.
+void BindRaw(Statement& statement, int index, const std::optional<Counter128>& raw) {
+  constexpr auto kTop = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (!raw) {
+    statement.BindNull(index);
+  } else if (raw->high == 0 && raw->low <= kTop) {
+    statement.Bind(index, static_cast<std::int64_t>(raw->low));
+  } else {
+    std::array<Byte, 16> bytes{};
+    WriteLe128(bytes, 0, *raw);
+    statement.BindBlob(index, bytes.data(), static_cast<int>(bytes.size()));
+  }
+}
+
+// A stored raw value; a negative integer, a BLOB of another size or any other type is none.
+std::optional<Counter128> RawColumn(const Statement& row, int column) {
+  if (const std::optional<std::int64_t> value = row.Integer(column)) {
+    if (*value < 0) return std::nullopt;
+    return Counter128{static_cast<std::uint64_t>(*value), 0};
+  }
+  const std::optional<std::string> blob = row.Blob(column);
+  if (!blob || blob->size() != 16) return std::nullopt;
+  std::array<Byte, 16> bytes{};
+  std::memcpy(bytes.data(), blob->data(), bytes.size());
+  return ReadLe128(bytes, 0);
+}
+
+HistoryItem ItemOf(const Statement& row, int id_column) {
+  return {static_cast<int>(row.Integer(id_column).value_or(0)), row.Integer(id_column + 1),
+          row.Integer(id_column + 2), row.Integer(id_column + 3), RawColumn(row, id_column + 4)};
+}
+
+std::optional<int> SmallInteger(const std::optional<std::int64_t>& value) {
+  if (!value || *value < -1000000 || *value > 1000000) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
 // The self-test of a row's three columns (status, code, hours): none without a status.
 std::optional<HistorySelfTest> SelfTestOf(const Statement& row, int status_column) {
   const std::optional<std::int64_t> status = row.Integer(status_column);
@@ -41,33 +82,43 @@ std::optional<HistorySelfTest> SelfTestOf(const Statement& row, int status_colum
                          row.Integer(status_column + 2).value_or(0)};
 }
 
-// What a drive's row holds of its latest reading; the items come from latest_item.
+// What a drive's row holds: its firmware and family, and its latest reading (the items come from
+// latest_item).
 struct Latest {
   std::int64_t drive = 0;
+  std::optional<std::string> firmware, family;
   HistoryReading reading;
 };
 
-int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>& latest,
-                   std::int64_t& drive_id) {
+int FindDrive(sqlite3* db, const std::string& model, const std::string& serial,
+              std::optional<Latest>& latest) {
   Statement find(db,
                  "SELECT id, firmware, family, program, path, condition, temperature, self_test, "
                  "self_test_code, self_test_hours FROM drive WHERE model = ?1 AND serial = ?2");
-  find.Bind(1, StoredText(drive.model));
-  find.Bind(2, StoredText(drive.serial));
+  find.Bind(1, StoredText(model));
+  find.Bind(2, StoredText(serial));
   const int found = find.Step();
-  if (found == SQLITE_ROW) {
-    drive_id = find.Integer(0).value_or(0);
-    Latest known{drive_id, {}};
-    known.reading.program = DriveText(find.Text(3).value_or(""));
-    known.reading.path = DriveText(find.Text(4).value_or(""));
-    if (const std::optional<std::string> condition = find.Text(5))
-      known.reading.condition = DriveText(*condition);
-    if (const std::optional<std::int64_t> temperature = find.Integer(6))
-      known.reading.temperature = static_cast<int>(*temperature);
-    known.reading.self_test = SelfTestOf(find, 7);
-    latest = std::move(known);
+  if (found != SQLITE_ROW) return found == SQLITE_DONE ? SQLITE_OK : found;
+  Latest known{find.Integer(0).value_or(0), find.Text(1), find.Text(2), {}};
+  known.reading.program = DriveText(find.Text(3).value_or(""));
+  known.reading.path = DriveText(find.Text(4).value_or(""));
+  if (const std::optional<std::string> condition = find.Text(5))
+    known.reading.condition = DriveText(*condition);
+  known.reading.temperature = SmallInteger(find.Integer(6));
+  known.reading.self_test = SelfTestOf(find, 7);
+  latest = std::move(known);
+  return SQLITE_OK;
+}
+
+int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>& latest,
+                   std::int64_t& drive_id) {
+  if (const int result = FindDrive(db, drive.model, drive.serial, latest); result != SQLITE_OK)
+    return result;
+  if (latest) {
+    drive_id = latest->drive;
     // A drive keeps its identity through a firmware update.
-    if (find.Text(1) != StoredText(drive.firmware) || find.Text(2) != StoredText(drive.family)) {
+    if (latest->firmware != StoredText(drive.firmware) ||
+        latest->family != StoredText(drive.family)) {
       Statement update(db, "UPDATE drive SET firmware = ?1, family = ?2 WHERE id = ?3");
       update.Bind(1, StoredText(drive.firmware));
       update.Bind(2, StoredText(drive.family));
@@ -76,7 +127,6 @@ int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>
     }
     return SQLITE_OK;
   }
-  if (found != SQLITE_DONE) return found;
   Statement add(db, "INSERT INTO drive (model, serial, firmware, family) VALUES (?1, ?2, ?3, ?4)");
   add.Bind(1, StoredText(drive.model));
   add.Bind(2, StoredText(drive.serial));
@@ -93,8 +143,7 @@ int LatestItems(sqlite3* db, std::int64_t drive_id, ItemMap& items) {
   select.Bind(1, drive_id);
   int result = select.Step();
   for (; result == SQLITE_ROW; result = select.Step()) {
-    HistoryItem item{static_cast<int>(select.Integer(0).value_or(0)), select.Integer(1),
-                     select.Integer(2), select.Integer(3), select.Integer(4)};
+    const HistoryItem item = ItemOf(select, 0);
     items[item.id] = item;
   }
   return result == SQLITE_DONE ? SQLITE_OK : result;
@@ -150,7 +199,7 @@ int WriteItems(sqlite3* db, std::int64_t drive_id, std::int64_t reading_id, cons
     statement.Bind(3, item.current);
     statement.Bind(4, item.worst);
     statement.Bind(5, item.threshold);
-    statement.Bind(6, item.raw);
+    BindRaw(statement, 6, item.raw);
     return statement.Run();
   };
   for (const auto& [id, item] : now) {
@@ -205,11 +254,205 @@ bool Chosen(const HistoryQuery& query, const std::string& serial, const std::str
          std::ranges::find(query.paths, path) != query.paths.end();
 }
 
-std::optional<int> SmallInteger(const std::optional<std::int64_t>& value) {
-  if (!value || *value < -1000000 || *value > 1000000) return std::nullopt;
-  return static_cast<int>(*value);
+// Adds a reading to its drive's day row: `temperature` is the one in effect at the reading.
+class DayRows {
+ public:
+  explicit DayRows(sqlite3* db)
+      : upsert_(db,
+                "INSERT INTO day VALUES (?1, ?2, 1, ?3, ?3, ?4, ?4, ?5, ?6, ?7, ?5, ?5) "
+                "ON CONFLICT (drive, day) DO UPDATE SET readings = readings + 1, "
+                "opening_temperature = CASE WHEN excluded.first_reading < first_reading THEN "
+                "excluded.opening_temperature ELSE opening_temperature END, "
+                "first_reading = min(first_reading, excluded.first_reading), "
+                "last_reading = max(last_reading, excluded.last_reading), "
+                "first_time = min(first_time, excluded.first_time), "
+                "last_time = max(last_time, excluded.last_time), "
+                "temperatures = temperatures + excluded.temperatures, "
+                "temperature_sum = temperature_sum + excluded.temperature_sum, "
+                "temperature_min = coalesce(min(temperature_min, excluded.temperature_min), "
+                "temperature_min, excluded.temperature_min), "
+                "temperature_max = coalesce(max(temperature_max, excluded.temperature_max), "
+                "temperature_max, excluded.temperature_max)") {}
+
+  int Add(std::int64_t drive_id, std::int64_t reading_id, std::int64_t time,
+          std::optional<int> temperature) {
+    upsert_.Bind(1, drive_id);
+    upsert_.Bind(2, DayOf(time));
+    upsert_.Bind(3, reading_id);
+    upsert_.Bind(4, time);
+    upsert_.Bind(5, Wide(temperature));
+    upsert_.Bind(6, std::int64_t{temperature ? 1 : 0});
+    upsert_.Bind(7, std::int64_t{temperature.value_or(0)});
+    const int result = upsert_.Run();
+    return result == SQLITE_DONE ? SQLITE_OK : result;
+  }
+
+ private:
+  Statement upsert_;
+};
+
+// What a drive's day rows give of the readings in the time range.
+struct Span {
+  std::size_t readings = 0;
+  std::int64_t first = 0, last = 0;        // times
+  std::int64_t first_id = 0, last_id = 0;  // reading ids
+  std::vector<DayTemperature> days;
+
+  // Takes `count` readings, of which the first and last have these ids and times.
+  void Take(std::size_t count, std::int64_t id_from, std::int64_t id_to, std::int64_t time_from,
+            std::int64_t time_to) {
+    first = readings == 0 ? time_from : std::min(first, time_from);
+    last = readings == 0 ? time_to : std::max(last, time_to);
+    first_id = readings == 0 ? id_from : std::min(first_id, id_from);
+    last_id = readings == 0 ? id_to : std::max(last_id, id_to);
+    readings += count;
+  }
+};
+
+bool InRange(const HistoryQuery& query, std::int64_t time) {
+  return (!query.from || time >= *query.from) && (!query.until || time <= *query.until);
 }
 
+// The readings of one day of a drive that lie partly outside the time range, replayed from the
+// day's first reading.
+int ReplayDay(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, std::int64_t day,
+              std::int64_t first_reading, std::int64_t last_reading, std::optional<int> temperature,
+              Span& span) {
+  Statement select(db,
+                   "SELECT id, time, changed, temperature FROM reading WHERE id BETWEEN ?1 AND "
+                   "?2 AND drive = ?3 ORDER BY id");
+  select.Bind(1, first_reading);
+  select.Bind(2, last_reading);
+  select.Bind(3, drive_id);
+  int count = 0;
+  int minimum = 0, maximum = 0;
+  std::int64_t sum = 0;
+  int result = select.Step();
+  for (; result == SQLITE_ROW; result = select.Step()) {
+    const std::int64_t id = select.Integer(0).value_or(0);
+    const std::int64_t time = select.Integer(1).value_or(0);
+    // The first reading's temperature is the day's opening one.
+    if ((select.Integer(2).value_or(0) & kChangedTemperature) && id != first_reading)
+      temperature = SmallInteger(select.Integer(3));
+    if (DayOf(time) != day || !InRange(query, time)) continue;
+    span.Take(1, id, id, time, time);
+    if (!temperature) continue;
+    minimum = count == 0 ? *temperature : std::min(minimum, *temperature);
+    maximum = count == 0 ? *temperature : std::max(maximum, *temperature);
+    sum += *temperature;
+    ++count;
+  }
+  if (count > 0) span.days.push_back({day, minimum, maximum, static_cast<double>(sum) / count});
+  return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
+int ReadSpan(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, Span& span) {
+  Statement select(db,
+                   "SELECT day, readings, first_reading, last_reading, first_time, last_time, "
+                   "opening_temperature, temperatures, temperature_sum, temperature_min, "
+                   "temperature_max FROM day WHERE drive = ?1 ORDER BY day");
+  select.Bind(1, drive_id);
+  int result = select.Step();
+  for (; result == SQLITE_ROW; result = select.Step()) {
+    const std::optional<std::int64_t> day = select.Integer(0);
+    const std::optional<std::int64_t> readings = select.Integer(1);
+    const std::optional<std::int64_t> first_id = select.Integer(2);
+    const std::optional<std::int64_t> last_id = select.Integer(3);
+    const std::optional<std::int64_t> first = select.Integer(4);
+    const std::optional<std::int64_t> last = select.Integer(5);
+    if (!day || !readings || !first_id || !last_id || !first || !last || *readings < 1 ||
+        *day != DayOf(*day) || *day > std::numeric_limits<std::int64_t>::max() - kSecondsPerDay)
+      continue;
+    if ((query.from && *day + kSecondsPerDay <= *query.from) ||
+        (query.until && *day > *query.until))
+      continue;
+    if (!InRange(query, *first) || !InRange(query, *last)) {
+      if (const int replayed = ReplayDay(db, query, drive_id, *day, *first_id, *last_id,
+                                         SmallInteger(select.Integer(6)), span);
+          replayed != SQLITE_OK)
+        return replayed;
+      continue;
+    }
+    span.Take(static_cast<std::size_t>(*readings), *first_id, *last_id, *first, *last);
+    const std::optional<int> count = SmallInteger(select.Integer(7));
+    const std::optional<std::int64_t> sum = select.Integer(8);
+    const std::optional<int> minimum = SmallInteger(select.Integer(9));
+    const std::optional<int> maximum = SmallInteger(select.Integer(10));
+    if (count && *count > 0 && sum && minimum && maximum)
+      span.days.push_back({*day, *minimum, *maximum, static_cast<double>(*sum) / *count});
+  }
+  return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
+// The condition at the first reading of the span, then each change within it.
+int ReadConditions(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, const Span& span,
+                   std::vector<ConditionChange>& conditions) {
+  Statement select(db,
+                   "SELECT id, time, condition FROM reading WHERE drive = ?1 AND changed & 4 "
+                   "ORDER BY id");
+  select.Bind(1, drive_id);
+  std::string opening;
+  int result = select.Step();
+  for (; result == SQLITE_ROW; result = select.Step()) {
+    const std::int64_t id = select.Integer(0).value_or(0);
+    const std::int64_t time = select.Integer(1).value_or(0);
+    const std::string condition = DriveText(select.Text(2).value_or(""));
+    if (id <= span.first_id) {
+      opening = condition;
+      continue;
+    }
+    if (id > span.last_id) {
+      result = SQLITE_DONE;
+      break;
+    }
+    if (conditions.empty()) conditions.push_back({span.first, opening});
+    if (InRange(query, time) && condition != conditions.back().condition)
+      conditions.push_back({time, condition});
+  }
+  if (conditions.empty()) conditions.push_back({span.first, opening});
+  return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
+// Each watched counter's raw value at the first reading of the span, then each change within it.
+int ReadCounters(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, const Span& span,
+                 std::vector<CounterChanges>& counters) {
+  Statement select(db,
+                   "SELECT item.id, item.reading, reading.time, item.raw FROM item JOIN "
+                   "reading ON reading.id = item.reading WHERE item." +
+                       std::string(kWatchedItemsTerm) +
+                       " AND reading.drive = ?1 ORDER BY item.reading, item.id");
+  select.Bind(1, drive_id);
+  struct Counter {
+    std::optional<Counter128> opening;
+    std::vector<TimedValue> changes;
+  };
+  std::map<int, Counter> by_id;
+  int result = select.Step();
+  for (; result == SQLITE_ROW; result = select.Step()) {
+    const std::optional<int> id = SmallInteger(select.Integer(0));
+    const std::int64_t reading_id = select.Integer(1).value_or(0);
+    const std::int64_t time = select.Integer(2).value_or(0);
+    if (!id) continue;
+    Counter& counter = by_id[*id];
+    const std::optional<Counter128> raw = RawColumn(select, 3);
+    if (reading_id <= span.first_id) {
+      counter.opening = raw;
+      continue;
+    }
+    if (reading_id > span.last_id || !InRange(query, time) || !raw) continue;
+    if (counter.changes.empty() && counter.opening) {
+      counter.changes.push_back({span.first, *counter.opening});
+    }
+    if (counter.changes.empty() || counter.changes.back().value != *raw)
+      counter.changes.push_back({time, *raw});
+  }
+  for (auto& [id, counter] : by_id) {
+    if (counter.changes.empty() && counter.opening)
+      counter.changes.push_back({span.first, *counter.opening});
+    if (!counter.changes.empty()) counters.push_back({id, std::move(counter.changes)});
+  }
+  return result == SQLITE_DONE ? SQLITE_OK : result;
+}
 }  // namespace
 
 std::string StoredText(std::string_view bytes) {
@@ -300,7 +543,93 @@ int WriteReadingRows(sqlite3* db, const HistoryDrive& drive, const HistoryReadin
       result != SQLITE_OK) {
     return result;
   }
+  if (const int result = DayRows(db).Add(drive_id, reading_id, reading.time, reading.temperature);
+      result != SQLITE_OK) {
+    return result;
+  }
   return KeepLatest(db, drive_id, reading);
+}
+
+int FillVersion2(sqlite3* db) {
+  const std::string index =
+      "CREATE INDEX item_watched ON item (id, reading) WHERE " + std::string(kWatchedItemsTerm);
+  if (const int result = sqlite3_exec(db, index.c_str(), nullptr, nullptr, nullptr);
+      result != SQLITE_OK) {
+    return result;
+  }
+  Statement readings(db, "SELECT id, drive, time, changed, temperature FROM reading ORDER BY id");
+  DayRows days(db);
+  std::unordered_map<std::int64_t, std::optional<int>> temperatures;  // by drive
+  int result = readings.Step();
+  for (; result == SQLITE_ROW; result = readings.Step()) {
+    const std::int64_t drive_id = readings.Integer(1).value_or(0);
+    std::optional<int>& temperature = temperatures[drive_id];
+    if (readings.Integer(3).value_or(0) & kChangedTemperature)
+      temperature = SmallInteger(readings.Integer(4));
+    if (const int added = days.Add(drive_id, readings.Integer(0).value_or(0),
+                                   readings.Integer(2).value_or(0), temperature);
+        added != SQLITE_OK) {
+      return added;
+    }
+  }
+  return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
+int ReadLatestReading(sqlite3* db, const std::string& model, const std::string& serial,
+                      std::optional<HistoryEntry>& entry) {
+  entry.reset();
+  std::optional<Latest> latest;
+  if (const int result = FindDrive(db, model, serial, latest); result != SQLITE_OK || !latest)
+    return result;
+  ItemMap items;
+  if (const int result = LatestItems(db, latest->drive, items); result != SQLITE_OK) return result;
+  for (const auto& [id, item] : items) {
+    if (!item.Empty()) latest->reading.items.push_back(item);
+  }
+  entry = HistoryEntry{{model, serial, DriveText(latest->firmware.value_or("")),
+                        DriveText(latest->family.value_or(""))},
+                       std::move(latest->reading)};
+  return SQLITE_OK;
+}
+
+int ReadHistorySummaries(sqlite3* db, const HistoryQuery& query,
+                         std::vector<DriveOverview>& drives) {
+  std::vector<std::int64_t> ids;
+  {
+    Statement select(db, "SELECT id, model, serial, firmware, family, path FROM drive ORDER BY id");
+    int result = select.Step();
+    for (; result == SQLITE_ROW; result = select.Step()) {
+      const std::optional<std::int64_t> id = select.Integer(0);
+      if (!id || std::ranges::find(ids, *id) != ids.end()) continue;
+      DriveOverview overview;
+      overview.drive = {
+          DriveText(select.Text(1).value_or("")), DriveText(select.Text(2).value_or("")),
+          DriveText(select.Text(3).value_or("")), DriveText(select.Text(4).value_or(""))};
+      overview.latest_path = DriveText(select.Text(5).value_or(""));
+      if (!Chosen(query, overview.drive.serial, overview.latest_path)) continue;
+      ids.push_back(*id);
+      drives.push_back(std::move(overview));
+    }
+    if (result != SQLITE_DONE) return result;
+  }
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    Span span;
+    if (const int result = ReadSpan(db, query, ids[i], span); result != SQLITE_OK) return result;
+    DriveSummary& summary = drives[i].summary;
+    summary.readings = span.readings;
+    if (span.readings == 0) continue;
+    summary.first = span.first;
+    summary.last = span.last;
+    std::ranges::sort(span.days, {}, &DayTemperature::day);
+    summary.days = std::move(span.days);
+    if (const int result = ReadConditions(db, query, ids[i], span, summary.conditions);
+        result != SQLITE_OK)
+      return result;
+    if (const int result = ReadCounters(db, query, ids[i], span, summary.counters);
+        result != SQLITE_OK)
+      return result;
+  }
+  return SQLITE_OK;
 }
 
 int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHistory>& drives) {
@@ -351,8 +680,7 @@ int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHis
       if (owner < reading_id) continue;
       const std::optional<std::int64_t> id = items.Integer(1);
       if (!id || *id < 0 || *id > 0xFFFF) continue;
-      changed_items.push_back({static_cast<int>(*id), items.Integer(2), items.Integer(3),
-                               items.Integer(4), items.Integer(5)});
+      changed_items.push_back(ItemOf(items, 1));
     }
     if (item_result != SQLITE_ROW && item_result != SQLITE_DONE) return item_result;
 

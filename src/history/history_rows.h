@@ -8,7 +8,9 @@
 
 #include <vector>
 
+#include "history_entry.h"
 #include "history_record.h"
+#include "history_summary.h"
 
 namespace kestrine {
 
@@ -18,6 +20,16 @@ int WriteReadingRows(sqlite3* db, const HistoryDrive& drive, const HistoryReadin
 // The drives `query` chooses, each with its readings in the time range: SQLite's result code.
 // Values of the wrong type read as missing; a row that refers to nothing is passed over.
 int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHistory>& drives);
+
+// The summary of each drive `query` chooses, from the day rows and the indexes of the changes
+// rather than from every reading: SQLite's result code. Its items are the watched ones.
+int ReadHistorySummaries(sqlite3* db, const HistoryQuery& query,
+                         std::vector<DriveOverview>& drives);
+
+// The latest reading of the drive of `model` and `serial`, items and all; none for a drive the
+// history does not hold. SQLite's result code.
+int ReadLatestReading(sqlite3* db, const std::string& model, const std::string& serial,
+                      std::optional<HistoryEntry>& entry);
 
 // Drive texts as stored: each byte (ISO-8859-1) as the Unicode character of the same number,
 // in UTF-8; and back, a character beyond 0xFF or a broken sequence as '?'.

@@ -22,9 +22,11 @@ int MigrateSchema(sqlite3* db, int version) {
       sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
       return version < 0 ? SQLITE_ERROR : SQLITE_OK;
     }
-    const std::string script = std::string(kSchemaSteps[static_cast<std::size_t>(version)]) +
-                               "PRAGMA user_version = " + std::to_string(version + 1) + ";";
+    const SchemaStep& step = kSchemaSteps[static_cast<std::size_t>(version)];
+    const std::string script =
+        std::string(step.sql) + "PRAGMA user_version = " + std::to_string(version + 1) + ";";
     result = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
+    if (result == SQLITE_OK && step.fill != nullptr) result = step.fill(db);
     if (result == SQLITE_OK) result = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) {
       sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

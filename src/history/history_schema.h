@@ -11,8 +11,22 @@
 
 namespace kestrine {
 
+// The items whose changes --history lists (ATA 5, 196, 197, 198, 199; NVMe critical warning and
+// media errors), as the term that picks their rows: an index holds just those rows, and a query
+// that names the same term finds them through it.
+inline constexpr std::string_view kWatchedItemsTerm = "id IN (5, 196, 197, 198, 199, 4097, 4110)";
+
+// A step of the schema: its SQL, and what is then done to the rows it added tables for.
+struct SchemaStep {
+  std::string_view sql;
+  int (*fill)(sqlite3* db) = nullptr;  // SQLite's result code
+};
+
+// Fills the tables version 2 added from a file's readings (history_rows.cc).
+int FillVersion2(sqlite3* db);
+
 // Step i takes a file of version i to version i + 1.
-inline constexpr std::array<std::string_view, 1> kSchemaSteps = {
+inline constexpr std::array<SchemaStep, 2> kSchemaSteps = {{
     // Version 1. A drive is its model and serial. Its row also holds its latest reading in full,
     // and latest_item that reading's items: what the next reading is compared with.
     //
@@ -23,7 +37,7 @@ inline constexpr std::array<std::string_view, 1> kSchemaSteps = {
     // temperature, no self-test). An item's row is there only when any of its four values
     // changed; all four NULL: the drive no longer gave the item. Texts are UTF-8, a drive's
     // bytes each as the character of the same number.
-    R"sql(
+    {R"sql(
 CREATE TABLE drive (
   id INTEGER PRIMARY KEY,
   model TEXT NOT NULL,
@@ -70,8 +84,38 @@ CREATE TABLE item (
   raw INTEGER,
   PRIMARY KEY (reading, id)
 ) WITHOUT ROWID;
+)sql"},
+    // Version 2: what --history shows, kept so that it is found without replaying every reading.
+    //
+    // A day row sums a drive's readings of one UTC day (`day`, its first second): how many, the
+    // first and last reading's id and time, the temperature in effect at its first reading (so
+    // that part of the day can be replayed from there), and the readings' temperatures. The
+    // index reading_condition holds the readings whose condition is given; FillVersion2 adds
+    // item_watched, the rows of the watched items (kWatchedItemsTerm), and the day rows of the
+    // readings already there.
+    //
+    // From this version on an item's raw value that does not fit in 63 bits is a 16-byte BLOB,
+    // little-endian; every other is an INTEGER.
+    {R"sql(
+CREATE TABLE day (
+  drive INTEGER NOT NULL,
+  day INTEGER NOT NULL,
+  readings INTEGER NOT NULL,
+  first_reading INTEGER NOT NULL,
+  last_reading INTEGER NOT NULL,
+  first_time INTEGER NOT NULL,
+  last_time INTEGER NOT NULL,
+  opening_temperature INTEGER,
+  temperatures INTEGER NOT NULL,
+  temperature_sum INTEGER NOT NULL,
+  temperature_min INTEGER,
+  temperature_max INTEGER,
+  PRIMARY KEY (drive, day)
+) WITHOUT ROWID;
+CREATE INDEX reading_condition ON reading (drive, id) WHERE changed & 4;
 )sql",
-};
+     &FillVersion2},
+}};
 
 inline constexpr int kHistorySchemaVersion = static_cast<int>(kSchemaSteps.size());
 

@@ -123,8 +123,7 @@ std::string HistoryStore::MoveAside() {
 bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
   if (db_) return true;
   if (lasting_) {
-    problem = *lasting_;
-    problem->first = false;
+    problem = Problem(lasting_->fault, lasting_->message);
     return false;
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -227,9 +226,7 @@ std::optional<HistoryProblem> HistoryStore::Store(const HistoryDrive& drive,
   return notice;
 }
 
-std::optional<HistoryProblem> HistoryStore::Read(const HistoryQuery& query,
-                                                 std::vector<DriveHistory>& drives) {
-  drives.clear();
+std::optional<HistoryProblem> HistoryStore::ReadSnapshot(const std::function<int(sqlite3*)>& read) {
   std::optional<HistoryProblem> problem;
   if (!Open(false, problem)) return problem;
   int result = SQLITE_OK;
@@ -237,16 +234,47 @@ std::optional<HistoryProblem> HistoryStore::Read(const HistoryQuery& query,
   Exec(db_.get(), "PRAGMA mmap_size = 268435456", result);
   // One snapshot of the file: writers that commit meanwhile are not half seen.
   if (Exec(db_.get(), "BEGIN", result)) {
-    result = ReadHistoryRows(db_.get(), query, drives);
+    result = read(db_.get());
     int ignored = 0;
     Exec(db_.get(), "COMMIT", ignored);
   }
   if (result != SQLITE_OK) {
-    drives.clear();
     problem = Problem(result);
     db_.reset();
   }
   return problem;
+}
+
+std::optional<HistoryProblem> HistoryStore::Read(const HistoryQuery& query,
+                                                 std::vector<DriveHistory>& drives) {
+  drives.clear();
+  std::optional<HistoryProblem> problem =
+      ReadSnapshot([&](sqlite3* db) { return ReadHistoryRows(db, query, drives); });
+  if (problem) drives.clear();
+  return problem;
+}
+
+std::optional<HistoryProblem> HistoryStore::ReadSummaries(const HistoryQuery& query,
+                                                          std::vector<DriveOverview>& drives) {
+  drives.clear();
+  std::optional<HistoryProblem> problem =
+      ReadSnapshot([&](sqlite3* db) { return ReadHistorySummaries(db, query, drives); });
+  if (problem) drives.clear();
+  return problem;
+}
+
+std::optional<HistoryEntry> HistoryStore::Latest(const std::string& model,
+                                                 const std::string& serial) {
+  // A problem met here is the next write's to tell; a file opened here is checked by that write
+  // as it opens it.
+  const std::set<HistoryFault> told = told_;
+  const bool was_open = db_ != nullptr;
+  std::optional<HistoryEntry> entry;
+  if (ReadSnapshot([&](sqlite3* db) { return ReadLatestReading(db, model, serial, entry); }))
+    entry.reset();
+  told_ = told;
+  if (!was_open) db_.reset();
+  return entry;
 }
 
 }  // namespace kestrine

@@ -4,13 +4,16 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "history_entry.h"
 #include "history_record.h"
+#include "history_summary.h"
 
 struct sqlite3;
 
@@ -52,6 +55,14 @@ class HistoryStore {
   // The drives and readings `query` chooses. A file that is not there holds no readings.
   std::optional<HistoryProblem> Read(const HistoryQuery& query, std::vector<DriveHistory>& drives);
 
+  // What --history shows of the drives `query` chooses, without reading every reading back.
+  std::optional<HistoryProblem> ReadSummaries(const HistoryQuery& query,
+                                              std::vector<DriveOverview>& drives);
+
+  // The latest reading kept of the drive of `model` and `serial`: none for a drive not kept, and
+  // none (never a problem) when the file is not there or cannot be read.
+  std::optional<HistoryEntry> Latest(const std::string& model, const std::string& serial);
+
   const std::filesystem::path& File() const { return file_; }
 
  private:
@@ -67,6 +78,8 @@ class HistoryStore {
   // The problem of SQLite's result code, remembered as told.
   HistoryProblem Problem(int result, const std::string& detail = {});
   HistoryProblem Problem(HistoryFault fault, const std::string& message);
+  // Runs `read` on one snapshot of the file (mapped: a year of readings is read in one go).
+  std::optional<HistoryProblem> ReadSnapshot(const std::function<int(sqlite3*)>& read);
   // Moves a damaged file aside and starts a new one: the message to tell.
   std::string MoveAside();
 

@@ -1,6 +1,7 @@
 #include "history_summary.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 
 #include "attribute_catalogue.h"
@@ -9,12 +10,6 @@
 namespace kestrine {
 
 namespace {
-
-constexpr std::int64_t kSecondsPerDay = 86400;
-
-std::int64_t DayOf(std::int64_t time) {
-  return time - ((time % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
-}
 
 // Howard Hinnant's days-to-civil: the date of a day counted from 1970-01-01.
 void CivilDate(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {
@@ -56,6 +51,11 @@ bool ReadDigits(std::string_view text, std::size_t& at, std::size_t digits, unsi
 
 }  // namespace
 
+std::int64_t DayOf(std::int64_t time) {
+  if (time < std::numeric_limits<std::int64_t>::min() + kSecondsPerDay) return time;
+  return time - ((time % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
+}
+
 std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day) {
   if (!text.empty() && (text.back() == 'Z' || text.back() == 'z')) text.remove_suffix(1);
   std::size_t at = 0;
@@ -82,6 +82,10 @@ std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day)
   if (day_only && end_of_day) return days * kSecondsPerDay + kSecondsPerDay - 1;
   return days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
+
+static_assert(kNvmeItemBase + kNvmeCriticalWarningId == 4097 &&
+                  kNvmeItemBase + kNvmeMediaErrorsId == 4110,
+              "the watched items' index names the NVMe items by these ids");
 
 std::vector<int> WatchedItems() {
   return {5,

@@ -21,17 +21,20 @@ std::string HistoryItemName(int id);
 
 struct TimedValue {
   std::int64_t time = 0;
-  std::int64_t value = 0;
+  Counter128 value;
+  bool operator==(const TimedValue&) const = default;
 };
 
 struct ConditionChange {
   std::int64_t time = 0;
   std::string condition;  // empty: not decided
+  bool operator==(const ConditionChange&) const = default;
 };
 
 struct CounterChanges {
   int id = 0;
   std::vector<TimedValue> changes;  // the raw value at the first reading, then each change
+  bool operator==(const CounterChanges&) const = default;
 };
 
 struct DayTemperature {
@@ -39,6 +42,7 @@ struct DayTemperature {
   int minimum = 0;
   int maximum = 0;
   double average = 0;
+  bool operator==(const DayTemperature&) const = default;
 };
 
 struct DriveSummary {
@@ -48,9 +52,23 @@ struct DriveSummary {
   std::vector<ConditionChange> conditions;  // the first reading's, then each change
   std::vector<CounterChanges> counters;     // the watched items the drive has, by id
   std::vector<DayTemperature> days;         // days with a temperature, in order
+  bool operator==(const DriveSummary&) const = default;
 };
 
 DriveSummary Summarize(const DriveHistory& history);
+
+// A drive and the summary of its readings in the time asked for, as the history's tables keep it
+// without the readings themselves.
+struct DriveOverview {
+  HistoryDrive drive;
+  std::string latest_path;  // where the drive was read last, in or out of the time range
+  DriveSummary summary;
+};
+
+inline constexpr std::int64_t kSecondsPerDay = 86400;
+
+// The first second of the UTC day of `time` (a time too far in the past for that is its own).
+std::int64_t DayOf(std::int64_t time);
 
 // "2026-12-07 19:30:00" (UTC) and "2026-12-07".
 std::string UtcTimeText(std::int64_t time);

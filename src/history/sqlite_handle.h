@@ -43,6 +43,9 @@ class Statement {
     }
   }
   void BindNull(int index) { sqlite3_bind_null(statement_, index); }
+  void BindBlob(int index, const void* bytes, int size) {
+    sqlite3_bind_blob(statement_, index, bytes, size, SQLITE_TRANSIENT);
+  }
 
   // SQLITE_ROW, SQLITE_DONE or an error; a statement that never prepared gives its error.
   int Step() { return statement_ == nullptr ? result_ : sqlite3_step(statement_); }
@@ -59,6 +62,14 @@ class Statement {
   std::optional<std::int64_t> Integer(int column) const {
     if (sqlite3_column_type(statement_, column) != SQLITE_INTEGER) return std::nullopt;
     return sqlite3_column_int64(statement_, column);
+  }
+  // A column's bytes when it holds a BLOB, else nullopt.
+  std::optional<std::string> Blob(int column) const {
+    if (sqlite3_column_type(statement_, column) != SQLITE_BLOB) return std::nullopt;
+    const void* bytes = sqlite3_column_blob(statement_, column);
+    const int size = sqlite3_column_bytes(statement_, column);
+    if (bytes == nullptr) return std::string();
+    return std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size));
   }
   // A column as text, nullopt for NULL; a number is given as SQLite writes it.
   std::optional<std::string> Text(int column) const {

@@ -130,8 +130,12 @@ void CompareSelfTest(const DriveReading& previous, const DriveReading& current,
   if (!SelfTestFailed(current.family, latest)) return;
   // The same failed entry as before is no news; a new entry, or a failure where the latest
   // entry was not one, is.
-  if (previous.last_self_test && *previous.last_self_test == latest &&
-      previous.self_test_log.size() == current.self_test_log.size())
+  // A previous reading from the history has the latest entry without the log around it.
+  const bool same_entry = previous.last_self_test && previous.last_self_test->code == latest.code &&
+                          previous.last_self_test->status == latest.status &&
+                          previous.last_self_test->power_on_hours == latest.power_on_hours;
+  if (same_entry && (previous.self_test_log.empty() ||
+                     previous.self_test_log.size() == current.self_test_log.size()))
     return;
   changes.push_back({Severity::Error, monitor_texts::SelfTestFailed(latest.status)});
 }
@@ -164,7 +168,11 @@ std::vector<DriveChange> CompareReadings(const DriveReading* previous,
                                          const DriveReading& current) {
   std::vector<DriveChange> changes;
   CompareCondition(previous, current, changes);
-  if (previous == nullptr || previous->family != current.family) return changes;
+  // ATA through SAT has the same attributes as ATA; NVMe fields are another numbering.
+  const auto nvme = [](const DriveReading& reading) {
+    return reading.family == TransportFamily::Nvme;
+  };
+  if (previous == nullptr || nvme(*previous) != nvme(current)) return changes;
   if (previous->parts.health && current.parts.health) {
     CompareCounters(*previous, current, changes);
     CompareNvmeWarnings(*previous, current, changes);

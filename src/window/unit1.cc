@@ -190,7 +190,7 @@ void TForm1::RefreshDrive(Cause cause) {
       name += " " + text->substr(first, text->find_last_not_of(' ') - first + 1);
   }
   Tell(selected, name, changes_);
-  if (AfterDriveRead) AfterDriveRead(reading_, selected);
+  if (AfterDriveRead) AfterDriveRead(reading_, selected, cause == Cause::User);
 }
 
 void TForm1::TellNotRead(const std::string& selected, const std::string& reason) {

@@ -84,8 +84,10 @@ class TForm1 {
   // decided none (the drive or its health data could not be read).
   std::string DriveCondition;
 
-  // Told of each refresh that read a drive, with the selector's text, once the views are filled.
-  std::function<void(const DriveReading& reading, const std::string& path)> AfterDriveRead;
+  // Told of each refresh that read a drive, with the selector's text, once the views are filled;
+  // `asked`: the user asked for the refresh (start-up, the selector, Refresh), not a timer.
+  std::function<void(const DriveReading& reading, const std::string& path, bool asked)>
+      AfterDriveRead;
 
   SmartDrv& DriveLayer() { return drv_; }
   const FormControls& Controls() const { return ui_; }

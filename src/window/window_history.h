@@ -1,5 +1,6 @@
 // The window's readings kept in the history: every refresh that read a drive, a problem with the
-// history told once in a message box, never failing the refresh.
+// history told once in a message box (at a refresh the user asked for), never failing the
+// refresh. A drive's first reading in this run is compared with its latest one in the history.
 #pragma once
 
 #include "history_recorder.h"
