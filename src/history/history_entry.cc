@@ -51,7 +51,7 @@ DriveReading PreviousReadingOf(const HistoryEntry& entry) {
   const HistoryReading& kept = entry.reading;
   DriveReading reading;
   const bool nvme = entry.drive.family == "NVMe";
-  reading.family = nvme ? TransportFamily::Nvme : TransportFamily::Ata;
+  reading.family = nvme ? CommandFamily::Nvme : CommandFamily::Ata;
   reading.identity.model = entry.drive.model;
   reading.identity.serial = entry.drive.serial;
   reading.identity.firmware = entry.drive.firmware;

@@ -170,7 +170,7 @@ std::vector<DriveChange> CompareReadings(const DriveReading* previous,
   CompareCondition(previous, current, changes);
   // ATA through SAT has the same attributes as ATA; NVMe fields are another numbering.
   const auto nvme = [](const DriveReading& reading) {
-    return reading.family == TransportFamily::Nvme;
+    return reading.family == CommandFamily::Nvme;
   };
   if (previous == nullptr || nvme(*previous) != nvme(current)) return changes;
   if (previous->parts.health && current.parts.health) {
