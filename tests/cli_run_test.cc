@@ -424,6 +424,21 @@ TEST(CliNoWake, ADriveAsleepIsListedAndNeitherReadNorCounted) {
   EXPECT_EQ(drives.back()["condition"], nullptr);
 }
 
+// --no-wake only leaves a sleeping drive alone: what it cannot read is reported as without it.
+TEST(CliNoWake, AFailedReadIsStillReported) {
+  SimBay bay;
+  AddDemoDrives(bay);
+  SimDrive* drive = bay.FindDrive(kDemoPendingSectors);
+  drive->behaviour.answers_legacy = false;
+  drive->behaviour.answers_sat = false;
+  drive->refuse = [](std::uint32_t code, std::span<const Byte> in) {
+    const std::size_t features = ata_block::kCurrentTaskFile + kIdeRegs.features;
+    return code == kIoctlAtaPassThrough && in.size() > features && in[features] == kSmartReadLog;
+  };
+  const CliResult result = RunCliWith({"--no-wake", "--drive", "3", "--json"}, &bay);
+  EXPECT_EQ(result.Json()["drives"][0]["messages"], json::array({texts::kFailed}));
+}
+
 // Real drives' changes since their previous reading (in one run: not OK at the first reading)
 // are in the text and the JSON, as the system log has them.
 TEST(CliChanges, AreWrittenForRealDrives) {

@@ -116,7 +116,7 @@ class CliSession {
         return report;
       }
       if (options_.no_wake) {
-        RunGuarded(ui_.App, [this] { form_.RefreshUnasked(); });
+        RunGuarded(ui_.App, [this] { form_.RefreshUnlessAsleep(); });
       } else {
         RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
       }

@@ -72,6 +72,9 @@ void TForm1::Refresh1Click() {
 void TForm1::RefreshUnasked() {
   RequestRefresh(Cause::Unasked);
 }
+void TForm1::RefreshUnlessAsleep() {
+  RequestRefresh(Cause::UnlessAsleep);
+}
 
 void TForm1::SavetoHTML1Click() {
   SaveActivePageAsHtml();
@@ -119,7 +122,7 @@ void TForm1::RequestRefresh(Cause cause) {
 void TForm1::RefreshDrive(Cause cause) {
   refresh_cause_ = cause;
   left_asleep_ = PowerMode::Unknown;
-  if (cause == Cause::Unasked && LeaveAsleep()) return;
+  if (cause != Cause::User && LeaveAsleep()) return;
   ui_.ListView1.Clear();
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
@@ -134,7 +137,7 @@ void TForm1::RefreshDrive(Cause cause) {
     drive_number = DriveNumberFromText(selected);
   } catch (const EConvertError& error) {
     ShowDriveNotRead(selected);
-    if (cause == Cause::User) throw;  // the top-level handler shows the conversion error
+    if (cause != Cause::Unasked) throw;  // the top-level handler shows the conversion error
     TellNotRead(selected, error.what());
     return;
   }
@@ -157,7 +160,7 @@ void TForm1::RefreshDrive(Cause cause) {
   } else {
     ShowDriveNotRead(selected);
     drv_.CloseDrive(handle);
-    if (cause == Cause::User) {
+    if (cause != Cause::Unasked) {
       ui_.App.ShowMessage(texts::kNotSmartDevice);
     } else {
       TellNotRead(selected, texts::kNotSmartDevice);
@@ -190,7 +193,7 @@ void TForm1::RefreshDrive(Cause cause) {
       name += " " + text->substr(first, text->find_last_not_of(' ') - first + 1);
   }
   Tell(selected, name, changes_);
-  if (AfterDriveRead) AfterDriveRead(reading_, selected, cause == Cause::User);
+  if (AfterDriveRead) AfterDriveRead(reading_, selected, cause != Cause::Unasked);
 }
 
 void TForm1::TellNotRead(const std::string& selected, const std::string& reason) {
@@ -204,7 +207,7 @@ void TForm1::SelfTestLogRead(bool read) {
     told_log_not_read_.reset();
     return;
   }
-  if (refresh_cause_ == Cause::User) {
+  if (refresh_cause_ != Cause::Unasked) {
     ui_.App.ShowMessage(texts::kFailed);
     return;
   }

@@ -47,10 +47,14 @@ class TForm1 {
   // Fills the drive selector with every drive that opens. A device the system holds suspended
   // is listed without being opened, which would resume it.
   void ListDrives();
-  // A refresh nobody asked for (the timer's, and kestrine-cli --no-wake): the selected drive's
-  // power mode is asked first without waking it, and a drive found asleep is not read. The
-  // window then keeps the views and the verdict it shows and says so in the status bar.
+  // A refresh nobody asked for (the timer's): the selected drive's power mode is asked first
+  // without waking it, and a drive found asleep is not read. The window then keeps the views and
+  // the verdict it shows and says so in the status bar. What it cannot read it tells once
+  // instead of opening a box.
   void RefreshUnasked();
+  // The same power check before a refresh a caller asked for (kestrine-cli --no-wake), whose
+  // failures are shown as a user's refresh shows them.
+  void RefreshUnlessAsleep();
   // The power mode that kept the last refresh from reading the drive; Unknown after a read.
   PowerMode LeftAsleep() const { return left_asleep_; }
   // A click on the tray icon's notification: the drive it told of is shown again (the front end
@@ -96,7 +100,7 @@ class TForm1 {
   // Runs RefreshDrive, or, when a refresh is already running (a message box inside it keeps the
   // event loop going), holds the request and runs it once when the running refresh ends.
   // Who asked for a refresh: the user (start-up, the selector, Refresh) always gets a read.
-  enum class Cause { User, Unasked };
+  enum class Cause { User, Unasked, UnlessAsleep };
   void RequestRefresh(Cause cause = Cause::User);
   void RefreshDrive(Cause cause);
   // Before an unasked read: true when the selected drive is asleep and is to be left so.
