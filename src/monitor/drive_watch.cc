@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "condition_text.h"
 #include "monitor_texts.h"
 #include "nvme_decode.h"
-#include "reading_texts.h"
 
 namespace kestrine {
 

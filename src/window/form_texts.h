@@ -1,6 +1,7 @@
 // The texts the window shows, written once.
 #pragma once
 
+#include "condition_text.h"
 #include "text_format.h"
 
 namespace kestrine::texts {
@@ -17,9 +18,9 @@ inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
 inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";
 // The bus an NVMe drive is on, whatever name the platform's descriptor gives its bus.
 inline constexpr char kBusNvme[] = "Nvme";
-inline constexpr char kConditionOk[] = "OK";
-inline constexpr char kConditionWarning[] = "WARNING";
-inline constexpr char kConditionCritical[] = "CRITICAL";
+inline constexpr const auto& kConditionOk = kConditionOkText;
+inline constexpr const auto& kConditionWarning = kConditionWarningText;
+inline constexpr const auto& kConditionCritical = kConditionCriticalText;
 // Said where a drive answered IDENTIFY but its health table (S.M.A.R.T. data, the NVMe health
 // log) did not come: its condition is not decided.
 inline constexpr char kHealthNotRead[] = "health data could not be read";

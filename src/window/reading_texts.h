@@ -6,18 +6,11 @@
 #include <cstddef>
 #include <string_view>
 
+#include "condition_text.h"
 #include "form_texts.h"
 #include "reading.h"
 
 namespace kestrine {
-
-// "OK", "WARNING", "CRITICAL"; empty for a condition not decided.
-constexpr std::string_view ConditionText(Condition condition) {
-  constexpr std::array<std::string_view, 4> kTexts = {
-      "", texts::kConditionOk, texts::kConditionWarning, texts::kConditionCritical};
-  static_assert(static_cast<int>(Condition::Critical) == 3);
-  return kTexts[static_cast<std::size_t>(condition)];
-}
 
 // An item's verdict in the words of the condition it would raise the drive to.
 constexpr std::string_view VerdictText(Verdict verdict) {
