@@ -151,12 +151,14 @@ expect_output "kestrine-cli $version" /usr/bin/kestrine-cli --version
 expect_output "kestrine $version" /usr/bin/kestrine --version
 expect_output "kestrine-demo $version" /usr/bin/kestrine-demo --version
 
-# A snapshot file: a captured drive where the shared folder is there, else a drive with an
-# IDENTIFY block of zero bytes only.
+# A snapshot file: a captured drive where the shared folder is there, else a drive whose IDENTIFY
+# and S.M.A.R.T. data blocks are zero bytes (a drive without its health data is not judged, and
+# the run would end with "no drive could be read").
 snapshot=$(find "$shared" -maxdepth 1 -name '*.blob' 2>/dev/null | sort | head -n 1 || true)
 if [ -z "$snapshot" ]; then
   snapshot="$work/zero.blob"
-  { printf 'IDFY\0\0\2\0'; head -c 512 /dev/zero; } >"$snapshot"
+  { printf 'IDFY\0\0\2\0'; head -c 512 /dev/zero; printf 'SMDT\0\0\2\0'; head -c 512 /dev/zero; } \
+    >"$snapshot"
 fi
 mkdir -p "$work/reports"
 status=0
