@@ -45,7 +45,7 @@ CommandResult SmartDrv::IdentifyDeviceAta(DeviceHandle handle, Byte drive_number
                      LegacyReadRegisters(kIdentifyDeviceCommand, 0, 1, drive_number), response)) {
     return CommandResult::Failure;
   }
-  std::ranges::copy(SectorOf(response), slot.begin());
+  std::ranges::copy(SectorOf(response), slot.data());
   DecodeIdentify(drive_number);
   tables_->Family[drive_number] = CommandFamily::Ata;
   return CommandResult::Success;
@@ -69,10 +69,10 @@ void SmartDrv::StoreEntries(Table table, Byte drive_number, std::span<const Byte
   const Byte* first = block.data() + smart_entry::kFirst;
   if (table == Table::Attributes) {
     std::copy_n(first, smart_entry::kEntriesSize, tables_->AttributeTable[drive_number][0].data());
-    std::ranges::copy(block, tables_->SmartDataSector.begin());
+    std::copy(block.begin(), block.end(), tables_->SmartDataSector.data());
   } else {
     std::copy_n(first, smart_entry::kEntriesSize, tables_->ThresholdTable[drive_number][0].data());
-    std::ranges::copy(block, tables_->SmartThresholdSector.begin());
+    std::copy(block.begin(), block.end(), tables_->SmartThresholdSector.data());
   }
 }
 
@@ -161,7 +161,7 @@ CommandResult SmartDrv::ReadSelfTestLogAta(DeviceHandle handle, Byte drive_numbe
           response)) {
     return CommandResult::Failure;
   }
-  std::ranges::copy(SectorOf(response), block.begin());
+  std::ranges::copy(SectorOf(response), block.data());
   return CommandResult::Success;
 }
 

@@ -15,7 +15,7 @@ bool SmartDrv::NvmeQuery(DeviceHandle handle, std::vector<Byte> query,
   if (!port_.Control(handle, kIoctlStorageQueryProperty, query, query, returned)) return false;
   const auto data = ReadNvmeProtocolReply(query, static_cast<std::uint32_t>(destination.size()));
   if (!data) return false;
-  std::ranges::copy(*data, destination.begin());
+  std::copy(data->begin(), data->end(), destination.data());
   return true;
 }
 

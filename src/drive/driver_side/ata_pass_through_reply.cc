@@ -25,7 +25,7 @@ std::uint32_t WriteAtaPassThroughReply(std::span<const Byte> in,
     WriteRegisters(out.subspan(kPreviousTaskFile, kIdeRegsSize), kIdeRegs, *previous);
   }
   if (data.empty()) return static_cast<std::uint32_t>(kHeaderSize);
-  std::ranges::copy(data, out.begin() + request.data_offset);
+  std::copy(data.begin(), data.end(), out.data() + request.data_offset);
   return static_cast<std::uint32_t>(request.data_offset + data.size());
 }
 

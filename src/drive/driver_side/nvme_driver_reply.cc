@@ -12,10 +12,11 @@ std::uint32_t WriteNvmeQueryReply(const NvmeProtocolQuery& query, std::span<cons
   const std::size_t end = start + query.data_length;
   std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(start), Byte{0});
   WriteNvmeProtocolDescriptor(out, query);
-  const auto data_at = out.begin() + static_cast<std::ptrdiff_t>(start);
-  std::ranges::copy(data, data_at);
-  std::fill(data_at + static_cast<std::ptrdiff_t>(data.size()),
-            out.begin() + static_cast<std::ptrdiff_t>(end), Byte{0});
+  // std::copy, not std::ranges::copy: GCC 12's ranges::copy from const to non-const bytes copies
+  // one byte at a time, and a 4 KiB Identify block is most of an NVMe refresh.
+  Byte* const data_at = out.data() + start;
+  std::copy(data.begin(), data.end(), data_at);
+  std::fill(data_at + data.size(), out.data() + end, Byte{0});
   return static_cast<std::uint32_t>(end);
 }
 
@@ -27,7 +28,7 @@ bool NvmeProtocolCommandPasses(const NvmeCommand& command) {
 std::uint32_t WriteNvmeProtocolCommandReply(std::span<const Byte> in, std::uint16_t status,
                                             std::uint32_t result, std::span<Byte> out) {
   using namespace nvme_protocol_command;
-  if (out.data() != in.data()) std::ranges::copy(in, out.begin());
+  if (out.data() != in.data()) std::copy(in.begin(), in.end(), out.data());
   WriteLe32(out, kReturnStatus, status == 0 ? kStatusSuccess : kStatusError);
   WriteLe32(out, kErrorCode, status);
   WriteLe32(out, kFixedProtocolReturnData, result);
