@@ -354,17 +354,22 @@ TEST(CliActions, TheSelfTestStartsWithoutAQuestionThroughEitherFamily) {
   }
 }
 
+// The drive answers only ATA pass-through, and refuses the S.M.A.R.T. request `feature` there.
+SimDrive* RefuseSmartFeature(SimBay& bay, int number, Byte feature) {
+  SimDrive* drive = bay.FindDrive(number);
+  drive->behaviour.answers_legacy = false;
+  drive->behaviour.answers_sat = false;
+  drive->refuse = [feature](std::uint32_t code, std::span<const Byte> in) {
+    const std::size_t features = ata_block::kCurrentTaskFile + kIdeRegs.features;
+    return code == kIoctlAtaPassThrough && in.size() > features && in[features] == feature;
+  };
+  return drive;
+}
+
 TEST(CliActions, ASelfTestTheDriveRefusesIsAnError) {
   SimBay bay;
   AddDemoDrives(bay);
-  SimDrive* drive = bay.FindDrive(kDemoPendingSectors);
-  drive->behaviour.answers_legacy = false;
-  drive->behaviour.answers_sat = false;
-  drive->refuse = [](std::uint32_t code, std::span<const Byte> in) {
-    const std::size_t features = ata_block::kCurrentTaskFile + kIdeRegs.features;
-    return code == kIoctlAtaPassThrough && in.size() > features &&
-           in[features] == kSmartExecuteOfflineImmediate;
-  };
+  SimDrive* drive = RefuseSmartFeature(bay, kDemoPendingSectors, kSmartExecuteOfflineImmediate);
   const CliResult result = RunCliWith({"--drive", "3", "--self-test", "short", "--json"}, &bay);
   EXPECT_EQ(result.status, 3);
   EXPECT_EQ(result.Json()["drives"][0]["messages"], json::array({texts::kFailed}));
@@ -428,13 +433,7 @@ TEST(CliNoWake, ADriveAsleepIsListedAndNeitherReadNorCounted) {
 TEST(CliNoWake, AFailedReadIsStillReported) {
   SimBay bay;
   AddDemoDrives(bay);
-  SimDrive* drive = bay.FindDrive(kDemoPendingSectors);
-  drive->behaviour.answers_legacy = false;
-  drive->behaviour.answers_sat = false;
-  drive->refuse = [](std::uint32_t code, std::span<const Byte> in) {
-    const std::size_t features = ata_block::kCurrentTaskFile + kIdeRegs.features;
-    return code == kIoctlAtaPassThrough && in.size() > features && in[features] == kSmartReadLog;
-  };
+  RefuseSmartFeature(bay, kDemoPendingSectors, kSmartReadLog);
   const CliResult result = RunCliWith({"--no-wake", "--drive", "3", "--json"}, &bay);
   EXPECT_EQ(result.Json()["drives"][0]["messages"], json::array({texts::kFailed}));
 }

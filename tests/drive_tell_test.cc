@@ -56,14 +56,7 @@ struct TellFixture {
 
 // Sets the raw value of the ATA attribute `id` in the drive's S.M.A.R.T. data and reseals it.
 void SetRaw(DriveImage& image, Byte id, std::uint64_t raw) {
-  for (std::size_t at = 2; at + 12 <= 362; at += 12) {
-    if (image.smart_data[at] != id) continue;
-    for (std::size_t i = 0; i < 6; ++i)
-      image.smart_data[at + 5 + i] = static_cast<Byte>(raw >> (8 * i));
-    SealDriveImage(image);
-    return;
-  }
-  ADD_FAILURE() << "no attribute " << int{id};
+  if (!SetAttributeRaw(image, id, raw)) ADD_FAILURE() << "no attribute " << int{id};
 }
 
 using Edit = std::function<void(DriveImage&)>;

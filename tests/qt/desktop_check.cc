@@ -22,17 +22,6 @@ namespace {
 
 SimBay bay;
 
-// Sets the raw value of the ATA attribute `id` and reseals the image.
-void SetRaw(DriveImage& image, Byte id, std::uint64_t raw) {
-  for (std::size_t at = 2; at + 12 <= 362; at += 12) {
-    if (image.smart_data[at] != id) continue;
-    for (std::size_t i = 0; i < 6; ++i)
-      image.smart_data[at + 5 + i] = static_cast<Byte>(raw >> (8 * i));
-    SealDriveImage(image);
-    return;
-  }
-}
-
 void Report(const char* event, const MainWindow& window) {
   const auto* selector = window.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
   std::printf("%s visible=%d drive=%s\n", event, window.isVisible() ? 1 : 0,
@@ -46,7 +35,7 @@ class DesktopCheck final : public SelfCheck {
   Application& App() override { return services_; }
 
   void Run(MainWindow& window) override {
-    SetRaw(bay.FindDrive(kDemoHealthyDisk)->image, 5, 12);
+    SetAttributeRaw(bay.FindDrive(kDemoHealthyDisk)->image, 5, 12);
     // Connected after the window's own handlers, so each runs once the window has done its part.
     QObject::connect(window.Timer2(), &QTimer::timeout, &window, [this, &window] {
       ++ticks_;
@@ -81,6 +70,6 @@ std::unique_ptr<SelfCheck> SelfCheckFromArguments(const QStringList& arguments,
 
 int main(int argc, char** argv) {
   kestrine::AddDemoDrives(kestrine::bay);
-  kestrine::SetRaw(kestrine::bay.FindDrive(kestrine::kDemoHealthyDisk)->image, 5, 8);
+  kestrine::SetAttributeRaw(kestrine::bay.FindDrive(kestrine::kDemoHealthyDisk)->image, 5, 8);
   return kestrine::RunWindow(argc, argv, kestrine::bay);
 }

@@ -92,6 +92,18 @@ bool AddAttribute(DriveImage& image, const AttributeValues& attribute) {
   return false;
 }
 
+bool SetAttributeRaw(DriveImage& image, Byte id, std::uint64_t raw) {
+  for (std::size_t i = 0; i < smart_entry::kCount; ++i) {
+    const std::size_t at = smart_entry::kFirst + smart_entry::kSize * i;
+    if (image.smart_data[at] != id) continue;
+    for (std::size_t b = 0; b < smart_entry::kRawSize; ++b)
+      image.smart_data[at + smart_entry::kRaw + b] = static_cast<Byte>(raw >> (8 * b));
+    SealDriveImage(image);
+    return true;
+  }
+  return false;
+}
+
 void SetSmartStatus(DriveImage& image, const SmartStatus& status) {
   Sector& data = image.smart_data;
   WriteLe16(data, smart_data::kRevision, status.revision);

@@ -66,6 +66,10 @@ constexpr std::uint64_t PackedTemperatureRaw(Byte current, Byte lowest, Byte hig
 // entry of the threshold block. False when all 30 entries are taken.
 bool AddAttribute(DriveImage& image, const AttributeValues& attribute);
 
+// Sets the raw value of the attribute `id` in the data block and reseals the image. False when
+// the block has no such attribute.
+bool SetAttributeRaw(DriveImage& image, Byte id, std::uint64_t raw);
+
 // The status and capability part of the S.M.A.R.T. data block.
 struct SmartStatus {
   std::uint16_t revision = 0x0010;
