@@ -98,6 +98,17 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     fail "kestrine-demo-smoke-test.exe wrote no smoke-test report"
   fi
 
+  echo "== kestrine-demo.exe --help and --version: the text, and no window"
+  for option in --help --version; do
+    answer=$(timeout 60 wine "$out/kestrine-demo.exe" "$option" | tr -d '\r') ||
+      fail "kestrine-demo.exe $option ended with $?"
+    echo "$answer" | head -n 1
+    case "$option:$answer" in
+      --help:"Usage: kestrine-demo "* | --version:"kestrine-demo "*) ;;
+      *) fail "kestrine-demo.exe $option printed '$answer'" ;;
+    esac
+  done
+
   echo "== kestrine-smoke-test.exe, the test build of kestrine.exe"
   real="$out/smoke-kestrine.txt"
   rm -f "$real"
@@ -107,11 +118,12 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     cat "$real"
     expect_line "$real" 'start.caption=Kestrine 0.7 by kestrine@example.org'
     expect_line "$real" 'start.ListView1.rows=0'
-    expect_line "$real" 'start.status='
     if grep -qFx 'start.selector.count=0' "$real"; then
-      # No drive: the first refresh converts an empty text.
-      expect_line "$real" "start.message=owner:window caption:Kestrine buttons:OK icon:no text:'' is not a valid integer value"
+      # No drive: an empty window that says so, without a message box.
+      expect_line "$real" 'start.status=No disk was found'
+      ! grep -q '^start\.message=' "$real" || fail "kestrine.exe without a disk showed a message"
     else
+      expect_line "$real" 'start.status='
       # Wine offers \\.\PHYSICALDRIVE0 for its own placeholder disk, which opens but answers
       # no device-control request.
       expect_line "$real" 'start.message=owner:window caption:Kestrine buttons:OK icon:no text:Not a S.M.A.R.T enabled device'
@@ -347,6 +359,11 @@ for program in kestrine kestrine-demo kestrine-cli; do
     echo "$program.exe: $(stat -c %s "$out/$program.exe") bytes"
   fi
 done
+# The window program stays under 3 MiB.
+if [ "$(stat -c %s "$out/kestrine.exe")" -ge $((3 * 1024 * 1024)) ]; then
+  echo "FAILED: kestrine.exe is 3 MiB or more" >&2
+  exit 1
+fi
 # The manifest each window program carries: administrator rights, common controls 6.
 for program in kestrine kestrine-demo; do
   if ! grep -qa 'level="requireAdministrator"' "$out/$program.exe" ||

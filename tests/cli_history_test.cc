@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "cli_support.h"
 #include "demo_drives.h"
 #include "drive_number.h"
 #include "history_page.h"
+#include "history_report.h"
 #include "history_store.h"
 #include "history_summary.h"
 #include "nvme_layout.h"
@@ -55,6 +57,12 @@ TEST(CliHistory, KeepsEveryRealDriveReadAndShowsItsCountersAndCondition) {
   const CliResult by_path =
       RunCliWith({"--history", "--history-file", file, "--json", "--drive", worn});
   EXPECT_EQ(nlohmann::json::parse(by_path.out)["drives"].size(), 1u);
+  // As when reading drives: the path in any letter case, or the Linux disk's name.
+  for (const char* path : {"\\\\.\\physicalDrive7", "/dev/sdh"}) {
+    const CliResult typed =
+        RunCliWith({"--history", "--history-file", file, "--json", "--drive", path});
+    EXPECT_EQ(nlohmann::json::parse(typed.out)["drives"].size(), 1u) << path << typed.err;
+  }
   const CliResult old =
       RunCliWith({"--history", "--history-file", file, "--json", "--until", "2001-01-01"});
   EXPECT_EQ(nlohmann::json::parse(old.out)["drives"][0]["readings"], 0);
@@ -110,6 +118,58 @@ TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
   EXPECT_TRUE(window.ui.App.TakeMessages().empty());
   for (int i = 0; i < 3; ++i) window.Run([](TForm1& form) { form.Refresh1Click(); });
   EXPECT_EQ(window.ui.App.TakeMessages().size(), 1u);
+}
+
+// Refused before the history is opened, as reading drives refuses them.
+TEST(CliHistory, RefusesAnEmptyOrBackwardTimeRangeTheDemoAndBadDrives) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--since", ""}, "--since: \"\" is no time; write 2026-12-07"},
+      {{"--until", ""}, "--until: \"\" is no time"},
+      {{"--since", "2026-12-08", "--until", "2026-12-07"}, "is after --until \"2026-12-07\""},
+      {{"--demo"}, "--demo"},
+      {{"--drive", "0x10"}, "'0x10' is not a valid integer value"},
+      {{"--drive", "/dev/sda1"}, "names no whole disk"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::vector<std::string> all = {"--history", "--history-file", "unused.db"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const CliResult result = RunCliWith(all);
+    EXPECT_EQ(result.status, kExitError) << message;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("unused.db"));
+}
+
+// Beyond 31 days the text's temperature table has a row per week, beyond 31 weeks per month.
+TEST(HistoryText, CutsALongTemperatureTableToWeeksOrMonths) {
+  const struct {
+    int days;
+    bool every_day;
+    const char* header;
+    std::size_t rows;
+    const char* first_row;
+  } cases[] = {
+      {31, false, "per day", 31, "2026-12-07  30 / 30.0 / 30"},
+      {60, false, "per week (from Monday)", 9, "2026-12-07  30 / 33.0 / 36"},
+      {60, true, "per day", 60, "2026-12-07  30 / 30.0 / 30"},
+      {400, false, "per month", 14, "2026-12  30 / 32.8 / 36"},
+  };
+  for (const auto& c : cases) {
+    DriveOverview drive;
+    drive.summary.readings = 1;
+    for (int i = 0; i < c.days; ++i) {
+      const int degrees = 30 + i % 7;
+      drive.summary.days.push_back({1796601600 + i * kSecondsPerDay, degrees, degrees, +degrees});
+    }
+    std::ostringstream out;
+    RenderHistoryText({drive}, out, c.every_day);
+    const std::string text = out.str();
+    EXPECT_NE(text.find(std::string("Temperature ") + c.header), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("    ") + c.first_row + "\n"), std::string::npos) << text;
+    const std::size_t at = text.find("C):\n");
+    EXPECT_EQ(std::ranges::count(text.substr(at), '\n') - 1, static_cast<long>(c.rows)) << text;
+  }
 }
 
 TEST(HistoryTimes, ReadsTheTimesTheOptionsTakeAndNothingElse) {
@@ -184,6 +244,22 @@ TEST(HistoryPage, WritesTheDrivesTextsAsTextNeverAsMarkup) {
   EXPECT_EQ(page.find("://"), std::string::npos);
   EXPECT_EQ(page.find(" src="), std::string::npos);
   EXPECT_EQ(page.find(" href="), std::string::npos);
+}
+
+// One reading is a point; the axes have grid lines at round values and at whole days or Mondays.
+TEST(HistoryPage, DrawsAReadingAloneAndRoundTicks) {
+  DriveHistory history;
+  const std::uint32_t ok = history.TextIndex("OK");
+  history.points.push_back({1796601600 + 3600, 37, 0, 0, ok, 0});  // Monday 2026-12-07
+  EXPECT_NE(BuildHistoryPage({history}, 0).find("<circle class=\"temperature\""),
+            std::string::npos);
+  history.points.push_back({1796601600 + 40 * kSecondsPerDay, 48, 0, 0, ok, 0});
+  const std::string page = BuildHistoryPage({history}, 0);
+  EXPECT_EQ(page.find("<circle"), std::string::npos);
+  for (const char* label : {">2026-12-14</text>", ">2027-01-11</text>", ">35</text>", ">50</text>"})
+    EXPECT_NE(page.find(label), std::string::npos) << label;
+  EXPECT_EQ(page.find(">2026-12-08</text>"), std::string::npos);  // not a Monday
+  EXPECT_NE(page.find("<line class=\"grid\""), std::string::npos);
 }
 
 }  // namespace

@@ -16,10 +16,11 @@ namespace {
 
 using Names = std::set<std::string>;
 
-void AddLongOptions(const std::string& text, Names& names) {
-  static const std::regex long_option("--[a-z0-9][a-z0-9-]*");
-  for (std::sregex_iterator it(text.begin(), text.end(), long_option), end; it != end; ++it)
-    names.insert(it->str());
+// The long options and the short ones (-h) named in `text`.
+void AddOptions(const std::string& text, Names& names) {
+  static const std::regex option(R"((?:^|[ ,"])(--?[a-z0-9][a-z0-9-]*))");
+  for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+    names.insert((*it)[1].str());
 }
 
 // The options as the parser itself lists them in --help: one line each, indented by two blanks,
@@ -31,7 +32,7 @@ Names ParserOptions() {
   Names names;
   std::istringstream lines(out.str());
   for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("  -", 0) == 0) AddLongOptions(line.substr(0, line.find(' ', 2)), names);
+    if (line.rfind("  -", 0) == 0) AddOptions(line.substr(0, line.find(' ', 2)), names);
   }
   return names;
 }
@@ -47,7 +48,7 @@ Names ManualOptions() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind(".SH", 0) == 0) in_options = line == ".SH OPTIONS";
     if (in_options && tag_line)
-      AddLongOptions(std::regex_replace(line, std::regex(R"(\\-)"), "-"), names);
+      AddOptions(std::regex_replace(line, std::regex(R"(\\-)"), "-"), names);
     tag_line = in_options && line == ".TP";
   }
   return names;

@@ -110,6 +110,19 @@ TEST(CliProgram, AReaderThatHasGoneIsAnOutputError) {
   EXPECT_NE(said.find("standard output cannot be written"), std::string::npos) << said;
 }
 
+// The window program answers --help and --version without a window, so without a display too.
+TEST(WindowProgram, AnswersHelpAndVersionWithoutOpeningAWindow) {
+  for (const std::string option : {"--help", "--version"}) {
+    const ProcessResult answer =
+        RunShell("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " +
+                 Quoted(KESTRINE_DEMO_PROGRAM) + " " + option + " 2>/dev/null");
+    EXPECT_EQ(answer.status, 0) << option;
+    EXPECT_EQ(answer.out.rfind(option == "--help" ? "Usage: kestrine-demo " : "kestrine-demo ", 0),
+              0u)
+        << answer.out;
+  }
+}
+
 // What skdump says of a file: its model line, or nothing when it refuses the file.
 std::string SkdumpModel(const std::string& file) {
   const ProcessResult result = RunShell("skdump --load=" + Quoted(file) + " 2>/dev/null");

@@ -16,6 +16,7 @@
 #include "drive_number.h"
 #include "form_texts.h"
 #include "list_view_report.h"
+#include "report_texts.h"
 #include "test_paths.h"
 
 namespace kestrine {
@@ -129,7 +130,8 @@ TEST(CliExitStatus, WrongArgumentsAreRefusedAndHelpIsNot) {
   }
   const CliResult help = RunCliWith({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* topic : {"Exit status", "Self Test Logs", "man kestrine-cli"}) {
+  for (const char* topic : {"Exit status", "Self Test Logs", "man kestrine-cli",
+                            "--html FILE writes the history page", "2026-12-07T19:30"}) {
     EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
   }
 }
@@ -165,6 +167,9 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
       {{"--drive", "\\\\.\\PhysicalDrive01"}, "\\\\.\\PhysicalDrive01: no such drive"},
       {{"--drive", "0x10"}, "0x10: '0x10' is not a valid integer value"},
       {{"--drive", "0", "--drive", "5"}, "\\\\.\\PHYSICALDRIVE5 could not be read"},
+      {{"--drive", "/dev/sde"}, "\\\\.\\PHYSICALDRIVE4: no such drive"},
+      {{"--drive", "/dev/sda1"},
+       "--drive /dev/sda1: names no whole disk (/dev/sdX or /dev/nvmeNn1)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -176,6 +181,7 @@ TEST(CliExitStatus, NoDriveToReadIsAnError) {
   // A typed path is read as the window reads its selector.
   EXPECT_EQ(RunCliWith({"--drive", "\\\\.\\physicaldrive1"}, &bay).status, 2);
   EXPECT_EQ(RunCliWith({"--drive", "3"}, &bay).status, 1);
+  EXPECT_EQ(RunCliWith({"--drive", "/dev/sdb"}, &bay).status, 2);
 }
 
 // A drive that does not open is not taken for a drive without S.M.A.R.T.: the open's own error.
@@ -226,6 +232,14 @@ TEST(CliArguments, ANumberOfUpToNineDigitsNamesAPhysicalDrive) {
       {"1x", "1x"},
       {"sda", "sda"},
       {"", ""},
+      {"/dev/sda", "\\\\.\\PHYSICALDRIVE0"},
+      {"/dev/sdaa", "\\\\.\\PHYSICALDRIVE26"},
+      {"/dev/sdgj", "\\\\.\\PHYSICALDRIVE191"},
+      {"/dev/nvme1n1", "\\\\.\\PHYSICALDRIVE193"},
+      {"/dev/sdgk", "/dev/sdgk"},  // 192 is the first NVMe drive's number
+      {"/dev/nvme64n1", "/dev/nvme64n1"},
+      {"/dev/nvme0n2", "/dev/nvme0n2"},
+      {"/dev/sda1", "/dev/sda1"},
   };
   for (const auto& [drive, selector] : cases)
     EXPECT_EQ(DriveSelectorText(drive), selector) << drive;
@@ -319,6 +333,16 @@ TEST(CliActions, TheHtmlReportIsTheWindowsReportOfThatView) {
   window.Run([](TForm1& f) { f.ComboBox1Change(); });
   EXPECT_EQ(ReadText(report), BuildHtmlReport(window.ui.ListView1));
   EXPECT_EQ(ReadText(dir / "style.css"), "td { }\n");
+  EXPECT_EQ(result.err, "");
+
+  // No style sheet beside the program: the report all the same, and a word on standard error.
+  std::filesystem::create_directories(dir / "bare" / "bin");
+  const std::string bare = (dir / "bare" / "report.html").string();
+  const CliResult unstyled = RunCliWith({"--drive", "3", "--html", "attributes", bare}, &bay,
+                                        (dir / "bare" / "bin").string());
+  EXPECT_EQ(unstyled.status, 1);
+  EXPECT_TRUE(std::filesystem::exists(bare));
+  EXPECT_NE(unstyled.err.find(texts::kStyleSheetNotFound), std::string::npos) << unstyled.err;
 
   // A report that cannot be created is the window's error message, and an error.
   const std::string nowhere = (dir / "missing" / "r.html").string();

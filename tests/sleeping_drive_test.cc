@@ -93,6 +93,20 @@ TEST(SleepingDrive, ATimedReReadLeavesItAsleepAndTheUsersRefreshReadsIt) {
   }
 }
 
+// A drive found asleep before it was ever read shows nothing of the drive read before it.
+TEST(SleepingDrive, LeftAsleepShowsNothingOfTheDriveReadBefore) {
+  SleepFixture fx;
+  fx.ui.ComboBox1.text = DriveDevicePath(kDemoWornNvmeSsd);
+  fx.Run([](TForm1& f) { f.ComboBox1Change(); });
+  ASSERT_NE(fx.ui.StatusBar1.text.find("Nvme"), std::string::npos);
+  fx.ui.ComboBox1.text = DriveDevicePath(kDemoSleepingDisk);
+  fx.Run([](TForm1& f) { f.Timer2Timer(); });
+  EXPECT_EQ(fx.ui.StatusBar1.text, texts::kAsleepStandby);
+  EXPECT_EQ(fx.ui.lblstatus.caption, "");
+  EXPECT_EQ(fx.ui.ListView1.ItemCount() + fx.ui.ListView2.ItemCount(), 0);
+  EXPECT_EQ(fx.ui.TrayIcon1.hint.find("CRITICAL"), std::string::npos) << fx.ui.TrayIcon1.hint;
+}
+
 TEST(SleepingDrive, CheckPowerModeGoesOutWithClearRegisters) {
   SleepFixture fx;
   fx.ui.ComboBox1.text = DriveDevicePath(kDemoSleepingDisk);

@@ -23,4 +23,13 @@ std::string DriveDevicePath(int number);
 // digits. Anything else names no drive.
 std::optional<std::uint32_t> PhysicalDriveNumber(std::string_view path);
 
+// On Linux, drive numbers 0 to 191 are the SCSI disks in the kernel's naming order (0 sda, 25
+// sdz, 26 sdaa, ...) and 192 to 255 the first namespace of NVMe controllers 0 to 63.
+inline constexpr std::uint32_t kFirstNvmeDrive = 192;
+inline constexpr std::uint32_t kNvmeDriveCount = 64;
+
+// The drive number of a Linux disk's device path: "/dev/sda" 0, "/dev/sdaa" 26, "/dev/nvme1n1"
+// 193. nullopt for any other text, a partition or a path beyond those numbers among them.
+std::optional<std::uint32_t> DriveNumberOfDiskPath(std::string_view path);
+
 }  // namespace kestrine

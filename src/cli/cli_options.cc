@@ -7,7 +7,9 @@
 #include <tuple>
 
 #include "drive_number.h"
+#include "drive_path.h"
 #include "drive_report.h"
+#include "errors.h"
 #include "form_texts.h"
 #include "history_summary.h"
 #include "kestrine_version.h"
@@ -22,6 +24,8 @@ constexpr char kProgram[] = "kestrine-cli";
 // The longest decimal number --drive takes as a drive number: nine digits always fit an int.
 constexpr std::size_t kMaxDriveNumberDigits = 9;
 constexpr char kVersion[] = "kestrine-cli " KESTRINE_VERSION;
+// The forms --since and --until take.
+constexpr char kTimeForms[] = "2026-12-07, 2026-12-07T19:30 or 2026-12-07T19:30:00 (UTC)";
 
 constexpr char kDescription[] =
     "kestrine-cli shows what the Kestrine window shows of ATA, SATA and NVMe drives: per drive\n"
@@ -66,11 +70,31 @@ bool NamesDriveBeyondTables(const std::string& drive) {
   return digits.size() > 3 || std::stoi(std::string(digits)) >= static_cast<int>(kDriveSlots);
 }
 
+// What is wrong with a --drive value, found before any drive is read: a drive number beyond the
+// tables, a device path that names no whole disk and, with --history, which reads no drive to
+// say so, a text that names no drive number.
+std::optional<std::string> DriveMistake(const std::string& drive, bool history) {
+  if (NamesDriveBeyondTables(drive))
+    return "drive numbers go up to " + std::to_string(kDriveSlots - 1);
+  if (drive.starts_with("/dev/") && !DriveNumberOfDiskPath(drive))
+    return "names no whole disk (/dev/sdX or /dev/nvmeNn1)";
+  if (history) {
+    try {
+      DriveNumberFromText(DriveSelectorText(drive));
+    } catch (const EConvertError& error) {
+      return TerminalText(error.what());
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string DriveSelectorText(const std::string& drive) {
   const bool number = !drive.empty() && drive.size() <= kMaxDriveNumberDigits &&
                       std::ranges::all_of(drive, [](char c) { return c >= '0' && c <= '9'; });
+  if (const std::optional<std::uint32_t> disk = DriveNumberOfDiskPath(drive))
+    return DriveDevicePath(static_cast<int>(*disk));
   // The digits as typed: "010" is "\\.\PHYSICALDRIVE010", which names no drive, as the window
   // and Windows have it.
   return number ? kPhysicalDrivePrefix + drive : drive;
@@ -111,7 +135,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       app.add_option("--save", save, "Write the drive's snapshot after reading it")
           ->type_name("FILE");
   CLI::Option* const html_option =
-      app.add_option("--html", html, "Write the HTML report of one view of the drive")
+      app.add_option("--html", html,
+                     "Write the HTML report of one view of the drive; with --history, "
+                     "--html FILE writes the history page")
           ->expected(1, 2)
           ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
           ->type_name("VIEW FILE");
@@ -126,19 +152,25 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
       app.add_option("--serial", options.serials, "With --history: only this drive; repeatable")
           ->type_name("TEXT");
   CLI::Option* const since_option =
-      app.add_option("--since", since, "With --history: readings from this time (UTC)")
+      app.add_option("--since", since,
+                     std::string("With --history: readings from this time: ") + kTimeForms)
           ->type_name("TIME");
   CLI::Option* const until_option =
-      app.add_option("--until", until, "With --history: readings up to this time (UTC)")
+      app.add_option("--until", until,
+                     "With --history: readings up to this time (a day alone: its end)")
           ->type_name("TIME");
+  CLI::Option* const every_day_option =
+      app.add_flag("--every-day", options.every_day,
+                   "With --history: the temperature of every day (beyond 31: per week or month)");
   app.add_option("--history-file", options.history_file,
                  "Keep and read the history in this file instead")
       ->type_name("FILE");
   history_option->excludes("--load")
+      ->excludes("--demo")
       ->excludes("--metrics")
       ->excludes("--save")
       ->excludes("--self-test");
-  for (CLI::Option* option : {serial_option, since_option, until_option})
+  for (CLI::Option* option : {serial_option, since_option, until_option, every_day_option})
     option->needs(history_option);
   app.formatter(std::make_shared<HelpFormatter>());
 
@@ -165,15 +197,19 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
     parsed.exit_status = kExitError;
     return parsed;
   };
-  for (auto [text, value, end_of_day, name] :
-       {std::tuple{&since, &options.since, false, "--since"},
-        std::tuple{&until, &options.until, true, "--until"}}) {
-    if (text->empty()) continue;
+  for (auto [text, value, end_of_day, option] :
+       {std::tuple{&since, &options.since, false, since_option},
+        std::tuple{&until, &options.until, true, until_option}}) {
+    if (option->count() == 0) continue;
     *value = ParseUtcTime(*text, end_of_day);
     if (!*value) {
-      return fail(std::string(name) + ": \"" + TerminalText(*text) +
-                  "\" is no time; write 2026-12-07, 2026-12-07T19:30 or 2026-12-07T19:30:00 (UTC)");
+      return fail(option->get_name() + ": \"" + TerminalText(*text) + "\" is no time; write " +
+                  kTimeForms);
     }
+  }
+  if (options.since && options.until && *options.since > *options.until) {
+    return fail("--since: \"" + TerminalText(since) + "\" is after --until \"" +
+                TerminalText(until) + "\"; the time range holds nothing");
   }
   if (options.history && html_option->count() > 0) {
     if (html.size() != 1 || html[0].empty())
@@ -204,11 +240,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
     return parsed;
   }
   for (const std::string& drive : options.drives) {
-    if (!NamesDriveBeyondTables(drive)) continue;
-    err << kProgram << ": --drive " << TerminalText(drive) << ": drive numbers go up to "
-        << kDriveSlots - 1 << "\n";
-    parsed.exit_status = kExitError;
-    return parsed;
+    if (const std::optional<std::string> mistake = DriveMistake(drive, options.history))
+      return fail("--drive " + TerminalText(drive) + ": " + *mistake);
   }
   // Decided from the options alone, so that the mistake ends the run before any drive is read.
   if (!options.history && options.ActsOnDrive() && !options.NamesOneDrive()) {

@@ -41,6 +41,7 @@ struct CliOptions {
   std::optional<std::int64_t> since;  // seconds since 1970 UTC
   std::optional<std::int64_t> until;
   std::optional<std::string> history_page;
+  bool every_day = false;  // the text's temperature table per day, however many days
   std::optional<std::string> history_file;  // instead of the history's own place
 
   // --save, --html and --self-test act on one drive.
@@ -67,7 +68,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
 
 // The selector's text for a --drive value: a decimal number of up to nine digits becomes
 // "\\.\PHYSICALDRIVE" and those digits as typed (so that "010", like "\\.\PhysicalDrive010",
-// names no drive); any other text is taken as typed into the selector.
+// names no drive); a Linux disk's device path ("/dev/sda", "/dev/nvme0n1") becomes the path of
+// its drive number; any other text is taken as typed into the selector.
 std::string DriveSelectorText(const std::string& drive);
 
 }  // namespace kestrine

@@ -29,6 +29,7 @@
 #include "smart_drv.h"
 #include "snapshot_drive.h"
 #include "snapshot_file.h"
+#include "style_sheet.h"
 #include "text_report.h"
 #include "unit1.h"
 
@@ -163,6 +164,8 @@ class CliSession {
       bool saved = false;
       RunGuarded(ui_.App, [this, &saved] { saved = form_.SaveActivePageAsHtml(); });
       TakeMessages(report);
+      if (saved && FindStyleSheet(ui_.App.program_directory).empty())
+        err_ << kProgram << ": " << texts::kStyleSheetNotFound << '\n';
       done = saved && done;
     }
     if (options_.self_test) {

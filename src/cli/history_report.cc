@@ -1,10 +1,12 @@
 #include "history_report.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "cli_run.h"
+#include "drive_path.h"
 #include "file_target.h"
 #include "file_writer.h"
 #include "history_page.h"
@@ -48,9 +50,54 @@ Json RawJson(int id, const Counter128& value) {
   return wide ? Json(DecimalText(value)) : Json(value.low);
 }
 
+// The temperature of a stretch of days: its lowest, the average of its days' averages, its
+// highest.
+struct StretchTemperature {
+  std::string label;
+  int minimum = 0;
+  int maximum = 0;
+  double average = 0;
+};
+
+// The days as they are, or per week (from Monday) or per month when there are too many to read.
+std::vector<StretchTemperature> TemperatureTable(const std::vector<DayTemperature>& days,
+                                                 bool every_day, std::string& per) {
+  constexpr double kWeek = 7 * kSecondsPerDay;
+  // In floating point: the days of a damaged history may lie anywhere.
+  const double weeks =
+      days.empty()
+          ? 0
+          : (static_cast<double>(days.back().day) - static_cast<double>(days.front().day)) / kWeek;
+  const bool by_day = every_day || days.size() <= kMostDaysShown;
+  const bool by_week = !by_day && weeks < static_cast<double>(kMostDaysShown);
+  per = by_day ? "day" : by_week ? "week (from Monday)" : "month";
+  std::vector<StretchTemperature> rows;
+  std::size_t days_in_row = 0;
+  for (const DayTemperature& day : days) {
+    std::string label = UtcDayText(day.day);
+    if (by_week) {
+      label = UtcDayText(WeekOf(day.day));
+    } else if (!by_day) {
+      label.resize(7);  // "2026-12"
+    }
+    if (rows.empty() || rows.back().label != label) {
+      rows.push_back({label, day.minimum, day.maximum, day.average});
+      days_in_row = 1;
+      continue;
+    }
+    StretchTemperature& row = rows.back();
+    row.minimum = std::min(row.minimum, day.minimum);
+    row.maximum = std::max(row.maximum, day.maximum);
+    ++days_in_row;
+    row.average += (day.average - row.average) / static_cast<double>(days_in_row);
+  }
+  return rows;
+}
+
 }  // namespace
 
-void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& out) {
+void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& out,
+                       bool every_day) {
   if (drives.empty()) out << "The history holds no reading of the drives asked for.\n";
   bool first_drive = true;
   for (const DriveOverview& history : drives) {
@@ -79,13 +126,15 @@ void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& o
       for (const TimedValue& change : counter.changes)
         out << "      " << UtcTimeText(change.time) << "  " << DecimalText(change.value) << '\n';
     }
-    if (!summary.days.empty()) {
-      out << "  Temperature per day (lowest / average / highest, " << TerminalText("\xB0")
+    std::string per;
+    const std::vector<StretchTemperature> rows = TemperatureTable(summary.days, every_day, per);
+    if (!rows.empty()) {
+      out << "  Temperature per " << per << " (lowest / average / highest, " << TerminalText("\xB0")
           << "C):\n";
     }
-    for (const DayTemperature& day : summary.days) {
-      out << "    " << UtcDayText(day.day) << "  " << day.minimum << " / " << Average(day.average)
-          << " / " << day.maximum << '\n';
+    for (const StretchTemperature& row : rows) {
+      out << "    " << row.label << "  " << row.minimum << " / " << Average(row.average) << " / "
+          << row.maximum << '\n';
     }
   }
 }
@@ -143,7 +192,13 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
   }
   HistoryQuery query;
   query.serials = options.serials;
-  for (const std::string& drive : options.drives) query.paths.push_back(DriveSelectorText(drive));
+  for (const std::string& drive : options.drives) {
+    // The path as the selector takes it, and in the letter case the drive list writes it.
+    const std::string path = DriveSelectorText(drive);
+    query.paths.push_back(path);
+    if (const std::optional<std::uint32_t> number = PhysicalDriveNumber(path))
+      query.paths.push_back(DriveDevicePath(static_cast<int>(*number)));
+  }
   query.from = options.since;
   query.until = options.until;
   query.items = WatchedItems();
@@ -173,7 +228,7 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
     if (options.json) {
       out << RenderHistoryJson(file, drives);
     } else {
-      RenderHistoryText(drives, out);
+      RenderHistoryText(drives, out, options.every_day);
     }
   }
   out.flush();

@@ -14,7 +14,11 @@ namespace kestrine {
 
 struct CliEnvironment;
 
-void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& out);
+// Beyond kMostDaysShown days the temperature table is per week, beyond as many weeks per month,
+// unless `every_day`.
+inline constexpr std::size_t kMostDaysShown = 31;
+void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& out,
+                       bool every_day = false);
 std::string RenderHistoryJson(const std::string& file, const std::vector<DriveOverview>& drives);
 
 // The run of --history: reads the history `environment` names and writes it; the exit status.

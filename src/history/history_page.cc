@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -33,6 +34,7 @@ svg text { font-family: inherit; font-size: 11px; fill: #404040; }
 .temperature { fill: none; stroke: #2a5d9f; stroke-width: 1.5; }
 .range { fill: #2a5d9f; fill-opacity: 0.18; stroke: none; }
 .counter { fill: none; stroke: #b03030; stroke-width: 1.5; }
+circle.temperature { fill: #2a5d9f; } circle.counter { fill: #b03030; }
 .band-OK { fill: #80ff80; } .band-WARNING { fill: #ffb366; } .band-CRITICAL { fill: #ff8080; }
 .band-none { fill: #e8e8e8; }
 rect[class^="band"] { fill-opacity: 0.45; -webkit-print-color-adjust: exact; print-color-adjust: exact; }
@@ -77,16 +79,77 @@ struct Scale {
   }
 };
 
+// The value axis' steps: 1, 2 or 5 times a power of ten, the smallest that draws at most this
+// many steps between the lowest and the highest value.
+constexpr double kMostValueSteps = 6;
+// The time axis' ticks: whole days up to this many, then Mondays, then firsts of months.
+constexpr std::int64_t kMostTicks = 10;
+constexpr std::int64_t kSecondsPerWeek = 7 * kSecondsPerDay;
+
+double RoundStep(double span) {
+  const double unit = std::pow(10.0, std::floor(std::log10(std::max(span, 1.0) / kMostValueSteps)));
+  for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+    if (span / (unit * factor) <= kMostValueSteps) return std::max(unit * factor, 1.0);
+  }
+  return unit * 10;
+}
+
+// A value axis' label: a whole number as such, a very large one in three digits.
+std::string AxisNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, std::fabs(value) < 1e15 ? "%.0f" : "%.3g", value);
+  return text;
+}
+
+struct Tick {
+  std::int64_t time = 0;
+  std::string label;
+};
+
+// The time axis' ticks inside [first, last]: each day's start, each Monday's or each first of a
+// month's (every few months over years), whichever gives at most kMostTicks.
+std::vector<Tick> TimeTicks(std::int64_t first, std::int64_t last) {
+  namespace chrono = std::chrono;
+  std::vector<Tick> ticks;
+  // Times outside the years 1 to 9999 (a damaged history) get no ticks.
+  constexpr std::int64_t kYear1 = -62135596800;
+  constexpr std::int64_t kYear10000 = 253402300800;
+  if (first < kYear1 || last >= kYear10000 || last < first) return ticks;
+  const std::int64_t span = last - first;
+  if (span / kSecondsPerDay <= kMostTicks || span / kSecondsPerWeek <= kMostTicks) {
+    const bool weeks = span / kSecondsPerDay > kMostTicks;
+    std::int64_t time = weeks ? WeekOf(first) : DayOf(first);
+    for (; time <= last; time += weeks ? kSecondsPerWeek : kSecondsPerDay)
+      if (time >= first) ticks.push_back({time, UtcDayText(time)});
+    return ticks;
+  }
+  const auto month_of = [](std::int64_t time) {
+    const chrono::year_month_day day{
+        chrono::floor<chrono::days>(chrono::sys_seconds{chrono::seconds{time}})};
+    return day.year() / day.month();
+  };
+  const chrono::year_month start = month_of(first);
+  const chrono::year_month end = month_of(last);
+  const int months = (end - start).count() + 1;
+  const int every = static_cast<int>((months + kMostTicks - 1) / kMostTicks);
+  for (chrono::year_month month = start; month <= end; month += chrono::months{every}) {
+    const std::int64_t time =
+        chrono::sys_seconds{chrono::sys_days{month / 1}}.time_since_epoch().count();
+    if (time >= first) ticks.push_back({time, UtcDayText(time).substr(0, 7)});
+  }
+  return ticks;
+}
+
 std::string BandClass(const std::string& condition) {
   if (condition == "OK" || condition == "WARNING" || condition == "CRITICAL")
     return "band-" + condition;
   return "band-none";
 }
 
-// The frame of a chart: condition bands behind, the value axis' labels, the first and last
-// dates below.
+// The frame of a chart: condition bands behind, grid lines at round values with their labels,
+// and at the time axis' ticks with their dates (without a tick, the first and last times).
 void AppendFrame(std::string& page, const Scale& scale, const DriveSummary& summary, bool bands,
-                 const std::string& low_label, const std::string& high_label) {
+                 double step) {
   const double bottom = scale.height - kBottom;
   if (bands) {
     for (std::size_t i = 0; i < summary.conditions.size(); ++i) {
@@ -98,21 +161,49 @@ void AppendFrame(std::string& page, const Scale& scale, const DriveSummary& summ
               Number(std::max(to - from, 1.0)) + "\" height=\"" + Number(bottom - kTop) + "\"/>\n";
     }
   }
-  page += std::string("<line class=\"axis\" x1=\"") + std::to_string(kLeft) + "\" y1=\"" +
-          Number(bottom) + "\" x2=\"" + std::to_string(kWidth - kRight) + "\" y2=\"" +
-          Number(bottom) + "\"/>\n";
-  page += std::string("<line class=\"axis\" x1=\"") + std::to_string(kLeft) + "\" y1=\"" +
-          std::to_string(kTop) + "\" x2=\"" + std::to_string(kLeft) + "\" y2=\"" + Number(bottom) +
-          "\"/>\n";
-  page += std::string("<text x=\"") + std::to_string(kLeft - 4) + "\" y=\"" + Number(kTop + 10) +
-          "\" text-anchor=\"end\">" + high_label + "</text>\n";
-  page += std::string("<text x=\"") + std::to_string(kLeft - 4) + "\" y=\"" + Number(bottom) +
-          "\" text-anchor=\"end\">" + low_label + "</text>\n";
-  page += std::string("<text x=\"") + std::to_string(kLeft) + "\" y=\"" +
-          std::to_string(scale.height - 6) + "\">" + UtcTimeText(scale.first) + "</text>\n";
-  page += std::string("<text x=\"") + std::to_string(kWidth - kRight) + "\" y=\"" +
-          std::to_string(scale.height - 6) + "\" text-anchor=\"end\">" + UtcTimeText(scale.last) +
-          "</text>\n";
+  const auto line = [&page](const char* kind, double x1, double y1, double x2, double y2) {
+    page += std::string("<line class=\"") + kind + "\" x1=\"" + Number(x1) + "\" y1=\"" +
+            Number(y1) + "\" x2=\"" + Number(x2) + "\" y2=\"" + Number(y2) + "\"/>\n";
+  };
+  // step 0: no value to label.
+  for (double value = scale.low; step > 0 && value <= scale.high + step / 2; value += step) {
+    const double y = scale.Y(value);
+    if (value > scale.low) line("grid", kLeft, y, kWidth - kRight, y);
+    page += std::string("<text x=\"") + std::to_string(kLeft - 4) + "\" y=\"" + Number(y + 4) +
+            "\" text-anchor=\"end\">" + AxisNumber(value) + "</text>\n";
+  }
+  const std::vector<Tick> ticks = TimeTicks(scale.first, scale.last);
+  for (const Tick& tick : ticks) {
+    const double x = scale.X(tick.time);
+    line("grid", x, kTop, x, bottom);
+    page += "<text x=\"" + Number(x) + "\" y=\"" + std::to_string(scale.height - 6) +
+            "\" text-anchor=\"middle\">" + tick.label + "</text>\n";
+  }
+  if (ticks.empty()) {
+    page += std::string("<text x=\"") + std::to_string(kLeft) + "\" y=\"" +
+            std::to_string(scale.height - 6) + "\">" + UtcTimeText(scale.first) + "</text>\n";
+    page += std::string("<text x=\"") + std::to_string(kWidth - kRight) + "\" y=\"" +
+            std::to_string(scale.height - 6) + "\" text-anchor=\"end\">" + UtcTimeText(scale.last) +
+            "</text>\n";
+  }
+  line("axis", kLeft, bottom, kWidth - kRight, bottom);
+  line("axis", kLeft, kTop, kLeft, bottom);
+}
+
+// A reading alone draws no line: its point.
+void AppendPoint(std::string& page, const char* kind, double x, double y) {
+  page += std::string("<circle class=\"") + kind + "\" cx=\"" + Number(x) + "\" cy=\"" + Number(y) +
+          "\" r=\"3\"/>\n";
+}
+
+// The time a chart spans: the readings', or a day around a single one.
+Scale TimeScale(const DriveSummary& summary, int height) {
+  Scale scale{summary.first, summary.last, 0, 1, height};
+  if (scale.last == scale.first) {
+    scale.first -= kSecondsPerDay / 2;
+    scale.last += kSecondsPerDay / 2;
+  }
+  return scale;
 }
 
 void AppendTemperatureChart(std::string& page, const DriveHistory& history,
@@ -124,7 +215,7 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
     std::int64_t time = 0;
   };
   std::vector<Column> columns(kColumns);
-  Scale scale{summary.first, summary.last, 0, 1, kTemperatureHeight};
+  Scale scale = TimeScale(summary, kTemperatureHeight);
   bool any = false;
   for (const HistoryPoint& point : history.points) {
     if (!point.temperature) continue;
@@ -147,21 +238,26 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
           std::to_string(kTemperatureHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
           std::to_string(kTemperatureHeight) +
           "\" role=\"img\" aria-label=\"Temperature over time\">\n";
-  scale.low = std::floor(scale.low - 1);
-  scale.high = std::ceil(scale.high + 1);
-  AppendFrame(page, scale, summary, true, any ? Number(scale.low) : "",
-              any ? Number(scale.high) : "");
+  const double step = RoundStep(scale.high - scale.low + 2);
+  scale.low = std::floor((scale.low - 1) / step) * step;
+  scale.high = std::ceil((scale.high + 1) / step) * step;
+  AppendFrame(page, scale, summary, true, any ? step : 0);
   std::string top;
   std::string bottom;
   std::string line;
+  std::size_t drawn = 0;
   for (const Column& column : columns) {
     if (column.count == 0) continue;
+    ++drawn;
     const std::string x = Number(scale.X(column.time));
     top += x + "," + Number(scale.Y(column.maximum)) + " ";
     bottom = x + "," + Number(scale.Y(column.minimum)) + " " + bottom;
     line += x + "," + Number(scale.Y(column.sum / column.count)) + " ";
   }
-  if (any) {
+  if (drawn == 1) {
+    const auto only = std::ranges::find_if(columns, [](const Column& c) { return c.count > 0; });
+    AppendPoint(page, "temperature", scale.X(only->time), scale.Y(only->sum / only->count));
+  } else if (any) {
     page += "<polygon class=\"range\" points=\"" + top + bottom + "\"/>\n";
     page += "<polyline class=\"temperature\" points=\"" + line + "\"/>\n";
   } else {
@@ -182,19 +278,16 @@ void AppendTemperatureChart(std::string& page, const DriveHistory& history,
 
 void AppendCounterChart(std::string& page, const DriveSummary& summary,
                         const CounterChanges& counter) {
-  Scale scale{summary.first, summary.last, 0, 1, kCounterHeight};
-  Counter128 highest{1, 0};
-  for (const TimedValue& change : counter.changes) {
+  Scale scale = TimeScale(summary, kCounterHeight);
+  for (const TimedValue& change : counter.changes)
     scale.high = std::max(scale.high, Approximately(change.value));
-    if (change.value.high > highest.high ||
-        (change.value.high == highest.high && change.value.low > highest.low))
-      highest = change.value;
-  }
+  const double step = RoundStep(scale.high);
+  scale.high = std::ceil(scale.high / step) * step;
   page += "<h2>" + PageText(HistoryItemName(counter.id)) + "</h2>\n";
   page += std::string("<svg width=\"") + std::to_string(kWidth) + "\" height=\"" +
           std::to_string(kCounterHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
           std::to_string(kCounterHeight) + "\" role=\"img\">\n";
-  AppendFrame(page, scale, summary, false, "0", DecimalText(highest));
+  AppendFrame(page, scale, summary, false, step);
   std::string steps;
   for (std::size_t i = 0; i < counter.changes.size(); ++i) {
     const std::string y = Number(scale.Y(Approximately(counter.changes[i].value)));
@@ -202,6 +295,10 @@ void AppendCounterChart(std::string& page, const DriveSummary& summary,
     const std::int64_t until =
         i + 1 < counter.changes.size() ? counter.changes[i + 1].time : summary.last;
     steps += Number(scale.X(until)) + "," + y + " ";
+  }
+  if (summary.first == summary.last) {
+    AppendPoint(page, "counter", scale.X(summary.first),
+                scale.Y(Approximately(counter.changes.back().value)));
   }
   page += "<polyline class=\"counter\" points=\"" + steps + "\"/>\n</svg>\n";
 }

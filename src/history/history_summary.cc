@@ -56,6 +56,14 @@ std::int64_t DayOf(std::int64_t time) {
   return time - ((time % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
 }
 
+std::int64_t WeekOf(std::int64_t time) {
+  constexpr std::int64_t kWeek = 7 * kSecondsPerDay;
+  constexpr std::int64_t kMonday = 4 * kSecondsPerDay;  // 1970-01-01 was a Thursday
+  const std::int64_t day = DayOf(time);
+  if (day < std::numeric_limits<std::int64_t>::min() + kWeek + kMonday) return day;
+  return day - ((day - kMonday) % kWeek + kWeek) % kWeek;
+}
+
 std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day) {
   if (!text.empty() && (text.back() == 'Z' || text.back() == 'z')) text.remove_suffix(1);
   std::size_t at = 0;

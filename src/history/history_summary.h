@@ -69,6 +69,8 @@ inline constexpr std::int64_t kSecondsPerDay = 86400;
 
 // The first second of the UTC day of `time` (a time too far in the past for that is its own).
 std::int64_t DayOf(std::int64_t time);
+// The first second of the week of `time`, which begins on a Monday (UTC).
+std::int64_t WeekOf(std::int64_t time);
 
 // "2026-12-07 19:30:00" (UTC) and "2026-12-07".
 std::string UtcTimeText(std::int64_t time);

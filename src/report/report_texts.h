@@ -11,6 +11,10 @@ inline constexpr char kReportWebAddress[] = "https://kestrine.example.org/";
 inline constexpr char kReportEmailAddress[] = "kestrine@example.org";
 inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
 inline constexpr char kCannotWriteFile[] = "Cannot write file \"%s\". %s";
+// kestrine-cli --html with no style sheet to copy: the report is written all the same.
+inline constexpr char kStyleSheetNotFound[] =
+    "no style sheet (style.css) was found beside the program or in its data folder: the report "
+    "is written without one";
 inline constexpr char kCannotCopyStyleSheet[] = "The style sheet could not be copied to \"%s\". %s";
 
 }  // namespace kestrine::texts

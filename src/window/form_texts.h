@@ -11,6 +11,8 @@ inline constexpr char kContactAddress[] = "kestrine@example.org";
 inline constexpr char kNotSmartDevice[] = "Not a S.M.A.R.T enabled device";
 inline constexpr char kNeedsAdministratorRights[] =
     "Reading the drives needs administrator (root) rights.";
+// The status bar and the tray hint when the start-up found no drive to list.
+inline constexpr char kNoDiskFound[] = "No disk was found";
 inline constexpr char kFailed[] = "failed";
 inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";

@@ -32,6 +32,15 @@ TForm1::TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_l
 void TForm1::FormShow() {
   ListDrives();
   ui_.ComboBox1.SelectFirst();
+  if (ui_.ComboBox1.Text().empty()) {
+    // Nothing to read: an empty window that says so, rather than the empty selector's
+    // conversion error.
+    DriveCondition.clear();
+    ui_.lblstatus.Clear();
+    ui_.StatusBar1.SetText(texts::kNoDiskFound);
+    ui_.TrayIcon1.SetHint(texts::kNoDiskFound);
+    return;
+  }
   RequestRefresh();
 }
 
@@ -171,6 +180,7 @@ void TForm1::RefreshDrive(Cause cause) {
   told_not_read_.reset();
   reading_ = nvme ? NvmeReadingFromTables(drv_.Tables(), drive_number)
                   : AtaReadingFromTables(drv_.Tables(), drive_number);
+  read_drive_ = selected;
   read_status_ = "BusType:" + bus_type + " " + "Method:" + std::string(MethodText(reading_.family));
   ui_.StatusBar1.SetText(read_status_);
 
@@ -246,6 +256,16 @@ bool TForm1::LeaveAsleep() {
   const PowerMode mode = drv_.PowerModeWithoutWaking(selected, drive_number);
   if (!Asleep(mode)) return false;
   left_asleep_ = mode;
+  if (read_drive_ != selected) {
+    // What is on show was read from another drive: none of it is this drive's.
+    for (ListView* view : {&ui_.ListView1, &ui_.ListView2, &ui_.ListView3, &ui_.ListView4})
+      view->Clear();
+    reading_ = DriveReading{};
+    read_status_.clear();
+    DriveCondition.clear();
+    ui_.lblstatus.Clear();
+    ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + AsleepStatusText("", mode));
+  }
   ui_.StatusBar1.SetText(AsleepStatusText(read_status_, mode));
   return true;
 }

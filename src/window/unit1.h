@@ -29,7 +29,9 @@ class TForm1 {
   TForm1& operator=(const TForm1&) = delete;
 
   // Event handlers.
-  void FormShow();  // ListDrives, then the first drive's refresh
+  // ListDrives, then the first drive's refresh; with no drive listed, an empty window that says
+  // no disk was found.
+  void FormShow();
   void ComboBox1Change();
   void Timer2Timer();
   void Refresh1Click();
@@ -141,6 +143,7 @@ class TForm1 {
   Cause refresh_cause_ = Cause::User;  // who asked for the refresh running
   PowerMode left_asleep_ = PowerMode::Unknown;
   std::string read_status_;  // the status bar's text after the last refresh that read
+  std::string read_drive_;   // the drive that refresh read
   std::string told_drive_;   // the drive of the last notification, for its click
   std::optional<std::string> told_not_read_;      // the drive a timed re-read could not read, told
   std::optional<std::string> told_log_not_read_;  // the drive whose log a re-read missed, told

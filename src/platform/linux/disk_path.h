@@ -18,9 +18,6 @@ namespace kestrine {
 // letters a-z as a bijective base-26 number (0 "sda", 25 "sdz", 26 "sdaa", 701 "sdzz").
 std::string ScsiDiskName(std::uint32_t index);
 
-inline constexpr std::uint32_t kFirstNvmeDrive = 192;
-inline constexpr std::uint32_t kNvmeDriveCount = 64;
-
 // The kernel's name of the disk a drive number names ("sda", "nvme0n1").
 struct DiskName {
   std::string name;

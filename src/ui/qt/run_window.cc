@@ -1,6 +1,7 @@
 #include "run_window.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -22,17 +23,16 @@
 namespace kestrine {
 namespace {
 
-// "--version" anywhere on the command line: the program's name and version, and no window (so
-// it also answers without a display).
-bool PrintVersion(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::string_view(argv[i]) != "--version") continue;
-    const std::string name =
-        std::filesystem::path(argv[0] != nullptr ? argv[0] : "kestrine").filename().string();
-    std::cout << name << ' ' << KESTRINE_VERSION << std::endl;
-    return true;
-  }
-  return false;
+// --help or --version: the text and no window.
+bool PrintHelpOrVersion(int argc, char** argv) {
+  const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
+  const std::string name =
+      std::filesystem::path(argc > 0 && argv[0] != nullptr ? argv[0] : "kestrine")
+          .filename()
+          .string();
+  const std::optional<std::string> text = HelpOrVersionText(name, KESTRINE_VERSION, arguments);
+  if (text) std::cout << *text << std::flush;
+  return text.has_value();
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, b
                 << " ignored\n";
     }
     window_argc = argc > 0 ? 1 : 0;
-  } else if (PrintVersion(argc, argv)) {
+  } else if (PrintHelpOrVersion(argc, argv)) {
     return 0;
   }
   RemoveNewFilesOnSignals();

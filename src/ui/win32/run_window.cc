@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "history_recorder.h"
+#include "kestrine_version.h"
 #include "self_check.h"
 #include "smart_drv.h"
 #include "unit1.h"
@@ -18,7 +21,35 @@
 
 namespace kestrine {
 
+namespace {
+
+// A window program has no console of its own: the text goes to the standard output it was given
+// (a pipe, a file), else to the console it was started from, else into a message box.
+void ShowText(const std::string& text) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    out = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, 0, nullptr);
+  }
+  DWORD written = 0;
+  if (out != nullptr && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    return;
+  }
+  MessageBoxA(nullptr, text.c_str(), "Kestrine", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
 int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history) {
+  const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::string name =
+      std::filesystem::path(argc > 0 && argv[0] != nullptr ? argv[0] : "kestrine").stem().string();
+  if (const std::optional<std::string> text =
+          HelpOrVersionText(name, KESTRINE_VERSION, arguments)) {
+    ShowText(*text);
+    return 0;
+  }
   bool quit_after_first_refresh = false;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == kQuitAfterFirstRefreshOption) quit_after_first_refresh = true;
