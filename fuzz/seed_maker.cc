@@ -27,6 +27,8 @@
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
+#include "scsi_commands.h"
+#include "scsi_page_targets.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_file.h"
@@ -425,6 +427,51 @@ void MakeNvmeAdminSeeds() {
   }
 }
 
+// The SCSI decoders' targets: the replies of the bay's two SAS disks.
+void MakeScsiSeeds() {
+  using kestrine::fuzzing::ScsiSeed;
+  const std::vector<std::pair<std::string, kestrine::DriveImage>> disks = {
+      {"sas-hdd", kestrine::SasHddImage()}, {"sas-ssd", kestrine::SasSsdImage()}};
+  for (const auto& [disk, image] : disks) {
+    kestrine::SimBay bay;
+    bay.AddDrive(0, image);
+    const kestrine::ScsiBlocks blocks = kestrine::ReadScsiBlocks(
+        bay, bay.Open("\\\\.\\PHYSICALDRIVE0", kestrine::Access::ReadWrite));
+    for (const auto& target : kestrine::fuzzing::kScsiPageTargets) {
+      std::vector<std::pair<std::string, Bytes>> seeds;
+      auto add = [&](const std::string& what, const std::optional<Bytes>& bytes) {
+        if (bytes) seeds.emplace_back(disk + "-" + what, *bytes);
+      };
+      switch (target.seed) {
+        case ScsiSeed::Inquiry:
+          add("inquiry", blocks.inquiry);
+          break;
+        case ScsiSeed::Vpd:
+          for (const auto& [page, bytes] : blocks.vpd) add("vpd-" + std::to_string(page), bytes);
+          break;
+        case ScsiSeed::Capacity:
+          add("capacity16", blocks.capacity16);
+          add("capacity10", blocks.capacity10);
+          break;
+        case ScsiSeed::LogPage:
+          for (const auto& [page, bytes] : blocks.log) {
+            const bool counters = target.page == 0x03 && (page == 0x02 || page == 0x05);
+            if (page == target.page || counters) add("log-" + std::to_string(page), bytes);
+          }
+          break;
+        case ScsiSeed::IeMode:
+          add("mode-1c", blocks.ie_mode);
+          break;
+        case ScsiSeed::Defects:
+          add("defects12", blocks.defects12);
+          add("defects10", blocks.defects10);
+          break;
+      }
+      for (const auto& [name, bytes] : seeds) Write(target.name, name, bytes);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -444,6 +491,7 @@ int main(int argc, char** argv) {
   MakeFileNameSeeds();
   MakeReportSeeds();
   MakeHistorySeeds();
+  MakeScsiSeeds();
   if (argc > 2 && fs::is_directory(argv[2])) CopyCaptured(argv[2]);
   return 0;
 }
