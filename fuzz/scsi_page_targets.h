@@ -27,13 +27,19 @@ inline constexpr std::array<ScsiPageTarget, 14> kScsiPageTargets{{
     {"scsi_inquiry_fuzz", ScsiSeed::Inquiry, 0,
      [](std::span<const Byte> d) { return DecodeStandardInquiry(d).has_value(); }},
     {"scsi_vpd_fuzz", ScsiSeed::Vpd, 0,
-     [](std::span<const Byte> d) -> bool {
-       return DecodeVpdPageList(d).has_value() | DecodeUnitSerial(d).has_value() |
-              DecodeWorldWideName(d).has_value() | DecodeBlockCharacteristics(d).has_value();
+     [](std::span<const Byte> d) {
+       // Every VPD decoder on the same bytes: each checks the page code itself.
+       const bool list = DecodeVpdPageList(d).has_value();
+       const bool serial = DecodeUnitSerial(d).has_value();
+       const bool name = DecodeWorldWideName(d).has_value();
+       const bool characteristics = DecodeBlockCharacteristics(d).has_value();
+       return list || serial || name || characteristics;
      }},
     {"scsi_capacity_fuzz", ScsiSeed::Capacity, 0,
-     [](std::span<const Byte> d) -> bool {
-       return DecodeReadCapacity10(d).has_value() | DecodeReadCapacity16(d).has_value();
+     [](std::span<const Byte> d) {
+       const bool ten = DecodeReadCapacity10(d).has_value();
+       const bool sixteen = DecodeReadCapacity16(d).has_value();
+       return ten || sixteen;
      }},
     {"scsi_log_supported_fuzz", ScsiSeed::LogPage, 0x00,
      [](std::span<const Byte> d) { return DecodeSupportedLogPages(d).has_value(); }},
@@ -63,8 +69,10 @@ inline constexpr std::array<ScsiPageTarget, 14> kScsiPageTargets{{
     {"scsi_ie_mode_fuzz", ScsiSeed::IeMode, 0,
      [](std::span<const Byte> d) { return DecodeIeControlPage(d).has_value(); }},
     {"scsi_defects_fuzz", ScsiSeed::Defects, 0,
-     [](std::span<const Byte> d) -> bool {
-       return DecodeGrownDefects10(d).has_value() | DecodeGrownDefects12(d).has_value();
+     [](std::span<const Byte> d) {
+       const bool ten = DecodeGrownDefects10(d).has_value();
+       const bool twelve = DecodeGrownDefects12(d).has_value();
+       return ten || twelve;
      }},
 }};
 

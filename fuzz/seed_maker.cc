@@ -432,9 +432,10 @@ void MakeScsiSeeds() {
   using kestrine::fuzzing::ScsiSeed;
   const std::vector<std::pair<std::string, kestrine::DriveImage>> disks = {
       {"sas-hdd", kestrine::SasHddImage()}, {"sas-ssd", kestrine::SasSsdImage()}};
-  for (const auto& [disk, image] : disks) {
+  for (const auto& entry : disks) {
+    const std::string& disk = entry.first;
     kestrine::SimBay bay;
-    bay.AddDrive(0, image);
+    bay.AddDrive(0, entry.second);
     const kestrine::ScsiBlocks blocks = kestrine::ReadScsiBlocks(
         bay, bay.Open("\\\\.\\PHYSICALDRIVE0", kestrine::Access::ReadWrite));
     for (const auto& target : kestrine::fuzzing::kScsiPageTargets) {
