@@ -1,6 +1,6 @@
-// The SCSI decoders' fuzz targets, one per decoder, built from one source (scsi_page_fuzz.cc)
-// with KESTRINE_SCSI_TARGET naming its entry here; the seed maker gives each the replies of the
-// bay's SAS disks that its decoder reads.
+// The SCSI decoders' fuzz targets (and the pass-through block's reader), one per decoder, built
+// from one source (scsi_page_fuzz.cc) with KESTRINE_SCSI_TARGET naming its entry here; the seed
+// maker gives each the replies of the bay's SAS disks that its decoder reads.
 #pragma once
 
 #include <array>
@@ -8,12 +8,13 @@
 #include <span>
 
 #include "bytes.h"
+#include "scsi_command_block.h"
 #include "scsi_pages.h"
 
 namespace kestrine::fuzzing {
 
 // Which reply a target's seeds are: a log page (by code), a VPD page, or another reply.
-enum class ScsiSeed { Inquiry, Vpd, Capacity, LogPage, IeMode, Defects };
+enum class ScsiSeed { Inquiry, Vpd, Capacity, LogPage, IeMode, Defects, Reply };
 
 struct ScsiPageTarget {
   const char* name;
@@ -23,7 +24,7 @@ struct ScsiPageTarget {
   bool (*decode)(std::span<const Byte>);
 };
 
-inline constexpr std::array<ScsiPageTarget, 14> kScsiPageTargets{{
+inline constexpr std::array<ScsiPageTarget, 15> kScsiPageTargets{{
     {"scsi_inquiry_fuzz", ScsiSeed::Inquiry, 0,
      [](std::span<const Byte> d) { return DecodeStandardInquiry(d).has_value(); }},
     {"scsi_vpd_fuzz", ScsiSeed::Vpd, 0,
@@ -73,6 +74,15 @@ inline constexpr std::array<ScsiPageTarget, 14> kScsiPageTargets{{
        const bool ten = DecodeGrownDefects10(d).has_value();
        const bool twelve = DecodeGrownDefects12(d).has_value();
        return ten || twelve;
+     }},
+    {"scsi_command_block_fuzz", ScsiSeed::Reply, 0,
+     [](std::span<const Byte> d) {
+       const auto reply = ReadScsiCommandBlock(d);
+       // The sense and data lie within the bytes given.
+       if (reply && (reply->data.size() > d.size() || reply->sense.size() > d.size())) {
+         __builtin_trap();
+       }
+       return reply.has_value();
      }},
 }};
 

@@ -27,6 +27,7 @@
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
+#include "scsi_command_block.h"
 #include "scsi_commands.h"
 #include "scsi_page_targets.h"
 #include "sim_bay.h"
@@ -436,8 +437,9 @@ void MakeScsiSeeds() {
     const std::string& disk = entry.first;
     kestrine::SimBay bay;
     bay.AddDrive(0, entry.second);
-    const kestrine::ScsiBlocks blocks = kestrine::ReadScsiBlocks(
-        bay, bay.Open("\\\\.\\PHYSICALDRIVE0", kestrine::Access::ReadWrite));
+    const kestrine::DeviceHandle handle =
+        bay.Open("\\\\.\\PHYSICALDRIVE0", kestrine::Access::ReadWrite);
+    const kestrine::ScsiBlocks blocks = kestrine::ReadScsiBlocks(bay, handle);
     for (const auto& target : kestrine::fuzzing::kScsiPageTargets) {
       std::vector<std::pair<std::string, Bytes>> seeds;
       auto add = [&](const std::string& what, const std::optional<Bytes>& bytes) {
@@ -463,6 +465,18 @@ void MakeScsiSeeds() {
         case ScsiSeed::IeMode:
           add("mode-1c", blocks.ie_mode);
           break;
+        case ScsiSeed::Reply: {
+          Bytes block = kestrine::BuildScsiCommandBlock(
+              kestrine::InquiryCdb(std::nullopt, kestrine::scsi_size::kStandardInquiry),
+              kestrine::scsi_size::kStandardInquiry);
+          std::uint32_t returned = 0;
+          bay.Control(handle, kestrine::kIoctlScsiPassThrough,
+                      std::span<const Byte>(block.data(), kestrine::ScsiCommandInSize()), block,
+                      returned);
+          block.resize(std::min<std::size_t>(returned, block.size()));
+          add("inquiry-reply", block);
+          break;
+        }
         case ScsiSeed::Defects:
           add("defects12", blocks.defects12);
           add("defects10", blocks.defects10);

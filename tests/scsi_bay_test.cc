@@ -134,6 +134,9 @@ TEST(ScsiBay, ASelfTestStartedIsLoggedNewestFirst) {
   EXPECT_EQ(h.self_tests->front().code, 2);
   EXPECT_EQ(h.self_tests->front().power_on_hours, 21344);
   EXPECT_EQ(b.bay.FindDrive(0)->self_tests_started, 1);
+  // A refusal comes back without a data area: still a refusal.
+  b.bay.FindDrive(0)->behaviour.aborts_self_test = true;
+  EXPECT_FALSE(StartScsiSelfTest(b.bay, handle, ScsiSelfTest::BackgroundShort));
 }
 
 TEST(ScsiFindings, EachRule) {

@@ -87,8 +87,13 @@ TEST(ScsiCommandBlock, HeaderSenseAndDataArea) {
   // A reply claiming more data than the area holds gives only the area.
   std::vector<Byte> reply = BuildScsiCommandBlock(InquiryCdb(std::nullopt, 96), 96);
   reply[12] = 0xFF;
-  EXPECT_EQ(ReadScsiCommandBlock(reply).data.size(), 96u);
-  EXPECT_TRUE(ReadScsiCommandBlock(std::span(reply).first(60)).data.empty());
+  EXPECT_EQ(ReadScsiCommandBlock(reply)->data.size(), 96u);
+  EXPECT_EQ(ReadScsiCommandBlock(std::span(reply).first(100))->data.size(), 20u);
+  // Without its data area, the status and sense still count; without its header, nothing does.
+  reply[2] = 2;
+  EXPECT_EQ(ReadScsiCommandBlock(std::span(reply).first(66))->status, 2);
+  EXPECT_EQ(ReadScsiCommandBlock(std::span(reply).first(66))->sense.size(), 18u);
+  EXPECT_FALSE(ReadScsiCommandBlock(std::span(reply).first(43)));
 }
 
 }  // namespace

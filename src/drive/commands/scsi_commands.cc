@@ -47,12 +47,13 @@ ScsiOutcome ScsiCommand(DevicePort& port, DeviceHandle handle, const ScsiCdb& cd
     return outcome;
   }
   // What the port says it returned bounds what is read of the block.
-  const ScsiCommandReply reply = ReadScsiCommandBlock(
+  const std::optional<ScsiCommandReply> reply = ReadScsiCommandBlock(
       std::span<const Byte>(block.data(), std::min<std::size_t>(returned, block.size())));
+  if (!reply) return outcome;
   outcome.carried = true;
-  outcome.status = reply.status;
-  if (reply.status == scsi::kStatusCheckCondition) outcome.sense = ParseSense(reply.sense);
-  outcome.data.assign(reply.data.begin(), reply.data.end());
+  outcome.status = reply->status;
+  if (reply->status == scsi::kStatusCheckCondition) outcome.sense = ParseSense(reply->sense);
+  outcome.data.assign(reply->data.begin(), reply->data.end());
   return outcome;
 }
 

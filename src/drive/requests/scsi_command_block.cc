@@ -22,15 +22,18 @@ std::vector<Byte> BuildScsiCommandBlock(const ScsiCdb& cdb, std::uint32_t data_i
   return block;
 }
 
-ScsiCommandReply ReadScsiCommandBlock(std::span<const Byte> block) {
+std::optional<ScsiCommandReply> ReadScsiCommandBlock(std::span<const Byte> block) {
   using namespace sat_block;
+  if (block.size() < kHeaderSize) return std::nullopt;
+  // The part of [offset, offset + length) that lies within the bytes.
+  auto within = [&](std::size_t offset, std::size_t length) {
+    if (offset >= block.size()) return std::span<const Byte>();
+    return block.subspan(offset, std::min(length, block.size() - offset));
+  };
   ScsiCommandReply reply;
-  if (block.size() < kData) return reply;
   reply.status = block[kScsiStatus];
-  reply.sense = block.subspan(kSense, std::min<std::size_t>(block[kSenseInfoLength], kSenseSize));
-  const std::size_t moved =
-      std::min<std::size_t>(ReadLe32(block, kDataTransferLength), block.size() - kData);
-  reply.data = block.subspan(kData, moved);
+  reply.sense = within(kSense, std::min<std::size_t>(block[kSenseInfoLength], kSenseSize));
+  reply.data = within(kData, ReadLe32(block, kDataTransferLength));
   return reply;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -19,15 +20,16 @@ inline constexpr std::uint32_t kScsiMaxDataIn = 0x10000;
 // empty block for a transfer longer than kScsiMaxDataIn.
 std::vector<Byte> BuildScsiCommandBlock(const ScsiCdb& cdb, std::uint32_t data_in);
 
-// What a block that came back holds: the SCSI status, the sense bytes the driver had room for,
-// and the data the device returned (DataTransferLength, never past the data area).
+// What the bytes of a block that came back hold: the SCSI status, the sense bytes the driver had
+// room for, and the data the device returned (DataTransferLength, never past the bytes).
 struct ScsiCommandReply {
   Byte status = 0;
   std::span<const Byte> sense;
   std::span<const Byte> data;
 };
-// Nothing for a block shorter than its header and sense area.
-ScsiCommandReply ReadScsiCommandBlock(std::span<const Byte> block);
+// Nothing for bytes shorter than the header, which holds the status. A driver returns only the
+// bytes it wrote: a command without data may come back without its data area, or its sense area.
+std::optional<ScsiCommandReply> ReadScsiCommandBlock(std::span<const Byte> block);
 
 // Bytes sent: the header only. Bytes received: the block up to the end of its data area.
 std::uint32_t ScsiCommandInSize();
