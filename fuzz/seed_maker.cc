@@ -27,6 +27,9 @@
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
+#include "scsi_command_block.h"
+#include "scsi_commands.h"
+#include "scsi_page_targets.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_file.h"
@@ -425,6 +428,65 @@ void MakeNvmeAdminSeeds() {
   }
 }
 
+// The SCSI decoders' targets: the replies of the bay's two SAS disks.
+void MakeScsiSeeds() {
+  using kestrine::fuzzing::ScsiSeed;
+  const std::vector<std::pair<std::string, kestrine::DriveImage>> disks = {
+      {"sas-hdd", kestrine::SasHddImage()}, {"sas-ssd", kestrine::SasSsdImage()}};
+  for (const auto& entry : disks) {
+    const std::string& disk = entry.first;
+    kestrine::SimBay bay;
+    bay.AddDrive(0, entry.second);
+    const kestrine::DeviceHandle handle =
+        bay.Open("\\\\.\\PHYSICALDRIVE0", kestrine::Access::ReadWrite);
+    const kestrine::ScsiBlocks blocks = kestrine::ReadScsiBlocks(bay, handle);
+    for (const auto& target : kestrine::fuzzing::kScsiPageTargets) {
+      std::vector<std::pair<std::string, Bytes>> seeds;
+      auto add = [&](const std::string& what, const std::optional<Bytes>& bytes) {
+        if (bytes) seeds.emplace_back(disk + "-" + what, *bytes);
+      };
+      switch (target.seed) {
+        case ScsiSeed::Inquiry:
+          add("inquiry", blocks.inquiry);
+          break;
+        case ScsiSeed::Vpd:
+          for (const auto& [page, bytes] : blocks.vpd) add("vpd-" + std::to_string(page), bytes);
+          break;
+        case ScsiSeed::Capacity:
+          add("capacity16", blocks.capacity16);
+          add("capacity10", blocks.capacity10);
+          break;
+        case ScsiSeed::LogPage:
+          for (const auto& [page, bytes] : blocks.log) {
+            const bool counters = target.page == 0x03 && (page == 0x02 || page == 0x05);
+            if (page == target.page || counters) add("log-" + std::to_string(page), bytes);
+          }
+          break;
+        case ScsiSeed::IeMode:
+          add("mode-1c", blocks.ie_mode);
+          break;
+        case ScsiSeed::Reply: {
+          Bytes block = kestrine::BuildScsiCommandBlock(
+              kestrine::InquiryCdb(std::nullopt, kestrine::scsi_size::kStandardInquiry),
+              kestrine::scsi_size::kStandardInquiry);
+          std::uint32_t returned = 0;
+          bay.Control(handle, kestrine::kIoctlScsiPassThrough,
+                      std::span<const Byte>(block.data(), kestrine::ScsiCommandInSize()), block,
+                      returned);
+          block.resize(std::min<std::size_t>(returned, block.size()));
+          add("inquiry-reply", block);
+          break;
+        }
+        case ScsiSeed::Defects:
+          add("defects12", blocks.defects12);
+          add("defects10", blocks.defects10);
+          break;
+      }
+      for (const auto& [name, bytes] : seeds) Write(target.name, name, bytes);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -444,6 +506,7 @@ int main(int argc, char** argv) {
   MakeFileNameSeeds();
   MakeReportSeeds();
   MakeHistorySeeds();
+  MakeScsiSeeds();
   if (argc > 2 && fs::is_directory(argv[2])) CopyCaptured(argv[2]);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "form_texts.h"
 #include "legacy_request.h"
 #include "sat_pass_through_block.h"
+#include "scsi_commands.h"
 #include "sg_io_fakes.h"
 #include "smart_drv.h"
 
@@ -465,6 +466,19 @@ TEST_F(LinuxDevicePortTest, ScsiPassThroughSendsItsCdbAsItIs) {
 
   system_.replies.push_back({.host_status = 0x01});  // no connect
   EXPECT_FALSE(Control(handle, kIoctlScsiPassThrough, std::span(block.data(), 44), block));
+}
+
+TEST_F(LinuxDevicePortTest, TheScsiFamilysCommandsTravelWithTheirOwnLength) {
+  // A LOG SENSE of a 1 KiB buffer: the CDB as built, and only the bytes the disk moved back.
+  const DeviceHandle handle = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
+  system_.replies.push_back({.data = Pattern(16, 3), .resid = 1024 - 16});
+  const ScsiOutcome outcome = ScsiCommand(port_, handle, LogSenseCdb(0x0D, 0, 1024), 1024);
+  EXPECT_TRUE(outcome.Good());
+  EXPECT_EQ(outcome.data, Pattern(16, 3));
+  const auto& seen = system_.exchanges.back();
+  EXPECT_EQ(seen.cdb, (Bytes{0x4D, 0, 0x4D, 0, 0, 0, 0, 0x04, 0x00, 0}));
+  EXPECT_EQ(seen.header.dxfer_direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(seen.header.dxfer_len, 1024u);
 }
 
 TEST_F(LinuxDevicePortTest, ScsiPassThroughDataOutComesFromTheInput) {

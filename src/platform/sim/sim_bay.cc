@@ -141,11 +141,11 @@ bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::s
                       std::span<Byte> out, std::uint32_t& bytes_returned) {
   UpdateSelfTest(drive);
   const bool writable = access == Access::ReadWrite;
-  // An NVMe drive's driver knows no ATA request; its SCSI translation rejects the ATA
-  // PASS-THROUGH command.
-  const bool nvme = drive.image.nvme.has_value();
-  if (nvme && (code == kIoctlAtaPassThrough || code == kSmartGetVersion ||
-               code == kSmartRcvDriveData || code == kSmartSendDriveCommand)) {
+  // An NVMe drive's driver knows no ATA request, nor a SAS disk's; the NVMe drive's SCSI
+  // translation rejects the ATA PASS-THROUGH command.
+  const bool not_ata = drive.image.nvme.has_value() || drive.image.scsi.has_value();
+  if (not_ata && (code == kIoctlAtaPassThrough || code == kSmartGetVersion ||
+                  code == kSmartRcvDriveData || code == kSmartSendDriveCommand)) {
     return false;
   }
   switch (code) {
@@ -287,6 +287,7 @@ bool SimBay::AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, st
   using namespace sat_block;
   const std::optional<ScsiPassThroughRequest> request = ReadScsiPassThroughRequest(in, out.size());
   if (!request) return false;
+  if (drive.image.scsi) return AnswerScsiDisk(drive, *request, in, out, bytes_returned);
   // The sense data goes back with CHECK CONDITION only.
   auto finish = [&](Byte status, const FixedSenseData& sense, std::span<const Byte> data) {
     const bool check = status == scsi::kStatusCheckCondition;

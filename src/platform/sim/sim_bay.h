@@ -20,18 +20,23 @@
 #include "device_port.h"
 #include "nvme_command.h"
 #include "nvme_layout.h"
+#include "scsi_image_builder.h"
 #include "storage_bus.h"
 
 namespace kestrine {
 
+struct ScsiPassThroughRequest;
+
 // What a drive holds: its four blocks and what the storage stack says of it. An NVMe drive holds
-// its NVMe blocks instead: it answers the NVMe requests and refuses every ATA one.
+// its NVMe blocks instead: it answers the NVMe requests and refuses every ATA one. A SAS or SCSI
+// disk holds its SCSI image (sim_bay_scsi.cc): it answers SCSI commands and refuses every ATA one.
 struct DriveImage {
   Sector identify{};
   Sector smart_data{};
   Sector thresholds{};
   Sector self_test_log{};
   std::optional<NvmeBlocks> nvme;
+  std::optional<ScsiDiskImage> scsi;
   std::string vendor;
   std::string product;
   std::string revision;
@@ -161,6 +166,8 @@ class SimBay final : public DevicePort {
                             std::uint32_t& bytes_returned);
   bool AnswerScsiPassThrough(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
                              std::uint32_t& bytes_returned);
+  bool AnswerScsiDisk(SimDrive& drive, const ScsiPassThroughRequest& request,
+                      std::span<const Byte> in, std::span<Byte> out, std::uint32_t& bytes_returned);
   bool AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
                           std::span<Byte> out, std::uint32_t& bytes_returned);
   bool AnswerNvmeQuery(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,
