@@ -194,11 +194,6 @@ TEST(UsbBridgeBay, AProbeFindsTheBridgeAndSendsOnlyReadCommands) {
         EXPECT_TRUE(IsBridgeReadCommand(reader, *asked))
             << UsbBridgeName(reader) << " opcode " << int{asked->opcode};
       }
-      // No JMicron phase without data: that carries the self-test.
-      const auto scsi = ReadScsiPassThroughRequest(request.in, request.out_size);
-      ASSERT_TRUE(scsi);
-      EXPECT_NE(JMicronPhase(std::span<const Byte>(scsi->cdb.data(), scsi->cdb_length)),
-                jmicron::kPhaseNonData);
     }
     EXPECT_GT(commands, 9);
   }
