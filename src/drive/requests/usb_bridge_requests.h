@@ -41,18 +41,18 @@ struct ScsiCommand {
   bool operator==(const ScsiCommand&) const = default;
 };
 
-// Which phase of a bridge request carries the command's data (the others carry the command or
-// its completion), and how many of the NVMe command's data bytes that phase brings: a bridge
-// may carry fewer than the command asks for, and the rest stays zero.
 // Each SCSI command of a bridge request is given this long: a bridge that stalls is given up
 // after it, and no disk spins up for these commands.
 inline constexpr std::uint32_t kBridgeTimeOutSeconds = 10;
 
+// The SCSI commands of a bridge request; which of them carries the command's data (the others
+// carry the command or its completion), and how many of the NVMe command's data bytes it
+// brings: a bridge may carry fewer than the command asks for, and the rest stays zero.
 struct BridgeRequest {
   std::vector<ScsiCommand> phases;
   std::size_t data_phase = 0;
   std::uint32_t carried = 0;
-  // JMicron's last phase brings the completion (bridge_completion below).
+  // JMicron's last phase brings the completion block (ReadJMicronCompletion).
   bool completion_phase = false;
 };
 
