@@ -121,4 +121,11 @@ inline constexpr std::uint8_t kNvmePortReadOnly = 2;
 inline constexpr std::uint8_t kNvmePortInPlace = 4;
 inline constexpr std::uint8_t kNvmePortKernelRefuses = 8;
 
+// usb_bridge_*_fuzz: the replies to the SCSI pass-through exchanges of a bridge's commands, one
+// after another until the input ends (every exchange after that fails), each
+//   byte 0     bit 0: the exchange fails
+//   bytes 1-2  the bytes returned it reports
+//   bytes 3-4  the reply's length, then the reply: written over the block from its start
+inline constexpr std::uint8_t kBridgeExchangeFails = 1;
+
 }  // namespace kestrine::fuzzing

@@ -3,12 +3,13 @@
 // self-tests), each laid out as the bay and SG_IO targets read them (fuzz_input.h); SG_IO
 // replies with each kind of sense data; sequences that start, complete and abort self-tests;
 // the drive layer's NVMe requests and the NVMe drives' replies; small snapshot files (an NVMe
-// one too), file names and report cells; and, given the captured drives' folder,
-// their blocks for the decoders. Deterministic, so that the seeds in fuzz/seeds can be checked
-// against a fresh run.
+// one too), the USB bridges' replies, file names and report cells; and, given the captured drives'
+// folder, their blocks for the decoders. Deterministic, so that the seeds in fuzz/seeds can be
+// checked against a fresh run.
 //
 //   fuzz_seed_maker OUT_DIR [CAPTURED_DIR]
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +34,7 @@
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_file.h"
+#include "usb_bridge_commands.h"
 
 namespace {
 
@@ -276,6 +278,59 @@ void MakeNvmeSeeds() {
   }
 }
 
+// A port that lets the bay answer and writes each reply as the USB bridge targets read it.
+class BridgeRecordingPort final : public kestrine::DevicePort {
+ public:
+  explicit BridgeRecordingPort(kestrine::SimBay& bay) : bay_(bay) {}
+  kestrine::DeviceHandle Open(std::string_view path, kestrine::Access access) override {
+    return bay_.Open(path, access);
+  }
+  bool Close(kestrine::DeviceHandle handle) override { return bay_.Close(handle); }
+  bool Control(kestrine::DeviceHandle handle, std::uint32_t code, std::span<const Byte> in,
+               std::span<Byte> out, std::uint32_t& returned) override {
+    const bool answered = bay_.Control(handle, code, in, out, returned);
+    const std::size_t reply = answered ? std::min<std::size_t>(returned, out.size()) : 0;
+    writer_.Put(answered ? 0 : kBridgeExchangeFails);
+    writer_.Put16(static_cast<std::uint16_t>(returned));
+    writer_.Put16(static_cast<std::uint16_t>(reply));
+    writer_.PutBytes(out.first(reply));
+    return answered;
+  }
+  void DebugText(std::string_view) override {}
+  const Bytes& Replies() const { return writer_.Bytes(); }
+
+ private:
+  kestrine::SimBay& bay_;
+  InputWriter writer_;
+};
+
+// The replies of the worn demo NVMe drive in each bridge's enclosure, to the commands the USB
+// bridge targets send, in their order: a drive that answers all, and one refusing its health log.
+void MakeUsbBridgeSeeds() {
+  for (const kestrine::UsbBridge bridge : kestrine::kUsbBridges) {
+    std::string target(kestrine::UsbBridgeName(bridge));
+    std::ranges::transform(target, target.begin(), [](char c) { return std::tolower(c); });
+    target = "usb_bridge_" + target + "_fuzz";
+    for (const bool refuses_health : {false, true}) {
+      kestrine::SimBay bay;
+      kestrine::AddDemoNvmeDrives(bay);
+      kestrine::DriveImage image = bay.FindDrive(kestrine::kDemoWornNvmeSsd)->image;
+      image.usb_bridge = bridge;
+      kestrine::DriveBehaviour behaviour;
+      behaviour.refuses_health_data = refuses_health;
+      bay.AddDrive(20, image, behaviour);
+      BridgeRecordingPort port(bay);
+      kestrine::SmartDrv drv(port);
+      const kestrine::DeviceHandle handle = drv.OpenDrive("\\\\.\\PHYSICALDRIVE20");
+      kestrine::IdentifyDeviceBridge(drv, handle, 3, bridge);
+      kestrine::ReadHealthLogBridge(drv, handle, 3, bridge);
+      kestrine::ReadSelfTestLogBridge(drv, handle, bridge);
+      kestrine::RunSelfTestBridge(drv, handle, bridge, kestrine::kStcShort);
+      Write(target, refuses_health ? "health-refused" : "worn-drive", port.Replies());
+    }
+  }
+}
+
 void MakeNvmeSnapshotSeeds() {
   kestrine::SimBay bay;
   kestrine::AddDemoNvmeDrives(bay);
@@ -503,6 +558,7 @@ int main(int argc, char** argv) {
   MakeSnapshotSeeds();
   MakeNvmeSeeds();
   MakeNvmeSnapshotSeeds();
+  MakeUsbBridgeSeeds();
   MakeFileNameSeeds();
   MakeReportSeeds();
   MakeHistorySeeds();

@@ -58,6 +58,8 @@ for target in "$root"/out/fuzz/fuzz/*_fuzz; do
   # The SCSI decoders' fourteen small targets reach their edges within seconds: a third of the time
   # keeps the run's length bounded.
   [[ "$name" == scsi_*_fuzz ]] && seconds=$(( (fuzz_seconds + 2) / 3 ))
+  # The three USB bridge targets share one body: at most 20 s each.
+  case "$name" in usb_bridge_*) seconds=$((fuzz_seconds < 20 ? fuzz_seconds : 20)) ;; esac
   options=(-max_total_time="$seconds" -print_final_stats=0 -artifact_prefix="$root/out/fuzz/")
   [ -f "$root/fuzz/dict/$name.dict" ] && options+=(-dict="$root/fuzz/dict/$name.dict")
   # A snapshot is a few kilobytes (an NVMe one about nine): longer inputs only slow the target down.

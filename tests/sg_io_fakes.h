@@ -246,6 +246,15 @@ class FakeSysfsTree {
     Write(dir / "sata_spd", speed + "\n");
   }
 
+  // idVendor and idProduct of a USB device below devices/, as sysfs writes them.
+  void SetUsbIds(const std::string& usb_device_path, const std::string& vendor,
+                 const std::string& product) {
+    const std::filesystem::path dir = root_ / "devices" / usb_device_path;
+    std::filesystem::create_directories(dir);
+    Write(dir / "idVendor", vendor + "\n");
+    Write(dir / "idProduct", product + "\n");
+  }
+
   // The disk's runtime power-management state, as device/power/runtime_status says it.
   void SetRuntimeStatus(const std::string& disk, const std::string& status) {
     const std::filesystem::path power = root_ / "block" / disk / "device" / "power";

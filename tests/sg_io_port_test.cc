@@ -18,6 +18,7 @@
 #include "scsi_commands.h"
 #include "sg_io_fakes.h"
 #include "smart_drv.h"
+#include "usb_bridge_commands.h"
 
 namespace kestrine {
 namespace {
@@ -497,6 +498,24 @@ TEST_F(LinuxDevicePortTest, ScsiPassThroughDataOutComesFromTheInput) {
   EXPECT_EQ(system_.exchanges.back().header.dxfer_direction, SG_DXFER_TO_DEV);
   EXPECT_EQ(system_.exchanges.back().data_out, payload);
   EXPECT_EQ(system_.exchanges.back().header.timeout, 60000u);
+}
+
+TEST_F(LinuxDevicePortTest, ABridgeCommandTravelsInItsCdbsWithItsOwnShortTimeOut) {
+  const DeviceHandle handle = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);  // USB
+  const auto completion = BuildJMicronCompletion(0);
+  system_.replies = {
+      {}, {.data = Pattern(4096, 3)}, {.data = Bytes(completion.begin(), completion.end())}};
+  NvmeIdentifyBlock data{};
+  ASSERT_TRUE(
+      BridgeNvmeCommand(port_, handle, UsbBridge::JMicron, IdentifyControllerCommand(), data));
+  ASSERT_EQ(system_.exchanges.size(), 3u);
+  const auto& block = system_.exchanges[0];
+  EXPECT_EQ(block.header.dxfer_direction, SG_DXFER_TO_DEV);
+  EXPECT_EQ(Slice(block.data_out, 0, 4), (Bytes{'N', 'V', 'M', 'E'}));
+  EXPECT_EQ(system_.exchanges[1].header.dxfer_direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(system_.exchanges[1].header.dxfer_len, 4096u);
+  for (const auto& seen : system_.exchanges) EXPECT_EQ(seen.header.timeout, 10000u);
+  EXPECT_EQ(Bytes(data.begin(), data.end()), Pattern(4096, 3));
 }
 
 TEST_F(LinuxDevicePortTest, MalformedScsiBlocksAreRefusedBeforeTheDisk) {

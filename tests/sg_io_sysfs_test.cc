@@ -82,6 +82,38 @@ TEST(SysfsDisk, BusTypeAndAtaLayerFollowWhereTheDiskHangs) {
   EXPECT_FALSE(missing.ata_layer);
 }
 
+TEST(SysfsDisk, AUsbDiskNamesItsBridgesIds) {
+  FakeSysfsTree tree;
+  constexpr const char* kUsbDevice = "pci0000:00/0000:00:14.0/usb2/2-1";
+  const std::string below = "/2-1:1.0/host6/target6:0:0/6:0:0:0";
+  const struct {
+    const char* disk;
+    const char* vendor;  // nullptr: no ids written
+    const char* product;
+    std::optional<UsbId> id;
+  } cases[] = {
+      {"sda", "152d", "0583", UsbId{0x152D, 0x0583}},
+      {"sdb", "174C", "2362", UsbId{0x174C, 0x2362}},
+      {"sdc", "zz12", "0583", std::nullopt},
+      {"sdd", "152d", "05831", std::nullopt},
+      {"sde", nullptr, nullptr, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const std::string usb_device = std::string(kUsbDevice) + c.disk;
+    tree.AddDisk({c.disk, usb_device + below, "JMicron", "Generic", "0214", {}, false});
+    if (c.vendor != nullptr) tree.SetUsbIds(usb_device, c.vendor, c.product);
+    EXPECT_EQ(SysfsDisk(tree.Root(), c.disk).UsbParentId(), c.id) << c.disk;
+  }
+  tree.AddDisk({"sdf",
+                std::string(kSataPort) + "/host0/target0:0:0/0:0:0:0",
+                "ATA",
+                "Disk",
+                "1.0",
+                {},
+                false});
+  EXPECT_EQ(SysfsDisk(tree.Root(), "sdf").UsbParentId(), std::nullopt);
+}
+
 TEST(SysfsDisk, ADiskRuntimeSuspendedIsToldWithoutOpeningIt) {
   FakeSysfsTree tree;
   FakeSystemCalls system;

@@ -21,6 +21,7 @@ inline constexpr std::uint32_t kCnsNamespace = 0x00;
 inline constexpr std::uint32_t kCnsController = 0x01;
 
 // Log page identifiers (CDW10 bits 7:0).
+inline constexpr Byte kLogError = 0x01;
 inline constexpr Byte kLogHealth = 0x02;
 inline constexpr Byte kLogSelfTest = 0x06;
 

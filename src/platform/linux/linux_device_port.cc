@@ -20,6 +20,7 @@
 #include "scsi_pass_through_reply.h"
 #include "sg_io_exchange.h"
 #include "storage_descriptor_writer.h"
+#include "usb_bridge_requests.h"
 
 namespace kestrine {
 
@@ -253,7 +254,11 @@ bool LinuxDevicePort::AnswerScsiPassThrough(const OpenDisk& disk, std::span<cons
   SgIoCommand sg;
   sg.cdb_length = cdb_length;
   std::copy_n(request->cdb.begin(), cdb_length, sg.cdb.begin());
-  sg.timeout_ms = TimeOutSeconds(request->timeout_seconds) * 1000;
+  // A USB bridge's vendor command wakes no disk: it keeps the block's own short time-out, so
+  // that a bridge that stalls is given up soon.
+  const bool bridge = IsUsbBridgeCdb(std::span<const Byte>(request->cdb.data(), cdb_length));
+  sg.timeout_ms =
+      (bridge ? request->timeout_seconds : TimeOutSeconds(request->timeout_seconds)) * 1000;
   sg.sense_capacity = sense_length;
   if (length == 0) {
     sg.direction = SG_DXFER_NONE;

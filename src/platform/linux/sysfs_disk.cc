@@ -38,6 +38,29 @@ std::string_view TrimmedRight(std::string_view text) {
   return text;
 }
 
+// A USB id as sysfs writes it: four hexadecimal digits and a line feed.
+std::optional<std::uint16_t> UsbIdField(const fs::path& path) {
+  const std::optional<std::string> text = ReadSysfsFile(path, 16);
+  if (!text) return std::nullopt;
+  const std::string digits = WithoutLineEnd(*text);
+  if (digits.size() != 4) return std::nullopt;
+  std::uint16_t value = 0;
+  for (const char c : digits) {
+    int digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return std::nullopt;
+    }
+    value = static_cast<std::uint16_t>(value * 16 + digit);
+  }
+  return value;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadSysfsFile(const fs::path& path, std::size_t limit) {
@@ -166,6 +189,26 @@ std::uint8_t SysfsDisk::DeviceType() const {
     value = value * 10 + static_cast<unsigned>(c - '0');
   }
   return value <= 0x1F ? static_cast<std::uint8_t>(value) : 0;
+}
+
+std::optional<UsbId> SysfsDisk::UsbParentId() const {
+  std::error_code error;
+  const fs::path root = fs::canonical(root_, error);
+  if (error) return std::nullopt;
+  fs::path dir = fs::canonical(BlockDir() / "device", error);
+  if (error) return std::nullopt;
+  // The disk's own device and its SCSI host carry no ids; the USB interface neither. The first
+  // directory above with idVendor is the USB device.
+  while (dir != root && dir.has_relative_path() && dir.string().starts_with(root.string())) {
+    if (fs::exists(dir / "idVendor", error)) {
+      const std::optional<std::uint16_t> vendor = UsbIdField(dir / "idVendor");
+      const std::optional<std::uint16_t> product = UsbIdField(dir / "idProduct");
+      if (!vendor || !product) return std::nullopt;  // not the hub's ids instead
+      return UsbId{*vendor, *product};
+    }
+    dir = dir.parent_path();
+  }
+  return std::nullopt;
 }
 
 bool SysfsDisk::RuntimeSuspended() const {

@@ -10,6 +10,7 @@
 
 #include "storage_bus.h"
 #include "storage_descriptor_writer.h"
+#include "usb_bridge_detect.h"
 
 namespace kestrine {
 
@@ -34,6 +35,10 @@ class SysfsDisk {
   // The kernel's runtime power management holds the disk suspended (device/power/runtime_status
   // reads "suspended"): an open, and every SG_IO, would resume it and spin it up.
   bool RuntimeSuspended() const;
+  // The vendor and product ids of the USB device the disk hangs below (its bridge): idVendor
+  // and idProduct of the nearest device above it that has them. nullopt off USB, or when they
+  // do not read as ids.
+  std::optional<UsbId> UsbParentId() const;
 
  private:
   std::filesystem::path BlockDir() const { return root_ / "block" / name_; }

@@ -140,6 +140,7 @@ bool SimBay::Control(DeviceHandle handle, std::uint32_t code, std::span<const By
 bool SimBay::Dispatch(SimDrive& drive, Access access, std::uint32_t code, std::span<const Byte> in,
                       std::span<Byte> out, std::uint32_t& bytes_returned) {
   UpdateSelfTest(drive);
+  if (drive.image.usb_bridge) return AnswerUsbBridge(drive, access, code, in, out, bytes_returned);
   const bool writable = access == Access::ReadWrite;
   // An NVMe drive's driver knows no ATA request, nor a SAS disk's; the NVMe drive's SCSI
   // translation rejects the ATA PASS-THROUGH command.

@@ -22,6 +22,7 @@
 #include "nvme_layout.h"
 #include "scsi_image_builder.h"
 #include "storage_bus.h"
+#include "usb_bridge_requests.h"
 
 namespace kestrine {
 
@@ -37,6 +38,9 @@ struct DriveImage {
   Sector self_test_log{};
   std::optional<NvmeBlocks> nvme;
   std::optional<ScsiDiskImage> scsi;
+  // An NVMe drive in a USB enclosure: the bridge answers its vendor SCSI commands with the NVMe
+  // blocks (sim_bay_usb_bridge.cc), and the NVMe requests of a direct drive do not reach it.
+  std::optional<UsbBridge> usb_bridge;
   std::string vendor;
   std::string product;
   std::string revision;
@@ -93,6 +97,10 @@ class SimDrive {
   int self_tests_started = 0;  // short and extended tests the drive has started
   // In standby: CHECK POWER MODE answers 00h, and any other ATA command spins the drive up.
   bool standby = false;
+  // A JMicron bridge's NVMe command, between its command phase and its data phase, and the
+  // status of the last one run, for its completion phase.
+  std::optional<NvmeCommand> bridge_command;
+  std::uint16_t bridge_status = 0;
   // The system holds the device suspended (as Linux's runtime power management does): asked
   // before an open, the bay says so.
   bool suspended = false;
@@ -168,6 +176,8 @@ class SimBay final : public DevicePort {
                              std::uint32_t& bytes_returned);
   bool AnswerScsiDisk(SimDrive& drive, const ScsiPassThroughRequest& request,
                       std::span<const Byte> in, std::span<Byte> out, std::uint32_t& bytes_returned);
+  bool AnswerUsbBridge(SimDrive& drive, Access access, std::uint32_t code, std::span<const Byte> in,
+                       std::span<Byte> out, std::uint32_t& bytes_returned);
   bool AnswerSmartRequest(SimDrive& drive, std::uint32_t code, std::span<const Byte> in,
                           std::span<Byte> out, std::uint32_t& bytes_returned);
   bool AnswerNvmeQuery(SimDrive& drive, std::span<const Byte> in, std::span<Byte> out,

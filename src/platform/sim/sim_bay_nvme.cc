@@ -141,7 +141,7 @@ int SimBay::NvmeAdminCommand(DeviceHandle handle, std::span<Byte> block, std::sp
                         std::vector<Byte>(block.begin(), block.end()), data.size(), false});
     record = &requests_.back();
   }
-  if (drive == nullptr || !drive->image.nvme) return kNvmeAdminRefused;
+  if (drive == nullptr || !drive->image.nvme || drive->image.usb_bridge) return kNvmeAdminRefused;
   if (drive->refuse && drive->refuse(kNvmeIoctlAdminCmd, block)) return kNvmeAdminRefused;
   const std::optional<NvmeCommand> command = ReadNvmeAdminBlock(block);
   if (!command || command->data_length != data.size()) return kNvmeAdminRefused;

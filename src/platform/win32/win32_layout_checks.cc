@@ -57,6 +57,9 @@ static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == sat_block::kDataB
 static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) == sat_block::kSenseInfoOffset);
 static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == sat_block::kCdb);
 static_assert(SCSI_IOCTL_DATA_IN == sat_block::kScsiIoctlDataIn);
+// The JMicron bridge's command block goes out in the block's data area.
+static_assert(SCSI_IOCTL_DATA_OUT == sat_block::kScsiIoctlDataOut);
+static_assert(SCSI_IOCTL_DATA_UNSPECIFIED == sat_block::kScsiIoctlDataUnspecified);
 
 // The legacy S.M.A.R.T. structures.
 static_assert(sizeof(SENDCMDINPARAMS) == 33);
