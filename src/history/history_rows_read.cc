@@ -1,243 +1,18 @@
-#include "history_rows.h"
-
+// Reading the history's rows back: each drive's readings replayed, the summaries from the day
+// rows, and a drive's latest reading.
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <unordered_map>
 
-#include "history_schema.h"
-#include "history_summary.h"
-#include "sqlite_handle.h"
+#include "history_rows.h"
+#include "history_rows_shared.h"
 
 namespace kestrine {
 
+using namespace rows;
+
 namespace {
-
-using ItemMap = std::map<int, HistoryItem>;
-
-// The items of a reading by id, each once (the last given wins), none without values.
-ItemMap ItemsById(const std::vector<HistoryItem>& items) {
-  ItemMap by_id;
-  for (const HistoryItem& item : items) {
-    if (!item.Empty()) by_id[item.id] = item;
-  }
-  return by_id;
-}
-
-std::optional<std::string> Stored(const std::optional<std::string>& text) {
-  if (!text) return std::nullopt;
-  return StoredText(*text);
-}
-
-std::optional<std::int64_t> Wide(const std::optional<int>& value) {
-  if (!value) return std::nullopt;
-  return *value;
-}
-
-// A raw value as stored: an INTEGER when it fits in 63 bits, else its 16 bytes, little-endian.
-void BindRaw(Statement& statement, int index, const std::optional<Counter128>& raw) {
-  constexpr auto kTop = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  if (!raw) {
-    statement.BindNull(index);
-  } else if (raw->high == 0 && raw->low <= kTop) {
-    statement.Bind(index, static_cast<std::int64_t>(raw->low));
-  } else {
-    std::array<Byte, 16> bytes{};
-    WriteLe128(bytes, 0, *raw);
-    statement.BindBlob(index, bytes.data(), static_cast<int>(bytes.size()));
-  }
-}
-
-// A stored raw value; a negative integer, a BLOB of another size or any other type is none.
-std::optional<Counter128> RawColumn(const Statement& row, int column) {
-  if (const std::optional<std::int64_t> value = row.Integer(column)) {
-    if (*value < 0) return std::nullopt;
-    return Counter128{static_cast<std::uint64_t>(*value), 0};
-  }
-  const std::optional<std::string> blob = row.Blob(column);
-  if (!blob || blob->size() != 16) return std::nullopt;
-  std::array<Byte, 16> bytes{};
-  std::memcpy(bytes.data(), blob->data(), bytes.size());
-  return ReadLe128(bytes, 0);
-}
-
-HistoryItem ItemOf(const Statement& row, int id_column) {
-  return {static_cast<int>(row.Integer(id_column).value_or(0)), row.Integer(id_column + 1),
-          row.Integer(id_column + 2), row.Integer(id_column + 3), RawColumn(row, id_column + 4)};
-}
-
-std::optional<int> SmallInteger(const std::optional<std::int64_t>& value) {
-  if (!value || *value < -1000000 || *value > 1000000) return std::nullopt;
-  return static_cast<int>(*value);
-}
-
-// The self-test of a row's three columns (status, code, hours): none without a status.
-std::optional<HistorySelfTest> SelfTestOf(const Statement& row, int status_column) {
-  const std::optional<std::int64_t> status = row.Integer(status_column);
-  if (!status) return std::nullopt;
-  return HistorySelfTest{static_cast<int>(row.Integer(status_column + 1).value_or(0) & 0xFF),
-                         static_cast<int>(*status & 0xFF),
-                         row.Integer(status_column + 2).value_or(0)};
-}
-
-// What a drive's row holds: its firmware and family, and its latest reading (the items come from
-// latest_item).
-struct Latest {
-  std::int64_t drive = 0;
-  std::optional<std::string> firmware, family;
-  HistoryReading reading;
-};
-
-int FindDrive(sqlite3* db, const std::string& model, const std::string& serial,
-              std::optional<Latest>& latest) {
-  Statement find(db,
-                 "SELECT id, firmware, family, program, path, condition, temperature, self_test, "
-                 "self_test_code, self_test_hours FROM drive WHERE model = ?1 AND serial = ?2");
-  find.Bind(1, StoredText(model));
-  find.Bind(2, StoredText(serial));
-  const int found = find.Step();
-  if (found != SQLITE_ROW) return found == SQLITE_DONE ? SQLITE_OK : found;
-  Latest known{find.Integer(0).value_or(0), find.Text(1), find.Text(2), {}};
-  known.reading.program = DriveText(find.Text(3).value_or(""));
-  known.reading.path = DriveText(find.Text(4).value_or(""));
-  if (const std::optional<std::string> condition = find.Text(5))
-    known.reading.condition = DriveText(*condition);
-  known.reading.temperature = SmallInteger(find.Integer(6));
-  known.reading.self_test = SelfTestOf(find, 7);
-  latest = std::move(known);
-  return SQLITE_OK;
-}
-
-int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>& latest,
-                   std::int64_t& drive_id) {
-  if (const int result = FindDrive(db, drive.model, drive.serial, latest); result != SQLITE_OK)
-    return result;
-  if (latest) {
-    drive_id = latest->drive;
-    // A drive keeps its identity through a firmware update.
-    if (latest->firmware != StoredText(drive.firmware) ||
-        latest->family != StoredText(drive.family)) {
-      Statement update(db, "UPDATE drive SET firmware = ?1, family = ?2 WHERE id = ?3");
-      update.Bind(1, StoredText(drive.firmware));
-      update.Bind(2, StoredText(drive.family));
-      update.Bind(3, drive_id);
-      if (const int result = update.Run(); result != SQLITE_DONE) return result;
-    }
-    return SQLITE_OK;
-  }
-  Statement add(db, "INSERT INTO drive (model, serial, firmware, family) VALUES (?1, ?2, ?3, ?4)");
-  add.Bind(1, StoredText(drive.model));
-  add.Bind(2, StoredText(drive.serial));
-  add.Bind(3, StoredText(drive.firmware));
-  add.Bind(4, StoredText(drive.family));
-  if (const int result = add.Run(); result != SQLITE_DONE) return result;
-  drive_id = sqlite3_last_insert_rowid(db);
-  return SQLITE_OK;
-}
-
-int LatestItems(sqlite3* db, std::int64_t drive_id, ItemMap& items) {
-  Statement select(db,
-                   "SELECT id, current, worst, threshold, raw FROM latest_item WHERE drive = ?1");
-  select.Bind(1, drive_id);
-  int result = select.Step();
-  for (; result == SQLITE_ROW; result = select.Step()) {
-    const HistoryItem item = ItemOf(select, 0);
-    items[item.id] = item;
-  }
-  return result == SQLITE_DONE ? SQLITE_OK : result;
-}
-
-int ChangedFields(const std::optional<Latest>& latest, const HistoryReading& reading) {
-  if (!latest) return kChangedAll;
-  const HistoryReading& before = latest->reading;
-  int changed = 0;
-  if (before.program != reading.program) changed |= kChangedProgram;
-  if (before.path != reading.path) changed |= kChangedPath;
-  if (before.condition != reading.condition) changed |= kChangedCondition;
-  if (before.temperature != reading.temperature) changed |= kChangedTemperature;
-  if (before.self_test != reading.self_test) changed |= kChangedSelfTest;
-  return changed;
-}
-
-int InsertReading(sqlite3* db, std::int64_t drive_id, const HistoryReading& reading, int changed,
-                  std::int64_t& reading_id) {
-  Statement insert(db,
-                   "INSERT INTO reading (drive, time, changed, program, path, condition, "
-                   "temperature, self_test, self_test_code, self_test_hours) VALUES (?1, ?2, ?3, "
-                   "?4, ?5, ?6, ?7, ?8, ?9, ?10)");
-  insert.Bind(1, drive_id);
-  insert.Bind(2, reading.time);
-  insert.Bind(3, std::int64_t{changed});
-  if (changed & kChangedProgram) insert.Bind(4, StoredText(reading.program));
-  if (changed & kChangedPath) insert.Bind(5, StoredText(reading.path));
-  if (changed & kChangedCondition) insert.Bind(6, Stored(reading.condition));
-  if (changed & kChangedTemperature) insert.Bind(7, Wide(reading.temperature));
-  if ((changed & kChangedSelfTest) && reading.self_test) {
-    insert.Bind(8, std::int64_t{reading.self_test->status});
-    insert.Bind(9, std::int64_t{reading.self_test->code});
-    insert.Bind(10, reading.self_test->hours);
-  }
-  const int result = insert.Run();
-  reading_id = sqlite3_last_insert_rowid(db);
-  return result == SQLITE_DONE ? SQLITE_OK : result;
-}
-
-int WriteItems(sqlite3* db, std::int64_t drive_id, std::int64_t reading_id, const ItemMap& before,
-               const ItemMap& now) {
-  Statement insert(db,
-                   "INSERT INTO item (reading, id, current, worst, threshold, raw) VALUES (?1, "
-                   "?2, ?3, ?4, ?5, ?6)");
-  Statement keep(db,
-                 "INSERT OR REPLACE INTO latest_item (drive, id, current, worst, threshold, raw) "
-                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-  Statement forget(db, "DELETE FROM latest_item WHERE drive = ?1 AND id = ?2");
-  const auto write = [](Statement& statement, std::int64_t key, const HistoryItem& item) {
-    statement.Bind(1, key);
-    statement.Bind(2, std::int64_t{item.id});
-    statement.Bind(3, item.current);
-    statement.Bind(4, item.worst);
-    statement.Bind(5, item.threshold);
-    BindRaw(statement, 6, item.raw);
-    return statement.Run();
-  };
-  for (const auto& [id, item] : now) {
-    const auto previous = before.find(id);
-    if (previous != before.end() && previous->second == item) continue;
-    if (const int result = write(insert, reading_id, item); result != SQLITE_DONE) return result;
-    if (const int result = write(keep, drive_id, item); result != SQLITE_DONE) return result;
-  }
-  for (const auto& [id, item] : before) {
-    if (now.contains(id)) continue;
-    if (const int result = write(insert, reading_id, HistoryItem{id, {}, {}, {}, {}});
-        result != SQLITE_DONE) {
-      return result;
-    }
-    forget.Bind(1, drive_id);
-    forget.Bind(2, std::int64_t{id});
-    if (const int result = forget.Run(); result != SQLITE_DONE) return result;
-  }
-  return SQLITE_OK;
-}
-
-int KeepLatest(sqlite3* db, std::int64_t drive_id, const HistoryReading& reading) {
-  Statement update(db,
-                   "UPDATE drive SET program = ?1, path = ?2, condition = ?3, temperature = ?4, "
-                   "self_test = ?5, self_test_code = ?6, self_test_hours = ?7 WHERE id = ?8");
-  update.Bind(1, StoredText(reading.program));
-  update.Bind(2, StoredText(reading.path));
-  update.Bind(3, Stored(reading.condition));
-  update.Bind(4, Wide(reading.temperature));
-  if (reading.self_test) {
-    update.Bind(5, std::int64_t{reading.self_test->status});
-    update.Bind(6, std::int64_t{reading.self_test->code});
-    update.Bind(7, reading.self_test->hours);
-  }
-  update.Bind(8, drive_id);
-  const int result = update.Run();
-  return result == SQLITE_DONE ? SQLITE_OK : result;
-}
 
 // One drive's readings as they are replayed from the rows.
 struct Replay {
@@ -253,43 +28,6 @@ bool Chosen(const HistoryQuery& query, const std::string& serial, const std::str
   return std::ranges::find(query.serials, serial) != query.serials.end() ||
          std::ranges::find(query.paths, path) != query.paths.end();
 }
-
-// Adds a reading to its drive's day row: `temperature` is the one in effect at the reading.
-class DayRows {
- public:
-  explicit DayRows(sqlite3* db)
-      : upsert_(db,
-                "INSERT INTO day VALUES (?1, ?2, 1, ?3, ?3, ?4, ?4, ?5, ?6, ?7, ?5, ?5) "
-                "ON CONFLICT (drive, day) DO UPDATE SET readings = readings + 1, "
-                "opening_temperature = CASE WHEN excluded.first_reading < first_reading THEN "
-                "excluded.opening_temperature ELSE opening_temperature END, "
-                "first_reading = min(first_reading, excluded.first_reading), "
-                "last_reading = max(last_reading, excluded.last_reading), "
-                "first_time = min(first_time, excluded.first_time), "
-                "last_time = max(last_time, excluded.last_time), "
-                "temperatures = temperatures + excluded.temperatures, "
-                "temperature_sum = temperature_sum + excluded.temperature_sum, "
-                "temperature_min = coalesce(min(temperature_min, excluded.temperature_min), "
-                "temperature_min, excluded.temperature_min), "
-                "temperature_max = coalesce(max(temperature_max, excluded.temperature_max), "
-                "temperature_max, excluded.temperature_max)") {}
-
-  int Add(std::int64_t drive_id, std::int64_t reading_id, std::int64_t time,
-          std::optional<int> temperature) {
-    upsert_.Bind(1, drive_id);
-    upsert_.Bind(2, DayOf(time));
-    upsert_.Bind(3, reading_id);
-    upsert_.Bind(4, time);
-    upsert_.Bind(5, Wide(temperature));
-    upsert_.Bind(6, std::int64_t{temperature ? 1 : 0});
-    upsert_.Bind(7, std::int64_t{temperature.value_or(0)});
-    const int result = upsert_.Run();
-    return result == SQLITE_DONE ? SQLITE_OK : result;
-  }
-
- private:
-  Statement upsert_;
-};
 
 // What a drive's day rows give of the readings in the time range.
 struct Span {
@@ -453,46 +191,8 @@ int ReadCounters(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, 
   }
   return result == SQLITE_DONE ? SQLITE_OK : result;
 }
+
 }  // namespace
-
-std::string StoredText(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      text += c;
-    } else {
-      text += static_cast<char>(0xC0 | (byte >> 6));
-      text += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return text;
-}
-
-std::string DriveText(std::string_view stored) {
-  std::string bytes;
-  bytes.reserve(stored.size());
-  for (std::size_t i = 0; i < stored.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(stored[i]);
-    if (byte < 0x80) {
-      bytes += stored[i];
-      continue;
-    }
-    const bool two_bytes = (byte == 0xC2 || byte == 0xC3) && i + 1 < stored.size() &&
-                           (static_cast<unsigned char>(stored[i + 1]) & 0xC0) == 0x80;
-    if (two_bytes) {
-      bytes += static_cast<char>(((byte & 0x03) << 6) |
-                                 (static_cast<unsigned char>(stored[i + 1]) & 0x3F));
-      ++i;
-      continue;
-    }
-    bytes += '?';
-    // The rest of a longer character goes with it.
-    while (i + 1 < stored.size() && (static_cast<unsigned char>(stored[i + 1]) & 0xC0) == 0x80) ++i;
-  }
-  return bytes;
-}
 
 std::uint32_t DriveHistory::TextIndex(const std::string& text) {
   for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -522,57 +222,6 @@ HistoryReading DriveHistory::ReadingAt(std::size_t point) const {
   }
   for (const auto& [id, item] : items) reading.items.push_back(item);
   return reading;
-}
-
-int WriteReadingRows(sqlite3* db, const HistoryDrive& drive, const HistoryReading& reading) {
-  std::optional<Latest> latest;
-  std::int64_t drive_id = 0;
-  if (const int result = FindOrAddDrive(db, drive, latest, drive_id); result != SQLITE_OK)
-    return result;
-  ItemMap before;
-  if (latest) {
-    if (const int result = LatestItems(db, drive_id, before); result != SQLITE_OK) return result;
-  }
-  std::int64_t reading_id = 0;
-  if (const int result =
-          InsertReading(db, drive_id, reading, ChangedFields(latest, reading), reading_id);
-      result != SQLITE_OK) {
-    return result;
-  }
-  if (const int result = WriteItems(db, drive_id, reading_id, before, ItemsById(reading.items));
-      result != SQLITE_OK) {
-    return result;
-  }
-  if (const int result = DayRows(db).Add(drive_id, reading_id, reading.time, reading.temperature);
-      result != SQLITE_OK) {
-    return result;
-  }
-  return KeepLatest(db, drive_id, reading);
-}
-
-int FillVersion2(sqlite3* db) {
-  const std::string index =
-      "CREATE INDEX item_watched ON item (id, reading) WHERE " + std::string(kWatchedItemsTerm);
-  if (const int result = sqlite3_exec(db, index.c_str(), nullptr, nullptr, nullptr);
-      result != SQLITE_OK) {
-    return result;
-  }
-  Statement readings(db, "SELECT id, drive, time, changed, temperature FROM reading ORDER BY id");
-  DayRows days(db);
-  std::unordered_map<std::int64_t, std::optional<int>> temperatures;  // by drive
-  int result = readings.Step();
-  for (; result == SQLITE_ROW; result = readings.Step()) {
-    const std::int64_t drive_id = readings.Integer(1).value_or(0);
-    std::optional<int>& temperature = temperatures[drive_id];
-    if (readings.Integer(3).value_or(0) & kChangedTemperature)
-      temperature = SmallInteger(readings.Integer(4));
-    if (const int added = days.Add(drive_id, readings.Integer(0).value_or(0),
-                                   readings.Integer(2).value_or(0), temperature);
-        added != SQLITE_OK) {
-      return added;
-    }
-  }
-  return result == SQLITE_DONE ? SQLITE_OK : result;
 }
 
 int ReadLatestReading(sqlite3* db, const std::string& model, const std::string& serial,
