@@ -33,4 +33,10 @@ int FillVersion2(sqlite3* db) {
   return result == SQLITE_DONE ? SQLITE_OK : result;
 }
 
+int FillVersion3(sqlite3* db) {
+  const std::string fill = "INSERT INTO highest SELECT drive, id, raw FROM latest_item WHERE " +
+                           std::string(kWatchedCountersTerm);
+  return sqlite3_exec(db, fill.c_str(), nullptr, nullptr, nullptr);
+}
+
 }  // namespace kestrine

@@ -151,28 +151,31 @@ int ReadConditions(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id
   return result == SQLITE_DONE ? SQLITE_OK : result;
 }
 
-// Each watched counter's raw value at the first reading of the span, then each change within it.
-int ReadCounters(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, const Span& span,
-                 std::vector<CounterChanges>& counters) {
+// Each watched counter's raw value at the first reading of each drive's span, then each change
+// within it: one pass over the watched items' rows of every drive.
+int ReadCounters(sqlite3* db, const HistoryQuery& query,
+                 const std::unordered_map<std::int64_t, std::size_t>& index_of,
+                 const std::vector<Span>& spans, std::vector<DriveOverview>& drives) {
   Statement select(db,
-                   "SELECT item.id, item.reading, reading.time, item.raw FROM item JOIN "
-                   "reading ON reading.id = item.reading WHERE item." +
-                       std::string(kWatchedItemsTerm) +
-                       " AND reading.drive = ?1 ORDER BY item.reading, item.id");
-  select.Bind(1, drive_id);
+                   "SELECT reading.drive, item.id, item.reading, reading.time, item.raw FROM item "
+                   "JOIN reading ON reading.id = item.reading WHERE item." +
+                       std::string(kWatchedItemsTerm) + " ORDER BY item.reading, item.id");
   struct Counter {
     std::optional<Counter128> opening;
     std::vector<TimedValue> changes;
   };
-  std::map<int, Counter> by_id;
+  std::vector<std::map<int, Counter>> by_drive(drives.size());
   int result = select.Step();
   for (; result == SQLITE_ROW; result = select.Step()) {
-    const std::optional<int> id = SmallInteger(select.Integer(0));
-    const std::int64_t reading_id = select.Integer(1).value_or(0);
-    const std::int64_t time = select.Integer(2).value_or(0);
+    const auto drive = index_of.find(select.Integer(0).value_or(0));
+    if (drive == index_of.end() || spans[drive->second].readings == 0) continue;
+    const Span& span = spans[drive->second];
+    const std::optional<int> id = SmallInteger(select.Integer(1));
+    const std::int64_t reading_id = select.Integer(2).value_or(0);
+    const std::int64_t time = select.Integer(3).value_or(0);
     if (!id) continue;
-    Counter& counter = by_id[*id];
-    const std::optional<Counter128> raw = RawColumn(select, 3);
+    Counter& counter = by_drive[drive->second][*id];
+    const std::optional<Counter128> raw = RawColumn(select, 4);
     if (reading_id <= span.first_id) {
       counter.opening = raw;
       continue;
@@ -184,14 +187,16 @@ int ReadCounters(sqlite3* db, const HistoryQuery& query, std::int64_t drive_id, 
     if (counter.changes.empty() || counter.changes.back().value != *raw)
       counter.changes.push_back({time, *raw});
   }
-  for (auto& [id, counter] : by_id) {
-    if (counter.changes.empty() && counter.opening)
-      counter.changes.push_back({span.first, *counter.opening});
-    if (!counter.changes.empty()) counters.push_back({id, std::move(counter.changes)});
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    for (auto& [id, counter] : by_drive[i]) {
+      if (counter.changes.empty() && counter.opening)
+        counter.changes.push_back({spans[i].first, *counter.opening});
+      if (!counter.changes.empty())
+        drives[i].summary.counters.push_back({id, std::move(counter.changes)});
+    }
   }
   return result == SQLITE_DONE ? SQLITE_OK : result;
 }
-
 }  // namespace
 
 std::uint32_t DriveHistory::TextIndex(const std::string& text) {
@@ -230,8 +235,21 @@ int ReadLatestReading(sqlite3* db, const std::string& model, const std::string& 
   std::optional<Latest> latest;
   if (const int result = FindDrive(db, model, serial, latest); result != SQLITE_OK || !latest)
     return result;
-  ItemMap items;
+  ItemMap items, highest;
   if (const int result = LatestItems(db, latest->drive, items); result != SQLITE_OK) return result;
+  if (const int result = HighestItems(db, latest->drive, highest); result != SQLITE_OK)
+    return result;
+  for (auto& [id, item] : items) {
+    const auto top = highest.find(id);
+    if (top != highest.end() && top->second.raw && item.raw && Below(*item.raw, *top->second.raw))
+      item.raw = top->second.raw;
+  }
+  Statement compared(db, "SELECT condition FROM compared WHERE drive = ?1");
+  compared.Bind(1, latest->drive);
+  if (compared.Step() == SQLITE_ROW) {
+    if (std::optional<std::string> condition = compared.Text(0))
+      latest->reading.condition = DriveText(*condition);
+  }
   for (const auto& [id, item] : items) {
     if (!item.Empty()) latest->reading.items.push_back(item);
   }
@@ -244,25 +262,28 @@ int ReadLatestReading(sqlite3* db, const std::string& model, const std::string& 
 int ReadHistorySummaries(sqlite3* db, const HistoryQuery& query,
                          std::vector<DriveOverview>& drives) {
   std::vector<std::int64_t> ids;
+  std::unordered_map<std::int64_t, std::size_t> index_of;
   {
     Statement select(db, "SELECT id, model, serial, firmware, family, path FROM drive ORDER BY id");
     int result = select.Step();
     for (; result == SQLITE_ROW; result = select.Step()) {
       const std::optional<std::int64_t> id = select.Integer(0);
-      if (!id || std::ranges::find(ids, *id) != ids.end()) continue;
+      if (!id || index_of.contains(*id)) continue;
       DriveOverview overview;
       overview.drive = {
           DriveText(select.Text(1).value_or("")), DriveText(select.Text(2).value_or("")),
           DriveText(select.Text(3).value_or("")), DriveText(select.Text(4).value_or(""))};
       overview.latest_path = DriveText(select.Text(5).value_or(""));
       if (!Chosen(query, overview.drive.serial, overview.latest_path)) continue;
+      index_of.emplace(*id, ids.size());
       ids.push_back(*id);
       drives.push_back(std::move(overview));
     }
     if (result != SQLITE_DONE) return result;
   }
+  std::vector<Span> spans(drives.size());
   for (std::size_t i = 0; i < drives.size(); ++i) {
-    Span span;
+    Span& span = spans[i];
     if (const int result = ReadSpan(db, query, ids[i], span); result != SQLITE_OK) return result;
     DriveSummary& summary = drives[i].summary;
     summary.readings = span.readings;
@@ -274,11 +295,8 @@ int ReadHistorySummaries(sqlite3* db, const HistoryQuery& query,
     if (const int result = ReadConditions(db, query, ids[i], span, summary.conditions);
         result != SQLITE_OK)
       return result;
-    if (const int result = ReadCounters(db, query, ids[i], span, summary.counters);
-        result != SQLITE_OK)
-      return result;
   }
-  return SQLITE_OK;
+  return ReadCounters(db, query, index_of, spans, drives);
 }
 
 int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHistory>& drives) {

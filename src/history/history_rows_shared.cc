@@ -78,6 +78,17 @@ int LatestItems(sqlite3* db, std::int64_t drive_id, ItemMap& items) {
   return result == SQLITE_DONE ? SQLITE_OK : result;
 }
 
+int HighestItems(sqlite3* db, std::int64_t drive_id, ItemMap& items) {
+  Statement select(db, "SELECT id, raw FROM highest WHERE drive = ?1");
+  select.Bind(1, drive_id);
+  int result = select.Step();
+  for (; result == SQLITE_ROW; result = select.Step()) {
+    const std::optional<int> id = SmallInteger(select.Integer(0));
+    if (id) items[*id] = HistoryItem{*id, {}, {}, {}, RawColumn(select, 1)};
+  }
+  return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
 }  // namespace rows
 
 std::string StoredText(std::string_view bytes) {

@@ -39,8 +39,8 @@ void BindRaw(Statement& statement, int index, const std::optional<Counter128>& r
   }
 }
 
-int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>& latest,
-                   std::int64_t& drive_id) {
+int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, const std::string& path,
+                   std::optional<Latest>& latest, std::int64_t& drive_id) {
   if (const int result = FindDrive(db, drive.model, drive.serial, latest); result != SQLITE_OK)
     return result;
   if (latest) {
@@ -56,6 +56,10 @@ int FindOrAddDrive(sqlite3* db, const HistoryDrive& drive, std::optional<Latest>
     }
     return SQLITE_OK;
   }
+  Statement count(db, "SELECT count(*) FROM drive WHERE path = ?1");
+  count.Bind(1, StoredText(path));
+  if (const int result = count.Step(); result != SQLITE_ROW) return result;
+  if (count.Integer(0).value_or(0) >= kMaxDrivesPerPath) return kHistoryDrivesAtPathCapped;
   Statement add(db, "INSERT INTO drive (model, serial, firmware, family) VALUES (?1, ?2, ?3, ?4)");
   add.Bind(1, StoredText(drive.model));
   add.Bind(2, StoredText(drive.serial));
@@ -86,7 +90,7 @@ int InsertReading(sqlite3* db, std::int64_t drive_id, const HistoryReading& read
                    "?4, ?5, ?6, ?7, ?8, ?9, ?10)");
   insert.Bind(1, drive_id);
   insert.Bind(2, reading.time);
-  insert.Bind(3, std::int64_t{changed});
+  insert.Bind(3, std::int64_t{changed | (reading.health ? 0 : kNoHealthData)});
   if (changed & kChangedProgram) insert.Bind(4, StoredText(reading.program));
   if (changed & kChangedPath) insert.Bind(5, StoredText(reading.path));
   if (changed & kChangedCondition) insert.Bind(6, Stored(reading.condition));
@@ -138,6 +142,34 @@ int WriteItems(sqlite3* db, std::int64_t drive_id, std::int64_t reading_id, cons
   return SQLITE_OK;
 }
 
+// What the next reading is compared with: the condition when this reading decided one, and each
+// watched counter's highest value.
+int KeepCompared(sqlite3* db, std::int64_t drive_id, const HistoryReading& reading,
+                 const ItemMap& now) {
+  if (reading.condition) {
+    Statement update(db, "INSERT OR REPLACE INTO compared (drive, condition) VALUES (?1, ?2)");
+    update.Bind(1, drive_id);
+    update.Bind(2, StoredText(*reading.condition));
+    if (const int result = update.Run(); result != SQLITE_DONE) return result;
+  }
+  ItemMap highest;
+  if (const int result = HighestItems(db, drive_id, highest); result != SQLITE_OK) return result;
+  Statement keep(db, "INSERT OR REPLACE INTO highest (drive, id, raw) VALUES (?1, ?2, ?3)");
+  for (const int id : kWatchedCounters) {
+    const auto item = now.find(id);
+    if (item == now.end() || !item->second.raw) continue;
+    const auto before = highest.find(id);
+    if (before != highest.end() && before->second.raw &&
+        !Below(*before->second.raw, *item->second.raw))
+      continue;
+    keep.Bind(1, drive_id);
+    keep.Bind(2, std::int64_t{id});
+    BindRaw(keep, 3, item->second.raw);
+    if (const int result = keep.Run(); result != SQLITE_DONE) return result;
+  }
+  return SQLITE_OK;
+}
+
 int KeepLatest(sqlite3* db, std::int64_t drive_id, const HistoryReading& reading) {
   Statement update(db,
                    "UPDATE drive SET program = ?1, path = ?2, condition = ?3, temperature = ?4, "
@@ -161,7 +193,8 @@ int KeepLatest(sqlite3* db, std::int64_t drive_id, const HistoryReading& reading
 int WriteReadingRows(sqlite3* db, const HistoryDrive& drive, const HistoryReading& reading) {
   std::optional<Latest> latest;
   std::int64_t drive_id = 0;
-  if (const int result = FindOrAddDrive(db, drive, latest, drive_id); result != SQLITE_OK)
+  if (const int result = FindOrAddDrive(db, drive, reading.path, latest, drive_id);
+      result != SQLITE_OK)
     return result;
   ItemMap before;
   if (latest) {
@@ -173,9 +206,13 @@ int WriteReadingRows(sqlite3* db, const HistoryDrive& drive, const HistoryReadin
       result != SQLITE_OK) {
     return result;
   }
-  if (const int result = WriteItems(db, drive_id, reading_id, before, ItemsById(reading.items));
-      result != SQLITE_OK) {
-    return result;
+  // A reading without the health data says nothing of the items: they stay as they were.
+  if (reading.health) {
+    const ItemMap now = ItemsById(reading.items);
+    if (const int result = WriteItems(db, drive_id, reading_id, before, now); result != SQLITE_OK)
+      return result;
+    if (const int result = KeepCompared(db, drive_id, reading, now); result != SQLITE_OK)
+      return result;
   }
   if (const int result = DayRows(db).Add(drive_id, reading_id, reading.time, reading.temperature);
       result != SQLITE_OK) {
