@@ -96,6 +96,15 @@ TEST(CliHistory, AReadNamesAMissingFileAndMakesNone) {
   std::ofstream(empty).flush();
   EXPECT_EQ(RunCliWith({"--history", "--history-file", empty}).status, kExitOk);
   EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+  // None named and none kept yet: where it would be.
+  CliEnvironment environment;
+  environment.history_location = [&dir] { return HistoryLocation{dir / "state" / "h.db", false}; };
+  std::ostringstream out, err;
+  EXPECT_EQ(CliMain({"--history"}, environment, out, err), kExitOk);
+  EXPECT_NE(err.str().find("the history would be \"" + (dir / "state" / "h.db").string()),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(std::filesystem::exists(dir / "state"));
 }
 
 TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {
