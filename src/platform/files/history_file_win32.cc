@@ -78,15 +78,14 @@ std::optional<FileError> CheckMachineFolder(const fs::path& folder,
                            !IsWellKnownSid(owner, WinLocalSystemSid) && !IsThisUser(owner))) {
     return FileError(Stage::kRefused, "Its folder belongs to another user");
   }
+  // As the POSIX file's mode: taken away where the system lets it, never a reason to stop.
   BOOL present = FALSE, defaulted = FALSE;
   PACL list = nullptr;
-  if (!GetSecurityDescriptorDacl(administrators_only, &present, &list, &defaulted))
-    return SystemError(Stage::kCreate);
-  const DWORD written =
-      SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
-                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                            nullptr, nullptr, list, nullptr);
-  if (written != ERROR_SUCCESS) return FileError(Stage::kCreate, Win32FileErrorCode(written));
+  if (GetSecurityDescriptorDacl(administrators_only, &present, &list, &defaulted)) {
+    SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, list, nullptr);
+  }
   return std::nullopt;
 }
 
