@@ -128,6 +128,48 @@ void BM_HistoryOfAYearOfEightDrives(benchmark::State& state) {
 }
 BENCHMARK(BM_HistoryOfAYearOfEightDrives)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// --history over a fleet's file: `state.range(0)` drives of three readings each, a watched
+// counter rising in the last. Its time grows with the number of readings, not with their square.
+void BM_HistoryOfManyDrives(benchmark::State& state) {
+  const int drives = static_cast<int>(state.range(0));
+  const fs::path file =
+      fs::temp_directory_path() / ("kestrine-bench-fleet" + std::to_string(drives) + ".db");
+  if (!fs::exists(file)) {
+    { HistoryStore(file, false).Store(DriveNumber(0), DriveYear(0).Next(0)); }
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db,
+                 "DELETE FROM item; DELETE FROM reading; DELETE FROM latest_item; DELETE FROM "
+                 "day; DELETE FROM drive; BEGIN",
+                 nullptr, nullptr, nullptr);
+    for (int drive = 0; drive < drives; ++drive) {
+      DriveYear year(static_cast<unsigned>(drive));
+      for (int i = 0; i < 3; ++i) {
+        HistoryReading reading = year.Next(i * kReadingsPerYear / 3);
+        reading.path = "/dev/sd" + std::to_string(drive);
+        WriteReadingRows(db, DriveNumber(drive), reading);
+      }
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  CliEnvironment environment;
+  environment.history_location = [&file] { return HistoryLocation{file, false}; };
+  CliOptions options;
+  options.history = true;
+  for (auto _ : state) {
+    std::ostringstream out;
+    std::ostringstream err;
+    if (RunCli(options, environment, out, err) != kExitOk) state.SkipWithError("failed");
+    benchmark::DoNotOptimize(out.str().size());
+  }
+}
+BENCHMARK(BM_HistoryOfManyDrives)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
 // Not a speed: the size of one drive-year, as counters.
 void BM_SizeOfADriveYear(benchmark::State& state) {
   const fs::path file = fs::temp_directory_path() / "kestrine-bench-year1.db";

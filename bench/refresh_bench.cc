@@ -82,8 +82,8 @@ void CompareWithPreviousReading(benchmark::State& state) {
   fx.ui.ComboBox1.text = DriveDevicePath(static_cast<int>(state.range(0)));
   fx.Run([](TForm1& form) { form.Refresh1Click(); });
   DriveWatch watch;
-  watch.Look(fx.form.Reading());
-  for (auto _ : state) benchmark::DoNotOptimize(watch.Look(fx.form.Reading()));
+  watch.Look(fx.form.Reading(), "");
+  for (auto _ : state) benchmark::DoNotOptimize(watch.Look(fx.form.Reading(), ""));
 }
 BENCHMARK(CompareWithPreviousReading)->Apply(DemoDriveArguments)->Unit(benchmark::kMicrosecond);
 

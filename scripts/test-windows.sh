@@ -286,14 +286,18 @@ STANDIN
     if [ "$status" -eq 0 ]; then
       for expected in '"C:\Tools\Kestrine" /setowner *S-1-5-32-544 /T /C /Q | copied=0' \
         '"C:\Tools\Kestrine" /reset /T /C /Q | copied=0' \
-        '"C:\Tools\Kestrine" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX /Q | copied=0'; do
+        '"C:\Tools\Kestrine" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX /Q | copied=0' \
+        '"C:\ProgramData\Kestrine" /setowner *S-1-5-32-544 /T /C /Q | copied=0' \
+        '"C:\ProgramData\Kestrine" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F /Q | copied=0'; do
         grep -qF -- "$expected" <<<"$calls" || fail "icacls.exe was not run, before the copy, as: $expected"
       done
       [ -f "$task" ] || fail "the folder's permissions were set, but no log-on task was registered"
       wine reg query "$uninstall_key" /v LogonTask 2>/dev/null | grep -q '0x1' ||
         fail "the chosen task is not remembered"
     else
-      [ "$(wc -l <<<"$calls")" -eq 1 ] || fail "icacls.exe was run again after it failed"
+      # Each folder (the program's, the history's) stops at its first failure.
+      [ "$(grep -c 'Tools' <<<"$calls")" -eq 1 ] && [ "$(grep -c 'ProgramData' <<<"$calls")" -eq 1 ] ||
+        fail "icacls.exe was run again after it failed"
       [ ! -e "$task" ] || fail "the log-on task was created although the folder's permissions were not set"
     fi
   done

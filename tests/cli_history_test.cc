@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "cli_support.h"
@@ -89,6 +90,29 @@ TEST(CliHistory, TellsWhatRoseSinceTheLastRunsReading) {
       << rose.out;
   EXPECT_EQ(RunCliWith({"--history-file", file, "--drive", nvme}, &bay).out.find("Changed:"),
             std::string::npos);
+}
+
+// --history reads: a file named by hand that is not there is a mistake, an empty file stays empty.
+TEST(CliHistory, AReadNamesAMissingFileAndMakesNone) {
+  ScratchDir dir;
+  const std::string nope = (dir / "nope.db").string();
+  const CliResult missing = RunCliWith({"--history", "--history-file", nope});
+  EXPECT_EQ(missing.status, kExitError);
+  EXPECT_NE(missing.err.find("nope.db\" does not exist"), std::string::npos) << missing.err;
+  EXPECT_FALSE(std::filesystem::exists(nope));
+  const std::string empty = (dir / "empty.db").string();
+  std::ofstream(empty).flush();
+  EXPECT_EQ(RunCliWith({"--history", "--history-file", empty}).status, kExitOk);
+  EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+  // None named and none kept yet: where it would be.
+  CliEnvironment environment;
+  environment.history_location = [&dir] { return HistoryLocation{dir / "state" / "h.db", false}; };
+  std::ostringstream out, err;
+  EXPECT_EQ(CliMain({"--history"}, environment, out, err), kExitOk);
+  EXPECT_NE(err.str().find("the history would be \"" + (dir / "state" / "h.db").string()),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(std::filesystem::exists(dir / "state"));
 }
 
 TEST(WindowHistory, KeepsEachRefreshThatReadADriveAndTellsAProblemOnce) {

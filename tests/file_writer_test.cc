@@ -335,6 +335,21 @@ TEST(ReplaceFileSafely, ASignalThatEndsTheProgramRemovesTheNewFile) {
     for (const std::string& name : folder.Names()) EXPECT_EQ(name, "metrics.prom");
   }
 }
+
+// A writer killed before its rename leaves its temporary file: the next write in the folder
+// removes it once it is old, and leaves a writer's at work and any other file alone.
+TEST(ReplaceFileSafely, SweepsAKilledWritersOldTemporaryFiles) {
+  ScratchDir folder;
+  const std::string stale = TemporaryFileName(1), fresh = TemporaryFileName(2);
+  for (const std::string& name : {stale, fresh, std::string(".kstnot-ours")})
+    std::ofstream(folder / name) << "x";
+  fs::last_write_time(folder / stale, fs::file_time_type::clock::now() -
+                                          std::chrono::seconds(kStaleTemporarySeconds + 60));
+  EXPECT_FALSE(ReplaceFileSafely(folder / "metrics.prom", std::string("m")));
+  EXPECT_FALSE(fs::exists(folder / stale));
+  EXPECT_TRUE(fs::exists(folder / fresh));
+  EXPECT_TRUE(fs::exists(folder / ".kstnot-ours"));
+}
 #endif
 
 }  // namespace

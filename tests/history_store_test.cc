@@ -1,6 +1,7 @@
 // The history database: what goes in comes back, stored as changes; drives by model and serial;
 // writers at once and writers killed; files that are damaged, read-only, a newer program's or
 // no file at all.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -9,10 +10,12 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <thread>
 
 #include "history_rows.h"
+#include "history_schema.h"
 #include "history_store.h"
 #include "scratch_dir.h"
 #include "special_files.h"
@@ -172,10 +175,13 @@ TEST(HistoryStore, SummariesAgreeWithTheReadingsReplayedBeforeAndAfterTheMigrati
   };
   check();
   Query(file,
-        "DROP TABLE day; DROP INDEX reading_condition; DROP INDEX item_watched; "
-        "PRAGMA user_version = 1");
+        "DROP TABLE highest; DROP TABLE compared; DROP INDEX drive_path; DROP TABLE day; "
+        "DROP INDEX reading_condition; DROP INDEX item_watched; PRAGMA user_version = 1");
   check();
-  EXPECT_EQ(Query(file, "PRAGMA user_version"), "2");
+  // A read brings the file up to date in memory only; the next write does it in the file.
+  EXPECT_EQ(Query(file, "PRAGMA user_version"), "1");
+  EXPECT_FALSE(HistoryStore(file, false).Store(kDisk, Reading(kStart, "p", "OK", 30, {})));
+  EXPECT_EQ(Query(file, "PRAGMA user_version"), "3");
 }
 
 // A child process that stores `count` readings of `drive` and ends with how many problems it
@@ -369,6 +375,114 @@ TEST(HistoryStore, DriveTextsKeepEveryByte) {
   EXPECT_EQ(DriveText("a\xE2\x82\xAC"
                       "b\xFF"),
             "a?b?");
+}
+
+}  // namespace
+}  // namespace kestrine
+
+namespace kestrine {
+namespace {
+
+// A read writes nothing, and says what the file is when it is no history it can read.
+TEST(HistoryStore, AReadWritesNothingAndNamesWhatItCannotRead) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+    const char* told;  // in the problem; nullptr: no problem and no drive
+  };
+  const Case cases[] = {
+      {"an empty file", [](const auto& file) { std::ofstream(file).flush(); }, nullptr},
+      {"text", [](const auto& file) { std::ofstream(file) << std::string(4096, 'x'); },
+       "This is not a Kestrine history ("},
+      {"another program's database", [](const auto& file) { Query(file, "CREATE TABLE t (x)"); },
+       "This is not a Kestrine history ("},
+      {"a damaged history",
+       [](const auto& file) {
+         { HistoryStore(file, false).Store(kDisk, Reading(1, "p", "OK", 30, {})); }
+         std::fstream bytes(file, std::ios::in | std::ios::out | std::ios::binary);
+         bytes.seekp(4096);
+         bytes << std::string(4096, '\xA5');
+       },
+       "is damaged"},
+  };
+  for (const Case& test : cases) {
+    ScratchDir dir;
+    const std::filesystem::path file = dir / "history.db";
+    test.make(file);
+    const std::string before = testing::ReadWhole(file);
+    std::vector<DriveHistory> drives;
+    const std::optional<HistoryProblem> problem = HistoryStore(file, false).Read({}, drives);
+    if (test.told == nullptr) {
+      EXPECT_FALSE(problem) << test.what << ": " << problem->message;
+    } else {
+      ASSERT_TRUE(problem) << test.what;
+      EXPECT_NE(problem->message.find(test.told), std::string::npos) << problem->message;
+    }
+    EXPECT_TRUE(drives.empty()) << test.what;
+    EXPECT_TRUE(testing::ReadWhole(file) == before) << test.what;
+  }
+}
+
+// A history in WAL mode, read by a user who may not make SQLite's shared-memory file beside it.
+TEST(HistoryStore, AnotherUserReadsAHistoryInAFolderItCannotWrite) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to read as another user";
+  ScratchDir dir;
+  const std::filesystem::path file = dir / "history.db";
+  { HistoryStore(file, false).Store(kDisk, Reading(1, "p", "OK", 30, {})); }
+  ASSERT_EQ(Query(file, "PRAGMA journal_mode"), "wal");
+  std::filesystem::permissions(file, std::filesystem::perms::others_read,
+                               std::filesystem::perm_options::add);
+  std::filesystem::permissions(
+      dir.Path(), std::filesystem::perms::owner_all | std::filesystem::perms::others_exec);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(90);
+    std::vector<DriveHistory> drives;
+    const std::optional<HistoryProblem> problem = HistoryStore(file, false).Read({}, drives);
+    if (problem) std::fprintf(stderr, "%s\n", problem->message.c_str());
+    ::_exit(problem ? 91 : drives.size() == 1 ? 0 : 92);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// As root: a file or a folder on the way that another user could swap is refused, and a folder
+// is never made through a link.
+TEST(HistoryStore, RefusesWhatAnotherUserCouldSwapAndMakesNoFolderThroughALink) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "real");
+  std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+  std::filesystem::create_directories(dir / "theirs" / "mine");
+  ASSERT_EQ(::chown((dir / "theirs").c_str(), 65534, 65534), 0);
+  std::ofstream(dir / "their.db").flush();
+  ASSERT_EQ(::chown((dir / "their.db").c_str(), 65534, 65534), 0);
+  for (const std::filesystem::path& file :
+       {dir / "link" / "new" / "history.db", dir / "theirs" / "mine" / "history.db",
+        dir / "their.db"}) {
+    const std::optional<HistoryProblem> problem =
+        HistoryStore(file, false).Store(kDisk, Reading(1, "p", "OK", 30, {}));
+    ASSERT_TRUE(problem) << file;
+    EXPECT_EQ(problem->fault, HistoryFault::kRefused) << problem->message;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "real" / "new"));
+  EXPECT_EQ(std::filesystem::file_size(dir / "their.db"), 0u);
+}
+
+// A device that gives a new serial at each reading adds drives up to the cap, then is told.
+TEST(HistoryStore, CapsTheDrivesKeptOfOnePath) {
+  ScratchDir dir;
+  HistoryStore store(dir / "history.db", false);
+  std::optional<HistoryProblem> problem;
+  int kept = 0;
+  for (; kept <= kMaxDrivesPerPath && !problem; ++kept)
+    problem =
+        store.Store({"BRIDGE", std::to_string(kept), "1", "ATA"}, Reading(kept, "p", {}, {}, {}));
+  ASSERT_TRUE(problem);
+  EXPECT_EQ(kept, kMaxDrivesPerPath + 1);
+  EXPECT_EQ(problem->fault, HistoryFault::kCapped) << problem->message;
+  EXPECT_FALSE(store.Store({"BRIDGE", "0", "1", "ATA"}, Reading(99, "p", {}, {}, {})));
 }
 
 }  // namespace

@@ -159,6 +159,23 @@ Function LimitFolderRights
   ${EndIf}
 FunctionEnd
 
+; The machine's history folder, %ProgramData%\Kestrine: Administrators its owner, Administrators
+; and SYSTEM full control, nobody else anything, whoever made it before (a standard user can make
+; a folder in ProgramData, and would keep the right to swap the history's files). The programs
+; refuse a folder another user owns.
+Function LimitHistoryFolderRights
+  ; The install folder's fault decides the log-on task: kept aside meanwhile.
+  Push $FolderRightsFault
+  StrCpy $FolderRightsFault ""
+  CreateDirectory "$APPDATA\Kestrine"
+  !insertmacro Icacls '"$APPDATA\Kestrine" /setowner ${ADMINISTRATORS} /T /C /Q'
+  !insertmacro Icacls '"$APPDATA\Kestrine" /inheritance:r /grant:r ${ADMINISTRATORS}:(OI)(CI)F ${SYSTEM}:(OI)(CI)F /Q'
+  ${If} $FolderRightsFault != ""
+    DetailPrint "The permissions of $APPDATA\Kestrine could not be limited to administrators: $FolderRightsFault."
+  ${EndIf}
+  Pop $FolderRightsFault
+FunctionEnd
+
 Section "Kestrine" SecProgram
   SectionIn RO
   SetShellVarContext all
@@ -166,6 +183,7 @@ Section "Kestrine" SecProgram
   ; ended, or the new file could not be written.
   Call EndRunningPrograms
   Call LimitFolderRights
+  Call LimitHistoryFolderRights
   SetOutPath "$INSTDIR"
   ; An earlier installation's task definition.
   Delete "$INSTDIR\${TASK_FILE}"

@@ -60,7 +60,11 @@ class CliSession {
  public:
   CliSession(DevicePort& port, const CliOptions& options, const CliEnvironment& environment,
              std::ostream& err, SystemLog* system_log)
-      : options_(options), err_(err), drv_(port), form_(drv_, ui_.Controls(), system_log) {
+      : options_(options),
+        err_(err),
+        system_log_(system_log),
+        drv_(port),
+        form_(drv_, ui_.Controls(), system_log) {
     ui_.App.program_directory = environment.program_directory;
     ui_.App.answer_when_none_left = true;
   }
@@ -68,7 +72,7 @@ class CliSession {
   // A drive's first reading in this run is compared with its latest one in `history`.
   void CompareWithHistory(HistoryRecorder& history) {
     form_.Watch().SetPreviousReading(
-        [&history](const DriveIdentity& identity) { return history.Previous(identity); });
+        [&history](const DriveKey& key) { return history.Previous(key); });
   }
 
   // The drives to read: every drive the window lists at start-up (the first one is read then,
@@ -147,11 +151,14 @@ class CliSession {
 
   SmartDrv& DriveLayer() { return drv_; }
 
-  // Keeps the reading of the drive just read in the history; a problem is told once.
+  // Keeps the reading of the drive just read in the history; a problem is told once, and also
+  // to the system log: a timer's run has nobody reading its standard error.
   void KeepInHistory(HistoryRecorder& history, const DriveReport& report) {
     if (!report.reading || !report.drive_number) return;
-    if (const std::optional<std::string> problem = history.Keep(*report.reading, report.path))
-      err_ << kProgram << ": " << TerminalText(*problem) << '\n';
+    const std::optional<std::string> problem = history.Keep(*report.reading, report.path);
+    if (!problem) return;
+    err_ << kProgram << ": " << TerminalText(*problem) << '\n';
+    if (system_log_ != nullptr) system_log_->Write(Severity::Warning, *problem);
   }
 
   // --save, --html and --self-test on the drive just read. False when one of them failed.
@@ -238,6 +245,7 @@ class CliSession {
 
   const CliOptions& options_;
   std::ostream& err_;
+  SystemLog* system_log_;
   SmartDrv drv_;
   MemoryToolkit ui_;
   TForm1 form_;

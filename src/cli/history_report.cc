@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "cli_run.h"
 #include "drive_path.h"
@@ -189,6 +191,16 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
   if (location.file.empty()) {
     err << kProgram << ": there is no history: no folder to keep it in\n";
     return kExitError;
+  }
+  // A name given by hand that names nothing is a mistake (a typo), not an empty history.
+  std::error_code missing;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(location.file, missing))) {
+    const std::string shown = TerminalText(PrintableFileName(location.file.string()));
+    if (options.history_file) {
+      err << kProgram << ": the history \"" << shown << "\" does not exist\n";
+      return kExitError;
+    }
+    err << kProgram << ": no reading has been kept yet; the history would be \"" << shown << "\"\n";
   }
   HistoryQuery query;
   query.serials = options.serials;

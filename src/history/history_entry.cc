@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "drive_key.h"
+
 namespace kestrine {
 
 namespace {
@@ -26,7 +28,8 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
   if (!reading.parts.identity) return std::nullopt;
   const bool nvme = reading.family == CommandFamily::Nvme;
   HistoryEntry entry;
-  entry.drive = {reading.identity.model, reading.identity.serial, reading.identity.firmware,
+  DriveKey key = KeyOf(reading, path);
+  entry.drive = {std::move(key.model), std::move(key.serial), reading.identity.firmware,
                  nvme ? "NVMe" : "ATA"};
   HistoryReading& kept = entry.reading;
   kept.time = time;
@@ -35,6 +38,7 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
   if (const char* condition = kStoredConditions[static_cast<std::size_t>(reading.condition)])
     kept.condition = condition;
   kept.temperature = reading.temperature_celsius;
+  kept.health = reading.parts.health;
   for (const HealthItem& item : reading.items) {
     kept.items.push_back({nvme ? kNvmeItemBase + item.id : item.id, Wide(item.current),
                           Wide(item.worst), Wide(item.threshold), item.raw});
@@ -53,7 +57,7 @@ DriveReading PreviousReadingOf(const HistoryEntry& entry) {
   const bool nvme = entry.drive.family == "NVMe";
   reading.family = nvme ? CommandFamily::Nvme : CommandFamily::Ata;
   reading.identity.model = entry.drive.model;
-  reading.identity.serial = entry.drive.serial;
+  reading.identity.serial = entry.drive.serial;  // its key
   reading.identity.firmware = entry.drive.firmware;
   reading.parts.identity = true;
   reading.parts.health = !kept.items.empty();

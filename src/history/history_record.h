@@ -12,8 +12,9 @@
 
 namespace kestrine {
 
-// A drive is its model and serial: the path it was read at may change, and another drive may be
-// read at the same path. Texts are the drive's bytes (ISO-8859-1).
+// A drive is its model and serial (for a blank serial its world wide name, else its path: see
+// drive_key.h): the path it was read at may change, and another drive may be read at the same
+// path. Texts are the drive's bytes (ISO-8859-1).
 struct HistoryDrive {
   std::string model;
   std::string serial;
@@ -57,6 +58,10 @@ struct HistoryReading {
   std::optional<int> temperature;        // degrees Celsius
   std::vector<HistoryItem> items;        // by id, each id once
   std::optional<HistorySelfTest> self_test;
+  // Whether the drive gave its health data. A reading whose health data was refused keeps the
+  // items as they were (it says nothing of them) and is not what the next reading is compared
+  // with.
+  bool health = true;
   bool operator==(const HistoryReading&) const = default;
 };
 

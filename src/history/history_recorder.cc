@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "drive_key.h"
 #include "history_entry.h"
 #include "reading.h"
 
@@ -33,9 +34,9 @@ std::optional<std::string> HistoryRecorder::Keep(const DriveReading& reading,
   return problem->message;
 }
 
-std::optional<DriveReading> HistoryRecorder::Previous(const DriveIdentity& identity) {
+std::optional<DriveReading> HistoryRecorder::Previous(const DriveKey& key) {
   if (!store_) return std::nullopt;
-  const std::optional<HistoryEntry> entry = store_->Latest(identity.model, identity.serial);
+  const std::optional<HistoryEntry> entry = store_->Latest(key.model, key.serial);
   if (!entry) return std::nullopt;
   return PreviousReadingOf(*entry);
 }

@@ -13,8 +13,8 @@
 
 namespace kestrine {
 
-struct DriveReading;   // reading.h
-struct DriveIdentity;  // reading.h
+struct DriveReading;  // reading.h
+struct DriveKey;      // drive_key.h
 
 class HistoryRecorder {
  public:
@@ -27,9 +27,9 @@ class HistoryRecorder {
   // problem of its kind comes up.
   std::optional<std::string> Keep(const DriveReading& reading, const std::string& path);
 
-  // The drive's latest reading kept, to compare the next one with; none when the history holds
-  // none or cannot be read (the next Keep tells why).
-  std::optional<DriveReading> Previous(const DriveIdentity& identity);
+  // What the drive's next reading is compared with (HistoryStore::Latest); none when the history
+  // holds none or cannot be read (the next Keep tells why).
+  std::optional<DriveReading> Previous(const DriveKey& key);
 
  private:
   std::optional<HistoryStore> store_;

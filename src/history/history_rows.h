@@ -14,6 +14,9 @@
 
 namespace kestrine {
 
+// What WriteReadingRows gives for a new drive at a path that already has kMaxDrivesPerPath.
+inline constexpr int kHistoryDrivesAtPathCapped = SQLITE_CONSTRAINT | (0x40 << 8);
+
 // Writes `reading` of `drive` (a row for the drive when it is new): SQLite's result code.
 int WriteReadingRows(sqlite3* db, const HistoryDrive& drive, const HistoryReading& reading);
 
@@ -26,8 +29,10 @@ int ReadHistoryRows(sqlite3* db, const HistoryQuery& query, std::vector<DriveHis
 int ReadHistorySummaries(sqlite3* db, const HistoryQuery& query,
                          std::vector<DriveOverview>& drives);
 
-// The latest reading of the drive of `model` and `serial`, items and all; none for a drive the
-// history does not hold. SQLite's result code.
+// What the next reading of the drive of `model` and `serial` is compared with: its latest
+// reading, items and all, with the condition last decided by a reading that had the health data
+// and each watched counter at its highest; none for a drive the history does not hold. SQLite's
+// result code.
 int ReadLatestReading(sqlite3* db, const std::string& model, const std::string& serial,
                       std::optional<HistoryEntry>& entry);
 

@@ -16,17 +16,22 @@ namespace kestrine {
 // that names the same term finds them through it.
 inline constexpr std::string_view kWatchedItemsTerm = "id IN (5, 196, 197, 198, 199, 4097, 4110)";
 
+// The counters whose rise is told (ATA 5, 196, 197, 198, 199; NVMe media errors): the history
+// keeps the highest value of each a drive gave, which the next reading is compared with.
+inline constexpr std::string_view kWatchedCountersTerm = "id IN (5, 196, 197, 198, 199, 4110)";
+
 // A step of the schema: its SQL, and what is then done to the rows it added tables for.
 struct SchemaStep {
   std::string_view sql;
   int (*fill)(sqlite3* db) = nullptr;  // SQLite's result code
 };
 
-// Fills the tables version 2 added from a file's readings (history_rows.cc).
+// Fill the tables versions 2 and 3 added from a file's readings (history_migration.cc).
 int FillVersion2(sqlite3* db);
+int FillVersion3(sqlite3* db);
 
 // Step i takes a file of version i to version i + 1.
-inline constexpr std::array<SchemaStep, 2> kSchemaSteps = {{
+inline constexpr std::array<SchemaStep, 3> kSchemaSteps = {{
     // Version 1. A drive is its model and serial. Its row also holds its latest reading in full,
     // and latest_item that reading's items: what the next reading is compared with.
     //
@@ -115,6 +120,26 @@ CREATE TABLE day (
 CREATE INDEX reading_condition ON reading (drive, id) WHERE changed & 4;
 )sql",
      &FillVersion2},
+    // Version 3: what the next reading of a drive is compared with, so that a change is told once
+    // whichever program read it. `compared` holds the condition of the latest reading that had
+    // the health data and decided one; `highest` holds each watched counter's highest
+    // raw value (kWatchedCountersTerm), so that a counter that drops and comes back has not
+    // risen. A reading whose health data was refused (no item rows, `changed` bit 5) changes
+    // neither. The index finds the drives read at a path, which are capped.
+    {R"sql(
+CREATE TABLE compared (
+  drive INTEGER PRIMARY KEY,
+  condition TEXT
+);
+CREATE TABLE highest (
+  drive INTEGER NOT NULL,
+  id INTEGER NOT NULL,
+  raw INTEGER,
+  PRIMARY KEY (drive, id)
+) WITHOUT ROWID;
+CREATE INDEX drive_path ON drive (path);
+)sql",
+     &FillVersion3},
 }};
 
 inline constexpr int kHistorySchemaVersion = static_cast<int>(kSchemaSteps.size());
@@ -126,6 +151,12 @@ inline constexpr int kChangedCondition = 1 << 2;
 inline constexpr int kChangedTemperature = 1 << 3;
 inline constexpr int kChangedSelfTest = 1 << 4;
 inline constexpr int kChangedAll = (1 << 5) - 1;
+// Not a field: the reading had no health data, and its items are as before.
+inline constexpr int kNoHealthData = 1 << 5;
+
+// How many drives the history keeps of one path: a device that gives a new serial at each
+// reading must not grow the file without end.
+inline constexpr int kMaxDrivesPerPath = 64;
 
 // The file's version (user_version), or -1 when it cannot be read.
 int SchemaVersion(sqlite3* db);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -62,6 +63,30 @@ std::string UtcStamp() {
   return stamp;
 }
 
+// The file as an SQLite URI: "file:" and its absolute path, '/'-separated, each byte beyond the
+// plainest ones as %XX (a '?' or '#' in a name would end the path).
+std::string FileUri(const fs::path& file) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(file, error);
+  if (error) absolute = file;
+  const std::u8string name = absolute.generic_u8string();
+  std::string uri = "file:";
+  if (name.empty() || name.front() != u8'/') uri += '/';
+  for (const char8_t c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 ||
+        std::string_view("/-._~:").find(static_cast<char>(byte)) != std::string_view::npos) {
+      uri += static_cast<char>(byte);
+    } else {
+      constexpr char kDigits[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kDigits[byte >> 4];
+      uri += kDigits[byte & 0x0F];
+    }
+  }
+  return uri;
+}
+
 bool Exec(sqlite3* db, const char* sql, int& result) {
   result = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   return result == SQLITE_OK;
@@ -96,6 +121,9 @@ HistoryProblem HistoryStore::Problem(int result, const std::string& detail) {
     case HistoryFault::kReadOnly:
       message += "cannot be written; readings are not kept";
       break;
+    case HistoryFault::kCorrupt:
+      message += std::string("is damaged (") + sqlite3_errstr(result) + ")";
+      break;
     default:
       message += std::string("failed: ") + sqlite3_errstr(result);
   }
@@ -121,7 +149,9 @@ std::string HistoryStore::MoveAside() {
 }
 
 bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
+  if (db_ && read_only_ && create) db_.reset();
   if (db_) return true;
+  read_only_ = false;
   if (lasting_) {
     problem = Problem(lasting_->fault, lasting_->message);
     return false;
@@ -190,6 +220,96 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
   return false;
 }
 
+bool HistoryStore::OpenToRead(std::optional<HistoryProblem>& problem) {
+  if (db_) return true;
+  if (lasting_) {
+    problem = Problem(lasting_->fault, lasting_->message);
+    return false;
+  }
+  if (std::optional<FileError> error = PrepareHistoryFile(file_, machine_wide_, false)) {
+    if (error->code() == std::errc::no_such_file_or_directory) return false;
+    problem = Problem(error->stage() == FileError::Stage::kRefused ? HistoryFault::kRefused
+                                                                   : HistoryFault::kOther,
+                      "The history " + Shown(file_) + " cannot be used: " + error->Reason());
+    return false;
+  }
+  int result = SQLITE_OK;
+  std::int64_t tables = 0, history_tables = 0;
+  for (const char* mode : {"?mode=ro", "?immutable=1"}) {
+    sqlite3* raw = nullptr;
+    result = sqlite3_open_v2(
+        (FileUri(file_) + mode).c_str(), &raw,
+        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+        nullptr);
+    db_.reset(raw);
+    if (result == SQLITE_OK) {
+      sqlite3_extended_result_codes(db_.get(), 1);
+      sqlite3_busy_timeout(db_.get(), kHistoryBusyTimeoutMs);
+      // The first read of the file: what is not an SQLite file, or cannot be shared, says so here.
+      Statement count(db_.get(),
+                      "SELECT count(*), count(name IN ('drive', 'reading', 'item', "
+                      "'latest_item') OR NULL) FROM sqlite_master WHERE type = 'table'");
+      result = count.Step();
+      tables = count.Integer(0).value_or(0);
+      history_tables = count.Integer(1).value_or(0);
+      if (result == SQLITE_ROW) result = SQLITE_OK;
+    }
+    if (result == SQLITE_OK) break;
+    db_.reset();
+    if (FaultOf(result) != HistoryFault::kReadOnly) break;
+  }
+  const std::string not_history =
+      "This is not a Kestrine history (" + PrintableFileName(file_.string()) + ")";
+  if ((result & 0xFF) == SQLITE_NOTADB) {
+    problem = Problem(HistoryFault::kOther, not_history);
+    return false;
+  }
+  if (result != SQLITE_OK) {
+    problem = Problem(result);
+    return false;
+  }
+  const int version = SchemaVersion(db_.get());
+  if (tables == 0) {
+    // An empty file (one another program has just made) holds no readings.
+    db_.reset();
+    return false;
+  }
+  if (version <= 0 || history_tables < 4) {
+    db_.reset();
+    problem = Problem(HistoryFault::kOther, not_history);
+    return false;
+  }
+  if (version > kHistorySchemaVersion) {
+    db_.reset();
+    lasting_ = Problem(HistoryFault::kNewerSchema,
+                       "The history " + Shown(file_) + " was written by a newer Kestrine " +
+                           "(version " + std::to_string(version) + "); it is left as it is");
+    problem = lasting_;
+    return false;
+  }
+  if (version < kHistorySchemaVersion) {
+    // An older program's file is brought up to date in a copy, never in the file.
+    sqlite3* memory = nullptr;
+    result =
+        sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::unique_ptr<sqlite3, Close> copy(memory);
+    if (result == SQLITE_OK) {
+      sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", db_.get(), "main");
+      result = backup == nullptr ? sqlite3_errcode(copy.get()) : sqlite3_backup_step(backup, -1);
+      if (backup != nullptr) sqlite3_backup_finish(backup);
+      if (result == SQLITE_DONE) result = MigrateSchema(copy.get(), version);
+    }
+    if (result != SQLITE_OK) {
+      problem = Problem(result);
+      db_.reset();
+      return false;
+    }
+    db_ = std::move(copy);
+  }
+  read_only_ = true;
+  return true;
+}
+
 int HistoryStore::QuickCheck() {
   Statement check(db_.get(), "PRAGMA quick_check(1)");
   const int result = check.Step();
@@ -214,6 +334,12 @@ std::optional<HistoryProblem> HistoryStore::Store(const HistoryDrive& drive,
       }
     }
     if (result == SQLITE_OK) return notice;
+    if (result == kHistoryDrivesAtPathCapped) {
+      return Problem(HistoryFault::kCapped, "The history " + Shown(file_) + " keeps at most " +
+                                                std::to_string(kMaxDrivesPerPath) +
+                                                " drives read at " + Shown(reading.path) +
+                                                "; a new drive there is not kept");
+    }
     if (FaultOf(result) == HistoryFault::kCorrupt && attempt == 0) {
       notice = Problem(HistoryFault::kCorrupt, MoveAside());
       continue;
@@ -228,7 +354,7 @@ std::optional<HistoryProblem> HistoryStore::Store(const HistoryDrive& drive,
 
 std::optional<HistoryProblem> HistoryStore::ReadSnapshot(const std::function<int(sqlite3*)>& read) {
   std::optional<HistoryProblem> problem;
-  if (!Open(false, problem)) return problem;
+  if (!OpenToRead(problem)) return problem;
   int result = SQLITE_OK;
   // A year of readings is read whole: mapped, its pages are not copied one by one.
   Exec(db_.get(), "PRAGMA mmap_size = 268435456", result);

@@ -26,6 +26,7 @@ enum class HistoryFault {
   kReadOnly,     // the file or its folder may not be written
   kCorrupt,      // the file is damaged; it was moved aside and a new one started
   kNewerSchema,  // a newer program's file; left as it is
+  kCapped,       // a new drive at a path that has had too many
   kOther,
 };
 
@@ -59,8 +60,9 @@ class HistoryStore {
   std::optional<HistoryProblem> ReadSummaries(const HistoryQuery& query,
                                               std::vector<DriveOverview>& drives);
 
-  // The latest reading kept of the drive of `model` and `serial`: none for a drive not kept, and
-  // none (never a problem) when the file is not there or cannot be read.
+  // What the next reading of the drive of `model` and `serial` is compared with (see
+  // ReadLatestReading): none for a drive not kept, and none (never a problem) when the file is
+  // not there or cannot be read.
   std::optional<HistoryEntry> Latest(const std::string& model, const std::string& serial);
 
   const std::filesystem::path& File() const { return file_; }
@@ -73,6 +75,11 @@ class HistoryStore {
   // nothing for a file not there and not to be created; true, possibly with a problem told
   // (a damaged file moved aside).
   bool Open(bool create, std::optional<HistoryProblem>& problem);
+  // Opens the file to read it, writing and creating nothing: read-only, or where SQLite cannot
+  // share it that way (a WAL file on a read-only medium, in another user's folder) as a file that
+  // does not change. An older file is brought up to date in memory. False with the problem, or
+  // nothing when there is nothing to read (no file, an empty one).
+  bool OpenToRead(std::optional<HistoryProblem>& problem);
   // PRAGMA quick_check: SQLITE_OK, SQLITE_CORRUPT, or the error that kept it from finishing.
   int QuickCheck();
   // The problem of SQLite's result code, remembered as told.
@@ -86,6 +93,7 @@ class HistoryStore {
   std::filesystem::path file_;
   bool machine_wide_;
   std::unique_ptr<sqlite3, Close> db_;
+  bool read_only_ = false;                 // db_ was opened by OpenToRead
   std::optional<HistoryProblem> lasting_;  // a problem that stays (a newer program's file)
   std::set<HistoryFault> told_;
 };

@@ -76,6 +76,11 @@ void CompareCondition(const DriveReading* previous, const DriveReading& current,
       {Rank(now) > Rank(before) ? ConditionSeverity(now) : Severity::Information, text});
 }
 
+bool IsWatchedCounter(const DriveReading& reading, int id) {
+  if (reading.family == CommandFamily::Nvme) return id == kNvmeMediaErrorsId;
+  return std::ranges::find(kWatchedAtaCounters, id) != kWatchedAtaCounters.end();
+}
+
 void CompareCounters(const DriveReading& previous, const DriveReading& current,
                      std::vector<DriveChange>& changes) {
   const bool nvme = current.family == CommandFamily::Nvme;
@@ -162,6 +167,19 @@ DriveReading WatchedPart(const DriveReading& reading) {
   return kept;
 }
 
+// What the next reading is compared with keeps the last decided condition, and each counter's
+// highest value: a counter that drops and comes back (8, 0, 8) has not risen again.
+void KeepWhatWasTold(const DriveReading& previous, DriveReading& kept) {
+  if (kept.condition == Condition::NotDecided) kept.condition = previous.condition;
+  if ((previous.family == CommandFamily::Nvme) != (kept.family == CommandFamily::Nvme)) return;
+  for (HealthItem& item : kept.items) {
+    const HealthItem* before = FindItem(previous, item.id);
+    if (before != nullptr && IsWatchedCounter(kept, item.id) &&
+        Below(Watched(kept, item), Watched(previous, *before)))
+      item.raw = before->raw;
+  }
+}
+
 }  // namespace
 
 std::vector<DriveChange> CompareReadings(const DriveReading* previous,
@@ -181,25 +199,21 @@ std::vector<DriveChange> CompareReadings(const DriveReading* previous,
   return changes;
 }
 
-std::vector<DriveChange> DriveWatch::Look(const DriveReading& reading) {
+std::vector<DriveChange> DriveWatch::Look(const DriveReading& reading, std::string_view path) {
   const DriveIdentity& identity = reading.identity;
   if (identity.model.empty() && identity.serial.empty()) return {};
-  const auto key = std::make_pair(identity.model, identity.serial);
-  auto found = last_.find(key);
+  const DriveKey key = KeyOf(reading, path);
   std::optional<DriveReading> from_history;
-  const DriveReading* previous = nullptr;
-  if (found != last_.end()) {
-    previous = &found->second;
-  } else if (previous_source_) {
-    from_history = previous_source_(identity);
-    if (from_history) previous = &*from_history;
-  }
+  if (previous_source_) from_history = previous_source_(key);
+  const auto found = last_.find(key);
+  const DriveReading* previous = from_history           ? &*from_history
+                                 : found != last_.end() ? &found->second
+                                                        : nullptr;
   std::vector<DriveChange> changes = CompareReadings(previous, reading);
-  if (found != last_.end()) {
-    found->second = WatchedPart(reading);
-  } else {
-    last_.emplace(key, WatchedPart(reading));
-  }
+  if (!reading.parts.health) return changes;
+  DriveReading kept = WatchedPart(reading);
+  if (previous != nullptr) KeepWhatWasTold(*previous, kept);
+  last_.insert_or_assign(key, std::move(kept));
   return changes;
 }
 

@@ -1,7 +1,7 @@
 // The monitoring layer: what changed for the worse between a drive's previous reading and this
-// one, said once per change. A drive is its model and serial, never its path: another drive at
-// the same path (or chosen in the selector) is compared with its own readings, not the last
-// drive's.
+// one, said once per change. A drive is its key (drive_key.h), never its path alone: another
+// drive at the same path (or chosen in the selector) is compared with its own readings, not the
+// last drive's.
 #pragma once
 
 #include <functional>
@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "drive_key.h"
 #include "reading.h"
 #include "tell.h"
 
@@ -25,16 +26,19 @@ std::vector<DriveChange> CompareReadings(const DriveReading* previous, const Dri
 
 class DriveWatch {
  public:
-  // A drive's previous reading where this run has none: the history, when there is one.
-  using PreviousReading = std::function<std::optional<DriveReading>(const DriveIdentity&)>;
+  // Where a drive's previous reading comes from: the history, when there is one, so that the
+  // window and the timer compare with the same reading and a change is told once per machine.
+  // This watch's own memory serves where the history holds none.
+  using PreviousReading = std::function<std::optional<DriveReading>(const DriveKey&)>;
   void SetPreviousReading(PreviousReading source) { previous_source_ = std::move(source); }
 
-  // The changes from the drive's previous reading to `reading`, which becomes the previous one.
-  // A reading without identity (no model, no serial) is not watched.
-  std::vector<DriveChange> Look(const DriveReading& reading);
+  // The changes from the drive's previous reading to `reading` of the drive at `path`. A reading
+  // with the health data becomes the previous one; one without (refused) hides nothing from the
+  // next. A reading without identity (no model, no serial) is not watched.
+  std::vector<DriveChange> Look(const DriveReading& reading, std::string_view path);
 
  private:
-  std::map<std::pair<std::string, std::string>, DriveReading> last_;  // by model and serial
+  std::map<DriveKey, DriveReading> last_;
   PreviousReading previous_source_;
 };
 

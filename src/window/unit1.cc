@@ -194,7 +194,7 @@ void TForm1::RefreshDrive(Cause cause) {
     if (reading_.parts.health) FillGeneralView();
   }
   // Compared once the self-test log is in the reading.
-  changes_ = watch_.Look(reading_);
+  changes_ = watch_.Look(reading_, selected);
   std::string name = selected;
   for (const std::string* text : {&reading_.identity.model, &reading_.identity.serial}) {
     // The drive pads its texts with spaces.

@@ -16,7 +16,7 @@ static_assert(std::string_view(kStoredConditions[1]) == texts::kConditionOk &&
 
 void KeepReadingsIn(TForm1& form, HistoryRecorder& recorder) {
   form.Watch().SetPreviousReading(
-      [&recorder](const DriveIdentity& identity) { return recorder.Previous(identity); });
+      [&recorder](const DriveKey& key) { return recorder.Previous(key); });
   Application& app = form.Controls().App;
   // A timer's refresh may come while the window is in the tray: its problem waits for the
   // user's next refresh rather than opening a box nobody is there to close.

@@ -1,5 +1,6 @@
 #include "file_target.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -116,6 +117,13 @@ std::optional<std::string> TargetNameFault(std::string_view path, bool windows) 
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   if (IsReservedDeviceName(base)) return "Names a device (" + std::string(base) + ")";
   return std::nullopt;
+}
+
+bool IsTemporaryFileName(std::string_view name) {
+  return name.size() == kTemporaryFileNameLength && name.starts_with(".kst") &&
+         std::ranges::all_of(name.substr(4), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+         });
 }
 
 std::string TemporaryFileName(std::uint64_t random) {

@@ -35,4 +35,11 @@ std::string TemporaryFileName(std::uint64_t random);
 // The length of every name TemporaryFileName gives.
 inline constexpr std::size_t kTemporaryFileNameLength = 14;
 
+// Whether `name` is one TemporaryFileName gives: a writer killed before its rename leaves such a
+// file, which a later write in the same folder sweeps away once it is old enough.
+bool IsTemporaryFileName(std::string_view name);
+
+// How old a temporary file must be before a later write takes it for a killed writer's.
+inline constexpr int kStaleTemporarySeconds = 600;
+
 }  // namespace kestrine

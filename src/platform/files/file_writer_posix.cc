@@ -1,5 +1,6 @@
 // ReplaceFileSafely on POSIX systems: everything relative to a descriptor of the target's folder,
 // so that the checks, the new file and the rename all act on the same folder.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <system_error>
 
@@ -73,6 +75,30 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return {};
+}
+
+// Removes this user's temporary files in the folder that a writer killed before its rename left
+// behind: regular files of our name pattern, not links, older than kStaleTemporarySeconds.
+void SweepStaleTemporaries(int dir) {
+  const int listing = ::dup(dir);
+  if (listing < 0) return;
+  DIR* entries = ::fdopendir(listing);
+  if (entries == nullptr) {
+    ::close(listing);
+    return;
+  }
+  ::rewinddir(entries);
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(entries)) {
+    if (!IsTemporaryFileName(entry->d_name)) continue;
+    struct stat status {};
+    if (::fstatat(dir, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid() ||
+        now - status.st_mtime < kStaleTemporarySeconds)
+      continue;
+    ::unlinkat(dir, entry->d_name, 0);
+  }
+  ::closedir(entries);
 }
 
 }  // namespace
@@ -167,6 +193,7 @@ std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
   }
   // The rename itself reaches the disk with the folder's own flush.
   (void)::fsync(dir.get());
+  SweepStaleTemporaries(dir.get());
   return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "file_target.h"
 #include "history_file.h"
@@ -20,22 +21,46 @@ using Stage = FileError::Stage;
 constexpr char kMachineFile[] = "/var/lib/kestrine/history.db";
 constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
 
-// Makes `folder` (its parents as the system makes them) and checks that it is a folder of this
-// user's or root's, not a link; a machine-wide one is then its owner's alone.
+// Whether a folder of `owner` is safe for this user: root's folders are safe for anyone; another
+// user's could have its files swapped.
+bool SafeOwner(uid_t owner) {
+  return owner == ::geteuid() || owner == 0;
+}
+
+// Makes `folder` and the folders above it that are not there, each inside a real folder (never
+// through a link), and checks that it and every folder above it are this user's or root's, and
+// that it is not a link; a machine-wide one is then its owner's alone.
 std::optional<FileError> PrepareFolder(const fs::path& folder, bool machine_wide) {
-  std::error_code error;
-  if (!fs::exists(fs::symlink_status(folder, error))) {
-    fs::create_directories(folder.parent_path(), error);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      return FileError(Stage::kCreate, LastSystemError());
-    }
-  }
+  const fs::path full = fs::absolute(folder).lexically_normal();
+  std::vector<fs::path> missing;
+  fs::path existing = full;
   struct stat status {};
-  if (::lstat(folder.c_str(), &status) != 0) return FileError(Stage::kCreate, LastSystemError());
+  while (::lstat(existing.c_str(), &status) != 0) {
+    if (errno != ENOENT || existing == existing.parent_path())
+      return FileError(Stage::kCreate, LastSystemError());
+    missing.push_back(existing);
+    existing = existing.parent_path();
+  }
+  if (!missing.empty() && !S_ISDIR(status.st_mode)) {
+    return FileError(Stage::kRefused, S_ISLNK(status.st_mode) ? "A link stands on its path"
+                                                              : "Its path holds a file");
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (::mkdir(it->c_str(), *it == full ? 0700 : 0755) != 0 && errno != EEXIST)
+      return FileError(Stage::kCreate, LastSystemError());
+    // Another program may have made it just now: it is checked as any folder.
+    if (::lstat(it->c_str(), &status) != 0) return FileError(Stage::kCreate, LastSystemError());
+    if (!S_ISDIR(status.st_mode)) return FileError(Stage::kRefused, "A link stands on its path");
+  }
+  if (::lstat(full.c_str(), &status) != 0) return FileError(Stage::kCreate, LastSystemError());
   if (!S_ISDIR(status.st_mode)) return FileError(Stage::kRefused, "Its folder is not a folder");
-  // Root's folders are safe for anyone; another user's folder could have its files swapped.
-  if (status.st_uid != ::geteuid() && status.st_uid != 0) {
+  if (!SafeOwner(status.st_uid))
     return FileError(Stage::kRefused, "Its folder belongs to another user");
+  for (fs::path above = full.parent_path();; above = above.parent_path()) {
+    struct stat above_status {};
+    if (::stat(above.c_str(), &above_status) == 0 && !SafeOwner(above_status.st_uid))
+      return FileError(Stage::kRefused, "A folder on its path belongs to another user");
+    if (above == above.parent_path()) break;
   }
   if (machine_wide && (status.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
     return FileError(Stage::kCreate, LastSystemError());
@@ -94,6 +119,11 @@ std::optional<FileError> PrepareHistoryFile(const fs::path& file, bool machine_w
     const FileResult<bool> made = RegularFileAt(file.native());
     if (!made) return made.error();
     return std::nullopt;
+  }
+  if (create) {
+    struct stat status {};
+    if (::lstat(file.c_str(), &status) == 0 && !SafeOwner(status.st_uid))
+      return FileError(Stage::kRefused, "It belongs to another user");
   }
   if (machine_wide) {
     // Older or hand-made files lose what others could read.

@@ -1,6 +1,7 @@
 // The history's place on Windows.
 #include <windows.h>
 // After windows.h:
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
 
@@ -48,6 +49,46 @@ FileResult<bool> RegularFileAt(const std::wstring& name) {
   return true;
 }
 
+// Whether `sid` is this program's user.
+bool IsThisUser(PSID sid) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  const FileHandle owned_token(token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::unique_ptr<BYTE[]> user(new BYTE[size == 0 ? 1 : size]);
+  if (!GetTokenInformation(token, TokenUser, user.get(), size, &size)) return false;
+  return EqualSid(reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid, sid) != FALSE;
+}
+
+// A machine-wide folder that was there before (a standard user may make %ProgramData%\Kestrine
+// before Kestrine is installed, and keep the right to swap the files in it): its owner must be
+// the administrators, the system or this user; its permission list then becomes
+// `administrators_only`, as the mode of the POSIX folder becomes its owner's alone.
+std::optional<FileError> CheckMachineFolder(const fs::path& folder,
+                                            PSECURITY_DESCRIPTOR administrators_only) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD read =
+      GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                            nullptr, nullptr, nullptr, &descriptor);
+  if (read != ERROR_SUCCESS) return FileError(Stage::kCreate, Win32FileErrorCode(read));
+  const std::unique_ptr<void, LocalFree_> owned(descriptor);
+  if (owner == nullptr || (!IsWellKnownSid(owner, WinBuiltinAdministratorsSid) &&
+                           !IsWellKnownSid(owner, WinLocalSystemSid) && !IsThisUser(owner))) {
+    return FileError(Stage::kRefused, "Its folder belongs to another user");
+  }
+  // As the POSIX file's mode: taken away where the system lets it, never a reason to stop.
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  if (GetSecurityDescriptorDacl(administrators_only, &present, &list, &defaulted)) {
+    SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, list, nullptr);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 HistoryLocation DefaultHistoryLocation() {
@@ -83,6 +124,9 @@ std::optional<FileError> PrepareHistoryFile(const fs::path& file, bool machine_w
     if (kind == INVALID_FILE_ATTRIBUTES) return SystemError(Stage::kCreate);
     if (!(kind & FILE_ATTRIBUTE_DIRECTORY) || (kind & FILE_ATTRIBUTE_REPARSE_POINT))
       return FileError(Stage::kRefused, "Its folder is not a folder");
+    if (machine_wide) {
+      if (std::optional<FileError> error = CheckMachineFolder(folder, descriptor)) return error;
+    }
   }
   for (const wchar_t* companion : kCompanions) {
     const FileResult<bool> regular = RegularFileAt(file.native() + companion);

@@ -93,7 +93,19 @@ void QtTrayIcon::SetHint(const std::string& text) {
 }
 
 void QtTrayIcon::Notify(const Notification& notification) {
-  widget_->showMessage(QtLines(notification.title), QtLines(notification.text),
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  // The desktop's notification server may take both texts as markup: a drive's model ("<b>",
+  // "<a href=...>") is shown as the drive gave it, never as markup.
+  const auto shown = [](const std::string& text) {
+    return QtLines(text)
+        .replace(QLatin1Char('&'), QLatin1String("&amp;"))
+        .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+        .replace(QLatin1Char('>'), QLatin1String("&gt;"));
+  };
+#else
+  const auto shown = [](const std::string& text) { return QtLines(text); };
+#endif
+  widget_->showMessage(shown(notification.title), shown(notification.text),
                        MessageIcon(notification.severity));
 }
 
