@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "opened_drive.h"
 
 namespace kestrine {
 
@@ -73,32 +72,14 @@ DriveMetrics DriveMetricsFromReading(const DriveReading& reading) {
   return drive;
 }
 
-DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report) {
-  if (!report.Read() || !report.drive_number) {
+DriveMetrics MeasureDrive(const DriveReport& report) {
+  if (!report.Read() || !report.drive_number || !report.reading) {
     DriveMetrics unread;
     unread.device = report.path;
     unread.asleep = report.LeftAsleep();
     return unread;
   }
-  const auto drive_number = static_cast<Byte>(*report.drive_number);
-  // The tables as the refresh left them, and the self-test log read afresh: what the refresh
-  // read of the log is not taken, so that a log that no longer answers is not reported.
-  DriveReading reading = ReadingFromTables(drive_layer.Tables(), drive_number);
-  {
-    const OpenedDrive drive(drive_layer, report.path);
-    if (reading.family == CommandFamily::Nvme) {
-      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success) {
-        AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
-      }
-    } else {
-      Sector block{};
-      if (drive_layer.ReadSelfTestLog(drive.Handle(), drive_number, block) ==
-          CommandResult::Success) {
-        AddAtaSelfTestLog(reading, block);
-      }
-    }
-  }
-  DriveMetrics drive = DriveMetricsFromReading(reading);
+  DriveMetrics drive = DriveMetricsFromReading(*report.reading);
   drive.device = report.path;
   return drive;
 }

@@ -12,7 +12,6 @@ inline constexpr char kNotSmartDevice[] = "Not a S.M.A.R.T enabled device";
 inline constexpr char kNeedsAdministratorRights[] =
     "Reading the drives needs administrator (root) rights.";
 inline constexpr char kFailed[] = "failed";
-inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";
 inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
 inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";
