@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-
 namespace kestrine {
 
 namespace {
@@ -22,12 +21,18 @@ std::optional<SelfTestMetrics> LastSelfTestMetrics(const DriveReading& reading) 
   const SelfTestLogEntry& entry = *reading.last_self_test;
   // The NVMe log counts hours in 64 bits; more than an int holds is no real drive's age.
   const auto hours = static_cast<int>(std::min<std::uint64_t>(entry.power_on_hours, 0x7FFFFFFF));
-  if (reading.family != CommandFamily::Nvme) {
-    return SelfTestMetrics{.status = entry.status >> 4, .lifetime_hours = hours};
+  switch (reading.family) {
+    case CommandFamily::Nvme: {
+      const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
+      if (!status) return std::nullopt;
+      return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
+    }
+    case CommandFamily::None:
+    case CommandFamily::Ata:
+    case CommandFamily::Sat:
+      break;
   }
-  const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
-  if (!status) return std::nullopt;
-  return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
+  return SelfTestMetrics{.status = entry.status >> 4, .lifetime_hours = hours};
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "form_pages.h"
 #include "drive_session.h"
 #include "drive_views.h"
+#include "form_pages.h"
 #include "power_mode.h"
 #include "reading.h"
 #include "tell.h"

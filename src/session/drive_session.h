@@ -19,12 +19,12 @@ namespace kestrine {
 
 // What came of a session.
 enum class DriveOutcome : std::uint8_t {
-  Read,       // the drive answered IDENTIFY: the reading holds it (its health data may not have come)
-  Asleep,     // asked first, the drive was in standby or suspended and was left so
-  NotSmart,   // it opened but no family's IDENTIFY answered
-  NoRights,   // the device is there, but may not be opened
-  Gone,       // no device behind the path
-  Failed,     // the open failed otherwise
+  Read,    // the drive answered IDENTIFY: the reading holds it (its health data may not have come)
+  Asleep,  // asked first, the drive was in standby or suspended and was left so
+  NotSmart,  // it opened but no family's IDENTIFY answered
+  NoRights,  // the device is there, but may not be opened
+  Gone,      // no device behind the path
+  Failed,    // the open failed otherwise
 };
 
 struct SessionOptions {

@@ -136,13 +136,11 @@ std::string ConditionHintText(std::string_view selected, std::string_view temper
 }
 
 std::string HealthNotReadHintText(std::string_view selected) {
-  return std::string(selected) + texts::kLineBreak + texts::kHintCondition +
-         texts::kHealthNotRead;
+  return std::string(selected) + texts::kLineBreak + texts::kHintCondition + texts::kHealthNotRead;
 }
 
 std::string TemperatureText(const DriveReading& reading) {
-  return reading.temperature_celsius ? std::to_string(*reading.temperature_celsius)
-                                     : std::string();
+  return reading.temperature_celsius ? std::to_string(*reading.temperature_celsius) : std::string();
 }
 
 std::string ReportCellText(std::string text) {

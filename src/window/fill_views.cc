@@ -18,19 +18,19 @@ namespace kestrine {
 
 namespace {
 
-void AddRows(ListView& list, const std::vector<ViewCells>& rows) {
-  for (const ViewCells& row : rows) list.AddRow(row);
+void AddRows(ListView& list, std::vector<ViewCells> rows) {
+  for (ViewCells& row : rows) list.AddRow(std::move(row));
 }
 
 }  // namespace
 
 void TForm1::FillViews(bool self_test_log_asked) {
-  const DriveViews views = DriveViewRows(reading_);
-  AddRows(ui_.ListView2, views.identify);
-  FillAttributeView();
+  DriveViews views = DriveViewRows(reading_);
+  AddRows(ui_.ListView2, std::move(views.identify));
+  ShowAttributes(std::move(views.attributes));
   if (self_test_log_asked) SelfTestLogRead(reading_.parts.self_test_log);
-  AddRows(ui_.ListView3, views.self_test_log);
-  AddRows(ui_.ListView4, views.general);
+  AddRows(ui_.ListView3, std::move(views.self_test_log));
+  AddRows(ui_.ListView4, std::move(views.general));
 }
 
 void TForm1::FillIdentifyView() {
@@ -41,12 +41,16 @@ void TForm1::FillIdentifyView() {
 }
 
 void TForm1::FillAttributeView() {
+  ShowAttributes(AttributeViewRows(reading_));
+}
+
+void TForm1::ShowAttributes(std::vector<ViewCells> rows) {
   // Without the health table there are no items and no verdict: the label shows none.
   if (!reading_.parts.health) {
     ShowHealthNotRead();
     return;
   }
-  AddRows(ui_.ListView1, AttributeViewRows(reading_));
+  AddRows(ui_.ListView1, std::move(rows));
   DriveCondition = std::string(ConditionText(reading_.condition));
   ShowCondition(TemperatureText(reading_));
 }

@@ -59,8 +59,8 @@ bool SaveListViewAsHtml(ListView& list, Application& app) {
       {texts::kSaveHtmlTitle, texts::kSaveHtmlFilter, texts::kSaveHtmlExtension});
   if (!chosen || chosen->empty()) return false;
 
-  const HtmlSaved saved = SaveHtmlReport(ListViewTable(list), std::filesystem::path(*chosen),
-                                         app.ProgramDirectory());
+  const HtmlSaved saved =
+      SaveHtmlReport(ListViewTable(list), std::filesystem::path(*chosen), app.ProgramDirectory());
   if (saved.not_created) throw EFCreateError(*saved.not_created);
   for (const std::string& message : saved.messages) app.ShowMessage(message);
   return saved.saved;

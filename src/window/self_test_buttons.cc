@@ -2,8 +2,8 @@
 // was clicked is asked to start its short or extended self-test in off-line mode. The drive runs
 // it in the background; the next refresh shows its progress and, once done, its log entry.
 #include "drive_number.h"
-#include "form_texts.h"
 #include "drive_session.h"
+#include "form_texts.h"
 #include "opened_drive.h"
 #include "unit1.h"
 

@@ -108,6 +108,8 @@ class TForm1 {
   // Fills the four views from the reading, in their order; the self-test log, when asked for,
   // is said to have come or not as it is shown.
   void FillViews(bool self_test_log_asked);
+  // The Attributes view's rows, and the condition on the label and in the tray hint.
+  void ShowAttributes(std::vector<std::vector<std::string>> rows);
   // What the window shows once a refresh has ended without reading the drive: no condition, no
   // bus or method, and a tray hint that names the selected drive and the failure, so that
   // nothing of the previous drive's verdict stays on show.
