@@ -479,5 +479,27 @@ TEST(CliChanges, AreWrittenForRealDrives) {
           R"([{"severity": "error", "text": "Condition is CRITICAL at the first reading"}])"));
 }
 
+// A run that saves the snapshot, writes the report and the metrics reads each drive in one
+// session: one open, and no request sent twice (each block is read once).
+TEST(CliRun, OneOpenPerDriveAndOneReadOfEachBlock) {
+  for (const int number : {kDemoHealthyDisk, kDemoUsbSsd, kDemoNvmeSsd}) {
+    ScratchDir dir;
+    SimBay bay;
+    AddDemoDrives(bay);
+    const CliResult result =
+        RunCliWith({"--drive", std::to_string(number), "--metrics", "-", "--save",
+                    (dir / "d.blob").string(), "--html", "Attributes", (dir / "a.html").string()},
+                   &bay);
+    EXPECT_EQ(result.status, 0) << number << result.err;
+    EXPECT_EQ(bay.Opens().size(), 1u) << number;
+    std::vector<std::pair<std::uint32_t, std::vector<Byte>>> sent;
+    for (const RecordedRequest& request : bay.Requests()) {
+      const std::pair<std::uint32_t, std::vector<Byte>> key{request.code, request.in};
+      EXPECT_EQ(std::ranges::count(sent, key), 0) << number << ": request " << request.code;
+      sent.push_back(key);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestrine

@@ -8,21 +8,21 @@
 #include <system_error>
 #include <utility>
 
+#include "ata_registers.h"
 #include "demo_drives.h"
 #include "drive_metrics.h"
 #include "drive_number.h"
 #include "drive_report.h"
-#include "errors.h"
+#include "drive_session.h"
+#include "drive_views.h"
+#include "drive_watch.h"
 #include "file_writer.h"
 #include "form_texts.h"
 #include "history_recorder.h"
 #include "history_report.h"
 #include "json_report.h"
 #include "latin1_text.h"
-#include "memory_toolkit.h"
 #include "metrics_report.h"
-#include "open_refusal.h"
-#include "opened_drive.h"
 #include "reading.h"
 #include "report_texts.h"
 #include "sim_bay.h"
@@ -31,7 +31,6 @@
 #include "snapshot_file.h"
 #include "style_sheet.h"
 #include "text_report.h"
-#include "unit1.h"
 
 namespace kestrine {
 
@@ -52,104 +51,89 @@ int ConditionStatus(Condition condition) {
   return kExitOk;
 }
 
-// One run: the drive layer and TForm1 over the in-memory toolkit, as the window holds them.
-// Message boxes are written to standard error; a Yes/No question is answered Yes (the option on
-// the command line is the user's confirmation), and the save dialog answers with the file named
-// on the command line.
+// One run: the drive layer read through drive sessions, and what the window would show of each
+// drive made by the views' row builders. What the window says in message boxes is written to
+// standard error; the options on the command line are the user's confirmations.
 class CliSession {
  public:
   CliSession(DevicePort& port, const CliOptions& options, const CliEnvironment& environment,
              std::ostream& err, SystemLog* system_log)
       : options_(options),
+        environment_(environment),
         err_(err),
         system_log_(system_log),
-        drv_(port),
-        form_(drv_, ui_.Controls(), system_log) {
-    ui_.App.program_directory = environment.program_directory;
-    ui_.App.answer_when_none_left = true;
-  }
+        drv_(port) {}
 
   // A drive's first reading in this run is compared with its latest one in `history`.
   void CompareWithHistory(HistoryRecorder& history) {
-    form_.Watch().SetPreviousReading(
-        [&history](const DriveKey& key) { return history.Previous(key); });
+    watch_.SetPreviousReading([&history](const DriveKey& key) { return history.Previous(key); });
   }
 
-  // The drives to read: every drive the window lists at start-up (the first one is read then,
-  // as the window reads it), or the drives named on the command line.
-  std::vector<std::string> Targets(bool& first_is_read) {
-    first_is_read = false;
+  // The drives to read: every drive that opens, as the window lists them, or the drives named on
+  // the command line. `refused`: none opens, and some refused for want of rights.
+  std::vector<std::string> Targets(bool& refused) {
+    refused = false;
+    std::vector<std::string> targets;
     if (!options_.drives.empty()) {
-      std::vector<std::string> targets;
       for (const std::string& drive : options_.drives) targets.push_back(DriveSelectorText(drive));
       return targets;
     }
-    ui_.ForgetShownTexts();
-    if (options_.no_wake) {
-      // The window's start-up would read the first drive whatever its power mode.
-      RunGuarded(ui_.App, [this] { form_.ListDrives(); });
-    } else {
-      RunGuarded(ui_.App, [this] { form_.FormShow(); });
-      first_is_read = !ui_.ComboBox1.items.empty();
-    }
-    return ui_.ComboBox1.items;
+    ListedDrives listed = ListDrives(drv_.Port());
+    refused = listed.refused && listed.paths.empty();
+    return std::move(listed.paths);
   }
 
-  // Holds back the messages of the start-up refresh when it found no drive: its conversion
-  // error only says that the selector is empty. Whether the drives need more rights is kept.
-  bool DropMessages() {
-    const std::vector<std::string> messages = ui_.App.TakeMessages();
-    return std::ranges::find(messages, texts::kNeedsAdministratorRights) != messages.end();
-  }
-
-  DriveReport Read(const std::string& target, bool already_read) {
-    if (!already_read) {
-      ui_.ForgetShownTexts();
-      ui_.ComboBox1.text = target;
-      // A drive that does not open is not refreshed: the open's own error says what happened,
-      // where the window could only call it no S.M.A.R.T. device. A device the system holds
-      // suspended is not opened for that: the open would resume it.
-      const bool suspended =
-          options_.no_wake &&
-          drv_.Port().PowerWithoutOpening(SmartDrv::DevicePathOf(target)) == PowerMode::Suspended;
-      std::optional<std::string> refusal;
-      if (!suspended) refusal = OpenRefusal(drv_, target);
-      if (refusal) {
-        DriveReport report = CaptureUnread(ui_);
-        ui_.App.ShowMessage(*refusal);
-        TakeMessages(report);
-        return report;
+  DriveReport Read(const std::string& target) {
+    DriveReport report = UnreadDrive(target);
+    if (!report.drive_number) {
+      // The window's own answer to a text that names no drive number.
+      try {
+        DriveNumberFromText(target);
+      } catch (const EConvertError& error) {
+        Say(report, error.what());
       }
-      if (options_.no_wake) {
-        RunGuarded(ui_.App, [this] { form_.RefreshUnlessAsleep(); });
-      } else {
-        RunGuarded(ui_.App, [this] { form_.ComboBox1Change(); });
-      }
-      if (Asleep(form_.LeftAsleep())) {
-        // The views still hold the drive read before this one.
-        DriveReport report = CaptureUnread(ui_);
-        report.left_asleep = form_.LeftAsleep();
-        TakeMessages(report);
-        return report;
-      }
+      return report;
     }
-    DriveReport report = CaptureDrive(ui_);
-    // A drive that answered IDENTIFY has a reading, decided or not; what got worse is told of
-    // real drives only.
-    if (report.Identified()) {
-      report.reading = form_.Reading();
-      if (!options_.SimulatedDrives()) report.changes = form_.Changes();
+    // --no-wake asks the power mode first and leaves a sleeping drive asleep.
+    SessionResult read = ReadDrive(drv_, target, static_cast<Byte>(*report.drive_number),
+                                   {.check_power = options_.no_wake});
+    switch (read.outcome) {
+      case DriveOutcome::Read:
+        break;
+      case DriveOutcome::Asleep:
+        report.left_asleep = read.asleep;
+        report.status_bar = AsleepStatusText("", read.asleep);
+        report.tray_hint = "";
+        return report;
+      case DriveOutcome::NotSmart:
+        Say(report, texts::kNotSmartDevice);
+        return report;
+      case DriveOutcome::NoRights:
+      case DriveOutcome::Gone:
+      case DriveOutcome::Failed:
+        // The open's own error says what happened, where the window could only call it no
+        // S.M.A.R.T. device.
+        Say(report, read.message);
+        return report;
     }
+    ShowRead(read, report);
+    if (read.self_test_log_asked && !read.reading.parts.self_test_log) Say(report, texts::kFailed);
+    // What got worse is told of real drives only.
+    std::vector<DriveChange> changes = watch_.Look(read.reading, target);
+    if (system_log_ != nullptr) {
+      const std::string name = ToldDriveName(target, read.reading.identity);
+      for (const DriveChange& change : changes)
+        system_log_->Write(change.severity, name + texts::kToldDriveSeparator + change.text);
+    }
+    if (!options_.SimulatedDrives()) report.changes = std::move(changes);
+    report.reading = std::move(read.reading);
     if (!options_.loads.empty()) {
       const std::optional<int> number = SimBay::ResolvePath(report.path);
       if (number && static_cast<std::size_t>(*number) < options_.loads.size())
         report.snapshot = options_.loads[static_cast<std::size_t>(*number)];
     }
-    TakeMessages(report);
     return report;
   }
-
-  SmartDrv& DriveLayer() { return drv_; }
 
   // Keeps the reading of the drive just read in the history; a problem is told once, and also
   // to the system log: a timer's run has nobody reading its standard error.
@@ -164,28 +148,22 @@ class CliSession {
   // --save, --html and --self-test on the drive just read. False when one of them failed.
   bool Act(DriveReport& report) {
     bool done = true;
-    if (options_.save) done = SaveSnapshot(report.path, *options_.save) && done;
-    if (options_.html) {
-      ui_.PageControl1.active = options_.html->page;
-      ui_.App.save_file_name = options_.html->file;
-      bool saved = false;
-      RunGuarded(ui_.App, [this, &saved] { saved = form_.SaveActivePageAsHtml(); });
-      TakeMessages(report);
-      if (saved && FindStyleSheet(ui_.App.program_directory).empty())
-        err_ << kProgram << ": " << texts::kStyleSheetNotFound << '\n';
-      done = saved && done;
-    }
+    if (options_.save) done = SaveSnapshot(report, *options_.save) && done;
+    if (options_.html) done = SaveHtml(report) && done;
     if (options_.self_test) {
       const bool is_short = *options_.self_test == SelfTestKind::Short;
       bool started = false;
-      RunGuarded(ui_.App, [this, is_short, &started] {
-        started = is_short ? form_.StartShortSelfTest() : form_.StartExtendedSelfTest();
-      });
-      TakeMessages(report);
+      {
+        const DeviceHandle handle = drv_.OpenDrive(report.path);
+        started = StartSelfTest(drv_, handle, static_cast<Byte>(*report.drive_number),
+                                is_short ? kShortSelfTestOffline : kExtendedSelfTestOffline);
+        drv_.CloseDrive(handle);
+      }
       if (started) {
         err_ << kProgram << ": " << TerminalText(report.path) << ": "
              << (is_short ? "short" : "extended") << " self-test started\n";
       } else {
+        Say(report, texts::kFailed);
         done = false;
       }
     }
@@ -193,47 +171,54 @@ class CliSession {
   }
 
  private:
-  // Writes the messages shown since the last call to standard error and adds them to the
+  // A message the window would show in a box: written to standard error and kept in the
   // drive's report.
-  void TakeMessages(DriveReport& report) {
-    const std::vector<std::string> messages = ui_.App.TakeMessages();
-    for (const std::string& message : messages) {
-      err_ << kProgram << ": ";
-      if (!report.path.empty()) err_ << TerminalText(report.path) << ": ";
-      err_ << TerminalText(message) << '\n';
-    }
-    report.messages.insert(report.messages.end(), messages.begin(), messages.end());
+  void Say(DriveReport& report, const std::string& message) {
+    err_ << kProgram << ": ";
+    if (!report.path.empty()) err_ << TerminalText(report.path) << ": ";
+    err_ << TerminalText(message) << '\n';
+    report.messages.push_back(message);
   }
 
-  // The blocks the reading of the refresh just made was decoded from, and the self-test log read
-  // afresh: the log is not kept in the drive layer's tables.
-  bool SaveSnapshot(const std::string& path, const std::string& file) {
-    const DriveReading& reading = form_.Reading();
+  // The page named by --html, as the window's Save to HTML writes it.
+  bool SaveHtml(DriveReport& report) {
+    const ViewReport& view = report.views[static_cast<std::size_t>(options_.html->page)];
+    ReportTable table{.captions = view.columns, .rows = {}};
+    for (const ViewRow& row : view.rows) {
+      ReportRow& shown = table.rows.emplace_back();
+      shown.colour = ReportRowColour(row.background);
+      for (const std::string& cell : row.cells) shown.cells.push_back(ReportCellText(cell));
+    }
+    const HtmlSaved saved = SaveHtmlReport(table, std::filesystem::path(options_.html->file),
+                                           environment_.program_directory);
+    if (saved.not_created) Say(report, *saved.not_created);
+    for (const std::string& message : saved.messages) Say(report, message);
+    if (saved.saved && FindStyleSheet(environment_.program_directory).empty())
+      err_ << kProgram << ": " << texts::kStyleSheetNotFound << '\n';
+    return saved.saved;
+  }
+
+  // The blocks the reading was decoded from, and its self-test log.
+  bool SaveSnapshot(const DriveReport& report, const std::string& file) {
+    const DriveReading& reading = *report.reading;
     Snapshot snapshot;
-    bool log_read = false;
-    {
-      const OpenedDrive drive(drv_, path);
-      if (reading.nvme_blocks) {
-        NvmeSnapshot nvme;
-        nvme.controller = reading.nvme_blocks->controller;
-        nvme.namespace_data = reading.nvme_blocks->namespace_data;
-        if (reading.parts.health) nvme.health = reading.nvme_blocks->health;
-        log_read = drv_.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success;
-        if (log_read) nvme.self_test_log = drv_.Tables().NvmeSelfTest;
-        snapshot.nvme = nvme;
-      } else if (reading.ata_blocks) {
-        snapshot.identify = reading.ata_blocks->identify;
-        // A READ DATA that did not answer stays out: its cleared block is no reading.
-        if (reading.parts.health) snapshot.smart_data = reading.ata_blocks->smart_data;
-        snapshot.thresholds = reading.ata_blocks->thresholds;
-        Sector log{};
-        log_read =
-            drv_.ReadSelfTestLog(drive.Handle(), reading.slot, log) == CommandResult::Success;
-        if (log_read) snapshot.self_test_log = log;
-      }
+    const bool log_read = reading.parts.self_test_log;
+    if (reading.nvme_blocks) {
+      NvmeSnapshot nvme;
+      nvme.controller = reading.nvme_blocks->controller;
+      nvme.namespace_data = reading.nvme_blocks->namespace_data;
+      if (reading.parts.health) nvme.health = reading.nvme_blocks->health;
+      if (log_read) nvme.self_test_log = reading.nvme_blocks->self_test_log;
+      snapshot.nvme = nvme;
+    } else if (reading.ata_blocks) {
+      snapshot.identify = reading.ata_blocks->identify;
+      // A READ DATA that did not answer stays out: its cleared block is no reading.
+      if (reading.parts.health) snapshot.smart_data = reading.ata_blocks->smart_data;
+      snapshot.thresholds = reading.ata_blocks->thresholds;
+      if (log_read) snapshot.self_test_log = reading.ata_blocks->self_test_log;
     }
     if (!log_read) {
-      err_ << kProgram << ": " << TerminalText(path)
+      err_ << kProgram << ": " << TerminalText(report.path)
            << ": the self-test log could not be read; the snapshot holds none\n";
     }
     if (const std::optional<FileError> error = WriteSnapshotFile(file, snapshot)) {
@@ -244,11 +229,11 @@ class CliSession {
   }
 
   const CliOptions& options_;
+  const CliEnvironment& environment_;
   std::ostream& err_;
   SystemLog* system_log_;
   SmartDrv drv_;
-  MemoryToolkit ui_;
-  TForm1 form_;
+  DriveWatch watch_;
 };
 
 // Whether two names lead to one file: the same file where both exist, else the same full path.
@@ -349,13 +334,13 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
 
   CliSession session(*port, options, environment, err, system_log.get());
   if (history) session.CompareWithHistory(*history);
-  bool first_is_read = false;
-  const std::vector<std::string> targets = session.Targets(first_is_read);
+  bool needs_rights = false;
+  const std::vector<std::string> targets = session.Targets(needs_rights);
   std::vector<DriveReport> reports;
   if (targets.empty()) {
     // As with any run that ends before a drive is read, nothing goes to standard output: a
     // script never takes an empty document for a reading. A metrics file keeps its last readings.
-    if (session.DropMessages()) err << kProgram << ": " << texts::kNeedsAdministratorRights << '\n';
+    if (needs_rights) err << kProgram << ": " << texts::kNeedsAdministratorRights << '\n';
     err << kProgram << ": no drive can be opened\n";
     if (options.metrics_file) {
       err << kProgram << ": " << TerminalText(*options.metrics_file) << " is left as it was\n";
@@ -363,12 +348,6 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
     return kExitError;
   }
 
-  // --metrics times each drive's own read: the first drive is read again rather than taken from
-  // the start-up refresh, whose messages the new read repeats.
-  if (options.metrics && first_is_read) {
-    session.DropMessages();
-    first_is_read = false;
-  }
   const std::function<double()> clock = environment.clock ? environment.clock : [] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -377,9 +356,9 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
   bool failed = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
     const double started = options.metrics ? clock() : 0;
-    DriveReport report = session.Read(targets[i], i == 0 && first_is_read);
+    DriveReport report = session.Read(targets[i]);
     if (options.metrics) {
-      metrics.push_back(MeasureDrive(session.DriveLayer(), report));
+      metrics.push_back(MeasureDrive(report));
       metrics.back().read_seconds = clock() - started;
     }
     if (history) session.KeepInHistory(*history, report);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "opened_drive.h"
-
 namespace kestrine {
 
 namespace {
@@ -23,12 +21,18 @@ std::optional<SelfTestMetrics> LastSelfTestMetrics(const DriveReading& reading) 
   const SelfTestLogEntry& entry = *reading.last_self_test;
   // The NVMe log counts hours in 64 bits; more than an int holds is no real drive's age.
   const auto hours = static_cast<int>(std::min<std::uint64_t>(entry.power_on_hours, 0x7FFFFFFF));
-  if (reading.family != CommandFamily::Nvme) {
-    return SelfTestMetrics{.status = entry.status >> 4, .lifetime_hours = hours};
+  switch (reading.family) {
+    case CommandFamily::Nvme: {
+      const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
+      if (!status) return std::nullopt;
+      return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
+    }
+    case CommandFamily::None:
+    case CommandFamily::Ata:
+    case CommandFamily::Sat:
+      break;
   }
-  const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
-  if (!status) return std::nullopt;
-  return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
+  return SelfTestMetrics{.status = entry.status >> 4, .lifetime_hours = hours};
 }
 
 }  // namespace
@@ -73,32 +77,14 @@ DriveMetrics DriveMetricsFromReading(const DriveReading& reading) {
   return drive;
 }
 
-DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report) {
-  if (!report.Read() || !report.drive_number) {
+DriveMetrics MeasureDrive(const DriveReport& report) {
+  if (!report.Read() || !report.drive_number || !report.reading) {
     DriveMetrics unread;
     unread.device = report.path;
     unread.asleep = report.LeftAsleep();
     return unread;
   }
-  const auto drive_number = static_cast<Byte>(*report.drive_number);
-  // The tables as the refresh left them, and the self-test log read afresh: what the refresh
-  // read of the log is not taken, so that a log that no longer answers is not reported.
-  DriveReading reading = ReadingFromTables(drive_layer.Tables(), drive_number);
-  {
-    const OpenedDrive drive(drive_layer, report.path);
-    if (reading.family == CommandFamily::Nvme) {
-      if (drive_layer.ReadSelfTestLogNvme(drive.Handle()) == CommandResult::Success) {
-        AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
-      }
-    } else {
-      Sector block{};
-      if (drive_layer.ReadSelfTestLog(drive.Handle(), drive_number, block) ==
-          CommandResult::Success) {
-        AddAtaSelfTestLog(reading, block);
-      }
-    }
-  }
-  DriveMetrics drive = DriveMetricsFromReading(reading);
+  DriveMetrics drive = DriveMetricsFromReading(*report.reading);
   drive.device = report.path;
   return drive;
 }

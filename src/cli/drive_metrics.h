@@ -5,7 +5,6 @@
 #include "drive_report.h"
 #include "metrics_report.h"
 #include "reading.h"
-#include "smart_drv.h"
 
 namespace kestrine {
 
@@ -16,9 +15,9 @@ int ConditionMetric(Condition condition);
 // Touches no device; the device and the read's duration are the caller's to set.
 DriveMetrics DriveMetricsFromReading(const DriveReading& reading);
 
-// The metrics of the drive just read and captured in `report`: the reading of the tables, with
-// the self-test log read afresh. A drive not read gives only its device and read_success 0, or
-// that it was asleep. The read's duration is the caller's to set.
-DriveMetrics MeasureDrive(SmartDrv& drive_layer, const DriveReport& report);
+// The metrics of the drive just read into `report`, from its reading. A drive not read gives
+// only its device and read_success 0, or that it was asleep. The read's duration is the
+// caller's to set.
+DriveMetrics MeasureDrive(const DriveReport& report);
 
 }  // namespace kestrine

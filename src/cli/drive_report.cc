@@ -2,8 +2,8 @@
 
 #include <cctype>
 
+#include "condition_text.h"
 #include "drive_number.h"
-#include "errors.h"
 
 namespace kestrine {
 
@@ -20,41 +20,47 @@ std::string ViewKey(std::string_view name) {
 
 }  // namespace
 
-ViewReport CaptureView(std::string_view name, const ListView& list) {
-  ViewReport view;
-  view.name = std::string(name);
-  view.columns = list.ColumnCaptions();
-  const int columns = static_cast<int>(view.columns.size());
-  for (int row = 0; row < list.ItemCount(); ++row) {
-    ViewRow shown;
-    for (int column = 0; column < columns; ++column)
-      shown.cells.push_back(list.CellText(row, column));
-    shown.background = list.RowBackground(row);
-    view.rows.push_back(std::move(shown));
-  }
-  return view;
-}
-
-DriveReport CaptureDrive(const MemoryToolkit& ui) {
+DriveReport UnreadDrive(const std::string& path) {
   DriveReport report;
-  report.path = ui.ComboBox1.Text();
+  report.path = path;
   try {
-    report.drive_number = DriveNumberFromText(report.path);
+    report.drive_number = DriveNumberFromText(path);
   } catch (const EConvertError&) {
     report.drive_number.reset();
   }
-  // The status bar names bus and method once the drive answered IDENTIFY, and the condition
-  // label shows a condition once the refresh has judged the drive's health data. The window
-  // empties both for a drive it could not read and names the failure in the tray hint; the
-  // report has the failure among its messages and keeps all three null.
-  if (!ui.StatusBar1.text.empty()) {
-    report.status_bar = ui.StatusBar1.text;
-    report.tray_hint = ui.TrayIcon1.hint;
+  for (std::size_t page = 0; page < kPages.size(); ++page) {
+    report.views[page].name = kPages[page].caption;
+    for (const Column& column : kPages[page].columns)
+      report.views[page].columns.emplace_back(column.caption);
   }
-  if (!ui.lblstatus.caption.empty()) report.condition = ui.lblstatus.caption;
-  for (std::size_t page = 0; page < kPages.size(); ++page)
-    report.views[page] = CaptureView(kPages[page].caption, PageListView(ui, page));
   return report;
+}
+
+void ShowRead(const SessionResult& read, DriveReport& report) {
+  const DriveReading& reading = read.reading;
+  // The status bar names bus and method once the drive answered IDENTIFY, and the condition
+  // label shows a condition once the refresh has judged the drive's health data.
+  report.status_bar = ReadStatusText(read.bus_type, reading.family);
+  if (reading.parts.health) {
+    report.condition = std::string(ConditionText(reading.condition));
+    report.tray_hint = ConditionHintText(report.path, TemperatureText(reading), *report.condition);
+  } else {
+    report.tray_hint = HealthNotReadHintText(report.path);
+  }
+  const DriveViews views = DriveViewRows(reading);
+  for (std::size_t page = 0; page < kPages.size(); ++page) {
+    ViewReport& view = report.views[page];
+    const int list_view = kPages[page].list_view;
+    const std::vector<ViewCells>& rows = views.OfListView(list_view);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+      ViewRow shown{.cells = rows[row], .background = std::nullopt};
+      // Each cell under its column, as the list view shows it.
+      shown.cells.resize(view.columns.size());
+      // The Attributes view paints its rows by their items' verdicts.
+      if (list_view == 1) shown.background = AttributeRowColour(reading, static_cast<int>(row));
+      view.rows.push_back(std::move(shown));
+    }
+  }
 }
 
 std::optional<int> ViewPageByName(std::string_view name) {

@@ -1,5 +1,5 @@
-// What the window shows for one drive after a refresh, taken from the in-memory toolkit: the
-// material of both the text tables and the JSON document.
+// What the window would show for one drive after a refresh, made from the session's reading by
+// the views' row builders: the material of both the text tables and the JSON document.
 #pragma once
 
 #include <array>
@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "drive_session.h"
+#include "drive_views.h"
 #include "form_pages.h"
-#include "memory_toolkit.h"
 #include "power_mode.h"
 #include "reading.h"
 #include "tell.h"
-#include "toolkit.h"
 
 namespace kestrine {
 
@@ -56,10 +56,13 @@ struct DriveReport {
   bool LeftAsleep() const { return Asleep(left_asleep); }
 };
 
-ViewReport CaptureView(std::string_view name, const ListView& list);
+// The report of the drive `path` (the selector's text) before it is read: its number, no texts,
+// and the views' captions without rows.
+DriveReport UnreadDrive(const std::string& path);
 
-// The drive the selector names, as the toolkit shows it now. Messages are not taken here.
-DriveReport CaptureDrive(const MemoryToolkit& ui);
+// The texts and the views of a session that read the drive (Identified), as the window shows
+// them. Messages are not set here.
+void ShowRead(const SessionResult& read, DriveReport& report);
 
 // The 0-based page of a view given on the command line: the page caption, ignoring letter case,
 // blanks, hyphens and underscores ("self-test-logs" is "Self Test Logs"). nullopt for no view.

@@ -42,10 +42,19 @@ Json OptionalNumber(const std::optional<T>& number) {
 // A sixteen-byte NVMe counter as a decimal string (a JSON number loses digits beyond 2^53);
 // every other value as a number.
 Json RawJson(const DriveReading& reading, const HealthItem& item) {
-  const bool wide = reading.family == CommandFamily::Nvme && item.id >= 1 &&
-                    item.id <= static_cast<int>(kNvmeHealthFieldCount) &&
-                    kNvmeHealthFields[static_cast<std::size_t>(item.id - 1)].size == 16;
-  return wide ? Json(DecimalText(item.raw)) : Json(item.raw.low);
+  switch (reading.family) {
+    case CommandFamily::Nvme:
+      if (item.id >= 1 && item.id <= static_cast<int>(kNvmeHealthFieldCount) &&
+          kNvmeHealthFields[static_cast<std::size_t>(item.id - 1)].size == 16) {
+        return Json(DecimalText(item.raw));
+      }
+      break;
+    case CommandFamily::None:
+    case CommandFamily::Ata:
+    case CommandFamily::Sat:
+      break;
+  }
+  return Json(item.raw.low);
 }
 
 Json ItemJson(const DriveReading& reading, const HealthItem& item) {

@@ -93,7 +93,8 @@ DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
                                    .nvme = std::nullopt};
   reading.ata_blocks = AtaBlocks{.identify = tables.IdentifySector[slot],
                                  .smart_data = tables.SmartDataSector,
-                                 .thresholds = tables.SmartThresholdSector};
+                                 .thresholds = tables.SmartThresholdSector,
+                                 .self_test_log = std::nullopt};
   // Without the S.M.A.R.T. data there is nothing to judge: its cleared block would read as a
   // healthy drive, so the condition stays not decided.
   reading.parts =
@@ -166,6 +167,7 @@ std::vector<SelfTestLogEntry> AtaSelfTestEntries(const Sector& log) {
 
 void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
   reading.parts.self_test_log = true;
+  if (reading.ata_blocks) reading.ata_blocks->self_test_log = log;
   reading.self_test_log = AtaSelfTestEntries(log);
   // The most recent entry is the one the index names (from 1), if that entry is in use.
   reading.last_self_test.reset();

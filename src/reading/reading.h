@@ -118,6 +118,7 @@ struct AtaBlocks {
   Sector identify{};
   Sector smart_data{};
   Sector thresholds{};
+  std::optional<Sector> self_test_log;  // once read (AddAtaSelfTestLog)
   bool operator==(const AtaBlocks&) const = default;
 };
 

@@ -5,24 +5,17 @@
 #include <stdexcept>
 #include <string>
 
+#include "drive_number.h"  // EConvertError
+#include "message_format.h"
 #include "toolkit.h"
 
 namespace kestrine {
-
-// A text that should have been a number.
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // A file that could not be created.
 class EFCreateError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Replaces the first "%s" of `pattern` with each argument in turn.
-std::string FormatMessage(std::string pattern, std::initializer_list<std::string> arguments);
 
 // The top-level handler every event goes through: an error that escapes the handler is shown in
 // a message box and the program returns to its loop.

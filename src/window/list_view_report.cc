@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "drive_views.h"
 #include "errors.h"
 #include "form_texts.h"
 #include "report_texts.h"
@@ -20,27 +21,15 @@ static_assert(std::string_view(texts::kReportEmailAddress) ==
 static_assert(kRed == Rgb{0xFF, 0x00, 0x00} && kOrange == Rgb{0xFF, 0x80, 0x00},
               "the warning colours' digits follow the colours the Attributes view paints");
 
-bool IsTrimmed(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte <= 0x20 || byte == 0x7F;
-}
-
 }  // namespace
 
 std::string GetListViewCellText(const ListView& list, int row, int column) {
-  std::string text = list.CellText(row, column);
-  if (text.size() > kCellTextBufferSize - 1) text.resize(kCellTextBufferSize - 1);
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsTrimmed(text[begin])) ++begin;
-  while (end > begin && IsTrimmed(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
+  return ReportCellText(list.CellText(row, column));
 }
 
 std::string GetListViewRowColour(const ListView& list, int row) {
   if (row < 0 || row >= list.ItemCount()) return "FFFFFF";
-  const Rgb colour = list.RowBackground(row).value_or(kWindowBackground);
-  return UpperHex(colour.blue, 2) + UpperHex(colour.green, 2) + UpperHex(colour.red, 2);
+  return ReportRowColour(list.RowBackground(row));
 }
 
 int GetListViewColumnCount(const ListView& list) {
@@ -70,18 +59,11 @@ bool SaveListViewAsHtml(ListView& list, Application& app) {
       {texts::kSaveHtmlTitle, texts::kSaveHtmlFilter, texts::kSaveHtmlExtension});
   if (!chosen || chosen->empty()) return false;
 
-  const ReportWritten written = WriteHtmlReport(std::filesystem::path(*chosen),
-                                                BuildHtmlReport(list), app.ProgramDirectory());
-  if (const std::optional<ReportFault>& fault = written.not_created) {
-    throw EFCreateError(FormatMessage(texts::kCannotCreateFile, {fault->file, fault->reason}));
-  }
-  if (const std::optional<ReportFault>& fault = written.not_written) {
-    app.ShowMessage(FormatMessage(texts::kCannotWriteFile, {fault->file, fault->reason}));
-  }
-  if (const std::optional<ReportFault>& fault = written.sheet_not_copied) {
-    app.ShowMessage(FormatMessage(texts::kCannotCopyStyleSheet, {fault->file, fault->reason}));
-  }
-  return !written.not_written && !written.sheet_not_copied;
+  const HtmlSaved saved =
+      SaveHtmlReport(ListViewTable(list), std::filesystem::path(*chosen), app.ProgramDirectory());
+  if (saved.not_created) throw EFCreateError(*saved.not_created);
+  for (const std::string& message : saved.messages) app.ShowMessage(message);
+  return saved.saved;
 }
 
 }  // namespace kestrine

@@ -5,13 +5,11 @@
 #include <cstddef>
 #include <string>
 
+#include "drive_views.h"  // kCellTextBufferSize
 #include "storage.h"
 #include "toolkit.h"
 
 namespace kestrine {
-
-// The size of the buffer a cell's text is fetched into: texts keep at most one character less.
-inline constexpr std::size_t kCellTextBufferSize = 1024;
 
 // The text of one cell, cut to the buffer and trimmed at both ends of 0x00-0x20 and 0x7F.
 std::string GetListViewCellText(const ListView& list, int row, int column);

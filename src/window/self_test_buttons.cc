@@ -2,8 +2,8 @@
 // was clicked is asked to start its short or extended self-test in off-line mode. The drive runs
 // it in the background; the next refresh shows its progress and, once done, its log entry.
 #include "drive_number.h"
+#include "drive_session.h"
 #include "form_texts.h"
-#include "nvme_command.h"
 #include "opened_drive.h"
 #include "unit1.h"
 
@@ -32,21 +32,7 @@ bool TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
   if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return false;
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
-  if (drv_.RunSelfTestAta(drive.Handle(), drive_number, kSmartExecuteOfflineImmediate, test_code,
-                          0) == CommandResult::Success) {
-    return true;
-  }
-  // Through SAT the handle alone selects the drive, so the command carries drive number 0.
-  if (drv_.RunSelfTestSat(drive.Handle(), 0, kSmartExecuteOfflineImmediate, test_code, 0) ==
-      CommandResult::Success) {
-    return true;
-  }
-  // Neither ATA family took it: on a drive the last refresh read as NVMe, its Device Self-test
-  // command of the same kind. Other drives get no NVMe request.
-  if (drv_.Tables().Family[drive_number] == CommandFamily::Nvme) {
-    const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
-    if (drv_.RunSelfTestNvme(drive.Handle(), code) == CommandResult::Success) return true;
-  }
+  if (StartSelfTest(drv_, drive.Handle(), drive_number, test_code)) return true;
   ui_.App.ShowMessage(texts::kFailed);
   return false;
 }

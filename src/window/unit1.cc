@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "drive_number.h"
+#include "drive_session.h"
+#include "drive_views.h"
 #include "errors.h"
 #include "form_pages.h"
 #include "form_texts.h"
@@ -10,16 +12,6 @@
 #include "reading_texts.h"
 
 namespace kestrine {
-
-namespace {
-
-std::string AsleepStatusText(const std::string& read_status, PowerMode mode) {
-  const char* asleep =
-      mode == PowerMode::Suspended ? texts::kAsleepSuspended : texts::kAsleepStandby;
-  return read_status.empty() ? asleep : read_status + "  " + asleep;
-}
-
-}  // namespace
 
 TForm1::TForm1(SmartDrv& drive_layer, FormControls controls, SystemLog* system_log)
     : DriveCondition(texts::kConditionOk),
@@ -46,27 +38,10 @@ void TForm1::FormShow() {
 
 void TForm1::ListDrives() {
   ui_.ComboBox1.Clear();
-  DevicePort& port = drv_.Port();
-  bool refused = false;
-  bool listed = false;
-  for (int number = 0; number <= 255; ++number) {
-    const std::string path = DriveDevicePath(number);
-    if (port.PowerWithoutOpening(path) == PowerMode::Suspended) {
-      ui_.ComboBox1.AddItem(path);
-      listed = true;
-      continue;
-    }
-    const DeviceHandle handle = port.Open(path, Access::ReadOnly);
-    if (handle == kInvalidHandle) {
-      refused = refused || port.LastOpenFailure().error == OpenError::AccessDenied;
-      continue;
-    }
-    ui_.ComboBox1.AddItem(path);
-    listed = true;
-    port.Close(handle);
-  }
+  const ListedDrives listed = kestrine::ListDrives(drv_.Port());
+  for (const std::string& path : listed.paths) ui_.ComboBox1.AddItem(path);
   // Drives there but none to open: say why before the empty list's refresh complains.
-  if (refused && !listed) ui_.App.ShowMessage(texts::kNeedsAdministratorRights);
+  if (listed.refused && listed.paths.empty()) ui_.App.ShowMessage(texts::kNeedsAdministratorRights);
 }
 
 void TForm1::ComboBox1Change() {
@@ -131,44 +106,36 @@ void TForm1::RequestRefresh(Cause cause) {
 void TForm1::RefreshDrive(Cause cause) {
   refresh_cause_ = cause;
   left_asleep_ = PowerMode::Unknown;
-  if (cause != Cause::User && LeaveAsleep()) return;
-  ui_.ListView1.Clear();
-  ui_.ListView2.Clear();
-  ui_.ListView3.Clear();
-  ui_.ListView4.Clear();
-  reading_ = DriveReading{};
-  changes_.clear();
-  DriveCondition = texts::kConditionOk;
-
   const std::string selected = ui_.ComboBox1.Text();
   Byte drive_number = 0;
   try {
     drive_number = DriveNumberFromText(selected);
   } catch (const EConvertError& error) {
+    ClearViews();
     ShowDriveNotRead(selected);
     if (cause != Cause::Unasked) throw;  // the top-level handler shows the conversion error
     TellNotRead(selected, error.what());
     return;
   }
-  const DeviceHandle handle = drv_.OpenDrive(selected);
-  TDisk_Property property;
-  drv_.QueryDiskProperty(selected, property);
-
-  std::string bus_type = property.BusType;
-  bool nvme = false;
-  if (drv_.IdentifyDeviceAta(handle, drive_number) == CommandResult::Success) {
-    drv_.ReadThresholdsAta(handle, drive_number);
-    drv_.ReadSmartDataAta(handle, drive_number);
-  } else if (drv_.IdentifyDeviceSat(handle, drive_number) == CommandResult::Success) {
-    drv_.ReadSmartDataSat(handle, drive_number);
-    drv_.ReadThresholdsSat(handle, drive_number);
-  } else if (drv_.IdentifyDeviceNvme(handle, drive_number) == CommandResult::Success) {
-    drv_.ReadHealthLogNvme(handle, drive_number);
-    bus_type = texts::kBusNvme;
-    nvme = true;
-  } else {
+  // A refresh nobody asked for leaves a sleeping drive asleep, and the views as they are.
+  SessionResult read =
+      ReadDrive(drv_, selected, drive_number, {.check_power = cause != Cause::User});
+  if (read.outcome == DriveOutcome::Asleep) {
+    left_asleep_ = read.asleep;
+    if (read_drive_ != selected) {
+      // What is on show was read from another drive: none of it is this drive's.
+      ClearViews();
+      read_status_.clear();
+      DriveCondition.clear();
+      ui_.lblstatus.Clear();
+      ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + AsleepStatusText("", read.asleep));
+    }
+    ui_.StatusBar1.SetText(AsleepStatusText(read_status_, read.asleep));
+    return;
+  }
+  ClearViews();
+  if (!read.Identified()) {
     ShowDriveNotRead(selected);
-    drv_.CloseDrive(handle);
     if (cause != Cause::Unasked) {
       ui_.App.ShowMessage(texts::kNotSmartDevice);
     } else {
@@ -176,34 +143,26 @@ void TForm1::RefreshDrive(Cause cause) {
     }
     return;
   }
-  drv_.CloseDrive(handle);
   told_not_read_.reset();
-  reading_ = nvme ? NvmeReadingFromTables(drv_.Tables(), drive_number)
-                  : AtaReadingFromTables(drv_.Tables(), drive_number);
+  reading_ = std::move(read.reading);
   read_drive_ = selected;
-  read_status_ = "BusType:" + bus_type + " " + "Method:" + std::string(MethodText(reading_.family));
+  read_status_ = ReadStatusText(read.bus_type, reading_.family);
   ui_.StatusBar1.SetText(read_status_);
-
-  if (nvme) {
-    FillNvmeViews();
-  } else {
-    FillIdentifyView();
-    FillAttributeView();
-    FillSelfTestLogView();
-    // Without the S.M.A.R.T. data there are no status bytes to show.
-    if (reading_.parts.health) FillGeneralView();
-  }
+  FillViews(read.self_test_log_asked);
   // Compared once the self-test log is in the reading.
   changes_ = watch_.Look(reading_, selected);
-  std::string name = selected;
-  for (const std::string* text : {&reading_.identity.model, &reading_.identity.serial}) {
-    // The drive pads its texts with spaces.
-    const std::size_t first = text->find_first_not_of(' ');
-    if (first != std::string::npos)
-      name += " " + text->substr(first, text->find_last_not_of(' ') - first + 1);
-  }
-  Tell(selected, name, changes_);
+  Tell(selected, ToldDriveName(selected, reading_.identity), changes_);
   if (AfterDriveRead) AfterDriveRead(reading_, selected, cause != Cause::Unasked);
+}
+
+void TForm1::ClearViews() {
+  ui_.ListView1.Clear();
+  ui_.ListView2.Clear();
+  ui_.ListView3.Clear();
+  ui_.ListView4.Clear();
+  reading_ = DriveReading{};
+  changes_.clear();
+  DriveCondition = texts::kConditionOk;
 }
 
 void TForm1::TellNotRead(const std::string& selected, const std::string& reason) {
@@ -245,31 +204,6 @@ void TForm1::Tell(const std::string& path, const std::string& name,
   ui_.TrayIcon1.Notify(notification);
 }
 
-bool TForm1::LeaveAsleep() {
-  const std::string selected = ui_.ComboBox1.Text();
-  Byte drive_number = 0;
-  try {
-    drive_number = DriveNumberFromText(selected);
-  } catch (const EConvertError&) {
-    return false;  // the read that follows says what is wrong with the text
-  }
-  const PowerMode mode = drv_.PowerModeWithoutWaking(selected, drive_number);
-  if (!Asleep(mode)) return false;
-  left_asleep_ = mode;
-  if (read_drive_ != selected) {
-    // What is on show was read from another drive: none of it is this drive's.
-    for (ListView* view : {&ui_.ListView1, &ui_.ListView2, &ui_.ListView3, &ui_.ListView4})
-      view->Clear();
-    reading_ = DriveReading{};
-    read_status_.clear();
-    DriveCondition.clear();
-    ui_.lblstatus.Clear();
-    ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + AsleepStatusText("", mode));
-  }
-  ui_.StatusBar1.SetText(AsleepStatusText(read_status_, mode));
-  return true;
-}
-
 void TForm1::ShowDriveNotRead(const std::string& selected) {
   DriveCondition.clear();
   read_status_.clear();
@@ -281,8 +215,7 @@ void TForm1::ShowDriveNotRead(const std::string& selected) {
 void TForm1::ShowHealthNotRead() {
   DriveCondition.clear();
   ui_.lblstatus.Clear();
-  ui_.TrayIcon1.SetHint(ui_.ComboBox1.Text() + texts::kLineBreak + texts::kHintCondition +
-                        texts::kHealthNotRead);
+  ui_.TrayIcon1.SetHint(HealthNotReadHintText(ui_.ComboBox1.Text()));
 }
 
 }  // namespace kestrine

@@ -76,9 +76,9 @@ class TForm1 {
   // Takes a reading as the last refresh would have built it; tests then run a filler on it.
   void TakeReading(DriveReading reading) { reading_ = std::move(reading); }
 
-  // The four view fillers, run by RefreshDrive in this order on the reading. Public so that
-  // tests can run one on a prepared reading; each only appends to its list view. The self-test
-  // log is read afresh, on a handle of its own, and added to the reading.
+  // The view fillers, for tests that run one on a prepared reading; each only appends to its
+  // list view. RefreshDrive fills the views from the session's reading and touches no device
+  // there; these two read the self-test log afresh, on a handle of their own, into the reading.
   void FillIdentifyView();
   void FillAttributeView();
   void FillSelfTestLogView();
@@ -105,8 +105,13 @@ class TForm1 {
   enum class Cause { User, Unasked, UnlessAsleep };
   void RequestRefresh(Cause cause = Cause::User);
   void RefreshDrive(Cause cause);
-  // Before an unasked read: true when the selected drive is asleep and is to be left so.
-  bool LeaveAsleep();
+  // Empties the views and forgets the reading shown, before a refresh shows what it found.
+  void ClearViews();
+  // Fills the four views from the reading, in their order; the self-test log, when asked for,
+  // is said to have come or not as it is shown.
+  void FillViews(bool self_test_log_asked);
+  // The Attributes view's rows, and the condition on the label and in the tray hint.
+  void ShowAttributes(std::vector<std::vector<std::string>> rows);
   // What the window shows once a refresh has ended without reading the drive: no condition, no
   // bus or method, and a tray hint that names the selected drive and the failure, so that
   // nothing of the previous drive's verdict stays on show.

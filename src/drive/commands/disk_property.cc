@@ -13,12 +13,16 @@ bool SmartDrv::QueryDiskProperty(std::string_view path, TDisk_Property& property
   // handle stays untouched.
   const DeviceHandle handle = port_.Open(path, Access::ReadOnly);
   if (handle == kInvalidHandle) return false;
+  const bool answered = QueryDiskProperty(handle, property);
+  port_.Close(handle);
+  return answered;
+}
+
+bool SmartDrv::QueryDiskProperty(DeviceHandle handle, TDisk_Property& property) {
   const std::array<Byte, kPropertyQuerySize> query{};
   std::array<Byte, kPropertyReplySize> reply{};
   std::uint32_t returned = 0;  // not looked at: the texts are read wherever the offsets point
-  const bool answered = port_.Control(handle, kIoctlStorageQueryProperty, query, reply, returned);
-  port_.Close(handle);
-  if (!answered) return false;
+  if (!port_.Control(handle, kIoctlStorageQueryProperty, query, reply, returned)) return false;
   property = ParseStorageDeviceDescriptor(reply);
   return true;
 }

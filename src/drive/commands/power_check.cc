@@ -59,7 +59,14 @@ PowerMode SmartDrv::CheckPowerMode(DeviceHandle handle, Byte drive_number) {
 }
 
 PowerMode SmartDrv::PowerModeWithoutWaking(std::string_view name, Byte drive_number) {
-  if (tables_->Family[drive_number] == CommandFamily::Nvme) return PowerMode::Unknown;
+  switch (tables_->Family[drive_number]) {
+    case CommandFamily::Nvme:
+      return PowerMode::Unknown;  // NVMe power states say nothing of a spun-down disk
+    case CommandFamily::None:
+    case CommandFamily::Ata:
+    case CommandFamily::Sat:
+      break;
+  }
   if (port_.PowerWithoutOpening(DevicePathOf(name)) == PowerMode::Suspended) {
     return PowerMode::Suspended;
   }

@@ -154,6 +154,8 @@ class SmartDrv {
 
   // The storage-property query on its own read-only handle. Fills `property` on success only.
   bool QueryDiskProperty(std::string_view path, TDisk_Property& property);
+  // The same query on a handle already open.
+  bool QueryDiskProperty(DeviceHandle handle, TDisk_Property& property);
 
  private:
   // One non-data ATA command through the ATA pass-through: the registers the drive returned

@@ -1,6 +1,7 @@
 // The drive number that the selector's text names.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,14 @@
 #include "drive_path.h"  // DriveDevicePath
 
 namespace kestrine {
+
+// A text that should have been a number.
+class EConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
 
 // Every "\\.\physicaldrive" removed (letter case ignored), the rest read as a decimal integer and
 // taken as a byte. Throws EConvertError ("'%s' is not a valid integer value") otherwise.

@@ -14,7 +14,6 @@ inline constexpr char kNeedsAdministratorRights[] =
 // The status bar and the tray hint when the start-up found no drive to list.
 inline constexpr char kNoDiskFound[] = "No disk was found";
 inline constexpr char kFailed[] = "failed";
-inline constexpr char kNotValidInteger[] = "'%s' is not a valid integer value";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";
 inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
 inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";

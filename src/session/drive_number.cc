@@ -3,8 +3,7 @@
 #include <cctype>
 #include <cstdint>
 
-#include "errors.h"
-#include "form_texts.h"
+#include "message_format.h"
 
 namespace kestrine {
 
@@ -49,7 +48,7 @@ Byte DriveNumberFromText(std::string_view text) {
     value = value * 10 + (rest[i] - '0');
   }
   if (i == first_digit || i != rest.size() || value > (negative ? 0x80000000LL : 0x7FFFFFFFLL)) {
-    throw EConvertError(FormatMessage(texts::kNotValidInteger, {rest}));
+    throw EConvertError(FormatMessage(kNotValidInteger, {rest}));
   }
   // The number is passed on as a byte, as the drive layer takes it.
   return static_cast<Byte>(negative ? -value : value);
