@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ata_registers.h"
@@ -32,6 +33,9 @@ struct DriveImage {
   Sector thresholds{};
   Sector self_test_log{};
   std::optional<NvmeBlocks> nvme;
+  // ATA log pages by log address and page (drive_image_logs.h writes them): READ LOG EXT gives
+  // any of them, S.M.A.R.T. READ LOG the first page of a log.
+  std::map<std::pair<Byte, std::uint16_t>, Sector> log_pages;
   std::string vendor;
   std::string product;
   std::string revision;
