@@ -133,15 +133,16 @@ AtaLogBlocks ReadAtaStatisticsLogs(SmartDrv& drv, DeviceHandle handle, Byte driv
   const auto pages_of = [&](Byte log) -> std::uint16_t {
     return logs.directory ? LogPageCount(*logs.directory, log).value_or(0) : 0;
   };
+  // S.M.A.R.T. READ LOG reaches no page past the list: the list is read only for the pages.
   const std::uint16_t statistics_pages = pages_of(kDeviceStatisticsLogAddress);
-  if (statistics_pages > 0) {
+  if (statistics_pages > 0 && command == LogCommand::ReadLogExt) {
     logs.statistics_list = read(kDeviceStatisticsLogAddress, kPageList);
     const auto listed =
         logs.statistics_list ? DeviceStatisticsPageList(*logs.statistics_list) : std::nullopt;
     for (const auto& [number, slot] :
          {std::pair{kGeneralPage, &logs.general}, std::pair{kTemperaturePage, &logs.temperature},
           std::pair{kSolidStatePage, &logs.solid_state}}) {
-      if (number < statistics_pages && Lists(listed, number) && command == LogCommand::ReadLogExt) {
+      if (number < statistics_pages && Lists(listed, number)) {
         *slot = read(kDeviceStatisticsLogAddress, number);
       }
     }

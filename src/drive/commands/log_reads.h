@@ -27,9 +27,9 @@ bool ReadLogPage(SmartDrv& drv, DeviceHandle handle, Byte drive_number, LogComma
                  LogPage page, Sector& out);
 
 // The logs of a drive whose IDENTIFY the drive layer holds (family ATA or SAT; nothing for
-// another): the directory; the Device Statistics page list where the directory has the log, and
-// of the general (01h), temperature (05h) and solid-state (07h) pages those the list names and
-// the command can reach; the SCT status where IDENTIFY word 206 or the directory says the drive
+// another): the directory; through READ LOG EXT, where the directory has the Device Statistics
+// log, its page list and of the general (01h), temperature (05h) and solid-state (07h) pages
+// those the list names; the SCT status where IDENTIFY word 206 or the directory says the drive
 // has it. A page that does not come back stays empty.
 AtaLogBlocks ReadAtaStatisticsLogs(SmartDrv& drv, DeviceHandle handle, Byte drive_number);
 
