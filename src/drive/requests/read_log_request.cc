@@ -38,7 +38,7 @@ AtaPassThroughBlock BuildReadLogExtAtaBlock(LogPage page, Byte device) {
   using namespace ata_block;
   // The common header and data marker, then the flags and both task files of a 48-bit command.
   AtaPassThroughBlock block = BuildAtaPassThroughBlock({.command = kReadLogExtCommand}, kOnePage);
-  WriteLe16(block, kAtaFlags, static_cast<std::uint16_t>(kFlagsDataIn | kAtaFlags48Bit));
+  WriteLe16(block, kAtaFlags, static_cast<std::uint16_t>(kFlagsDataIn | kFlags48Bit));
   WriteRegisters(std::span(block).subspan(kPreviousTaskFile, kIdeRegsSize), kIdeRegs,
                  ReadLogExtHighOrder(page));
   WriteRegisters(CurrentTaskFile(std::span<Byte>(block)), kIdeRegs,

@@ -16,8 +16,6 @@
 namespace kestrine {
 
 inline constexpr Byte kReadLogExtCommand = 0x2F;
-// ATA_FLAGS_48BIT_COMMAND: the previous task file carries the 48-bit high-order bytes.
-inline constexpr std::uint16_t kAtaFlags48Bit = 0x08;
 
 // The log addresses read for a drive's statistics.
 inline constexpr Byte kLogDirectoryAddress = 0x00;
