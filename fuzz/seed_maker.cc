@@ -21,10 +21,12 @@
 
 #include "demo_drives.h"
 #include "device_port.h"
+#include "drive_image_logs.h"
 #include "fuzz_input.h"
 #include "history_rows.h"
 #include "history_rows_input.h"
 #include "history_schema.h"
+#include "log_reads.h"
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
@@ -35,6 +37,7 @@
 #include "smart_drv.h"
 #include "snapshot_file.h"
 #include "usb_bridge_commands.h"
+#include "statistics_input.h"
 
 namespace {
 
@@ -62,6 +65,19 @@ std::uint8_t CodeIndex(std::uint32_t code) {
   return 0;
 }
 
+// A few statistics of each page read, and the SCT status, with the log directory.
+void AddSeedStatistics(kestrine::DriveImage& image) {
+  using namespace kestrine::device_statistics;
+  kestrine::SetDeviceStatistic(image, kGeneralPage, kPowerOnHours, 1200);
+  kestrine::SetDeviceStatistic(image, kGeneralPage, kLogicalSectorsWritten, 123456789);
+  kestrine::SetDeviceStatistic(image, kTemperaturePage, kCurrentTemperature, 35);
+  kestrine::SetDeviceStatistic(image, kTemperaturePage, kLowestTemperature, 0xFB);
+  kestrine::SetDeviceStatistic(image, kTemperaturePage, kTimeOverTemperature, 12, false);
+  kestrine::SetDeviceStatistic(image, kSolidStatePage, kPercentageUsed, 7);
+  kestrine::SetSctStatus(image, {.current = 36, .lifetime_lowest = 18, .lifetime_highest = 65});
+  kestrine::SealDriveLogs(image);
+}
+
 // The requests of one pass over a drive through each family the drive answers.
 std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour behaviour) {
   kestrine::SimBay bay;
@@ -70,6 +86,7 @@ std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour b
   image.smart_data[373] = 2;
   image.vendor = "ATA";
   image.product = "SEED";
+  AddSeedStatistics(image);
   bay.AddDrive(0, image, behaviour);
   kestrine::SmartDrv drv(bay);
   kestrine::TDisk_Property property;
@@ -82,6 +99,7 @@ std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour b
     drv.ReadThresholdsAta(handle, 0);
     drv.ReadSmartDataAta(handle, 0);
     drv.ReadSelfTestLogAta(handle, 0, log);
+    kestrine::ReadAtaStatisticsLogs(drv, handle, 0);
     drv.RunSelfTestAta(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
                        kestrine::kShortSelfTestOffline, 0);
     drv.RunSelfTestAta(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
@@ -92,6 +110,7 @@ std::vector<kestrine::RecordedRequest> RecordRequests(kestrine::DriveBehaviour b
     drv.ReadThresholdsSat(handle, 0);
     drv.ReadSmartDataSat(handle, 0);
     drv.ReadSelfTestLogSat(handle, 0, log);
+    kestrine::ReadAtaStatisticsLogs(drv, handle, 0);
     drv.RunSelfTestSat(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
                        kestrine::kExtendedSelfTestOffline, 0);
     drv.RunSelfTestSat(handle, 0, kestrine::kSmartExecuteOfflineImmediate,
@@ -539,6 +558,65 @@ void MakeScsiSeeds() {
       }
       for (const auto& [name, bytes] : seeds) Write(target.name, name, bytes);
     }
+// Each log page of the seed drive under its decoder's selector, and the worn NVMe drive's
+// Identify Controller and health log.
+void MakeStatisticsSeeds() {
+  using kestrine::fuzzing::StatisticsBlock;
+  kestrine::DriveImage image;
+  AddSeedStatistics(image);
+  for (const auto& [address, page] : image.log_pages) {
+    const auto [log, number] = address;
+    StatisticsBlock kind = StatisticsBlock::kStatisticsPage;
+    if (log == kestrine::kLogDirectoryAddress) kind = StatisticsBlock::kLogDirectory;
+    if (log == kestrine::kSctStatusLogAddress) kind = StatisticsBlock::kSctStatus;
+    if (log == kestrine::kDeviceStatisticsLogAddress && number == 0) {
+      kind = StatisticsBlock::kPageList;
+    }
+    InputWriter writer;
+    writer.Put(static_cast<std::uint8_t>(kind));
+    writer.Put(static_cast<std::uint8_t>(
+        kind == StatisticsBlock::kLogDirectory ? kestrine::kDeviceStatisticsLogAddress : number));
+    writer.PutBytes(page);
+    Write("statistics_logs_fuzz", "log-" + std::to_string(log) + "-page-" + std::to_string(number),
+          writer.Bytes());
+  }
+  kestrine::SimBay bay;
+  kestrine::AddDemoNvmeDrives(bay);
+  const kestrine::NvmeBlocks& blocks = *bay.FindDrive(kestrine::kDemoWornNvmeSsd)->image.nvme;
+  InputWriter writer;
+  writer.Put(static_cast<std::uint8_t>(StatisticsBlock::kNvmeBlocks));
+  writer.Put(0);
+  writer.PutBytes(blocks.controller);
+  writer.PutBytes(blocks.health);
+  Write("statistics_logs_fuzz", "nvme-worn", writer.Bytes());
+}
+
+// Raw values of each format under a model its entry names.
+void MakeRawFormatSeeds() {
+  const struct {
+    const char* name;
+    Byte id;
+    std::uint64_t raw;
+    const char* model;
+  } values[] = {
+      {"seagate-errors", 1, 0x0001'33423729, "ST1000DM003-1CH162\0ST(1000|2000)DM00[0-3]-.*"},
+      {"seagate-timeouts", 188, 0x0001'0001'0001, "ST2000DM001-1CH164"},
+      {"temperature", 194, 0x0036'000F'001C, "FUJITSU MHY2120BH\0F.*BH|X?"},
+      {"intel-32mib", 241, 820, "INTEL SSDSA2CW120G3"},
+      {"samsung-sectors", 242, 1000, "Samsung SSD 850 EVO 250GB"},
+  };
+  for (const auto& value : values) {
+    InputWriter writer;
+    writer.Put(value.id);
+    for (int i = 0; i < 6; ++i) writer.Put(static_cast<std::uint8_t>(value.raw >> (8 * i)));
+    const std::string model = value.model;
+    const std::size_t split = model.find("\\0");
+    writer.PutBytes(model.substr(0, split));
+    if (split != std::string::npos) {
+      writer.Put(0);
+      writer.PutBytes(model.substr(split + 2));
+    }
+    Write("raw_formats_fuzz", value.name, writer.Bytes());
   }
 }
 
@@ -563,6 +641,8 @@ int main(int argc, char** argv) {
   MakeReportSeeds();
   MakeHistorySeeds();
   MakeScsiSeeds();
+  MakeStatisticsSeeds();
+  MakeRawFormatSeeds();
   if (argc > 2 && fs::is_directory(argv[2])) CopyCaptured(argv[2]);
   return 0;
 }

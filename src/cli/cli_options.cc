@@ -9,7 +9,6 @@
 #include "drive_number.h"
 #include "drive_path.h"
 #include "drive_report.h"
-#include "errors.h"
 #include "form_texts.h"
 #include "history_summary.h"
 #include "kestrine_version.h"

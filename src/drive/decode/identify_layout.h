@@ -57,10 +57,19 @@ inline constexpr std::size_t kWorldWideName = 108;  // 4 words
 inline constexpr std::size_t kFormFactor = 168;
 inline constexpr std::size_t kDataSetManagement = 169;
 inline constexpr std::size_t kNvCacheCapabilities = 214;
+inline constexpr std::size_t kSctCommandTransport = 206;  // bit 0: SCT supported
 inline constexpr std::size_t kRotationRate = 217;
 inline constexpr std::size_t kTransportVersion = 222;
 inline constexpr std::size_t kIntegrity = 255;  // kIntegritySignature, then the checksum
 }  // namespace identify_word
+
+// Words 84 and 87 (each valid when its bits 15-14 are 01b): bit 5 says the general-purpose
+// logging feature set (READ LOG EXT) is supported.
+inline constexpr std::uint16_t kWordValidMask = 0xC000;
+inline constexpr std::uint16_t kWordValid = 0x4000;
+inline constexpr std::uint16_t kGeneralPurposeLogging = 1 << 5;
+// Word 206, bit 0: the SCT command transport (and its status log, E0h) is supported.
+inline constexpr std::uint16_t kSctSupported = 1 << 0;
 
 // The texts' widths in words; each word holds two characters.
 inline constexpr std::size_t kSerialNumberWords = 10;

@@ -30,6 +30,8 @@ inline constexpr std::size_t kBlockSize = kData + kDataSize;  // 556
 
 inline constexpr std::uint16_t kFlagsDataIn = 2;  // ATA_FLAGS_DATA_IN
 inline constexpr std::uint16_t kFlagsDrdyRequired = 1;
+// ATA_FLAGS_48BIT_COMMAND: the previous task file carries the 48-bit high-order bytes.
+inline constexpr std::uint16_t kFlags48Bit = 8;
 inline constexpr std::uint32_t kTimeOutSeconds = 2;
 inline constexpr Byte kDataMarker = 0xCF;
 }  // namespace ata_block

@@ -57,10 +57,9 @@ static_assert(!NeedsWriteAccess(kSmartGetVersion) && !NeedsWriteAccess(kIoctlSto
 static_assert(NeedsWriteAccess(kIoctlStorageProtocolCommand));
 
 // ATA_PASS_THROUGH_EX flags the port carries; data-out and DMA it does not.
-constexpr std::uint16_t kAtaFlags48Bit = 0x08;
 constexpr std::uint16_t kAtaFlagsNoMultiple = 0x20;
-constexpr std::uint16_t kAtaFlagsCarried =
-    ata_block::kFlagsDrdyRequired | ata_block::kFlagsDataIn | kAtaFlags48Bit | kAtaFlagsNoMultiple;
+constexpr std::uint16_t kAtaFlagsCarried = ata_block::kFlagsDrdyRequired | ata_block::kFlagsDataIn |
+                                           ata_block::kFlags48Bit | kAtaFlagsNoMultiple;
 
 // Each disk answers as the one drive of its own channel, the primary master.
 constexpr Byte kIdeDeviceMapPrimaryMaster = 0x01;
@@ -185,7 +184,7 @@ bool LinuxDevicePort::AnswerAtaPassThrough(const OpenDisk& disk, std::span<const
 
   AtaCommand command;
   command.current = request->current;
-  if ((request->flags & kAtaFlags48Bit) != 0) command.previous = request->previous;
+  if ((request->flags & ata_block::kFlags48Bit) != 0) command.previous = request->previous;
   command.data_in = request->data_in;
   command.length = length;
   command.current.device = DeviceByte(command.current);

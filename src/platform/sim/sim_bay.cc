@@ -11,6 +11,7 @@
 #include "legacy_request.h"
 #include "nvme_query_block.h"
 #include "pass_through_request.h"
+#include "read_log_request.h"
 #include "sat_pass_through_block.h"
 #include "scsi_pass_through_reply.h"
 #include "scsi_sense.h"
@@ -223,6 +224,12 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
   }
   drive.standby = false;
   if (r.command == kIdentifyDeviceCommand) return give(drive.image.identify);
+  // READ LOG EXT: the log address in LBA low, the page in LBA mid (the pages read stay below 256).
+  const auto log_page = [&](Byte log, std::uint16_t page) {
+    const auto it = drive.image.log_pages.find({log, page});
+    return it == drive.image.log_pages.end() || r.count == 0 ? abort : give(it->second);
+  };
+  if (r.command == kReadLogExtCommand) return log_page(r.lba_low, r.lba_mid);
   if (r.command != kSmartCommand) return abort;
   if (r.lba_mid != kSmartCylLow || r.lba_high != kSmartCylHigh) return abort;
   Sector& smart = drive.image.smart_data;
@@ -233,7 +240,8 @@ AtaOutcome SimBay::ExecuteAta(SimDrive& drive, const AtaRegisters& r, std::span<
     case kSmartReadThresholds:
       return give(drive.image.thresholds);
     case kSmartReadLog:
-      if (r.lba_low != kSelfTestLogAddress || r.count == 0) return abort;
+      if (r.lba_low != kSelfTestLogAddress) return log_page(r.lba_low, 0);
+      if (r.count == 0) return abort;
       return give(drive.image.self_test_log);
     case kSmartExecuteOfflineImmediate: {
       if (r.lba_low == kShortSelfTestOffline || r.lba_low == kExtendedSelfTestOffline) {

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ata_registers.h"
@@ -41,6 +42,9 @@ struct DriveImage {
   // An NVMe drive in a USB enclosure: the bridge answers its vendor SCSI commands with the NVMe
   // blocks (sim_bay_usb_bridge.cc), and the NVMe requests of a direct drive do not reach it.
   std::optional<UsbBridge> usb_bridge;
+  // ATA log pages by log address and page (drive_image_logs.h writes them): READ LOG EXT gives
+  // any of them, S.M.A.R.T. READ LOG the first page of a log.
+  std::map<std::pair<Byte, std::uint16_t>, Sector> log_pages;
   std::string vendor;
   std::string product;
   std::string revision;

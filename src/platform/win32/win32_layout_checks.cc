@@ -44,6 +44,7 @@ static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == ata_block::kDat
 static_assert(offsetof(ATA_PASS_THROUGH_EX, PreviousTaskFile) == ata_block::kPreviousTaskFile);
 static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == ata_block::kCurrentTaskFile);
 static_assert(ATA_FLAGS_DATA_IN == ata_block::kFlagsDataIn);
+static_assert(ATA_FLAGS_48BIT_COMMAND == ata_block::kFlags48Bit);
 
 // SCSI_PASS_THROUGH.
 static_assert(sizeof(SCSI_PASS_THROUGH) == sat_block::kHeaderSize);

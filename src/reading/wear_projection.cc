@@ -1,0 +1,52 @@
+#include "wear_projection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kestrine {
+
+namespace {
+
+constexpr double kSecondsPerDay = 24 * 3600;
+constexpr double kWornOut = 100;
+
+}  // namespace
+
+std::optional<WearProjection> ProjectWearOut(std::span<const WearPoint> points) {
+  if (points.size() < 2) return std::nullopt;
+  const auto [first, last] =
+      std::minmax_element(points.begin(), points.end(),
+                          [](const WearPoint& a, const WearPoint& b) { return a.time < b.time; });
+  if (last->time - first->time < kWearProjectionMinimumSeconds) return std::nullopt;
+  // Times in days from the earliest point, so that the sums stay well inside a double's
+  // precision.
+  const auto n = static_cast<double>(points.size());
+  double mean_day = 0;
+  double mean_percent = 0;
+  for (const WearPoint& point : points) {
+    mean_day += static_cast<double>(point.time - first->time) / kSecondsPerDay / n;
+    mean_percent += point.percent_used / n;
+  }
+  double covariance = 0;
+  double variance = 0;
+  for (const WearPoint& point : points) {
+    const double day = static_cast<double>(point.time - first->time) / kSecondsPerDay - mean_day;
+    covariance += day * (point.percent_used - mean_percent);
+    variance += day * day;
+  }
+  const double slope = covariance / variance;
+  if (!std::isfinite(slope) || slope <= 0) return std::nullopt;
+  const double worn_day = mean_day + (kWornOut - mean_percent) / slope;
+  const double worn_at = static_cast<double>(first->time) + worn_day * kSecondsPerDay;
+  // Within the time type, with room to spare for what formats it.
+  constexpr double kLimit = static_cast<double>(std::numeric_limits<std::int64_t>::max() / 2);
+  if (!std::isfinite(worn_at) || std::fabs(worn_at) > kLimit) return std::nullopt;
+  return WearProjection{static_cast<std::int64_t>(std::llround(worn_at)), slope};
+}
+
+double PercentOfRatedEndurance(double bytes_written, double rated_bytes) {
+  return rated_bytes > 0 ? bytes_written / rated_bytes * kWornOut : 0;
+}
+
+}  // namespace kestrine
