@@ -8,8 +8,8 @@
 #include <span>
 
 #include "bytes.h"
-#include "scsi_command_block.h"
 #include "scsi_pages.h"
+#include "scsi_pass_through_block.h"
 
 namespace kestrine::fuzzing {
 
@@ -75,13 +75,17 @@ inline constexpr std::array<ScsiPageTarget, 15> kScsiPageTargets{{
        const bool twelve = DecodeGrownDefects12(d).has_value();
        return ten || twelve;
      }},
-    {"scsi_command_block_fuzz", ScsiSeed::Reply, 0,
+    {"scsi_pass_through_block_fuzz", ScsiSeed::Reply, 0,
      [](std::span<const Byte> d) {
-       const auto reply = ReadScsiCommandBlock(d);
+       const auto reply = ReadScsiPassThroughBlock(d);
        // The sense and data lie within the bytes given.
        if (reply && (reply->data.size() > d.size() || reply->sense.size() > d.size())) {
          __builtin_trap();
        }
+       // The strict reading gives exactly the command's length, or nothing.
+       const ScsiCommand inquiry = DataInCommand(InquiryCdb(std::nullopt, 96), 96);
+       const auto data = ReadScsiPassThroughData(d, static_cast<std::uint32_t>(d.size()), inquiry);
+       if (data && data->size() != inquiry.length) __builtin_trap();
        return reply.has_value();
      }},
 }};

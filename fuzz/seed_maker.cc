@@ -30,9 +30,10 @@
 #include "nvme_admin_block.h"
 #include "nvme_protocol_command_block.h"
 #include "nvme_query_block.h"
-#include "scsi_command_block.h"
+#include "sat_pass_through_block.h"
 #include "scsi_commands.h"
 #include "scsi_page_targets.h"
+#include "scsi_pass_through_block.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_file.h"
@@ -540,13 +541,15 @@ void MakeScsiSeeds() {
           add("mode-1c", blocks.ie_mode);
           break;
         case ScsiSeed::Reply: {
-          Bytes block = kestrine::BuildScsiCommandBlock(
+          const kestrine::ScsiCommand inquiry = kestrine::DataInCommand(
               kestrine::InquiryCdb(std::nullopt, kestrine::scsi_size::kStandardInquiry),
               kestrine::scsi_size::kStandardInquiry);
+          Bytes block =
+              kestrine::BuildScsiPassThroughBlock(inquiry, kestrine::sat_block::kTimeOutSeconds);
           std::uint32_t returned = 0;
           bay.Control(handle, kestrine::kIoctlScsiPassThrough,
-                      std::span<const Byte>(block.data(), kestrine::ScsiCommandInSize()), block,
-                      returned);
+                      std::span<const Byte>(block.data(), kestrine::ScsiPassThroughInSize(inquiry)),
+                      block, returned);
           block.resize(std::min<std::size_t>(returned, block.size()));
           add("inquiry-reply", block);
           break;

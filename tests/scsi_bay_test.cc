@@ -101,7 +101,7 @@ TEST(ScsiBay, ASasDiskAnswersNoAtaAndOnlyTheFamilysCommandsAreSent) {
   ScsiCdb write10;
   write10.bytes[0] = 0x2A;
   write10.length = 10;
-  EXPECT_FALSE(ScsiCommand(b.bay, handle, write10, 0).carried);
+  EXPECT_FALSE(SendScsiCommand(b.bay, handle, write10, 0).carried);
   EXPECT_TRUE(b.bay.Requests().empty());
 }
 

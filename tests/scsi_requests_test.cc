@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "scsi_cdb.h"
-#include "scsi_command_block.h"
+#include "scsi_pass_through_block.h"
 
 namespace kestrine {
 namespace {
@@ -69,8 +69,13 @@ TEST(ScsiCdb, NothingOutsideTheListIsAllowed) {
     EXPECT_FALSE(ScsiCdbAllowed(cdb)) << int(cdb.empty() ? 0 : cdb[0]);
 }
 
-TEST(ScsiCommandBlock, HeaderSenseAndDataArea) {
-  const std::vector<Byte> block = BuildScsiCommandBlock(LogSenseCdb(0x0D, 0, 1024), 1024);
+// The bridges' test pins the block of a data-out command; this one a data-in command's, one with
+// no data, and the lenient reading the SCSI family relies on.
+TEST(ScsiPassThroughBlock, DataInHeaderAndTheRepliesRead) {
+  auto build = [](const ScsiCdb& cdb, std::uint32_t data_in) {
+    return BuildScsiPassThroughBlock(DataInCommand(cdb, data_in), 2);
+  };
+  const std::vector<Byte> block = build(LogSenseCdb(0x0D, 0, 1024), 1024);
   ASSERT_EQ(block.size(), 80u + 1024u);
   const std::vector<Byte> header = {
       44,   0,    0,    0, 0, 0, 10, 24,  // Length, status, path, target, LUN, CDB and sense length
@@ -81,19 +86,18 @@ TEST(ScsiCommandBlock, HeaderSenseAndDataArea) {
       48,   0,    0,    0,                // SenseInfoOffset
       0x4D, 0,    0x4D, 0, 0, 0, 0,  0x04, 0x00, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_EQ(std::vector<Byte>(block.begin(), block.begin() + 44), header);
-  EXPECT_EQ(BuildScsiCommandBlock(SendDiagnosticCdb(ScsiSelfTest::BackgroundShort), 0)[8], 2)
-      << "no data phase";
-  EXPECT_TRUE(BuildScsiCommandBlock(LogSenseCdb(0, 0, 4), kScsiMaxDataIn + 1).empty());
+  EXPECT_EQ(build(SendDiagnosticCdb(ScsiSelfTest::BackgroundShort), 0)[8], 2) << "no data phase";
+  EXPECT_TRUE(build(LogSenseCdb(0, 0, 4), kScsiMaxTransfer + 1).empty());
   // A reply claiming more data than the area holds gives only the area.
-  std::vector<Byte> reply = BuildScsiCommandBlock(InquiryCdb(std::nullopt, 96), 96);
+  std::vector<Byte> reply = build(InquiryCdb(std::nullopt, 96), 96);
   reply[12] = 0xFF;
-  EXPECT_EQ(ReadScsiCommandBlock(reply)->data.size(), 96u);
-  EXPECT_EQ(ReadScsiCommandBlock(std::span(reply).first(100))->data.size(), 20u);
+  EXPECT_EQ(ReadScsiPassThroughBlock(reply)->data.size(), 96u);
+  EXPECT_EQ(ReadScsiPassThroughBlock(std::span(reply).first(100))->data.size(), 20u);
   // Without its data area, the status and sense still count; without its header, nothing does.
   reply[2] = 2;
-  EXPECT_EQ(ReadScsiCommandBlock(std::span(reply).first(66))->status, 2);
-  EXPECT_EQ(ReadScsiCommandBlock(std::span(reply).first(66))->sense.size(), 18u);
-  EXPECT_FALSE(ReadScsiCommandBlock(std::span(reply).first(43)));
+  EXPECT_EQ(ReadScsiPassThroughBlock(std::span(reply).first(66))->status, 2);
+  EXPECT_EQ(ReadScsiPassThroughBlock(std::span(reply).first(66))->sense.size(), 18u);
+  EXPECT_FALSE(ReadScsiPassThroughBlock(std::span(reply).first(43)));
 }
 
 }  // namespace

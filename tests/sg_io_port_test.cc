@@ -473,7 +473,7 @@ TEST_F(LinuxDevicePortTest, TheScsiFamilysCommandsTravelWithTheirOwnLength) {
   // A LOG SENSE of a 1 KiB buffer: the CDB as built, and only the bytes the disk moved back.
   const DeviceHandle handle = port_.Open("\\\\.\\PHYSICALDRIVE1", Access::ReadWrite);
   system_.replies.push_back({.data = Pattern(16, 3), .resid = 1024 - 16});
-  const ScsiOutcome outcome = ScsiCommand(port_, handle, LogSenseCdb(0x0D, 0, 1024), 1024);
+  const ScsiOutcome outcome = SendScsiCommand(port_, handle, LogSenseCdb(0x0D, 0, 1024), 1024);
   EXPECT_TRUE(outcome.Good());
   EXPECT_EQ(outcome.data, Pattern(16, 3));
   const auto& seen = system_.exchanges.back();

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "scsi_command_block.h"
+#include "sat_pass_through_block.h"
 #include "scsi_layout.h"
 #include "scsi_pages.h"
+#include "scsi_pass_through_block.h"
 
 namespace kestrine {
 
@@ -19,14 +20,14 @@ std::optional<std::vector<Byte>> DataOf(ScsiOutcome outcome) {
 // A log page: asked for with a buffer that holds most pages whole, and asked again with its own
 // length when its header says it is longer.
 std::optional<std::vector<Byte>> ReadLogPage(DevicePort& port, DeviceHandle handle, Byte page) {
-  std::optional<std::vector<Byte>> data = DataOf(ScsiCommand(
+  std::optional<std::vector<Byte>> data = DataOf(SendScsiCommand(
       port, handle, LogSenseCdb(page, 0, scsi_size::kLogPageFirst), scsi_size::kLogPageFirst));
   if (!data || data->size() < scsi_log::kHeaderSize) return data;
   const std::size_t whole = std::min<std::size_t>(
       ReadBe16(*data, scsi_log::kPageLength) + scsi_log::kHeaderSize, scsi_size::kLogPage);
   if (whole <= data->size() || data->size() < scsi_size::kLogPageFirst) return data;
   const auto length = static_cast<std::uint16_t>(whole);
-  return DataOf(ScsiCommand(port, handle, LogSenseCdb(page, 0, length), length));
+  return DataOf(SendScsiCommand(port, handle, LogSenseCdb(page, 0, length), length));
 }
 
 bool Listed(const std::optional<std::vector<Byte>>& list, Byte code) {
@@ -35,19 +36,21 @@ bool Listed(const std::optional<std::vector<Byte>>& list, Byte code) {
 
 }  // namespace
 
-ScsiOutcome ScsiCommand(DevicePort& port, DeviceHandle handle, const ScsiCdb& cdb,
-                        std::uint32_t data_in) {
+ScsiOutcome SendScsiCommand(DevicePort& port, DeviceHandle handle, const ScsiCdb& cdb,
+                            std::uint32_t data_in) {
   ScsiOutcome outcome;
   if (!ScsiCdbAllowed(cdb.View())) return outcome;
-  std::vector<Byte> block = BuildScsiCommandBlock(cdb, data_in);
+  const ScsiCommand command = DataInCommand(cdb, data_in);
+  std::vector<Byte> block = BuildScsiPassThroughBlock(command, sat_block::kTimeOutSeconds);
   if (block.empty()) return outcome;
   std::uint32_t returned = 0;
   if (!port.Control(handle, kIoctlScsiPassThrough,
-                    std::span<const Byte>(block.data(), ScsiCommandInSize()), block, returned)) {
+                    std::span<const Byte>(block.data(), ScsiPassThroughInSize(command)), block,
+                    returned)) {
     return outcome;
   }
   // What the port says it returned bounds what is read of the block.
-  const std::optional<ScsiCommandReply> reply = ReadScsiCommandBlock(
+  const std::optional<ScsiPassThroughReply> reply = ReadScsiPassThroughBlock(
       std::span<const Byte>(block.data(), std::min<std::size_t>(returned, block.size())));
   if (!reply) return outcome;
   outcome.carried = true;
@@ -60,7 +63,7 @@ ScsiOutcome ScsiCommand(DevicePort& port, DeviceHandle handle, const ScsiCdb& cd
 ScsiBlocks ReadScsiBlocks(DevicePort& port, DeviceHandle handle) {
   ScsiBlocks blocks;
   auto read = [&](const ScsiCdb& cdb, std::uint32_t length) {
-    return DataOf(ScsiCommand(port, handle, cdb, length));
+    return DataOf(SendScsiCommand(port, handle, cdb, length));
   };
   blocks.inquiry =
       read(InquiryCdb(std::nullopt, scsi_size::kStandardInquiry), scsi_size::kStandardInquiry);
@@ -101,14 +104,14 @@ ScsiBlocks ReadScsiBlocks(DevicePort& port, DeviceHandle handle) {
   }
   if (!Listed(log_pages, scsi_log::kInformationalExceptions)) {
     const ScsiOutcome sense =
-        ScsiCommand(port, handle, RequestSenseCdb(), scsi_size::kRequestSense);
+        SendScsiCommand(port, handle, RequestSenseCdb(), scsi_size::kRequestSense);
     if (sense.Good()) blocks.request_sense = ParseSense(sense.data);
   }
   return blocks;
 }
 
 bool StartScsiSelfTest(DevicePort& port, DeviceHandle handle, ScsiSelfTest test) {
-  return ScsiCommand(port, handle, SendDiagnosticCdb(test), 0).Good();
+  return SendScsiCommand(port, handle, SendDiagnosticCdb(test), 0).Good();
 }
 
 }  // namespace kestrine

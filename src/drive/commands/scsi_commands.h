@@ -26,8 +26,8 @@ struct ScsiOutcome {
 
 // Sends `cdb` with `data_in` bytes to receive. A block outside the family's list
 // (ScsiCdbAllowed) is never sent: it comes back not carried.
-ScsiOutcome ScsiCommand(DevicePort& port, DeviceHandle handle, const ScsiCdb& cdb,
-                        std::uint32_t data_in);
+ScsiOutcome SendScsiCommand(DevicePort& port, DeviceHandle handle, const ScsiCdb& cdb,
+                            std::uint32_t data_in);
 
 // What a SCSI disk answered, one reply per request; empty where the request failed or the disk
 // did not list the page.

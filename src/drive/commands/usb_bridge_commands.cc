@@ -15,6 +15,7 @@ namespace {
 bool ScsiExchange(DevicePort& port, DeviceHandle handle, const ScsiCommand& command,
                   std::span<Byte> in) {
   std::vector<Byte> block = BuildScsiPassThroughBlock(command, kBridgeTimeOutSeconds);
+  if (block.empty()) return false;
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block);
   if (!port.Control(handle, kIoctlScsiPassThrough, exchange.first(ScsiPassThroughInSize(command)),

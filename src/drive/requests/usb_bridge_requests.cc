@@ -2,24 +2,14 @@
 
 #include <algorithm>
 
+#include "big_endian.h"
+
 namespace kestrine {
 
 namespace {
 
-void WriteBe16(std::span<Byte> bytes, std::size_t offset, std::uint32_t value) {
-  bytes[offset] = static_cast<Byte>(value >> 8);
-  bytes[offset + 1] = static_cast<Byte>(value);
-}
-
 void WriteBe24(std::span<Byte> bytes, std::size_t offset, std::uint32_t value) {
-  bytes[offset] = static_cast<Byte>(value >> 16);
-  WriteBe16(bytes, offset + 1, value);
-}
-
-std::uint32_t ReadBe(std::span<const Byte> bytes, std::size_t offset, std::size_t count) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < count; ++i) value = (value << 8) | bytes[offset + i];
-  return value;
+  WriteBe(bytes, offset, 3, value);
 }
 
 std::uint32_t LogDwordsField(std::uint32_t length) {
@@ -192,7 +182,7 @@ std::optional<NvmeCommand> ReadBridgeCommand(UsbBridge bridge, std::span<const B
           cdb[5] != 0 || !AllZero(cdb.subspan(kCdw13, 8))) {
         return std::nullopt;
       }
-      const std::uint32_t cdw10 = cdb[kCdw10Low] | (ReadBe(cdb, kCdw10High, 2) << 16);
+      const std::uint32_t cdw10 = cdb[kCdw10Low] | (std::uint32_t{ReadBe16(cdb, kCdw10High)} << 16);
       return NvmeCommand{cdb[kNvmeOpcode], CdbBridgeNamespace(cdb[kNvmeOpcode], cdw10), cdw10, 0,
                          length};
     }

@@ -20,6 +20,7 @@
 
 #include "bytes.h"
 #include "nvme_command.h"
+#include "scsi_command.h"
 
 namespace kestrine {
 
@@ -29,17 +30,6 @@ inline constexpr std::array<UsbBridge, 3> kUsbBridges = {UsbBridge::JMicron, Usb
 
 // "JMicron", "ASMedia", "Realtek".
 std::string_view UsbBridgeName(UsbBridge bridge);
-
-// One SCSI command of a bridge request.
-enum class ScsiDataDirection : std::uint8_t { None, In, Out };
-struct ScsiCommand {
-  std::array<Byte, 16> cdb{};
-  Byte cdb_length = 0;
-  ScsiDataDirection direction = ScsiDataDirection::None;
-  std::uint32_t length = 0;  // bytes moved in or out
-  std::vector<Byte> out;     // the bytes sent, for ScsiDataDirection::Out
-  bool operator==(const ScsiCommand&) const = default;
-};
 
 // Each SCSI command of a bridge request is given this long: a bridge that stalls is given up
 // after it, and no disk spins up for these commands.
