@@ -561,6 +561,9 @@ void MakeScsiSeeds() {
       }
       for (const auto& [name, bytes] : seeds) Write(target.name, name, bytes);
     }
+  }
+}
+
 // Each log page of the seed drive under its decoder's selector, and the worn NVMe drive's
 // Identify Controller and health log.
 void MakeStatisticsSeeds() {
