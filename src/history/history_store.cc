@@ -108,6 +108,13 @@ HistoryProblem HistoryStore::Problem(HistoryFault fault, const std::string& mess
   return {fault, message, first};
 }
 
+// A newer program's file: it stays so, and is left as it is.
+HistoryProblem HistoryStore::NewerSchemaProblem(int version) {
+  return Problem(HistoryFault::kNewerSchema,
+                 "The history " + Shown(file_) + " was written by a newer Kestrine (version " +
+                     std::to_string(version) + "); it is left as it is");
+}
+
 HistoryProblem HistoryStore::Problem(int result, const std::string& detail) {
   const HistoryFault fault = FaultOf(result);
   std::string message = "The history " + Shown(file_) + " ";
@@ -199,10 +206,7 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
     const int version = SchemaVersion(db_.get());
     if (version > kHistorySchemaVersion) {
       db_.reset();
-      lasting_ = Problem(HistoryFault::kNewerSchema,
-                         "The history " + Shown(file_) + " was written by a newer Kestrine " +
-                             "(version " + std::to_string(version) + "); it is left as it is");
-      problem = lasting_;
+      problem = lasting_ = NewerSchemaProblem(version);
       return false;
     }
     // WAL: readers never wait for the writer, and a writer appends instead of rewriting pages.
@@ -281,10 +285,7 @@ bool HistoryStore::OpenToRead(std::optional<HistoryProblem>& problem) {
   }
   if (version > kHistorySchemaVersion) {
     db_.reset();
-    lasting_ = Problem(HistoryFault::kNewerSchema,
-                       "The history " + Shown(file_) + " was written by a newer Kestrine " +
-                           "(version " + std::to_string(version) + "); it is left as it is");
-    problem = lasting_;
+    problem = lasting_ = NewerSchemaProblem(version);
     return false;
   }
   if (version < kHistorySchemaVersion) {

@@ -85,6 +85,7 @@ class HistoryStore {
   // The problem of SQLite's result code, remembered as told.
   HistoryProblem Problem(int result, const std::string& detail = {});
   HistoryProblem Problem(HistoryFault fault, const std::string& message);
+  HistoryProblem NewerSchemaProblem(int version);
   // Runs `read` on one snapshot of the file (mapped: a year of readings is read in one go).
   std::optional<HistoryProblem> ReadSnapshot(const std::function<int(sqlite3*)>& read);
   // Moves a damaged file aside and starts a new one: the message to tell.
