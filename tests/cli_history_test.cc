@@ -184,7 +184,8 @@ TEST(HistoryText, CutsALongTemperatureTableToWeeksOrMonths) {
     drive.summary.readings = 1;
     for (int i = 0; i < c.days; ++i) {
       const int degrees = 30 + i % 7;
-      drive.summary.days.push_back({1796601600 + i * kSecondsPerDay, degrees, degrees, +degrees});
+      drive.summary.days.push_back(
+          {1796601600 + i * kSecondsPerDay, degrees, degrees, static_cast<double>(degrees)});
     }
     std::ostringstream out;
     RenderHistoryText({drive}, out, c.every_day);
