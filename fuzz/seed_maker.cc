@@ -37,8 +37,8 @@
 #include "sim_bay.h"
 #include "smart_drv.h"
 #include "snapshot_file.h"
-#include "usb_bridge_commands.h"
 #include "statistics_input.h"
+#include "usb_bridge_commands.h"
 
 namespace {
 
