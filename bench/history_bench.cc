@@ -75,9 +75,10 @@ HistoryDrive DriveNumber(int number) {
   return {"BENCH DISK " + std::to_string(number), "SERIAL" + std::to_string(number), "1.0", "ATA"};
 }
 
-// `drives` drive-years written into `file` in one transaction (storing them one by one would
-// take minutes).
-void WriteYears(const fs::path& file, int drives) {
+// `drives` drives written into `file` in one transaction (storing them one by one would take
+// minutes): `readings` of each, the i-th made by `reading(year, drive, i)`.
+template <typename MakeReading>
+void WriteDrives(const fs::path& file, int drives, int readings, MakeReading reading) {
   fs::remove(file);
   { HistoryStore(file, false).Store(DriveNumber(0), DriveYear(0).Next(0)); }
   sqlite3* db = nullptr;
@@ -88,11 +89,17 @@ void WriteYears(const fs::path& file, int drives) {
                nullptr, nullptr, nullptr);
   for (int drive = 0; drive < drives; ++drive) {
     DriveYear year(static_cast<unsigned>(drive));
-    for (int i = 0; i < kReadingsPerYear; ++i)
-      WriteReadingRows(db, DriveNumber(drive), year.Next(i));
+    for (int i = 0; i < readings; ++i)
+      WriteReadingRows(db, DriveNumber(drive), reading(year, drive, i));
   }
   sqlite3_exec(db, "COMMIT; VACUUM", nullptr, nullptr, nullptr);
   sqlite3_close(db);
+}
+
+// `drives` drive-years.
+void WriteYears(const fs::path& file, int drives) {
+  WriteDrives(file, drives, kReadingsPerYear,
+              [](DriveYear& year, int, int i) { return year.Next(i); });
 }
 
 void BM_StoreOneReading(benchmark::State& state) {
@@ -135,23 +142,11 @@ void BM_HistoryOfManyDrives(benchmark::State& state) {
   const fs::path file =
       fs::temp_directory_path() / ("kestrine-bench-fleet" + std::to_string(drives) + ".db");
   if (!fs::exists(file)) {
-    { HistoryStore(file, false).Store(DriveNumber(0), DriveYear(0).Next(0)); }
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    sqlite3_exec(db,
-                 "DELETE FROM item; DELETE FROM reading; DELETE FROM latest_item; DELETE FROM "
-                 "day; DELETE FROM drive; BEGIN",
-                 nullptr, nullptr, nullptr);
-    for (int drive = 0; drive < drives; ++drive) {
-      DriveYear year(static_cast<unsigned>(drive));
-      for (int i = 0; i < 3; ++i) {
-        HistoryReading reading = year.Next(i * kReadingsPerYear / 3);
-        reading.path = "/dev/sd" + std::to_string(drive);
-        WriteReadingRows(db, DriveNumber(drive), reading);
-      }
-    }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    WriteDrives(file, drives, 3, [](DriveYear& year, int drive, int i) {
+      HistoryReading reading = year.Next(i * kReadingsPerYear / 3);
+      reading.path = "/dev/sd" + std::to_string(drive);
+      return reading;
+    });
   }
   CliEnvironment environment;
   environment.history_location = [&file] { return HistoryLocation{file, false}; };
