@@ -27,6 +27,7 @@ using testing::ScratchDir;
 
 const HistoryDrive kDisk{"WDC WD10EZEX-00B\xE9", "WD-1234", "01.01A01", "ATA"};
 const HistoryDrive kOtherDisk{"ST1000DM003", "Z1D0", "CC45", "ATA"};
+const HistoryDrive kThirdDisk{"Samsung SSD 870", "S6PN", "SVT02B6Q", "ATA"};
 
 HistoryItem Attribute(int id, std::int64_t current, std::int64_t raw) {
   return {id, current, current, 6, Counter128{static_cast<std::uint64_t>(raw), 0}};
@@ -178,10 +179,14 @@ TEST(HistoryStore, SummariesAgreeWithTheReadingsReplayedBeforeAndAfterTheMigrati
         "DROP TABLE highest; DROP TABLE compared; DROP INDEX drive_path; DROP TABLE day; "
         "DROP INDEX reading_condition; DROP INDEX item_watched; PRAGMA user_version = 1");
   check();
-  // A read brings the file up to date in memory only; the next write does it in the file.
+  // A read brings the file up to date in memory only; the next write does it in the file, and
+  // a reader that read the old file sees what was written since.
   EXPECT_EQ(Query(file, "PRAGMA user_version"), "1");
-  EXPECT_FALSE(HistoryStore(file, false).Store(kDisk, Reading(kStart, "p", "OK", 30, {})));
+  HistoryStore reader(file, false);
+  ASSERT_EQ(ReadAll(reader).size(), 2u);
+  EXPECT_FALSE(HistoryStore(file, false).Store(kThirdDisk, Reading(kStart, "p", "OK", 30, {})));
   EXPECT_EQ(Query(file, "PRAGMA user_version"), "3");
+  EXPECT_EQ(ReadAll(reader).size(), 3u);
 }
 
 // A child process that stores `count` readings of `drive` and ends with how many problems it

@@ -159,6 +159,7 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
   if (db_ && read_only_ && create) db_.reset();
   if (db_) return true;
   read_only_ = false;
+  copy_ = false;
   if (lasting_) {
     problem = Problem(lasting_->fault, lasting_->message);
     return false;
@@ -226,6 +227,7 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
 
 bool HistoryStore::OpenToRead(std::optional<HistoryProblem>& problem) {
   if (db_) return true;
+  copy_ = false;
   if (lasting_) {
     problem = Problem(lasting_->fault, lasting_->message);
     return false;
@@ -306,6 +308,7 @@ bool HistoryStore::OpenToRead(std::optional<HistoryProblem>& problem) {
       return false;
     }
     db_ = std::move(copy);
+    copy_ = true;
   }
   read_only_ = true;
   return true;
@@ -369,6 +372,9 @@ std::optional<HistoryProblem> HistoryStore::ReadSnapshot(const std::function<int
     problem = Problem(result);
     db_.reset();
   }
+  // A copy does not see what is written after it was made (by another program, or by the
+  // writer that is still bringing the file up to date): the next read copies afresh.
+  if (copy_) db_.reset();
   return problem;
 }
 

@@ -94,7 +94,8 @@ class HistoryStore {
   std::filesystem::path file_;
   bool machine_wide_;
   std::unique_ptr<sqlite3, Close> db_;
-  bool read_only_ = false;                 // db_ was opened by OpenToRead
+  bool read_only_ = false;  // db_ was opened by OpenToRead
+  bool copy_ = false;       // db_ is an older file brought up to date in memory: good for one read
   std::optional<HistoryProblem> lasting_;  // a problem that stays (a newer program's file)
   std::set<HistoryFault> told_;
 };
