@@ -18,7 +18,7 @@ for extra in "$@"; do
     test) packages+=(clang libclang-rt-14-dev libatasmart-bin) ;;
     windows) packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xauth nsis unzip libxml2-utils) ;;
     metrics) packages+=(prometheus prometheus-node-exporter curl) ;;
-    vm) packages+=(qemu-system-x86 busybox-static smartmontools nvme-cli kmod cpio python3) ;;
+    vm) packages+=(qemu-system-x86 busybox-static smartmontools nvme-cli kmod cpio python3 systemd) ;;
     package) packages+=(dpkg-dev lintian desktop-file-utils appstream libxml2-utils python3) ;;
     desktop) packages+=(xvfb xauth openbox tint2 dbus-daemon dbus-bin notification-daemon xdotool
                         python3 python3-dbus python3-gi) ;;

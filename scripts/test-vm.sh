@@ -7,15 +7,17 @@
 # against smartctl, and hands its results back on a virtio-blk disk, with what busybox's syslogd
 # received. Between two reads of the NVMe namespace the host raises a critical warning on its
 # controller through QEMU's monitor (qom-set); last, the host removes the USB disk and the NVMe
-# controller while kestrine-cli reads them, and adds them back (scripts/vm/hotplug.py). The host
+# controller while kestrine-cli reads them, and adds them back (scripts/vm/hotplug.py). Then the
+# guest's init hands over to systemd, which runs the metrics unit as packaged, its sandbox and
+# all, twice, the host raising the NVMe warning in between (scripts/vm/guest-systemd.sh). The host
 # then checks the results (scripts/vm/check-results.py).
 #   test-vm.sh            build what is missing, boot the guest, check
-#   VM_TIME_LIMIT=S       kill the guest after S seconds (default 240)
+#   VM_TIME_LIMIT=S       kill the guest after S seconds (default 360)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/out/vm"
 build="$root/out/normal"
-time_limit=${VM_TIME_LIMIT:-240}
+time_limit=${VM_TIME_LIMIT:-360}
 "$root/scripts/install-deps.sh" vm
 export PATH="$PATH:/usr/sbin:/sbin"
 
@@ -119,6 +121,24 @@ strip -g "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine-smoke-
 qt_plugins=$(dirname "$(dirname "$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' | head -n 1)")")
 copy_with_libraries "$guest/opt/kestrine/kestrine-cli" "$guest/opt/kestrine/kestrine-smoke-test" \
   "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setpriv)" "$qt_plugins/platforms/libqoffscreen.so"
+# systemd for the guest's second part: the metrics unit as packaged, with journald, the targets
+# its default dependencies name, and the guest's own target and service (scripts/vm/systemd).
+if [ -x /lib/systemd/systemd ]; then
+  copy_with_libraries /lib/systemd/systemd /lib/systemd/systemd-journald "$(command -v systemctl)" \
+    "$(command -v journalctl)" "$(command -v nvme)"
+  units="$guest/etc/systemd/system"
+  mkdir -p "$units" "$guest/var/tmp" "$guest/home" "$guest/run"
+  for unit in systemd-journald.service systemd-journald.socket systemd-journald-dev-log.socket \
+    sysinit.target basic.target sockets.target paths.target timers.target slices.target \
+    local-fs.target swap.target shutdown.target; do
+    cp "/lib/systemd/system/$unit" "$units/"
+  done
+  cp "$root/scripts/vm/systemd/"* "$units/"
+  sed 's|@KESTRINE_CLI@|/opt/kestrine/kestrine-cli|' \
+    "$root/packaging/systemd/kestrine-metrics.service.in" >"$units/kestrine-metrics.service"
+  cp "$root/scripts/vm/guest-systemd.sh" "$guest/guest-systemd.sh"
+  printf 'ID=debian\nNAME="Kestrine guest"\n' >"$guest/etc/os-release"
+fi
 # A font for the offscreen window, and fontconfig's settings.
 [ -d /etc/fonts ] && cp -r /etc/fonts "$guest/etc/"
 font=$(find /usr/share/fonts -name 'DejaVuSans.ttf' 2>/dev/null | head -n 1)

@@ -378,7 +378,7 @@ check(not bad, f"the kernel reported: {bad}")
 # as not read (status 3 and a reason); none killed or crashed, none longer than the command
 # time-out allows; reads on both sides of the removal; no kernel fault; both found again, and
 # answering as at boot, once added back.
-check(text("hotplug.log").splitlines()[-1:] == ["replugged"],
+check("replugged" in text("hotplug.log").splitlines(),
       f"the host did not remove and add back the drives: {text('hotplug.log')!r}")
 gone = {int(number): serial for _name, number, serial, _size in nvme_disks}
 if check("usb" in numbers, "no USB disk to remove"):
@@ -417,6 +417,25 @@ faults = [l for l in text("dmesg-gone.txt").splitlines()[boot_and_run:]
           if re.search(r"Oops|BUG:|general protection|Kernel panic|WARNING:|Call Trace|segfault|"
                        r"blocked for more than", l)]
 check(not faults, f"the kernel reported, as the drives went away: {faults}")
+
+# The metrics unit under systemd, its whole sandbox applied: both runs succeeded, the history in
+# its StateDirectory kept a reading of each run (the NVMe namespace's condition went to CRITICAL
+# with the warning the host raised between them), and the second run told it to the journal.
+for run in (1, 2):
+    check("Result=success" in text(f"unit-{run}.txt").splitlines(),
+          f"the metrics unit's run {run}: {text(f'unit-{run}.txt')!r}")
+nvme_serial = nvme_disks[0][2] if nvme_disks else "?"
+history = text("unit-history.out")
+nvme_part = history[history.find(nvme_serial):] if nvme_serial in history else ""
+conditions = re.findall(r"^    \S+ \S+  (OK|WARNING|CRITICAL)$", nvme_part.split("\n\n")[0], re.M)
+check(status("unit-history") == 0 and conditions[-1:] == ["CRITICAL"],
+      f"the history the unit kept: {history!r} {text('unit-history.err')!r}")
+journal = text("unit-journal.txt")
+check(re.search(rf"kestrine\[\d+\]: .*{nvme_serial}: Critical Warning bit 2 set", journal),
+      f"the journal holds no line of the unit's warning: {journal!r}")
+check("drwx------" in text("unit-state.txt"), f"the unit's state folder: {text('unit-state.txt')!r}")
+if not failures:
+    print("The metrics unit under systemd: two runs, the history kept, the warning in the journal")
 
 # Speed: kestrine-cli against smartctl -a on drive 0, alternated.
 times = {}

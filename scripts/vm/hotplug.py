@@ -7,8 +7,10 @@ warning", bit 2 (reliability degraded) of the NVMe controller's critical warning
 qom-set on its smart_critical_warning property. When the guest's console says "kestrine-guest:
 unplug", the USB device (id bot, with its SCSI disk) and the NVMe controller (id nvme0, with
 its namespace) are removed with QMP device_del, and their removal awaited (DEVICE_DELETED); on
-"kestrine-guest: replug" both are added back as they were attached at boot. What was sent and answered goes to
-LOG, and "replugged" once all is back; a command QEMU refuses ends it with status 1.
+"kestrine-guest: replug" both are added back as they were attached at boot; on "kestrine-guest:
+warn again" (under systemd, between two runs of the metrics unit) the warning is raised again.
+What was sent and answered goes to LOG, and "replugged" once all is back; a command QEMU refuses
+ends it with status 1.
 """
 import json
 import socket
@@ -120,6 +122,10 @@ try:
     for name, arguments in REPLUG:
         qmp.command(name, arguments)
     say("replugged")
+    # Under systemd, between the metrics unit's two runs.
+    await_console("kestrine-guest: warn again")
+    qmp.command("qom-set", dict(warning, value=CRITICAL_WARNING))
+    say("warned again")
 except (OSError, EOFError, RuntimeError, ValueError) as error:
     say(f"failed: {error}")
     sys.exit(1)
