@@ -4,7 +4,7 @@
 #   install-deps.sh test     also the fuzzing toolchain (clang, libFuzzer)
 #   install-deps.sh windows  also the MinGW-w64 cross compiler, Wine, and NSIS for the installer
 #   install-deps.sh metrics  also Prometheus, node_exporter and curl (scripts/test-metrics.sh)
-#   install-deps.sh vm       also QEMU, busybox, smartmontools and nvme-cli for the guest
+#   install-deps.sh vm       also QEMU, busybox, smartmontools, nvme-cli and systemd for the guest
 #                            (test-vm.sh)
 #   install-deps.sh package  also what builds and checks the Debian package (lintian, validators)
 #   install-deps.sh desktop  also a desktop under Xvfb for the Qt window's notifications: openbox,
