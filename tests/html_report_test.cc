@@ -106,7 +106,7 @@ TEST(HtmlReport, RowsCarryTrimmedEscapedCellsAndTheirClass) {
                                        "<tr>\r\n"
                                        "<td class=\"default-RED\">Bad</td>\r\n"
                                        "<td class=\"default-RED\">a &lt; b &amp; c</td>\r\n"
-                                       "<td class=\"default-RED\">&quot;q&quot; &gt; 'p'</td>\r\n"
+                                       "<td class=\"default-RED\">&quot;q&quot; &gt; &#39;p&#39;</td>\r\n"
                                        "</tr>\r\n"
                                        "<tr>\r\n"
                                        "<td class=\"default-GREEN\">Good</td>\r\n"
@@ -240,8 +240,9 @@ TEST(HtmlReport, EscapingLeavesNoMarkupForAnyByte) {
       continue;
     }
     bool known = false;
-    for (const auto& [entity, c] : {std::pair{"&amp;", '&'}, std::pair{"&lt;", '<'},
-                                    std::pair{"&gt;", '>'}, std::pair{"&quot;", '"'}}) {
+    for (const auto& [entity, c] :
+         {std::pair{"&amp;", '&'}, std::pair{"&lt;", '<'}, std::pair{"&gt;", '>'},
+          std::pair{"&quot;", '"'}, std::pair{"&#39;", '\''}}) {
       const std::string_view name(entity);
       if (escaped.compare(i, name.size(), name) == 0) {
         restored += c;
@@ -253,7 +254,7 @@ TEST(HtmlReport, EscapingLeavesNoMarkupForAnyByte) {
     ASSERT_TRUE(known) << "a bare '&' at " << i;
   }
   EXPECT_EQ(restored, every_byte);
-  EXPECT_EQ(escaped.size(), every_byte.size() + 4 + 3 + 3 + 5);
+  EXPECT_EQ(escaped.size(), every_byte.size() + 4 + 3 + 3 + 5 + 4);
   EXPECT_EQ(EscapeHtml("&amp;"), "&amp;amp;");
 }
 

@@ -8,6 +8,7 @@
 
 #include "history_rows.h"
 #include "history_summary.h"
+#include "html_text.h"
 #include "nvme_decode.h"
 #include "text_format.h"
 
@@ -374,24 +375,9 @@ std::string PageText(std::string_view bytes) {
   text.reserve(bytes.size());
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '&':
-        text += "&amp;";
-        continue;
-      case '<':
-        text += "&lt;";
-        continue;
-      case '>':
-        text += "&gt;";
-        continue;
-      case '"':
-        text += "&quot;";
-        continue;
-      case '\'':
-        text += "&#39;";
-        continue;
-      default:
-        break;
+    if (const std::string_view entity = HtmlEntity(c); !entity.empty()) {
+      text += entity;
+      continue;
     }
     if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
       AppendEscapedByte(text, byte);

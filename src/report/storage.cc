@@ -7,6 +7,7 @@
 #include "file_reader.h"
 #include "file_target.h"
 #include "file_writer.h"
+#include "html_text.h"
 #include "report_texts.h"
 #include "style_sheet.h"
 #include "text_format.h"
@@ -81,21 +82,11 @@ std::string EscapeHtml(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
   for (const char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      default:
-        escaped += c;
+    const std::string_view entity = HtmlEntity(c);
+    if (entity.empty()) {
+      escaped += c;
+    } else {
+      escaped += entity;
     }
   }
   return escaped;
