@@ -336,6 +336,8 @@ TEST(ReplaceFileSafely, ASignalThatEndsTheProgramRemovesTheNewFile) {
   }
 }
 
+#endif
+
 // A writer killed before its rename leaves its temporary file: the next write in the folder
 // removes it once it is old, and leaves a writer's at work and any other file alone.
 TEST(ReplaceFileSafely, SweepsAKilledWritersOldTemporaryFiles) {
@@ -350,7 +352,6 @@ TEST(ReplaceFileSafely, SweepsAKilledWritersOldTemporaryFiles) {
   EXPECT_TRUE(fs::exists(folder / fresh));
   EXPECT_TRUE(fs::exists(folder / ".kstnot-ours"));
 }
-#endif
 
 }  // namespace
 }  // namespace kestrine

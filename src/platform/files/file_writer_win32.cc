@@ -43,6 +43,31 @@ std::wstring Beside(const std::wstring& path, const std::wstring& name) {
   return path.substr(0, slash + 1) + name;
 }
 
+// Removes the temporary files a writer killed before its rename left in the folder of `path`:
+// regular files of our name pattern, not reparse points, older than kStaleTemporarySeconds.
+void SweepStaleTemporaries(const std::wstring& path) {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(Beside(path, L".kst*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FILETIME now_time{};
+  GetSystemTimeAsFileTime(&now_time);
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  constexpr std::uint64_t kTicksPerSecond = 10'000'000;  // FILETIME counts 100 ns
+  do {
+    const std::wstring wide = found.cFileName;
+    if (std::ranges::any_of(wide, [](wchar_t c) { return c > 0x7F; })) continue;
+    if (!IsTemporaryFileName(std::string(wide.begin(), wide.end()))) continue;
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+      continue;
+    const std::uint64_t written = ticks(found.ftLastWriteTime), now = ticks(now_time);
+    if (now < written || now - written < kStaleTemporarySeconds * kTicksPerSecond) continue;
+    DeleteFileW(Beside(path, wide).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 }  // namespace
 
 std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
@@ -79,6 +104,7 @@ std::optional<FileError> ReplaceFileSafely(const std::filesystem::path& target,
     return FileError(Stage::kCreate, Win32FileErrorCode(error));
   }
 
+  SweepStaleTemporaries(path);
   std::random_device random_device;
   std::mt19937_64 random((static_cast<std::uint64_t>(random_device()) << 32) ^ random_device() ^
                          GetTickCount64() ^ GetCurrentProcessId());
