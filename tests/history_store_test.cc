@@ -181,7 +181,7 @@ TEST(HistoryStore, SummariesAgreeWithTheReadingsReplayedBeforeAndAfterTheMigrati
   // A read brings the file up to date in memory only; the next write does it in the file.
   EXPECT_EQ(Query(file, "PRAGMA user_version"), "1");
   EXPECT_FALSE(HistoryStore(file, false).Store(kDisk, Reading(kStart, "p", "OK", 30, {})));
-  EXPECT_EQ(Query(file, "PRAGMA user_version"), "3");
+  EXPECT_EQ(Query(file, "PRAGMA user_version"), "4");
 }
 
 // A child process that stores `count` readings of `drive` and ends with how many problems it
