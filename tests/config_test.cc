@@ -72,5 +72,26 @@ TEST(ConfigFile, EachProblemIsNamedWithItsLine) {
   }
 }
 
+// Plain http:// is taken only for this machine and the local network, whatever the URL's form.
+TEST(ConfigFile, PlainHttpGoesOnlyToALocalServer) {
+  const struct {
+    const char* url;
+    bool taken;
+  } cases[] = {
+      {"http://127.0.0.1:8080/x", true}, {"http://192.168.1.20/x", true},
+      {"http://user@[::1]:80/x", true},  {"http://nas.lan/disks", true},
+      {"http://NAS/disks", true},        {"http://172.31.0.1/x", true},
+      {"http://172.32.0.1/x", false},    {"http://fcbank.example/x", false},
+      {"http://8.8.8.8/x", false},       {"http://127.0.0.1.example.org/x", false},
+      {"http://[2001:db8::1]/x", false}, {"https://alerts.example.org/x", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    const ParsedConfig parsed =
+        ParseConfig(std::string("[[notify]]\nkind = \"webhook\"\nurl = \"") + c.url + "\"\n");
+    EXPECT_EQ(parsed.config.channels.size(), c.taken ? 1u : 0u);
+  }
+}
+
 }  // namespace
 }  // namespace kestrine
