@@ -41,7 +41,9 @@ TEST(ConfigFile, EachProblemIsNamedWithItsLine) {
     std::string problem;   // a part of the problem's text
     std::size_t kept = 1;  // channels kept
   } cases[] = {
-      {"colour = 1\n" + sound, 1, "unknown key \"colour\""},
+      // A comment may hold any text toml++ reads right.
+      {"colour = 1  # \xE3\x83\x87\xE3\x82\xA3\xE3\x82\xB9\xE3\x82\xAF\n" + sound, 1,
+       "unknown key \"colour\""},
       {sound + "secret = 1\n", 4, "unknown key \"secret\" in a channel of kind \"webhook\"", 0},
       {sound + "[[notify]]\nkind = \"pager\"\n", 5, "kind: give \"webhook\", \"exec\" or"},
       {sound + "[[notify]]\nkind = \"exec\"\n", 4, "of kind \"exec\" needs command"},
@@ -60,6 +62,9 @@ TEST(ConfigFile, EachProblemIsNamedWithItsLine) {
       // Not TOML: the defaults.
       {sound + "[[notify]\n", 4, "", 0},
       {sound + "kind = \"\xFF\"\n", 4, "", 0},
+      {sound + "# Pr\xC3\xBC"
+               "fung\n",
+       4, "the character U+00FC is not taken here; in a", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

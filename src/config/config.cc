@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace kestrine {
 
@@ -110,6 +111,46 @@ bool LocalHost(const std::string& host) {
     if (host.ends_with(suffix)) return true;
   }
   return false;
+}
+
+// Whether toml++ 3.3.0 mis-reads a code point: its test for non-ASCII whitespace sorts code
+// points into children of 0x3FA by a mask, and for three children (from U+00A0, U+2C5E and
+// U+FB26) it tests the one whitespace character the child holds and reaches
+// __builtin_unreachable() for every other (undefined behaviour: anything may follow). The
+// parser makes that test wherever it looks for whitespace or the end of a value, so such a
+// character is refused wherever it stands, before toml++ sees the file.
+bool MisreadByToml(char32_t c) {
+  constexpr char32_t kFirst = 0xA0;
+  constexpr char32_t kChild = 0x3FA;
+  constexpr std::uint64_t kChildrenWithoutWhitespace = 0x7FFFFFFFFFFFF75E;
+  if (c <= kFirst || c >= 0xFEFF || c == 0x3000) return false;
+  const std::uint64_t child = (c - kFirst) / kChild;
+  return ((kChildrenWithoutWhitespace >> child) & 1) == 0 && child != 5 && child != 7;
+}
+
+// The first code point of `text` that MisreadByToml, and its line; nullopt for none. Bytes that
+// are not UTF-8 are left to toml++, which refuses them.
+std::optional<std::pair<char32_t, int>> FirstMisreadCharacter(std::string_view text) {
+  int line = 1;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte == '\n') ++line;
+    if (byte < 0xC0) continue;
+    const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+    if (at + length > text.size()) break;
+    char32_t c = byte & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i)
+      c = c << 6 | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    if (MisreadByToml(c)) return std::pair{c, line};
+  }
+  return std::nullopt;
+}
+
+std::string CodePointText(char32_t c) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text = "U+";
+  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(c >> shift) & 0xF];
+  return text;
 }
 
 class ChannelReader {
@@ -296,6 +337,14 @@ class ChannelReader {
 
 ParsedConfig ParseConfig(std::string_view text) {
   ParsedConfig parsed;
+  if (const auto misread = FirstMisreadCharacter(text)) {
+    const std::string code = CodePointText(misread->first);
+    parsed.problems.push_back(
+        {misread->second, "the character " + code +
+                              " is not taken here; in a \"text\" write it as \\u" +
+                              code.substr(2)});
+    return parsed;
+  }
   toml::table document;
   try {
     document = toml::parse(text);
