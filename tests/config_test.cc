@@ -28,7 +28,7 @@ TEST(ConfigFile, TheDocumentedExampleReadsWithoutAProblem) {
             (std::vector<std::string>{
                 "line 3: webhook https://ntfy.example.org/disks (ntfy), timeout 10 s",
                 "line 8: exec \"/usr/local/bin/disk-alert\" \"--urgent\", timeout 30 s",
-                "line 14: email smtps://mail.example.org from disks@example.org to "
+                "line 15: email smtps://mail.example.org from disks@example.org to "
                 "admin@example.org, timeout 10 s"}));
 }
 
@@ -51,8 +51,9 @@ TEST(ConfigFile, EachProblemIsNamedWithItsLine) {
        "plain http:// goes only to a server on this machine or the local network"},
       {sound + "[[notify]]\nkind = \"exec\"\ncommand = \"/bin/alert --urgent\"\n", 6,
        "command: give a list of texts"},
-      {sound + "[[notify]]\nkind = \"exec\"\ncommand = [\"alert\"]\n", 6,
-       "the program's absolute path first"},
+      {sound + "[[notify]]\nkind = \"exec\"\ncommand = [\"C:\\\\alert.exe\"]\n[[notify]]\n"
+               "kind = \"exec\"\ncommand = [\"alert\"]\n",
+       9, "the program's absolute path first", 2},
       {sound + "format = \"teams\"\n", 4, "format: give \"json\"", 0},
       {sound + "timeout_seconds = 0\n", 4, "timeout_seconds: give a whole number", 0},
       {sound + "[[notify]]\nkind = \"email\"\nurl = \"smtps://m.example\"\nfrom = \"a@b.example\"\n"

@@ -153,6 +153,14 @@ std::string CodePointText(char32_t c) {
   return text;
 }
 
+// "/usr/local/bin/disk-alert", or on Windows "C:\\Tools\\alert.exe" (either slash).
+bool AbsoluteProgramPath(std::string_view path) {
+  if (path.starts_with('/')) return true;
+  const bool letter =
+      !path.empty() && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return letter && path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
 class ChannelReader {
  public:
   ChannelReader(const toml::table& table, std::vector<ConfigProblem>& problems)
@@ -272,7 +280,7 @@ class ChannelReader {
       }
     }
     // A list, never a shell's line: nothing in a drive's texts can become a command.
-    if (argv.empty() || !argv.front().starts_with('/')) {
+    if (argv.empty() || !AbsoluteProgramPath(argv.front())) {
       Problem(line,
               "command: give a list of texts, the program's absolute path first "
               "([\"/usr/local/bin/disk-alert\", \"--urgent\"]); no shell runs it");
