@@ -159,6 +159,7 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
   if (db_ && read_only_ && create) db_.reset();
   if (db_) return true;
   read_only_ = false;
+  copy_ = false;
   if (lasting_) {
     problem = Problem(lasting_->fault, lasting_->message);
     return false;
@@ -225,7 +226,9 @@ bool HistoryStore::Open(bool create, std::optional<HistoryProblem>& problem) {
 }
 
 bool HistoryStore::OpenToRead(std::optional<HistoryProblem>& problem) {
-  if (db_) return true;
+  if (db_ && !copy_) return true;
+  db_.reset();
+  copy_ = false;
   if (lasting_) {
     problem = Problem(lasting_->fault, lasting_->message);
     return false;
@@ -306,6 +309,7 @@ bool HistoryStore::OpenToRead(std::optional<HistoryProblem>& problem) {
       return false;
     }
     db_ = std::move(copy);
+    copy_ = true;
   }
   read_only_ = true;
   return true;

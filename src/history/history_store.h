@@ -94,7 +94,10 @@ class HistoryStore {
   std::filesystem::path file_;
   bool machine_wide_;
   std::unique_ptr<sqlite3, Close> db_;
-  bool read_only_ = false;                 // db_ was opened by OpenToRead
+  bool read_only_ = false;  // db_ was opened by OpenToRead
+  // db_ is an older file's copy brought up to date in memory: made afresh at each read, since
+  // the file may have been brought up to date, or written, since.
+  bool copy_ = false;
   std::optional<HistoryProblem> lasting_;  // a problem that stays (a newer program's file)
   std::set<HistoryFault> told_;
 };
