@@ -369,6 +369,18 @@ void MakeFileNameSeeds() {
   }
 }
 
+void MakeConfigSeeds() {
+  Write("config_fuzz", "channels",
+        ToBytes("[[notify]]\nkind = \"webhook\"\nurl = \"https://ntfy.example.org/disks\"\n"
+                "format = \"ntfy\"\n\n[[notify]]\nkind = \"exec\"\n"
+                "command = [\"/usr/local/bin/disk-alert\", \"--urgent\"]\ntimeout_seconds = 30\n\n"
+                "[[notify]]\nkind = \"email\"\nurl = \"smtps://mail.example.org\"\n"
+                "from = \"disks@example.org\"\nto = [\"admin@example.org\"]\n"));
+  Write("config_fuzz", "faults",
+        ToBytes("colour = 1\n[[notify]]\nkind = \"webhook\"\nurl = \"http://192.168.1.2:8080/x\"\n"
+                "format = \"teams\"\n[[notify]]\nkind = \"exec\"\ncommand = \"alert\"\n"));
+}
+
 void MakeReportSeeds() {
   // One byte of layout (columns, colour), then cells split at 0x00.
   Write("html_report_fuzz", "cells",
@@ -644,6 +656,7 @@ int main(int argc, char** argv) {
   MakeNvmeSnapshotSeeds();
   MakeUsbBridgeSeeds();
   MakeFileNameSeeds();
+  MakeConfigSeeds();
   MakeReportSeeds();
   MakeHistorySeeds();
   MakeScsiSeeds();

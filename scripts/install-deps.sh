@@ -12,7 +12,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev nlohmann-json3-dev libcli11-dev libsqlite3-dev)
+          qt6-base-dev libgl-dev nlohmann-json3-dev libcli11-dev libsqlite3-dev
+          libtomlplusplus-dev)
 for extra in "$@"; do
   case "$extra" in
     test) packages+=(clang libclang-rt-14-dev libatasmart-bin) ;;

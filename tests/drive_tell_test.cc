@@ -88,6 +88,20 @@ TEST(DriveChanges, EachKindIsToldOnceAndNotAgain) {
        "Condition went from OK to WARNING\r\nCurrent Pending Sector Count rose from 0 to 3"},
       {"reallocated sectors rose on a drive already WARNING", kDemoHealthyDisk, Raw(5, 8),
        Raw(5, 12), Severity::Warning, "Reallocated Sector Count rose from 8 to 12"},
+      {"reported uncorrectable errors (187)", kDemoHealthyDisk,
+       // The demo disk has none: its attribute 192, the next in id order, becomes 187.
+       [](DriveImage& d) {
+         for (std::size_t at = smart_entry::kFirst;
+              at < smart_entry::kFirst + smart_entry::kEntriesSize; at += smart_entry::kSize) {
+           if (d.smart_data[at] == 192) d.smart_data[at] = d.thresholds[at] = 187;
+         }
+         SetRaw(d, 187, 0);
+       },
+       Raw(187, 2), Severity::Warning,
+       "Condition went from OK to WARNING\r\nReported Uncorrectable Errors rose from 0 to 2"},
+      {"cable CRC errors: information, only logged", kDemoHealthyDisk, NoEdit, Raw(199, 3),
+       Severity::Information,
+       "UltraDMA CRC Error Rate rose from 0 to 3: a cable or connector problem"},
       {"pending sectors gone: better, only logged", kDemoHealthyDisk, Raw(197, 1), Raw(197, 0),
        Severity::Information, "Condition went from WARNING to OK"},
       {"ATA self-test newly failed", kDemoHealthyDisk, NoEdit,

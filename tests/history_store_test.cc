@@ -185,7 +185,7 @@ TEST(HistoryStore, SummariesAgreeWithTheReadingsReplayedBeforeAndAfterTheMigrati
   HistoryStore reader(file, false);
   ASSERT_EQ(ReadAll(reader).size(), 2u);
   EXPECT_FALSE(HistoryStore(file, false).Store(kThirdDisk, Reading(kStart, "p", "OK", 30, {})));
-  EXPECT_EQ(Query(file, "PRAGMA user_version"), "3");
+  EXPECT_EQ(Query(file, "PRAGMA user_version"), "4");
   EXPECT_EQ(ReadAll(reader).size(), 3u);
 }
 

@@ -164,6 +164,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   app.add_option("--history-file", options.history_file,
                  "Keep and read the history in this file instead")
       ->type_name("FILE");
+  app.add_option("--config", options.config_file,
+                 "Read the configuration from this file instead of its own place")
+      ->type_name("FILE");
+  app.add_flag("--check-config", options.check_config,
+               "Say what the configuration file holds, and read no drive")
+      ->excludes(history_option);
   history_option->excludes("--load")
       ->excludes("--demo")
       ->excludes("--metrics")

@@ -44,6 +44,9 @@ struct CliOptions {
   bool every_day = false;  // the text's temperature table per day, however many days
   std::optional<std::string> history_file;  // instead of the history's own place
 
+  std::optional<std::string> config_file;  // --config: instead of the configuration's own place
+  bool check_config = false;  // say what the configuration file holds, and read no drive
+
   // --save, --html and --self-test act on one drive.
   bool ActsOnDrive() const { return save || html || self_test; }
   // The options alone name one drive: one --drive, or without --drive a single --load.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "ata_registers.h"
+#include "config_report.h"
 #include "demo_drives.h"
 #include "drive_metrics.h"
 #include "drive_number.h"
@@ -289,6 +290,8 @@ int RunCli(const CliOptions& options, const CliEnvironment& given, std::ostream&
     err << kProgram << ": " << *clash << "; nothing is read or written\n";
     return kExitError;
   }
+  if (options.check_config) return RunCheckConfig(options.config_file, out, err);
+  if (options.config_file) LoadConfig(options.config_file, err);
   CliEnvironment environment = given;
   if (options.history_file) {
     environment.history_location = [file = *options.history_file] {

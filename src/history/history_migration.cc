@@ -9,12 +9,6 @@ namespace kestrine {
 using namespace rows;
 
 int FillVersion2(sqlite3* db) {
-  const std::string index =
-      "CREATE INDEX item_watched ON item (id, reading) WHERE " + std::string(kWatchedItemsTerm);
-  if (const int result = sqlite3_exec(db, index.c_str(), nullptr, nullptr, nullptr);
-      result != SQLITE_OK) {
-    return result;
-  }
   Statement readings(db, "SELECT id, drive, time, changed, temperature FROM reading ORDER BY id");
   DayRows days(db);
   std::unordered_map<std::int64_t, std::optional<int>> temperatures;  // by drive
@@ -34,8 +28,16 @@ int FillVersion2(sqlite3* db) {
 }
 
 int FillVersion3(sqlite3* db) {
-  const std::string fill = "INSERT INTO highest SELECT drive, id, raw FROM latest_item WHERE " +
-                           std::string(kWatchedCountersTerm);
+  const std::string fill =
+      "INSERT INTO highest SELECT drive, id, raw FROM latest_item WHERE " + WatchedCountersTerm();
+  return sqlite3_exec(db, fill.c_str(), nullptr, nullptr, nullptr);
+}
+
+int FillVersion4(sqlite3* db) {
+  const std::string fill =
+      "CREATE INDEX item_watched ON item (id, reading) WHERE " + WatchedItemsTerm() +
+      "; INSERT OR IGNORE INTO highest SELECT drive, id, raw FROM latest_item WHERE " +
+      WatchedCountersTerm();
   return sqlite3_exec(db, fill.c_str(), nullptr, nullptr, nullptr);
 }
 

@@ -159,7 +159,7 @@ int ReadCounters(sqlite3* db, const HistoryQuery& query,
   Statement select(db,
                    "SELECT reading.drive, item.id, item.reading, reading.time, item.raw FROM item "
                    "JOIN reading ON reading.id = item.reading WHERE item." +
-                       std::string(kWatchedItemsTerm) + " ORDER BY item.reading, item.id");
+                       WatchedItemsTerm() + " ORDER BY item.reading, item.id");
   struct Counter {
     std::optional<Counter128> opening;
     std::vector<TimedValue> changes;

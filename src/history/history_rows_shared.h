@@ -48,9 +48,6 @@ int LatestItems(sqlite3* db, std::int64_t drive_id, ItemMap& items);
 // Each watched counter's highest raw value (the table `highest`).
 int HighestItems(sqlite3* db, std::int64_t drive_id, ItemMap& items);
 
-// The watched counters, as kWatchedCountersTerm names them.
-inline constexpr std::array<int, 6> kWatchedCounters = {5, 196, 197, 198, 199, 4110};
-
 inline bool Below(const Counter128& a, const Counter128& b) {
   return a.high != b.high ? a.high < b.high : a.low < b.low;
 }

@@ -155,7 +155,7 @@ int KeepCompared(sqlite3* db, std::int64_t drive_id, const HistoryReading& readi
   ItemMap highest;
   if (const int result = HighestItems(db, drive_id, highest); result != SQLITE_OK) return result;
   Statement keep(db, "INSERT OR REPLACE INTO highest (drive, id, raw) VALUES (?1, ?2, ?3)");
-  for (const int id : kWatchedCounters) {
+  for (const int id : WatchedCounterItems()) {
     const auto item = now.find(id);
     if (item == now.end() || !item->second.raw) continue;
     const auto before = highest.find(id);

@@ -2,9 +2,29 @@
 
 #include <string>
 
+#include "history_summary.h"
 #include "sqlite_handle.h"
 
 namespace kestrine {
+
+namespace {
+
+std::string IdTerm(const std::vector<int>& ids) {
+  std::string term = "id IN (";
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    term += (i == 0 ? "" : ", ") + std::to_string(ids[i]);
+  return term + ")";
+}
+
+}  // namespace
+
+std::string WatchedItemsTerm() {
+  return IdTerm(WatchedItems());
+}
+
+std::string WatchedCountersTerm() {
+  return IdTerm(WatchedCounterItems());
+}
 
 int SchemaVersion(sqlite3* db) {
   Statement statement(db, "PRAGMA user_version");

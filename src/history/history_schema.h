@@ -7,18 +7,19 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace kestrine {
 
-// The items whose changes --history lists (ATA 5, 196, 197, 198, 199; NVMe critical warning and
-// media errors), as the term that picks their rows: an index holds just those rows, and a query
-// that names the same term finds them through it.
-inline constexpr std::string_view kWatchedItemsTerm = "id IN (5, 196, 197, 198, 199, 4097, 4110)";
+// The term that picks the rows of the items whose changes --history lists (WatchedItems(),
+// history_summary.h): "id IN (5, 10, ...)". An index holds just those rows, and a query that
+// names the same term finds them through it.
+std::string WatchedItemsTerm();
 
-// The counters whose rise is told (ATA 5, 196, 197, 198, 199; NVMe media errors): the history
-// keeps the highest value of each a drive gave, which the next reading is compared with.
-inline constexpr std::string_view kWatchedCountersTerm = "id IN (5, 196, 197, 198, 199, 4110)";
+// The term that picks the counters whose rise is told (WatchedCounterItems()): the history keeps
+// the highest value of each a drive gave, which the next reading is compared with.
+std::string WatchedCountersTerm();
 
 // A step of the schema: its SQL, and what is then done to the rows it added tables for.
 struct SchemaStep {
@@ -26,12 +27,13 @@ struct SchemaStep {
   int (*fill)(sqlite3* db) = nullptr;  // SQLite's result code
 };
 
-// Fill the tables versions 2 and 3 added from a file's readings (history_migration.cc).
+// Fill the tables versions 2, 3 and 4 added from a file's readings (history_migration.cc).
 int FillVersion2(sqlite3* db);
 int FillVersion3(sqlite3* db);
+int FillVersion4(sqlite3* db);
 
 // Step i takes a file of version i to version i + 1.
-inline constexpr std::array<SchemaStep, 3> kSchemaSteps = {{
+inline constexpr std::array<SchemaStep, 4> kSchemaSteps = {{
     // Version 1. A drive is its model and serial. Its row also holds its latest reading in full,
     // and latest_item that reading's items: what the next reading is compared with.
     //
@@ -123,7 +125,7 @@ CREATE INDEX reading_condition ON reading (drive, id) WHERE changed & 4;
     // Version 3: what the next reading of a drive is compared with, so that a change is told once
     // whichever program read it. `compared` holds the condition of the latest reading that had
     // the health data and decided one; `highest` holds each watched counter's highest
-    // raw value (kWatchedCountersTerm), so that a counter that drops and comes back has not
+    // raw value (WatchedCountersTerm()), so that a counter that drops and comes back has not
     // risen. A reading whose health data was refused (no item rows, `changed` bit 5) changes
     // neither. The index finds the drives read at a path, which are capped.
     {R"sql(
@@ -140,6 +142,13 @@ CREATE TABLE highest (
 CREATE INDEX drive_path ON drive (path);
 )sql",
      &FillVersion3},
+    // Version 4: the watched items are every counter whose rise is told. FillVersion4 makes the
+    // index item_watched of their rows (WatchedItemsTerm()) again, and gives `highest` the
+    // counters it did not keep yet, from each drive's latest reading.
+    {R"sql(
+DROP INDEX IF EXISTS item_watched;
+)sql",
+     &FillVersion4},
 }};
 
 inline constexpr int kHistorySchemaVersion = static_cast<int>(kSchemaSteps.size());

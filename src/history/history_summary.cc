@@ -6,6 +6,7 @@
 
 #include "attribute_catalogue.h"
 #include "nvme_decode.h"
+#include "watched_counters.h"
 
 namespace kestrine {
 
@@ -91,18 +92,17 @@ std::optional<std::int64_t> ParseUtcTime(std::string_view text, bool end_of_day)
   return days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
-static_assert(kNvmeItemBase + kNvmeCriticalWarningId == 4097 &&
-                  kNvmeItemBase + kNvmeMediaErrorsId == 4110,
-              "the watched items' index names the NVMe items by these ids");
+std::vector<int> WatchedCounterItems() {
+  std::vector<int> ids(kToldAtaCounters.begin(), kToldAtaCounters.end());
+  ids.push_back(kNvmeItemBase + kNvmeMediaErrorsId);
+  return ids;
+}
 
 std::vector<int> WatchedItems() {
-  return {5,
-          196,
-          197,
-          198,
-          199,
-          kNvmeItemBase + kNvmeCriticalWarningId,
-          kNvmeItemBase + kNvmeMediaErrorsId};
+  std::vector<int> ids = WatchedCounterItems();
+  ids.push_back(kNvmeItemBase + kNvmeCriticalWarningId);
+  std::ranges::sort(ids);
+  return ids;
 }
 
 std::string HistoryItemName(int id) {

@@ -13,8 +13,10 @@
 
 namespace kestrine {
 
-// The items whose raw value counts damage: ATA 5, 196, 197, 198, 199; NVMe media errors and
-// the critical-warning bits.
+// The counters whose rise is told (watched_counters.h; NVMe media errors), in history item ids.
+std::vector<int> WatchedCounterItems();
+// The items whose raw value counts damage: the watched counters and the NVMe critical-warning
+// bits, in id order.
 std::vector<int> WatchedItems();
 // An item's name as the views show it ("Reallocated Sectors Count", "Media Errors").
 std::string HistoryItemName(int id);

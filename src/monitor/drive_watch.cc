@@ -6,14 +6,11 @@
 #include "condition_text.h"
 #include "monitor_texts.h"
 #include "nvme_decode.h"
+#include "watched_counters.h"
 
 namespace kestrine {
 
 namespace {
-
-// The ATA attributes that count bad sectors: reallocated, reallocation events, pending,
-// uncorrectable, and CRC errors on the cable.
-constexpr std::array<int, 5> kWatchedAtaCounters = {5, 196, 197, 198, 199};
 
 // Bits 0 to 5 of the NVMe critical warning, in words.
 constexpr std::array<const char*, 6> kCriticalWarningBits = {"available spare below threshold",
@@ -78,7 +75,7 @@ void CompareCondition(const DriveReading* previous, const DriveReading& current,
 
 bool IsWatchedCounter(const DriveReading& reading, int id) {
   if (reading.family == CommandFamily::Nvme) return id == kNvmeMediaErrorsId;
-  return std::ranges::find(kWatchedAtaCounters, id) != kWatchedAtaCounters.end();
+  return IsToldAtaCounter(id);
 }
 
 void CompareCounters(const DriveReading& previous, const DriveReading& current,
@@ -91,13 +88,18 @@ void CompareCounters(const DriveReading& previous, const DriveReading& current,
     const Counter128 was = Watched(previous, *before);
     const Counter128 is = Watched(current, *now);
     if (!Below(was, is)) return;
+    if (!nvme && id == kCableErrorCounter) {
+      changes.push_back({Severity::Information, monitor_texts::CableErrorsRose(
+                                                    now->name, DecimalText(was), DecimalText(is))});
+      return;
+    }
     changes.push_back({Severity::Warning,
                        monitor_texts::CounterRose(now->name, DecimalText(was), DecimalText(is))});
   };
   if (nvme) {
     compare(kNvmeMediaErrorsId);
   } else {
-    for (const int id : kWatchedAtaCounters) compare(id);
+    for (const int id : kToldAtaCounters) compare(id);
   }
 }
 
@@ -156,10 +158,10 @@ DriveReading WatchedPart(const DriveReading& reading) {
   kept.self_test_log = reading.self_test_log;
   const bool nvme = reading.family == CommandFamily::Nvme;
   for (const HealthItem& item : reading.items) {
-    const bool watched =
-        nvme ? item.id == kNvmeCriticalWarningId || item.id == kNvmeAvailableSpareId ||
-                   item.id == kNvmeMediaErrorsId
-             : std::ranges::find(kWatchedAtaCounters, item.id) != kWatchedAtaCounters.end();
+    const bool watched = nvme
+                             ? item.id == kNvmeCriticalWarningId ||
+                                   item.id == kNvmeAvailableSpareId || item.id == kNvmeMediaErrorsId
+                             : IsToldAtaCounter(item.id);
     if (!watched) continue;
     kept.items.push_back(item);
     kept.items.back().findings.clear();

@@ -22,6 +22,12 @@ inline std::string CounterRose(std::string_view name, std::string_view before,
   return std::string(name) + " rose from " + std::string(before) + " to " + std::string(now);
 }
 
+// "UltraDMA CRC Error Rate rose from 0 to 3: a cable or connector problem"
+inline std::string CableErrorsRose(std::string_view name, std::string_view before,
+                                   std::string_view now) {
+  return CounterRose(name, before, now) + ": a cable or connector problem";
+}
+
 inline std::string CriticalWarningSet(int bit, std::string_view meaning) {
   std::string text = "Critical Warning bit " + std::to_string(bit) + " set";
   if (!meaning.empty()) text += " (" + std::string(meaning) + ")";

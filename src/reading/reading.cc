@@ -5,13 +5,11 @@
 
 #include "attribute_catalogue.h"
 #include "shown_attributes.h"
+#include "watched_counters.h"
 
 namespace kestrine {
 
 namespace {
-
-// Counters of bad or troubled sectors and failed operations: any non-zero count is a warning.
-constexpr std::array<int, 9> kWatchedCounterIds = {5, 10, 184, 187, 188, 196, 197, 198, 201};
 
 // The status code of a self-test execution status byte that says a test is running.
 constexpr int kAtaSelfTestInProgress = 15;
@@ -44,7 +42,7 @@ std::vector<Finding> AtaAttributeFindings(std::string_view type, int id, int wor
   if (type == kTypePreFail && worst < threshold) {
     findings.push_back({Verdict::Critical, BelowThreshold("pre-fail", worst, threshold)});
   }
-  if (std::ranges::find(kWatchedCounterIds, id) != kWatchedCounterIds.end() && raw16 != 0) {
+  if (IsJudgedAtaCounter(id) && raw16 != 0) {
     findings.push_back({Verdict::Warning, "counter of troubled sectors or failed operations: " +
                                               std::to_string(raw16)});
   }
