@@ -27,11 +27,12 @@ namespace kestrine {
 namespace {
 
 // The demo drives a refresh reads in full, by the family that answers them: ATA pass-through,
-// the legacy requests, SAT, and NVMe (tried after both ATA families have failed).
+// the legacy requests, SAT, NVMe (tried after both ATA families have failed), and the SCSI
+// family of the SAS disks.
 void DemoDriveArguments(benchmark::internal::Benchmark* bench) {
   bench->ArgName("drive");
   for (const int drive : {kDemoHealthyDisk, kDemoFailingDisk, kDemoUsbSsd, kDemoPendingSectors,
-                          kDemoNvmeSsd, kDemoWornNvmeSsd}) {
+                          kDemoNvmeSsd, kDemoWornNvmeSsd, kDemoSasHdd, kDemoSasSsd}) {
     bench->Arg(drive);
   }
 }

@@ -35,15 +35,16 @@ TEST(CliReadingJson, ItemsAgreeWithTheAttributesView) {
     const json& rows = drive.at("views").at("Attributes").at("rows");
     const json& items = reading.at("items");
     ASSERT_EQ(items.size(), rows.size());
-    const bool nvme = reading.at("family") == "nvme";
+    const bool whole = reading.at("family") == "nvme" || reading.at("family") == "scsi";
     for (std::size_t i = 0; i < items.size(); ++i, ++items_seen) {
       const json& item = items[i];
       const json& cells = rows[i].at("cells");
       EXPECT_EQ(std::to_string(item.at("id").get<int>()), cells[0]);
       EXPECT_EQ(item.at("name"), cells[6]);
-      // The view shows the low 16 bits of an ATA raw value, the whole value of an NVMe field.
+      // The view shows the low 16 bits of an ATA raw value, the whole value of an NVMe field or
+      // a SCSI item.
       const json& raw = item.at("raw");
-      if (nvme) {
+      if (whole) {
         EXPECT_EQ(raw.is_string() ? raw.get<std::string>() : raw.dump(), cells[5]);
       } else {
         EXPECT_EQ(std::to_string(raw.get<std::uint64_t>() & 0xFFFF), cells[5]);

@@ -50,7 +50,7 @@ TEST(DemoBay, StartUpListsTheDrivesWithTheGapAndShowsTheFirst) {
   DemoFixture fx;
   fx.Run([](TForm1& f) { f.FormShow(); });
   std::vector<std::string> expected;
-  for (int number : {0, 1, 2, 3, 5, 6, 7, 8}) expected.push_back(DriveDevicePath(number));
+  for (int number : {0, 1, 2, 3, 5, 6, 7, 8, 10, 11}) expected.push_back(DriveDevicePath(number));
   EXPECT_EQ(fx.ui.ComboBox1.items, expected);
   EXPECT_EQ(fx.ui.ComboBox1.text, DriveDevicePath(kDemoHealthyDisk));
   EXPECT_TRUE(fx.ui.App.messages.empty());
@@ -75,6 +75,9 @@ TEST(DemoBay, EachDriveTakesItsPathOfTheRefresh) {
       {kDemoUsbSsd, kIoctlScsiPassThrough, texts::kMethodSat, texts::kConditionOk, green, "33"},
       {kDemoPendingSectors, kIoctlAtaPassThrough, texts::kMethodAta, texts::kConditionWarning,
        orange, "37"},
+      {kDemoSasHdd, kIoctlScsiPassThrough, texts::kMethodScsi, texts::kConditionOk, green, "34"},
+      {kDemoSasSsd, kIoctlScsiPassThrough, texts::kMethodScsi, texts::kConditionWarning, orange,
+       "41"},
   };
   DemoFixture fx;
   for (const Case& c : cases) {
@@ -164,6 +167,7 @@ TEST(DemoBay, StatusBarNamesTheBusAndTheFamily) {
       {kDemoFailingDisk, "BusType:Ata Method:IOCTL_ATA_PASS_THROUGH"},
       {kDemoUsbSsd, "BusType:Usb Method:IOCTL_SCSI_PASS_THROUGH"},
       {kDemoPendingSectors, "BusType:Sata Method:IOCTL_ATA_PASS_THROUGH"},
+      {kDemoSasHdd, "BusType:Sas Method:IOCTL_SCSI_PASS_THROUGH"},
   };
   DemoFixture fx;
   for (const auto& [number, status] : cases) {

@@ -204,19 +204,40 @@ class CliSession {
     const DriveReading& reading = *report.reading;
     Snapshot snapshot;
     const bool log_read = reading.parts.self_test_log;
-    if (reading.nvme_blocks) {
-      NvmeSnapshot nvme;
-      nvme.controller = reading.nvme_blocks->controller;
-      nvme.namespace_data = reading.nvme_blocks->namespace_data;
-      if (reading.parts.health) nvme.health = reading.nvme_blocks->health;
-      if (log_read) nvme.self_test_log = reading.nvme_blocks->self_test_log;
-      snapshot.nvme = nvme;
-    } else if (reading.ata_blocks) {
-      snapshot.identify = reading.ata_blocks->identify;
-      // A READ DATA that did not answer stays out: its cleared block is no reading.
-      if (reading.parts.health) snapshot.smart_data = reading.ata_blocks->smart_data;
-      snapshot.thresholds = reading.ata_blocks->thresholds;
-      if (log_read) snapshot.self_test_log = reading.ata_blocks->self_test_log;
+    const bool kept = std::visit(PerFamily{
+                                     [](const NoFamilyPart&) { return true; },
+                                     [&](const AtaPart& part) {
+                                       if (!part.blocks) return true;
+                                       snapshot.identify = part.blocks->identify;
+                                       // A READ DATA that did not answer stays out: its cleared
+                                       // block is no reading.
+                                       if (reading.parts.health)
+                                         snapshot.smart_data = part.blocks->smart_data;
+                                       snapshot.thresholds = part.blocks->thresholds;
+                                       if (log_read)
+                                         snapshot.self_test_log = part.blocks->self_test_log;
+                                       return true;
+                                     },
+                                     [&](const NvmePart& part) {
+                                       if (!part.blocks) return true;
+                                       NvmeSnapshot nvme;
+                                       nvme.controller = part.blocks->controller;
+                                       nvme.namespace_data = part.blocks->namespace_data;
+                                       if (reading.parts.health) nvme.health = part.blocks->health;
+                                       if (log_read)
+                                         nvme.self_test_log = part.blocks->self_test_log;
+                                       snapshot.nvme = nvme;
+                                       return true;
+                                     },
+                                     // A snapshot file has no place for a SAS disk's pages yet:
+                                     // none is written, rather than an empty one.
+                                     [](const ScsiPart&) { return false; },
+                                 },
+                                 reading.part);
+    if (!kept) {
+      err_ << kProgram << ": " << TerminalText(report.path)
+           << ": a SAS or SCSI disk cannot be saved as a snapshot\n";
+      return false;
     }
     if (!log_read) {
       err_ << kProgram << ": " << TerminalText(report.path)

@@ -16,6 +16,16 @@ std::optional<int> NvmeSelfTestStatusMetric(Byte result) {
   return kStatus[result];
 }
 
+// The same of a SCSI self-test result 0 to 7 (0 passed, 1 aborted by SEND DIAGNOSTIC, 2 aborted
+// otherwise, 3 unknown error, 4 to 7 a segment failed) or Fh, in progress (ATA's 15 too).
+std::optional<int> ScsiSelfTestStatusMetric(Byte result) {
+  static constexpr std::array<int, 8> kStatus = {0, 1, 2, 3, 4, 4, 4, 4};
+  constexpr int kInProgress = 15;
+  if (result == kInProgress) return kInProgress;
+  if (result >= kStatus.size()) return std::nullopt;
+  return kStatus[result];
+}
+
 std::optional<SelfTestMetrics> LastSelfTestMetrics(const DriveReading& reading) {
   if (!reading.last_self_test) return std::nullopt;
   const SelfTestLogEntry& entry = *reading.last_self_test;
@@ -24,6 +34,11 @@ std::optional<SelfTestMetrics> LastSelfTestMetrics(const DriveReading& reading) 
   switch (reading.family) {
     case CommandFamily::Nvme: {
       const std::optional<int> status = NvmeSelfTestStatusMetric(entry.status);
+      if (!status) return std::nullopt;
+      return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
+    }
+    case CommandFamily::Scsi: {
+      const std::optional<int> status = ScsiSelfTestStatusMetric(entry.status);
       if (!status) return std::nullopt;
       return SelfTestMetrics{.status = *status, .lifetime_hours = hours};
     }

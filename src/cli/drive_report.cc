@@ -41,6 +41,7 @@ void ShowRead(const SessionResult& read, DriveReport& report) {
   // The status bar names bus and method once the drive answered IDENTIFY, and the condition
   // label shows a condition once the refresh has judged the drive's health data.
   report.status_bar = ReadStatusText(read.bus_type, reading.family);
+  report.bus_type = read.bus_type;
   if (reading.parts.health) {
     report.condition = std::string(ConditionText(reading.condition));
     report.tray_hint = ConditionHintText(report.path, TemperatureText(reading), *report.condition);

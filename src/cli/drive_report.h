@@ -36,6 +36,7 @@ struct DriveReport {
   // IDENTIFY, the condition once its health data was read and judged as well. All three nullopt
   // when the drive could not be read.
   std::optional<std::string> status_bar;
+  std::string bus_type;  // the storage descriptor's bus; empty when the query did not answer
   std::optional<std::string> condition;
   std::optional<std::string> tray_hint;
   std::vector<std::string> messages;  // the message boxes the window would have shown

@@ -6,6 +6,7 @@
 #include "metrics_report.h"
 #include "nvme_decode.h"
 #include "reading_texts.h"
+#include "scsi_layout.h"
 #include "text_format.h"
 
 namespace kestrine {
@@ -52,6 +53,7 @@ Json RawJson(const DriveReading& reading, const HealthItem& item) {
     case CommandFamily::None:
     case CommandFamily::Ata:
     case CommandFamily::Sat:
+    case CommandFamily::Scsi:
       break;
   }
   return Json(item.raw.low);
@@ -81,6 +83,40 @@ Json SelfTestLogEntryJson(const SelfTestLogEntry& entry) {
       {"power_on_hours", entry.power_on_hours},
       {"failing_lba", OptionalNumber(entry.failing_lba)},
       {"remaining_percent", OptionalNumber(entry.remaining_percent)},
+  };
+}
+
+Json ErrorCountersJson(const std::optional<ScsiErrorCounters>& page) {
+  if (!page) return Json(nullptr);
+  using namespace scsi_log;
+  return Json{{"corrected", OptionalNumber(page->counters[kTotalCorrected])},
+              {"bytes_processed", OptionalNumber(page->counters[kTotalBytesProcessed])},
+              {"uncorrected", OptionalNumber(page->counters[kTotalUncorrected])}};
+}
+
+// What a SAS or SCSI disk told of its health, as numbers; null for what it did not tell.
+Json ScsiJson(const DriveReport& drive, const ScsiHealth& health) {
+  const auto& temperature = health.temperature;
+  const auto& ie = health.informational_exception;
+  const auto& control = health.ie_control;
+  return Json{
+      {"bus_type", drive.bus_type.empty() ? Json(nullptr) : Json(drive.bus_type)},
+      {"log_sense", health.log_sense},
+      {"error_counters", Json{{"write", ErrorCountersJson(health.write_errors)},
+                              {"read", ErrorCountersJson(health.read_errors)},
+                              {"verify", ErrorCountersJson(health.verify_errors)}}},
+      {"non_medium_errors", OptionalNumber(health.non_medium_errors)},
+      {"grown_defects", OptionalNumber(health.grown_defects)},
+      {"temperature_celsius", temperature ? OptionalNumber(temperature->current) : Json(nullptr)},
+      {"reference_temperature_celsius",
+       temperature ? OptionalNumber(temperature->reference) : Json(nullptr)},
+      {"start_stop_cycles",
+       health.start_stop ? OptionalNumber(health.start_stop->accumulated_cycles) : Json(nullptr)},
+      {"endurance_used_percent", OptionalNumber(health.endurance_used)},
+      {"informational_exception", ie ? Json{{"asc", ie->asc}, {"ascq", ie->ascq}} : Json(nullptr)},
+      {"ie_control",
+       control ? Json{{"dexcpt", control->dexcpt}, {"test", control->test}, {"mrie", control->mrie}}
+               : Json(nullptr)},
   };
 }
 
@@ -134,7 +170,7 @@ Json ChangesJson(const std::vector<DriveChange>& changes) {
 Json DriveJson(const DriveReport& drive) {
   Json views = Json::object();
   for (const ViewReport& view : drive.views) views[view.name] = ViewJson(view);
-  return Json{
+  Json json{
       {"path", Latin1ToUtf8(drive.path)},
       {"drive_number", drive.drive_number ? Json(*drive.drive_number) : Json(nullptr)},
       // A file name as the system gave it; a name that is not UTF-8 is mended by the dump.
@@ -151,6 +187,10 @@ Json DriveJson(const DriveReport& drive) {
       {"reading", drive.reading ? ReadingJson(*drive.reading) : Json(nullptr)},
       {"changes", ChangesJson(drive.changes)},
   };
+  // A SAS or SCSI disk's own numbers; the other families' documents are as they were.
+  if (const ScsiPart* scsi = drive.reading ? std::get_if<ScsiPart>(&drive.reading->part) : nullptr)
+    json["scsi"] = ScsiJson(drive, scsi->health);
+  return json;
 }
 
 }  // namespace

@@ -129,6 +129,8 @@ std::string_view FamilyLabel(CommandFamily family) {
       return "sat";
     case CommandFamily::Nvme:
       return "nvme";
+    case CommandFamily::Scsi:
+      return "scsi";
     case CommandFamily::None:
       break;
   }

@@ -21,16 +21,51 @@ std::optional<int> Narrow(const std::optional<std::int64_t>& value) {
   return static_cast<int>(*value);
 }
 
+// How the history names a family, and where it keeps the family's items. A reading no family
+// answered is kept as ATA.
+struct StoredFamily {
+  std::string_view name;
+  int item_base;
+  int last_id;  // the highest item id of the family
+};
+
+StoredFamily StoredFamilyOf(const FamilyPart& part) {
+  return std::visit(
+      PerFamily{
+          [](const NoFamilyPart&) {
+            return StoredFamily{"ATA", 0, 255};
+          },
+          [](const AtaPart&) {
+            return StoredFamily{"ATA", 0, 255};
+          },
+          [](const NvmePart&) {
+            return StoredFamily{"NVMe", kNvmeItemBase, std::numeric_limits<int>::max()};
+          },
+          [](const ScsiPart&) {
+            return StoredFamily{"SAS", kScsiItemBase, 0xFF};
+          },
+      },
+      part);
+}
+
+// An empty part of the family the history names; ATA for a name it does not know.
+FamilyPart StoredPart(std::string_view name) {
+  for (FamilyPart part : {FamilyPart(NvmePart{}), FamilyPart(ScsiPart{})}) {
+    if (StoredFamilyOf(part).name == name) return part;
+  }
+  return AtaPart{};
+}
+
 }  // namespace
 
 std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int64_t time,
                                            std::string program, std::string path) {
   if (!reading.parts.identity) return std::nullopt;
-  const bool nvme = reading.family == CommandFamily::Nvme;
+  const StoredFamily family = StoredFamilyOf(reading.part);
   HistoryEntry entry;
   DriveKey key = KeyOf(reading, path);
   entry.drive = {std::move(key.model), std::move(key.serial), reading.identity.firmware,
-                 nvme ? "NVMe" : "ATA"};
+                 std::string(family.name)};
   HistoryReading& kept = entry.reading;
   kept.time = time;
   kept.program = std::move(program);
@@ -40,8 +75,8 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
   kept.temperature = reading.temperature_celsius;
   kept.health = reading.parts.health;
   for (const HealthItem& item : reading.items) {
-    kept.items.push_back({nvme ? kNvmeItemBase + item.id : item.id, Wide(item.current),
-                          Wide(item.worst), Wide(item.threshold), item.raw});
+    kept.items.push_back({family.item_base + item.id, Wide(item.current), Wide(item.worst),
+                          Wide(item.threshold), item.raw});
   }
   if (reading.last_self_test) {
     kept.self_test =
@@ -54,8 +89,15 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
 DriveReading PreviousReadingOf(const HistoryEntry& entry) {
   const HistoryReading& kept = entry.reading;
   DriveReading reading;
-  const bool nvme = entry.drive.family == "NVMe";
-  reading.family = nvme ? CommandFamily::Nvme : CommandFamily::Ata;
+  reading.part = StoredPart(entry.drive.family);
+  const StoredFamily family = StoredFamilyOf(reading.part);
+  reading.family = std::visit(PerFamily{
+                                  [](const NoFamilyPart&) { return CommandFamily::None; },
+                                  [](const AtaPart&) { return CommandFamily::Ata; },
+                                  [](const NvmePart&) { return CommandFamily::Nvme; },
+                                  [](const ScsiPart&) { return CommandFamily::Scsi; },
+                              },
+                              reading.part);
   reading.identity.model = entry.drive.model;
   reading.identity.serial = entry.drive.serial;  // its key
   reading.identity.firmware = entry.drive.firmware;
@@ -66,8 +108,8 @@ DriveReading PreviousReadingOf(const HistoryEntry& entry) {
   }
   reading.temperature_celsius = kept.temperature;
   for (const HistoryItem& item : kept.items) {
-    const int id = nvme ? item.id - kNvmeItemBase : item.id;
-    if (id < 0 || (!nvme && id > 255)) continue;
+    const int id = item.id - family.item_base;
+    if (id < 0 || id > family.last_id) continue;
     HealthItem health;
     health.id = id;
     health.current = Narrow(item.current);

@@ -19,7 +19,7 @@ struct HistoryDrive {
   std::string model;
   std::string serial;
   std::string firmware;
-  std::string family;  // "ATA" or "NVMe"
+  std::string family;  // "ATA", "NVMe" or "SAS"
   bool operator==(const HistoryDrive&) const = default;
 };
 
@@ -39,6 +39,8 @@ struct HistoryItem {
 
 // NVMe health-log fields are kept under kNvmeItemBase plus the field's id (kNvmeHealthFields).
 inline constexpr int kNvmeItemBase = 0x1000;
+// A SAS or SCSI disk's items are kept under kScsiItemBase plus the item's id (ScsiItemId).
+inline constexpr int kScsiItemBase = 0x2000;
 
 // The latest self-test the drive's log holds, as the log gives it: the test's code (ATA: its
 // type byte; NVMe: its self-test code), its status (ATA: the whole status byte; NVMe: the result

@@ -6,6 +6,7 @@
 
 #include "attribute_catalogue.h"
 #include "nvme_decode.h"
+#include "scsi_health.h"
 #include "watched_counters.h"
 
 namespace kestrine {
@@ -106,6 +107,10 @@ std::vector<int> WatchedItems() {
 }
 
 std::string HistoryItemName(int id) {
+  if (id >= kScsiItemBase) {
+    const std::string_view name = ScsiItemName(id - kScsiItemBase);
+    return name.empty() ? "SCSI item " + std::to_string(id - kScsiItemBase) : std::string(name);
+  }
   if (id >= kNvmeItemBase) {
     for (const NvmeHealthField& field : kNvmeHealthFields) {
       if (kNvmeItemBase + field.id == id) return field.name;

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
+#include <type_traits>
+#include <variant>
 
 #include "condition_text.h"
 #include "monitor_texts.h"
 #include "nvme_decode.h"
+#include "scsi_health.h"
 #include "watched_counters.h"
 
 namespace kestrine {
@@ -26,10 +30,80 @@ const HealthItem* FindItem(const DriveReading& reading, int id) {
   return found == reading.items.end() ? nullptr : &*found;
 }
 
+void CompareNvmeWarnings(const DriveReading& previous, const DriveReading& current,
+                         std::vector<DriveChange>& changes);
+void CompareScsiException(const DriveReading& previous, const DriveReading& current,
+                          std::vector<DriveChange>& changes);
+
+// What the watch reads of one family's items.
+struct FamilyRules {
+  std::span<const int> counters;  // told when they rise
+  std::span<const int> kept;      // what a previous reading keeps of the items
+  bool whole_raw = false;         // a counter is its whole value, not the low 16 bits (ATA)
+  bool (*self_test_failed)(const SelfTestLogEntry&) = nullptr;
+  // The family's own changes beside its counters, or nothing.
+  void (*compare_more)(const DriveReading&, const DriveReading&,
+                       std::vector<DriveChange>&) = nullptr;
+};
+
+constexpr std::array<int, 1> kWatchedNvmeCounters = {kNvmeMediaErrorsId};
+constexpr std::array<int, 3> kKeptNvmeItems = {kNvmeCriticalWarningId, kNvmeAvailableSpareId,
+                                               kNvmeMediaErrorsId};
+
+// The status codes of a self-test that ran and found the drive failing: ATA 3 to 8 (bits 4 to
+// 7 of the status), NVMe 5 to 7 (the result code).
+const FamilyRules kAtaRules{.counters = kToldAtaCounters,
+                            .kept = kToldAtaCounters,
+                            .whole_raw = false,
+                            .self_test_failed =
+                                [](const SelfTestLogEntry& entry) {
+                                  const int code = entry.status >> 4;
+                                  return code >= 3 && code <= 8;
+                                },
+                            .compare_more = nullptr};
+const FamilyRules kNvmeRules{.counters = kWatchedNvmeCounters,
+                             .kept = kKeptNvmeItems,
+                             .whole_raw = true,
+                             .self_test_failed =
+                                 [](const SelfTestLogEntry& entry) {
+                                   const int result = entry.status & 0x0F;
+                                   return result >= 5 && result <= 7;
+                                 },
+                             .compare_more = &CompareNvmeWarnings};
+// A SAS or SCSI disk: its uncorrected errors and grown defects; a self-test result of 3 to 7
+// (an error, or a segment that failed).
+constexpr std::array<int, 4> kWatchedScsiCounters = {
+    kScsiReadUncorrectedId, kScsiWriteUncorrectedId, kScsiVerifyUncorrectedId, kScsiGrownDefectsId};
+constexpr std::array<int, 5> kKeptScsiItems = {kScsiReadUncorrectedId, kScsiWriteUncorrectedId,
+                                               kScsiVerifyUncorrectedId, kScsiGrownDefectsId,
+                                               kScsiInformationalExceptionId};
+const FamilyRules kScsiRules{
+    .counters = kWatchedScsiCounters,
+    .kept = kKeptScsiItems,
+    .whole_raw = true,
+    .self_test_failed =
+        [](const SelfTestLogEntry& entry) { return entry.status >= 3 && entry.status <= 7; },
+    .compare_more = &CompareScsiException};
+
+// A reading no family answered is taken as ATA, as the Attributes view numbers its items.
+const FamilyRules& RulesOf(const DriveReading& reading) {
+  return std::visit(PerFamily{
+                        [](const NoFamilyPart&) -> const FamilyRules& { return kAtaRules; },
+                        [](const AtaPart&) -> const FamilyRules& { return kAtaRules; },
+                        [](const NvmePart&) -> const FamilyRules& { return kNvmeRules; },
+                        [](const ScsiPart&) -> const FamilyRules& { return kScsiRules; },
+                    },
+                    reading.part);
+}
+
+bool Listed(std::span<const int> ids, int id) {
+  return std::ranges::find(ids, id) != ids.end();
+}
+
 // A watched counter as the Attributes view shows it: an ATA attribute's low 16 bits of raw,
-// an NVMe field's whole value.
+// another family's whole value.
 Counter128 Watched(const DriveReading& reading, const HealthItem& item) {
-  if (reading.family == CommandFamily::Nvme) return item.raw;
+  if (RulesOf(reading).whole_raw) return item.raw;
   return Counter128{static_cast<std::uint64_t>(item.Raw16()), 0};
 }
 
@@ -43,17 +117,6 @@ int Rank(Condition condition) {
 
 Severity ConditionSeverity(Condition condition) {
   return condition == Condition::Critical ? Severity::Error : Severity::Warning;
-}
-
-// The status codes of a self-test that ran and found the drive failing: ATA 3 to 8 (bits 4 to
-// 7 of the status), NVMe 5 to 7 (the result code).
-bool SelfTestFailed(CommandFamily family, const SelfTestLogEntry& entry) {
-  if (family == CommandFamily::Nvme) {
-    const int result = entry.status & 0x0F;
-    return result >= 5 && result <= 7;
-  }
-  const int code = entry.status >> 4;
-  return code >= 3 && code <= 8;
 }
 
 void CompareCondition(const DriveReading* previous, const DriveReading& current,
@@ -73,14 +136,8 @@ void CompareCondition(const DriveReading* previous, const DriveReading& current,
       {Rank(now) > Rank(before) ? ConditionSeverity(now) : Severity::Information, text});
 }
 
-bool IsWatchedCounter(const DriveReading& reading, int id) {
-  if (reading.family == CommandFamily::Nvme) return id == kNvmeMediaErrorsId;
-  return IsToldAtaCounter(id);
-}
-
 void CompareCounters(const DriveReading& previous, const DriveReading& current,
                      std::vector<DriveChange>& changes) {
-  const bool nvme = current.family == CommandFamily::Nvme;
   const auto compare = [&](int id) {
     const HealthItem* before = FindItem(previous, id);
     const HealthItem* now = FindItem(current, id);
@@ -88,7 +145,7 @@ void CompareCounters(const DriveReading& previous, const DriveReading& current,
     const Counter128 was = Watched(previous, *before);
     const Counter128 is = Watched(current, *now);
     if (!Below(was, is)) return;
-    if (!nvme && id == kCableErrorCounter) {
+    if (&RulesOf(current) == &kAtaRules && id == kCableErrorCounter) {
       changes.push_back({Severity::Information, monitor_texts::CableErrorsRose(
                                                     now->name, DecimalText(was), DecimalText(is))});
       return;
@@ -96,16 +153,11 @@ void CompareCounters(const DriveReading& previous, const DriveReading& current,
     changes.push_back({Severity::Warning,
                        monitor_texts::CounterRose(now->name, DecimalText(was), DecimalText(is))});
   };
-  if (nvme) {
-    compare(kNvmeMediaErrorsId);
-  } else {
-    for (const int id : kToldAtaCounters) compare(id);
-  }
+  for (const int id : RulesOf(current).counters) compare(id);
 }
 
 void CompareNvmeWarnings(const DriveReading& previous, const DriveReading& current,
                          std::vector<DriveChange>& changes) {
-  if (current.family != CommandFamily::Nvme) return;
   const HealthItem* before = FindItem(previous, kNvmeCriticalWarningId);
   const HealthItem* now = FindItem(current, kNvmeCriticalWarningId);
   if (before != nullptr && now != nullptr) {
@@ -129,12 +181,21 @@ void CompareNvmeWarnings(const DriveReading& previous, const DriveReading& curre
   }
 }
 
+// An informational exception where the previous reading had none.
+void CompareScsiException(const DriveReading& previous, const DriveReading& current,
+                          std::vector<DriveChange>& changes) {
+  const HealthItem* before = FindItem(previous, kScsiInformationalExceptionId);
+  const HealthItem* now = FindItem(current, kScsiInformationalExceptionId);
+  if (before == nullptr || now == nullptr || before->raw.low != 0 || now->raw.low == 0) return;
+  changes.push_back({Severity::Error, monitor_texts::InformationalExceptionSet(now->raw.low)});
+}
+
 void CompareSelfTest(const DriveReading& previous, const DriveReading& current,
                      std::vector<DriveChange>& changes) {
   if (!previous.parts.self_test_log || !current.parts.self_test_log || !current.last_self_test)
     return;
   const SelfTestLogEntry& latest = *current.last_self_test;
-  if (!SelfTestFailed(current.family, latest)) return;
+  if (!RulesOf(current).self_test_failed(latest)) return;
   // The same failed entry as before is no news; a new entry, or a failure where the latest
   // entry was not one, is.
   // A previous reading from the history has the latest entry without the log around it.
@@ -152,17 +213,15 @@ void CompareSelfTest(const DriveReading& previous, const DriveReading& current,
 DriveReading WatchedPart(const DriveReading& reading) {
   DriveReading kept;
   kept.family = reading.family;
+  kept.part = std::visit(
+      [](const auto& part) { return FamilyPart(std::decay_t<decltype(part)>{}); }, reading.part);
   kept.condition = reading.condition;
   kept.parts = reading.parts;
   kept.last_self_test = reading.last_self_test;
   kept.self_test_log = reading.self_test_log;
-  const bool nvme = reading.family == CommandFamily::Nvme;
+  const FamilyRules& rules = RulesOf(reading);
   for (const HealthItem& item : reading.items) {
-    const bool watched = nvme
-                             ? item.id == kNvmeCriticalWarningId ||
-                                   item.id == kNvmeAvailableSpareId || item.id == kNvmeMediaErrorsId
-                             : IsToldAtaCounter(item.id);
-    if (!watched) continue;
+    if (!Listed(rules.kept, item.id)) continue;
     kept.items.push_back(item);
     kept.items.back().findings.clear();
   }
@@ -173,10 +232,11 @@ DriveReading WatchedPart(const DriveReading& reading) {
 // highest value: a counter that drops and comes back (8, 0, 8) has not risen again.
 void KeepWhatWasTold(const DriveReading& previous, DriveReading& kept) {
   if (kept.condition == Condition::NotDecided) kept.condition = previous.condition;
-  if ((previous.family == CommandFamily::Nvme) != (kept.family == CommandFamily::Nvme)) return;
+  const FamilyRules& rules = RulesOf(kept);
+  if (&RulesOf(previous) != &rules) return;
   for (HealthItem& item : kept.items) {
     const HealthItem* before = FindItem(previous, item.id);
-    if (before != nullptr && IsWatchedCounter(kept, item.id) &&
+    if (before != nullptr && Listed(rules.counters, item.id) &&
         Below(Watched(kept, item), Watched(previous, *before)))
       item.raw = before->raw;
   }
@@ -188,14 +248,12 @@ std::vector<DriveChange> CompareReadings(const DriveReading* previous,
                                          const DriveReading& current) {
   std::vector<DriveChange> changes;
   CompareCondition(previous, current, changes);
-  // ATA through SAT has the same attributes as ATA; NVMe fields are another numbering.
-  const auto nvme = [](const DriveReading& reading) {
-    return reading.family == CommandFamily::Nvme;
-  };
-  if (previous == nullptr || nvme(*previous) != nvme(current)) return changes;
+  // ATA through SAT has the same attributes as ATA; each other family numbers its own items.
+  const FamilyRules& rules = RulesOf(current);
+  if (previous == nullptr || &RulesOf(*previous) != &rules) return changes;
   if (previous->parts.health && current.parts.health) {
     CompareCounters(*previous, current, changes);
-    CompareNvmeWarnings(*previous, current, changes);
+    if (rules.compare_more != nullptr) rules.compare_more(*previous, current, changes);
   }
   CompareSelfTest(*previous, current, changes);
   return changes;

@@ -20,9 +20,10 @@ namespace kestrine {
 // The changes worth telling, in this order: the condition worse (or not OK at a drive's first
 // reading, `previous` null), and better (information); a watched counter that rose (the ATA
 // counters of watched_counters.h, raw, the cable's CRC errors as information; NVMe media and
-// data integrity errors); an NVMe critical-warning bit
-// newly set; the available spare newly below its threshold; the latest self-test newly a
-// failure. Parts one of the readings did not read are not compared.
+// data integrity errors); an NVMe critical-warning bit newly set; the available spare newly
+// below its threshold; a SAS disk's uncorrected errors or grown defects that rose, its
+// informational exception newly reported; the latest self-test newly a failure. Parts one of
+// the readings did not read are not compared.
 std::vector<DriveChange> CompareReadings(const DriveReading* previous, const DriveReading& current);
 
 class DriveWatch {

@@ -39,6 +39,13 @@ inline std::string SpareBelowThreshold(int spare, int threshold) {
          std::to_string(threshold) + "%)";
 }
 
+// A SAS or SCSI disk's informational exception, newly reported: its ASC << 8 | ASCQ.
+inline std::string InformationalExceptionSet(std::uint64_t codes) {
+  return "Informational exception reported (ASC " +
+         UpperHex(static_cast<std::uint32_t>(codes >> 8) & 0xFF, 2) + "h, ASCQ " +
+         UpperHex(static_cast<std::uint32_t>(codes & 0xFF), 2) + "h)";
+}
+
 // `status`: the ATA status byte or the NVMe result byte, as the log holds it.
 inline std::string SelfTestFailed(int status) {
   return "The latest self-test failed (status 0x" +

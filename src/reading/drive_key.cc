@@ -25,27 +25,36 @@ std::string Name(std::span<const Byte> bytes) {
 }
 
 std::string WorldWideName(const DriveReading& reading) {
-  if (reading.nvme_blocks) {
-    const auto& data = reading.nvme_blocks->namespace_data;
-    const std::span<const Byte> block(data);
-    if (std::string eui = Name(block.subspan(nvme_namespace::kEui64, 8)); !eui.empty())
-      return "EUI64 " + eui;
-    if (std::string nguid = Name(block.subspan(nvme_namespace::kNguid, 16)); !nguid.empty())
-      return "NGUID " + nguid;
-    return {};
-  }
-  if (reading.ata_blocks) {
-    // Four words, the most significant first, each as a 16-bit number.
-    std::array<Byte, 8> wwn{};
-    for (std::size_t i = 0; i < 4; ++i) {
-      const std::uint16_t word =
-          ReadLe16(reading.ata_blocks->identify, (identify_word::kWorldWideName + i) * 2);
-      wwn[i * 2] = static_cast<Byte>(word >> 8);
-      wwn[i * 2 + 1] = static_cast<Byte>(word & 0xFF);
-    }
-    if (std::string name = Name(wwn); !name.empty()) return "WWN " + name;
-  }
-  return {};
+  return std::visit(
+      PerFamily{
+          [](const NoFamilyPart&) { return std::string(); },
+          [](const AtaPart& part) {
+            if (!part.blocks) return std::string();
+            // Four words, the most significant first, each as a 16-bit number.
+            std::array<Byte, 8> wwn{};
+            for (std::size_t i = 0; i < 4; ++i) {
+              const std::uint16_t word =
+                  ReadLe16(part.blocks->identify, (identify_word::kWorldWideName + i) * 2);
+              wwn[i * 2] = static_cast<Byte>(word >> 8);
+              wwn[i * 2 + 1] = static_cast<Byte>(word & 0xFF);
+            }
+            std::string name = Name(wwn);
+            return name.empty() ? name : "WWN " + name;
+          },
+          [](const NvmePart& part) {
+            if (!part.blocks) return std::string();
+            const std::span<const Byte> block(part.blocks->namespace_data);
+            if (std::string eui = Name(block.subspan(nvme_namespace::kEui64, 8)); !eui.empty())
+              return "EUI64 " + eui;
+            if (std::string nguid = Name(block.subspan(nvme_namespace::kNguid, 16)); !nguid.empty())
+              return "NGUID " + nguid;
+            return std::string();
+          },
+          [](const ScsiPart& part) {
+            return part.health.wwn ? "WWN " + *part.health.wwn : std::string();
+          },
+      },
+      reading.part);
 }
 
 }  // namespace

@@ -84,20 +84,19 @@ DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
   reading.slot = slot;
   reading.family = tables.Family[slot];
   const THDDInfo& info = tables.HDDInfo[slot];
-  reading.identity = DriveIdentity{.model = info.Model,
-                                   .firmware = info.Firmware,
-                                   .serial = info.SerialNumber,
-                                   .ata = info,
-                                   .nvme = std::nullopt};
-  reading.ata_blocks = AtaBlocks{.identify = tables.IdentifySector[slot],
-                                 .smart_data = tables.SmartDataSector,
-                                 .thresholds = tables.SmartThresholdSector,
-                                 .self_test_log = std::nullopt};
+  reading.identity =
+      DriveIdentity{.model = info.Model, .firmware = info.Firmware, .serial = info.SerialNumber};
+  AtaPart& part = reading.part.emplace<AtaPart>();
+  part.identify = info;
+  part.blocks = AtaBlocks{.identify = tables.IdentifySector[slot],
+                          .smart_data = tables.SmartDataSector,
+                          .thresholds = tables.SmartThresholdSector,
+                          .self_test_log = std::nullopt};
   // Without the S.M.A.R.T. data there is nothing to judge: its cleared block would read as a
   // healthy drive, so the condition stays not decided.
   reading.parts =
       PartsRead{.identity = true, .health = tables.HealthRead[slot], .self_test_log = false};
-  reading.ata_status = AtaStatusFromSmartData(tables.SmartDataSector);
+  part.status = AtaStatusFromSmartData(tables.SmartDataSector);
   if (!reading.parts.health) return reading;
   for (const ShownAttribute& attribute :
        ShownAttributes(tables.AttributeTable[slot], tables.ThresholdTable[slot])) {
@@ -115,7 +114,7 @@ DriveReading AtaReadingFromTables(const SmartTables& tables, Byte slot) {
     reading.items.push_back(std::move(item));
   }
   reading.condition = JudgeCondition(reading.items);
-  const Byte execution = reading.ata_status->self_test_status;
+  const Byte execution = part.status->self_test_status;
   reading.self_test.running = (execution >> 4) == kAtaSelfTestInProgress;
   if (reading.self_test.running) reading.self_test.remaining_percent = (execution & 0x0F) * 10;
   return reading;
@@ -165,7 +164,8 @@ std::vector<SelfTestLogEntry> AtaSelfTestEntries(const Sector& log) {
 
 void AddAtaSelfTestLog(DriveReading& reading, const Sector& log) {
   reading.parts.self_test_log = true;
-  if (reading.ata_blocks) reading.ata_blocks->self_test_log = log;
+  if (AtaPart* part = std::get_if<AtaPart>(&reading.part); part && part->blocks)
+    part->blocks->self_test_log = log;
   reading.self_test_log = AtaSelfTestEntries(log);
   // The most recent entry is the one the index names (from 1), if that entry is in use.
   reading.last_self_test.reset();
@@ -181,18 +181,16 @@ DriveReading NvmeReadingFromTables(const SmartTables& tables, Byte slot) {
   reading.family = CommandFamily::Nvme;
   const NvmeIdentity identity =
       DecodeNvmeIdentity(tables.NvmeController[slot], tables.NvmeNamespace[slot]);
-  reading.identity = DriveIdentity{.model = identity.Model,
-                                   .firmware = identity.Firmware,
-                                   .serial = identity.SerialNumber,
-                                   .ata = std::nullopt,
-                                   .nvme = identity};
+  reading.identity = DriveIdentity{
+      .model = identity.Model, .firmware = identity.Firmware, .serial = identity.SerialNumber};
   const NvmeHealthLog& health = tables.NvmeHealth[slot];
   const bool health_read = tables.HealthRead[slot];
   reading.parts = PartsRead{.identity = true, .health = health_read, .self_test_log = false};
-  reading.nvme_blocks = NvmeBlocks{.controller = tables.NvmeController[slot],
-                                   .namespace_data = tables.NvmeNamespace[slot],
-                                   .health = health,
-                                   .self_test_log = {}};
+  reading.part = NvmePart{.identity = identity,
+                          .blocks = NvmeBlocks{.controller = tables.NvmeController[slot],
+                                               .namespace_data = tables.NvmeNamespace[slot],
+                                               .health = health,
+                                               .self_test_log = {}}};
   // A health log that did not come decides nothing: its zeros would read as a spare at its
   // threshold, and no log is no sign of health either.
   if (!health_read) return reading;
@@ -221,7 +219,8 @@ DriveReading NvmeReadingFromTables(const SmartTables& tables, Byte slot) {
 void AddNvmeSelfTestLog(DriveReading& reading, const NvmeSelfTestLog& log) {
   using namespace nvme_self_test_log;
   reading.parts.self_test_log = true;
-  if (reading.nvme_blocks) reading.nvme_blocks->self_test_log = log;
+  if (NvmePart* part = std::get_if<NvmePart>(&reading.part); part && part->blocks)
+    part->blocks->self_test_log = log;
   const Byte current = log[kCurrentOperation] & 0x0F;
   reading.self_test.current_code = current;
   reading.self_test.current_completion = log[kCurrentCompletion] & kCompletionMask;
@@ -250,6 +249,7 @@ DriveReading ReadingFromTables(const SmartTables& tables, Byte slot) {
       return AtaReadingFromTables(tables, slot);
     case CommandFamily::Nvme:
       return NvmeReadingFromTables(tables, slot);
+    case CommandFamily::Scsi:  // its blocks are not in the tables: the session reads them
     case CommandFamily::None:
       break;
   }

@@ -8,12 +8,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "bytes.h"
 #include "identify_decode.h"
 #include "nvme_decode.h"
 #include "nvme_layout.h"
+#include "scsi_commands.h"
+#include "scsi_pages.h"
 #include "smart_drv.h"
 #include "smart_layout.h"
 
@@ -103,13 +106,11 @@ struct PartsRead {
   bool operator==(const PartsRead&) const = default;
 };
 
-// The identity: the three texts every family has, and each family's whole decode.
+// The identity: the three texts every family has (each family's whole decode is in its part).
 struct DriveIdentity {
   std::string model;
   std::string firmware;
   std::string serial;
-  std::optional<THDDInfo> ata;
-  std::optional<NvmeIdentity> nvme;
   bool operator==(const DriveIdentity&) const = default;
 };
 
@@ -120,6 +121,63 @@ struct AtaBlocks {
   Sector thresholds{};
   std::optional<Sector> self_test_log;  // once read (AddAtaSelfTestLog)
   bool operator==(const AtaBlocks&) const = default;
+};
+
+// A SCSI disk's identity and health, decoded from the blocks it answered (scsi_health.h).
+struct ScsiHealth {
+  std::optional<ScsiInquiry> inquiry;
+  std::optional<std::string> serial;
+  std::optional<std::string> wwn;
+  std::optional<ScsiBlockCharacteristics> characteristics;
+  std::optional<ScsiCapacity> capacity;
+  // Log page 00h was read: the disk answers LOG SENSE. Without it, nothing below is judged.
+  bool log_sense = false;
+  std::optional<ScsiErrorCounters> write_errors;
+  std::optional<ScsiErrorCounters> read_errors;
+  std::optional<ScsiErrorCounters> verify_errors;
+  std::optional<std::uint64_t> non_medium_errors;
+  std::optional<ScsiTemperature> temperature;
+  std::optional<ScsiStartStop> start_stop;
+  std::optional<std::vector<ScsiSelfTestEntry>> self_tests;
+  std::optional<Byte> endurance_used;
+  std::optional<ScsiBackgroundScan> background_scan;
+  std::optional<ScsiInformationalException> informational_exception;
+  std::optional<ScsiIeControl> ie_control;
+  std::optional<std::uint32_t> grown_defects;
+  // REQUEST SENSE's codes, asked where the disk has no page 2Fh.
+  std::optional<SenseSummary> request_sense;
+  bool operator==(const ScsiHealth&) const = default;
+};
+
+// Each family's own part of the reading. Where outputs differ by family they visit it, so a
+// family that is not handled does not compile.
+struct AtaPart {
+  std::optional<THDDInfo> identify;
+  // From the last S.M.A.R.T. data block the drive layer holds, as the General view shows it.
+  std::optional<AtaStatus> status;
+  std::optional<AtaBlocks> blocks;
+  bool operator==(const AtaPart&) const = default;
+};
+struct NvmePart {
+  std::optional<NvmeIdentity> identity;
+  std::optional<NvmeBlocks> blocks;
+  bool operator==(const NvmePart&) const = default;
+};
+struct ScsiPart {
+  ScsiHealth health;
+  ScsiBlocks blocks;
+  bool operator==(const ScsiPart&) const = default;
+};
+// No family answered.
+struct NoFamilyPart {
+  bool operator==(const NoFamilyPart&) const = default;
+};
+using FamilyPart = std::variant<NoFamilyPart, AtaPart, NvmePart, ScsiPart>;
+
+// The visitor of a FamilyPart from one lambda per alternative.
+template <typename... Lambdas>
+struct PerFamily : Lambdas... {
+  using Lambdas::operator()...;
 };
 
 struct DriveReading {
@@ -133,10 +191,7 @@ struct DriveReading {
   std::vector<SelfTestLogEntry> self_test_log;     // as stored, up to the first unused entry
   std::optional<SelfTestLogEntry> last_self_test;  // the most recent entry, as the log names it
   PartsRead parts;
-  // ATA: from the last S.M.A.R.T. data block the drive layer holds, as the General view shows it.
-  std::optional<AtaStatus> ata_status;
-  std::optional<AtaBlocks> ata_blocks;
-  std::optional<NvmeBlocks> nvme_blocks;
+  FamilyPart part;
   bool operator==(const DriveReading&) const = default;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reading.h"
@@ -12,30 +13,6 @@
 #include "scsi_pages.h"
 
 namespace kestrine {
-
-struct ScsiHealth {
-  std::optional<ScsiInquiry> inquiry;
-  std::optional<std::string> serial;
-  std::optional<std::string> wwn;
-  std::optional<ScsiBlockCharacteristics> characteristics;
-  std::optional<ScsiCapacity> capacity;
-  // Log page 00h was read: the disk answers LOG SENSE. Without it, nothing below is judged.
-  bool log_sense = false;
-  std::optional<ScsiErrorCounters> write_errors;
-  std::optional<ScsiErrorCounters> read_errors;
-  std::optional<ScsiErrorCounters> verify_errors;
-  std::optional<std::uint64_t> non_medium_errors;
-  std::optional<ScsiTemperature> temperature;
-  std::optional<ScsiStartStop> start_stop;
-  std::optional<std::vector<ScsiSelfTestEntry>> self_tests;
-  std::optional<Byte> endurance_used;
-  std::optional<ScsiBackgroundScan> background_scan;
-  std::optional<ScsiInformationalException> informational_exception;
-  std::optional<ScsiIeControl> ie_control;
-  std::optional<std::uint32_t> grown_defects;
-  // REQUEST SENSE's codes, asked where the disk has no page 2Fh.
-  std::optional<SenseSummary> request_sense;
-};
 
 ScsiHealth DecodeScsiHealth(const ScsiBlocks& blocks);
 
@@ -50,5 +27,41 @@ std::vector<Finding> ScsiFindings(const ScsiHealth& health);
 
 // The worst finding's condition; Ok with none; not decided for a disk that answers no LOG SENSE.
 Condition ScsiCondition(const ScsiHealth& health);
+
+// The health items of a SCSI disk, as the Attributes view shows them, in this order: for each
+// of the write, read and verify error counter pages the errors corrected, the bytes processed
+// and the uncorrected errors; the non-medium errors; the grown defects; the temperature (its
+// threshold the reference temperature); the start-stop and load-unload cycles; the endurance used;
+// the informational exception (its raw value ASC << 8 | ASCQ). An item whose value was not read is
+// left out.
+enum ScsiItemId : int {
+  kScsiWriteCorrectedId = 1,
+  kScsiWriteProcessedId,
+  kScsiWriteUncorrectedId,
+  kScsiReadCorrectedId,
+  kScsiReadProcessedId,
+  kScsiReadUncorrectedId,
+  kScsiVerifyCorrectedId,
+  kScsiVerifyProcessedId,
+  kScsiVerifyUncorrectedId,
+  kScsiNonMediumErrorsId,
+  kScsiGrownDefectsId,
+  kScsiTemperatureId,
+  kScsiStartStopCyclesId,
+  kScsiLoadUnloadCyclesId,
+  kScsiEnduranceUsedId,
+  kScsiInformationalExceptionId,
+};
+
+// An item's name, as the Attributes view shows it; empty for an id that is none of the above.
+std::string_view ScsiItemName(int id);
+
+// The reading of a SCSI disk from its blocks, in drive slot `slot`; the items carry the findings
+// of the rules above, each on the item it judges.
+DriveReading ScsiReadingFromBlocks(ScsiBlocks blocks, Byte slot);
+
+// Whether the standard INQUIRY data names an ATA disk behind a SCSI/ATA translator (vendor
+// "ATA"): such a disk is read as ATA, never as the SCSI family.
+bool InquiryNamesAtaDisk(const ScsiHealth& health);
 
 }  // namespace kestrine

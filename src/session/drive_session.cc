@@ -3,6 +3,8 @@
 #include "ata_registers.h"
 #include "drive_path.h"
 #include "nvme_command.h"
+#include "scsi_health.h"
+#include "scsi_session.h"
 
 namespace kestrine {
 
@@ -45,6 +47,7 @@ DriveOutcome OpenOutcome(OpenError error) {
 bool AsksPowerMode(CommandFamily family) {
   switch (family) {
     case CommandFamily::Nvme:
+    case CommandFamily::Scsi:  // CHECK POWER MODE is an ATA command
       return false;
     case CommandFamily::None:
     case CommandFamily::Ata:
@@ -55,8 +58,15 @@ bool AsksPowerMode(CommandFamily family) {
 }
 
 // The probe chain: the ATA family first (the ATA pass-through, then the legacy requests), then
-// SAT, then NVMe. The family that answered IDENTIFY reads its health blocks; nullopt when none did.
-std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number) {
+// SAT, then NVMe, then the SCSI family; the SCSI family first on a bus that names SCSI. The family
+// that answered IDENTIFY (INQUIRY) reads its health blocks; nullopt when none did.
+std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number,
+                                  std::string_view bus_type) {
+  const bool scsi_bus = IsScsiBus(bus_type);
+  if (scsi_bus) {
+    if (std::optional<DriveReading> reading = ProbeScsi(drive_layer, handle, drive_number))
+      return reading;
+  }
   if (Succeeded(drive_layer.IdentifyDeviceAta(handle, drive_number))) {
     drive_layer.ReadThresholdsAta(handle, drive_number);
     drive_layer.ReadSmartDataAta(handle, drive_number);
@@ -71,6 +81,7 @@ std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, By
     drive_layer.ReadHealthLogNvme(handle, drive_number);
     return NvmeReadingFromTables(drive_layer.Tables(), drive_number);
   }
+  if (!scsi_bus) return ProbeScsi(drive_layer, handle, drive_number);
   return std::nullopt;
 }
 
@@ -105,7 +116,8 @@ SessionResult ReadDrive(SmartDrv& drive_layer, std::string_view selected, Byte d
   }
   TDisk_Property property;
   if (drive_layer.QueryDiskProperty(drive.Handle(), property)) result.bus_type = property.BusType;
-  std::optional<DriveReading> reading = Probe(drive_layer, drive.Handle(), drive_number);
+  std::optional<DriveReading> reading =
+      Probe(drive_layer, drive.Handle(), drive_number, result.bus_type);
   if (!reading) {
     result.outcome = DriveOutcome::NotSmart;
     return result;
@@ -130,11 +142,17 @@ bool ReadSelfTestLogInto(SmartDrv& drive_layer, DeviceHandle handle, DriveReadin
     }
     case CommandFamily::Nvme:
       // A controller without the Device Self-test command has no such log: it refuses the read.
-      if (!reading.identity.nvme || !reading.identity.nvme->SelfTestSupported) return true;
+      if (const NvmePart* part = std::get_if<NvmePart>(&reading.part);
+          part == nullptr || !part->identity || !part->identity->SelfTestSupported)
+        return true;
       asked = true;
       if (!Succeeded(drive_layer.ReadSelfTestLogNvme(handle))) return false;
       AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
       return true;
+    case CommandFamily::Scsi:
+      // Read with the disk's other log pages, where it lists the page.
+      asked = ScsiListsSelfTestLog(reading);
+      return !asked || reading.parts.self_test_log;
     case CommandFamily::None:
       break;
   }
@@ -156,6 +174,11 @@ bool StartSelfTest(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number
       const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
       return Succeeded(drive_layer.RunSelfTestNvme(handle, code));
     }
+    case CommandFamily::Scsi:
+      return StartScsiSelfTest(drive_layer.Port(), handle,
+                               test_code == kShortSelfTestOffline
+                                   ? ScsiSelfTest::BackgroundShort
+                                   : ScsiSelfTest::BackgroundExtended);
     case CommandFamily::None:
     case CommandFamily::Ata:
     case CommandFamily::Sat:

@@ -8,6 +8,7 @@
 #include "nvme_view_rows.h"
 #include "reading_texts.h"
 #include "report_texts.h"
+#include "scsi_view_rows.h"
 #include "self_test_log_rows.h"
 #include "text_format.h"
 #include "text_trim.h"
@@ -24,16 +25,14 @@ std::vector<ViewCells> IdentifyCells(const std::vector<IdentifyViewRow>& rows) {
 
 // The Identify, Self Test Logs and General views of an ATA or SAT drive. The General view needs
 // the S.M.A.R.T. data: without it there are no status bytes to show.
-void AtaViewRows(const DriveReading& reading, DriveViews& views) {
-  if (reading.identity.ata) views.identify = IdentifyCells(IdentifyViewRows(*reading.identity.ata));
+void AtaViewRows(const DriveReading& reading, const AtaPart& part, DriveViews& views) {
+  if (part.identify) views.identify = IdentifyCells(IdentifyViewRows(*part.identify));
   if (reading.parts.self_test_log) views.self_test_log = SelfTestLogRows(reading.self_test_log);
-  if (reading.parts.health && reading.ata_status)
-    views.general = GeneralViewRows(*reading.ata_status);
+  if (reading.parts.health && part.status) views.general = GeneralViewRows(*part.status);
 }
 
 // The same views of an NVMe drive. The General view shows nothing of a log that was not read.
-void NvmeViewRows(const DriveReading& reading, DriveViews& views) {
-  const NvmeIdentity& identity = *reading.identity.nvme;
+void NvmeViewRows(const DriveReading& reading, const NvmeIdentity& identity, DriveViews& views) {
   views.identify = IdentifyCells(NvmeIdentifyViewRows(identity));
   if (reading.parts.self_test_log)
     views.self_test_log = NvmeSelfTestLogRows(reading.self_test, reading.self_test_log);
@@ -57,19 +56,28 @@ const std::vector<ViewCells>& DriveViews::OfListView(int number) const {
 
 DriveViews DriveViewRows(const DriveReading& reading) {
   DriveViews views;
-  switch (reading.family) {
-    case CommandFamily::Ata:
-    case CommandFamily::Sat:
-      AtaViewRows(reading, views);
-      break;
-    case CommandFamily::Nvme:
-      if (!reading.identity.nvme || !reading.nvme_blocks) return views;
-      NvmeViewRows(reading, views);
-      break;
-    case CommandFamily::None:
-      return views;
-  }
-  views.attributes = AttributeViewRows(reading);
+  const bool shown = std::visit(PerFamily{
+                                    [](const NoFamilyPart&) { return false; },
+                                    [&](const AtaPart& part) {
+                                      AtaViewRows(reading, part, views);
+                                      return true;
+                                    },
+                                    [&](const NvmePart& part) {
+                                      if (!part.identity || !part.blocks) return false;
+                                      NvmeViewRows(reading, *part.identity, views);
+                                      return true;
+                                    },
+                                    [&](const ScsiPart& part) {
+                                      views.identify = ScsiIdentifyViewRows(part.health);
+                                      if (reading.parts.self_test_log)
+                                        views.self_test_log =
+                                            ScsiSelfTestLogRows(reading.self_test_log);
+                                      views.general = ScsiGeneralViewRows(part.health);
+                                      return true;
+                                    },
+                                },
+                                reading.part);
+  if (shown) views.attributes = AttributeViewRows(reading);
   return views;
 }
 
@@ -102,6 +110,7 @@ std::string ReadStatusText(std::string_view bus_type, CommandFamily family) {
     case CommandFamily::None:
     case CommandFamily::Ata:
     case CommandFamily::Sat:
+    case CommandFamily::Scsi:
       break;
   }
   return "BusType:" + bus + " " + "Method:" + std::string(MethodText(family));

@@ -17,6 +17,8 @@ inline constexpr char kFailed[] = "failed";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";
 inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
 inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";
+// A SAS or SCSI disk's commands travel in the same block as SAT's.
+inline constexpr const auto& kMethodScsi = kMethodSat;
 // The bus an NVMe drive is on, whatever name the platform's descriptor gives its bus.
 inline constexpr char kBusNvme[] = "Nvme";
 inline constexpr const auto& kConditionOk = kConditionOkText;

@@ -26,6 +26,8 @@ constexpr std::string_view MethodText(CommandFamily family) {
       return texts::kMethodSat;
     case CommandFamily::Nvme:
       return texts::kMethodNvme;
+    case CommandFamily::Scsi:
+      return texts::kMethodScsi;
     case CommandFamily::None:
       break;
   }

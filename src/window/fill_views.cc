@@ -34,8 +34,9 @@ void TForm1::FillViews(bool self_test_log_asked) {
 }
 
 void TForm1::FillIdentifyView() {
-  if (!reading_.identity.ata) return;
-  for (IdentifyViewRow& row : IdentifyViewRows(*reading_.identity.ata)) {
+  const AtaPart* ata = std::get_if<AtaPart>(&reading_.part);
+  if (ata == nullptr || !ata->identify) return;
+  for (IdentifyViewRow& row : IdentifyViewRows(*ata->identify)) {
     ui_.ListView2.AddRow({std::move(row.item), std::move(row.value)});
   }
 }
@@ -56,8 +57,9 @@ void TForm1::ShowAttributes(std::vector<ViewCells> rows) {
 }
 
 void TForm1::FillGeneralView() {
-  if (!reading_.ata_status) return;
-  AddRows(ui_.ListView4, GeneralViewRows(*reading_.ata_status));
+  const AtaPart* ata = std::get_if<AtaPart>(&reading_.part);
+  if (ata == nullptr || !ata->status) return;
+  AddRows(ui_.ListView4, GeneralViewRows(*ata->status));
 }
 
 void TForm1::FillSelfTestLogView() {
@@ -73,7 +75,8 @@ void TForm1::FillSelfTestLogView() {
 }
 
 void TForm1::FillNvmeViews() {
-  if (!reading_.identity.nvme || !reading_.nvme_blocks) return;
+  const NvmePart* nvme = std::get_if<NvmePart>(&reading_.part);
+  if (nvme == nullptr || !nvme->identity || !nvme->blocks) return;
   bool asked = false;
   {
     const OpenedDrive drive(drv_, ui_.ComboBox1.Text());

@@ -53,6 +53,7 @@ PowerMode SmartDrv::CheckPowerMode(DeviceHandle handle, Byte drive_number) {
       if (!count) count = PowerModeCountSat(handle, drive_number);
       break;
     case CommandFamily::Nvme:
+    case CommandFamily::Scsi:  // no ATA command reaches it
       break;
   }
   return count ? PowerModeFromCount(*count) : PowerMode::Unknown;
@@ -62,6 +63,8 @@ PowerMode SmartDrv::PowerModeWithoutWaking(std::string_view name, Byte drive_num
   switch (tables_->Family[drive_number]) {
     case CommandFamily::Nvme:
       return PowerMode::Unknown;  // NVMe power states say nothing of a spun-down disk
+    case CommandFamily::Scsi:
+      return PowerMode::Unknown;  // CHECK POWER MODE is an ATA command
     case CommandFamily::None:
     case CommandFamily::Ata:
     case CommandFamily::Sat:

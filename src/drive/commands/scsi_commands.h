@@ -41,6 +41,7 @@ struct ScsiBlocks {
   std::optional<std::vector<Byte>> defects12;
   std::optional<std::vector<Byte>> defects10;
   std::optional<SenseSummary> request_sense;  // asked only where page 2Fh is not listed
+  bool operator==(const ScsiBlocks&) const = default;
 };
 
 // The log pages read when the disk lists them, in this order.

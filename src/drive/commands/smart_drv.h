@@ -47,8 +47,9 @@ static_assert(sizeof(AttributeSlot) == smart_entry::kEntriesSize);
 // The family of commands and requests whose Identify last answered for a drive: ATA commands in
 // the ATA pass-through or the legacy requests (the ATA family), ATA commands in a SCSI
 // pass-through (the SAT family), or NVMe admin commands through the protocol-specific query and
-// command (tried only after both others). None before any answer.
-enum class CommandFamily : std::uint8_t { None, Ata, Sat, Nvme };
+// command (tried only after both others), or SCSI commands to a SAS or SCSI disk in a SCSI
+// pass-through (scsi_commands.h; the session sets it). None before any answer.
+enum class CommandFamily : std::uint8_t { None, Ata, Sat, Nvme, Scsi };
 
 // The tables, zero at start. Indexed by drive number (a byte), so no slot outside is reachable.
 struct SmartTables {

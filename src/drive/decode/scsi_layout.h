@@ -89,8 +89,11 @@ inline constexpr Byte kSolidStateMedia = 0x11;
 inline constexpr Byte kBackgroundScan = 0x15;
 inline constexpr Byte kInformationalExceptions = 0x2F;
 
-// Error counter pages: parameters 0000h-0006h; 0006h counts the uncorrected errors.
+// Error counter pages: parameters 0000h-0006h; 0003h counts the errors corrected, 0005h the
+// bytes processed, 0006h the uncorrected errors.
 inline constexpr std::size_t kErrorCounterCount = 7;
+inline constexpr std::uint16_t kTotalCorrected = 0x0003;
+inline constexpr std::uint16_t kTotalBytesProcessed = 0x0005;
 inline constexpr std::uint16_t kTotalUncorrected = 0x0006;
 // Temperature: the temperature in byte 5 of parameters 0000h (current) and 0001h (reference);
 // FFh: not available.
@@ -109,6 +112,7 @@ inline constexpr std::size_t kSelfTestValueSize = 16;
 inline constexpr std::size_t kSelfTestCodeAndResult = 0;  // code 7:5, result 3:0
 inline constexpr int kSelfTestCodeShift = 5;
 inline constexpr Byte kSelfTestResultMask = 0x0F;
+inline constexpr Byte kSelfTestInProgress = 0x0F;  // the result of a test under way
 inline constexpr std::size_t kSelfTestNumber = 1;
 inline constexpr std::size_t kSelfTestHours = 2;       // u16
 inline constexpr std::size_t kSelfTestFailureLba = 4;  // u64

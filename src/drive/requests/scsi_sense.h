@@ -32,6 +32,7 @@ struct AtaReturned {
   AtaRegisters current;   // features = error, command = status
   AtaRegisters previous;  // the 48-bit high-order bytes (count and LBA), when `extended`
   bool extended = false;  // the high-order bytes came back
+  bool operator==(const AtaReturned&) const = default;
 };
 
 struct SenseSummary {
@@ -39,6 +40,7 @@ struct SenseSummary {
   Byte asc = 0;
   Byte ascq = 0;
   std::optional<AtaReturned> ata;  // ATA status return descriptor or its fixed-format image
+  bool operator==(const SenseSummary&) const = default;
 };
 
 // Reads fixed (0x70/0x71) and descriptor (0x72/0x73) format sense data; short or unknown data

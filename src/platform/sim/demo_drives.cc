@@ -381,6 +381,8 @@ void AddDemoDrives(SimBay& bay) {
                {.answers_ata_pass_through = false, .answers_legacy = false, .answers_sat = false});
   AddDemoNvmeDrives(bay);
   bay.AddDrive(kDemoSleepingDisk, SleepingArchiveDisk()).standby = true;
+  bay.AddDrive(kDemoSasHdd, SasHddImage());
+  bay.AddDrive(kDemoSasSsd, SasSsdImage());
 }
 
 }  // namespace kestrine

@@ -14,6 +14,8 @@ inline constexpr int kDemoCardReader = 5;      // answers no IDENTIFY at all
 inline constexpr int kDemoNvmeSsd = 6;         // NVMe, condition OK
 inline constexpr int kDemoWornNvmeSsd = 7;     // NVMe, critical warning, spare below threshold
 inline constexpr int kDemoSleepingDisk = 8;    // SATA, in standby until a command wakes it, OK
+inline constexpr int kDemoSasHdd = 10;         // SAS hard disk, read through LOG SENSE, OK
+inline constexpr int kDemoSasSsd = 11;  // SAS SSD, uncorrected errors and grown defects, WARNING
 
 // Puts the demo drives into the bay.
 void AddDemoDrives(SimBay& bay);
