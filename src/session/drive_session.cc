@@ -3,6 +3,7 @@
 #include "ata_registers.h"
 #include "drive_path.h"
 #include "nvme_command.h"
+#include "statistics_read.h"
 
 namespace kestrine {
 
@@ -113,6 +114,7 @@ SessionResult ReadDrive(SmartDrv& drive_layer, std::string_view selected, Byte d
   result.outcome = DriveOutcome::Read;
   result.reading = std::move(*reading);
   ReadSelfTestLogInto(drive_layer, drive.Handle(), result.reading, result.self_test_log_asked);
+  ReadStatisticsInto(drive_layer, drive.Handle(), result.reading);
   return result;
 }
 
