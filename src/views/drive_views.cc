@@ -9,6 +9,7 @@
 #include "reading_texts.h"
 #include "report_texts.h"
 #include "self_test_log_rows.h"
+#include "statistics_view_rows.h"
 #include "text_format.h"
 #include "text_trim.h"
 
@@ -50,6 +51,8 @@ const std::vector<ViewCells>& DriveViews::OfListView(int number) const {
       return identify;
     case 3:
       return self_test_log;
+    case 5:
+      return statistics;
     default:
       return general;
   }
@@ -70,6 +73,7 @@ DriveViews DriveViewRows(const DriveReading& reading) {
       return views;
   }
   views.attributes = AttributeViewRows(reading);
+  views.statistics = StatisticsViewRows(reading);
   return views;
 }
 
