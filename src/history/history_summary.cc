@@ -5,6 +5,7 @@
 #include <map>
 
 #include "attribute_catalogue.h"
+#include "history_statistics.h"
 #include "nvme_decode.h"
 
 namespace kestrine {
@@ -106,6 +107,7 @@ std::vector<int> WatchedItems() {
 }
 
 std::string HistoryItemName(int id) {
+  if (std::optional<std::string> statistic = StatisticsItemName(id)) return *statistic;
   if (id >= kNvmeItemBase) {
     for (const NvmeHealthField& field : kNvmeHealthFields) {
       if (kNvmeItemBase + field.id == id) return field.name;
