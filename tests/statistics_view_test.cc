@@ -29,8 +29,12 @@ TEST(StatisticsView, RowsOfWhatTheDriveGave) {
   s.lifetime_lowest_temperature = -5;
   s.sensor_temperatures[2] = 51;
   s.minutes_over_warning = 12;
-  reading.items = {{.id = 188, .name = "Command Timeout", .raw = {0x0001'0002'0003, 0}},
-                   {.id = 9, .name = "Power-On Hours", .raw = {1200, 0}}};
+  reading.items.resize(2);
+  reading.items[0].id = 188;
+  reading.items[0].name = "Command Timeout";
+  reading.items[0].raw = {0x0001'0002'0003, 0};
+  reading.items[1].id = 9;
+  reading.items[1].raw = {1200, 0};
   const WearProjection wear{.worn_out_at = 1'893'456'000, .percent_per_day = 0.0125};
   const Rows expected = {
       {"Data written", "1.02 TB (1024000000000 bytes)"},

@@ -16,10 +16,13 @@ constexpr std::array<const char*, kLastStatisticsItem - kStatisticsItemBase> kNa
 
 void AddStatisticsItems(const DriveStatistics& statistics, std::vector<HistoryItem>& items) {
   const auto raw = [&](int id, const std::optional<Counter128>& value) {
-    if (value) items.push_back({.id = id, .raw = *value});
+    if (value) items.push_back({id, std::nullopt, std::nullopt, std::nullopt, *value});
   };
   const auto current = [&](int id, const auto& value) {
-    if (value) items.push_back({.id = id, .current = static_cast<std::int64_t>(*value)});
+    if (value) {
+      items.push_back(
+          {id, static_cast<std::int64_t>(*value), std::nullopt, std::nullopt, std::nullopt});
+    }
   };
   raw(kBytesWrittenItem, statistics.bytes_written);
   raw(kBytesReadItem, statistics.bytes_read);
