@@ -61,15 +61,15 @@ std::string WearOutText(const WearProjection& projection) {
   const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
   const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  char text[96];
-  if (year > 9999) {
-    std::snprintf(text, sizeof text, "after 9999 (%.4f %% a day)", projection.percent_per_day);
-  } else {
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld (%.4f %% a day)",
-                  static_cast<long long>(year), static_cast<long long>(month),
-                  static_cast<long long>(day), projection.percent_per_day);
-  }
-  return text;
+  // The numbers without printf's 64-bit formats, which not every platform's C library knows.
+  const auto padded = [](std::int64_t number, std::size_t width) {
+    std::string digits = std::to_string(number);
+    return std::string(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+  };
+  char slope[64];
+  std::snprintf(slope, sizeof slope, " (%.4f %% a day)", projection.percent_per_day);
+  if (year > 9999) return "after 9999" + std::string(slope);
+  return padded(year, 4) + "-" + padded(month, 2) + "-" + padded(day, 2) + slope;
 }
 
 double PercentOfRatedEndurance(double bytes_written, double rated_bytes) {

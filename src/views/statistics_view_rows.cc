@@ -35,10 +35,12 @@ void AddRow(Rows& rows, const char* item, const std::optional<T>& value, Format 
 }  // namespace
 
 std::string BytesText(const Counter128& bytes) {
-  const long double value =
-      static_cast<long double>(bytes.high) * 18446744073709551616.0L + bytes.low;
+  // A double holds the terabytes to far more than the two decimals shown; printf's long double
+  // is not the same on every platform's C library.
+  const double value =
+      static_cast<double>(bytes.high) * 18446744073709551616.0 + static_cast<double>(bytes.low);
   char terabytes[64];
-  std::snprintf(terabytes, sizeof terabytes, "%.2Lf TB", value / 1e12L);
+  std::snprintf(terabytes, sizeof terabytes, "%.2f TB", value / 1e12);
   return std::string(terabytes) + " (" + DecimalText(bytes) + " bytes)";
 }
 
