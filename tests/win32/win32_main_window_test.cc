@@ -385,7 +385,8 @@ TEST_F(Win32Window, CtrlTabAndCtrlShiftTabSwitchPagesAndTakeTheFocusAlong) {
     HWND list;
   } steps[] = {
       {false, 1, H().ListView1}, {false, 2, H().ListView3}, {false, 3, H().ListView4},
-      {false, 0, H().ListView2}, {true, 3, H().ListView4},  {true, 2, H().ListView3},
+      {false, 4, H().ListView5}, {false, 0, H().ListView2}, {true, 4, H().ListView5},
+      {true, 3, H().ListView4},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.page);
