@@ -611,15 +611,18 @@ void MakeStatisticsSeeds() {
 
 // Raw values of each format under a model its entry names.
 void MakeRawFormatSeeds() {
+  using namespace std::string_view_literals;
+  // The model, and after a zero byte the pattern matched against it: string_view literals keep
+  // the zero, which a C string would end at.
   const struct {
     const char* name;
     Byte id;
     std::uint64_t raw;
-    const char* model;
+    std::string_view model;
   } values[] = {
-      {"seagate-errors", 1, 0x0001'33423729, "ST1000DM003-1CH162\0ST(1000|2000)DM00[0-3]-.*"},
+      {"seagate-errors", 1, 0x0001'33423729, "ST1000DM003-1CH162\0ST(1000|2000)DM00[0-3]-.*"sv},
       {"seagate-timeouts", 188, 0x0001'0001'0001, "ST2000DM001-1CH164"},
-      {"temperature", 194, 0x0036'000F'001C, "FUJITSU MHY2120BH\0F.*BH|X?"},
+      {"temperature", 194, 0x0036'000F'001C, "FUJITSU MHY2120BH\0F.*BH|X?"sv},
       {"intel-32mib", 241, 820, "INTEL SSDSA2CW120G3"},
       {"samsung-sectors", 242, 1000, "Samsung SSD 850 EVO 250GB"},
   };
@@ -627,12 +630,12 @@ void MakeRawFormatSeeds() {
     InputWriter writer;
     writer.Put(value.id);
     for (int i = 0; i < 6; ++i) writer.Put(static_cast<std::uint8_t>(value.raw >> (8 * i)));
-    const std::string model = value.model;
-    const std::size_t split = model.find("\\0");
+    const std::string_view model = value.model;
+    const std::size_t split = model.find('\0');
     writer.PutBytes(model.substr(0, split));
-    if (split != std::string::npos) {
+    if (split != std::string_view::npos) {
       writer.Put(0);
-      writer.PutBytes(model.substr(split + 2));
+      writer.PutBytes(model.substr(split + 1));
     }
     Write("raw_formats_fuzz", value.name, writer.Bytes());
   }

@@ -1,6 +1,7 @@
 // The statistics decoders on blocks of any content and length: the log directory, the Device
 // Statistics page list and pages, the SCT status, and the NVMe health log with Identify
-// Controller; and the statistics of an ATA drive whose every page is that block.
+// Controller; and the statistics of an ATA drive whose every page, and IDENTIFY, is that block,
+// as the Statistics view shows them.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,8 @@
 #include "drive_statistics.h"
 #include "fuzz_input.h"
 #include "statistics_input.h"
+#include "statistics_read.h"
+#include "statistics_view_rows.h"
 
 namespace {
 
@@ -68,9 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Sector sector{};
   std::copy_n(block.begin(), std::min(block.size(), sector.size()), sector.begin());
   const AtaLogBlocks logs{sector, sector, sector, sector, sector, sector};
-  const DriveStatistics statistics = AtaStatisticsFromLogs(logs, 4096);
+  const std::uint32_t sector_size = AtaLogicalSectorSize(sector);
+  if (sector_size < 512 || sector_size % 512 != 0) std::abort();
+  const DriveStatistics statistics = AtaStatisticsFromLogs(logs, sector_size);
   CheckTemperature(statistics.temperature);
   CheckTemperature(statistics.lifetime_highest_temperature);
   if (statistics.percentage_used && *statistics.percentage_used > 255) std::abort();
+  DriveReading reading;
+  reading.statistics = statistics;
+  for (const auto& row : StatisticsViewRows(reading)) {
+    if (row.size() != 2 || row[1].empty()) std::abort();
+  }
   return 0;
 }

@@ -25,6 +25,11 @@ TEST(MetricsText, IsTheExpositionOfEveryFamilyInTurn) {
   read.family = CommandFamily::Sat;
   read.condition = kMetricWarning;
   read.temperature_celsius = 35;
+  DriveStatistics& statistics = read.statistics.emplace();
+  statistics.bytes_written = Counter128{0, 1};  // 2^64: beyond 64 bits, exactly
+  statistics.percentage_used = 7;
+  statistics.lifetime_lowest_temperature = -5;
+  statistics.minutes_over_warning = 12;
   read.attributes = {{5, "Reallocated Sector Count", 100, 99, 36, 9},
                      {194, "HDD Temperature", 97, 90, 0, 0xFFFFFFFFFFFFULL}};
   read.last_self_test = SelfTestMetrics{7, 33490};
@@ -76,6 +81,18 @@ TEST(MetricsText, IsTheExpositionOfEveryFamilyInTurn) {
       header("kestrine_drive_temperature_celsius"),
       "# TYPE kestrine_drive_temperature_celsius gauge",
       "kestrine_drive_temperature_celsius{" + d0 + "} 35",
+      header("kestrine_drive_bytes_written_total"),
+      "# TYPE kestrine_drive_bytes_written_total counter",
+      "kestrine_drive_bytes_written_total{" + d0 + "} 18446744073709551616",
+      header("kestrine_drive_endurance_used_ratio"),
+      "# TYPE kestrine_drive_endurance_used_ratio gauge",
+      "kestrine_drive_endurance_used_ratio{" + d0 + "} 0.070000",
+      header("kestrine_drive_temperature_lifetime_lowest_celsius"),
+      "# TYPE kestrine_drive_temperature_lifetime_lowest_celsius gauge",
+      "kestrine_drive_temperature_lifetime_lowest_celsius{" + d0 + "} -5",
+      header("kestrine_drive_temperature_over_warning_seconds"),
+      "# TYPE kestrine_drive_temperature_over_warning_seconds gauge",
+      "kestrine_drive_temperature_over_warning_seconds{" + d0 + "} 720",
       header("kestrine_attribute_value"),
       "# TYPE kestrine_attribute_value gauge",
       "kestrine_attribute_value{" + a5 + "} 100",

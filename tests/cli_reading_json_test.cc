@@ -62,6 +62,41 @@ TEST(CliReadingJson, ItemsAgreeWithTheAttributesView) {
   EXPECT_GT(items_seen, 40);
 }
 
+// The statistics as numbers: the worn NVMe drive's bytes written are its data units written times
+// 512,000; the SSD's come from its Device Statistics, beside the decode of its packed 194.
+const json& ReadingOf(const json& document, int drive) {
+  for (const json& shown : document.at("drives")) {
+    if (shown.at("drive_number") == drive) return shown.at("reading");
+  }
+  throw std::out_of_range("no drive " + std::to_string(drive));
+}
+
+TEST(CliReadingJson, StatisticsAndDecodedRawValues) {
+  const json document = DemoDocument();
+  const json& nvme = ReadingOf(document, kDemoWornNvmeSsd);
+  std::uint64_t units_written = 0;
+  for (const json& item : nvme.at("items")) {
+    if (item.at("name") == "Data Units Written")
+      units_written = std::stoull(item.at("raw").get<std::string>());
+  }
+  ASSERT_GT(units_written, 0u);
+  EXPECT_EQ(nvme.at("statistics").at("bytes_written"), units_written * 512'000);
+  EXPECT_TRUE(nvme.at("statistics").at("percentage_used").is_number());
+  const json& ssd = ReadingOf(document, kDemoUsbSsd);
+  EXPECT_EQ(ssd.at("statistics").at("bytes_written"), 13428871245ULL * 512);
+  EXPECT_EQ(ssd.at("statistics").at("percentage_used"), 3);
+  EXPECT_TRUE(ssd.at("statistics").at("available_spare").is_null());
+  int decoded = 0;
+  for (const json& item : ssd.at("items")) {
+    if (item.at("decoded").is_null()) continue;
+    ++decoded;
+    EXPECT_EQ(item.at("id"), 194);
+    EXPECT_EQ(item.at("decoded").at("parts"),
+              (json{{"current", 33}, {"lowest", 21}, {"highest", 45}}));
+  }
+  EXPECT_EQ(decoded, 1);
+}
+
 TEST(CliReadingJson, TheSchemaCatchesABrokenDocument) {
   const json good = DemoDocument();
   EXPECT_TRUE(testing::CliJsonSchema().Check(good).empty());
@@ -76,6 +111,7 @@ TEST(CliReadingJson, TheSchemaCatchesABrokenDocument) {
       {"number as text", json::json_pointer("/drives/0/reading/items/0/id"), "5"},
       {"reading not an object", json::json_pointer("/drives/0/reading"), 1},
       {"drive number beyond a byte", json::json_pointer("/drives/0/drive_number"), 256},
+      {"statistic as text", json::json_pointer("/drives/2/reading/statistics/bytes_written"), "1"},
   };
   for (const auto& c : cases) {
     json broken = good;

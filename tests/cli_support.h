@@ -86,7 +86,8 @@ inline nlohmann::json WindowViewsJson(const FakeToolkit& ui) {
   const std::pair<const char*, const MemoryListView*> pages[] = {{"Identify", &ui.ListView2},
                                                                  {"Attributes", &ui.ListView1},
                                                                  {"Self Test Logs", &ui.ListView3},
-                                                                 {"General", &ui.ListView4}};
+                                                                 {"General", &ui.ListView4},
+                                                                 {"Statistics", &ui.ListView5}};
   nlohmann::json views = nlohmann::json::object();
   for (const auto& [name, list] : pages) {
     nlohmann::json rows = nlohmann::json::array();

@@ -75,8 +75,11 @@ TEST(CliViews, ASnapshotOfEachDemoDriveLoadsBackToTheSameViews) {
     const CliResult loaded = RunCliWith({"--load", file, "--json"});
     ASSERT_EQ(loaded.status, saved.status) << loaded.err;
 
-    const json before = saved.Json()["drives"][0];
-    const json after = loaded.Json()["drives"][0];
+    json before = saved.Json()["drives"][0];
+    json after = loaded.Json()["drives"][0];
+    // A snapshot keeps no ATA statistics logs, so not what the Statistics view shows of them.
+    before["views"].erase("Statistics");
+    after["views"].erase("Statistics");
     EXPECT_EQ(after["views"], before["views"]);
     EXPECT_EQ(after["condition"], before["condition"]);
     EXPECT_EQ(before["views"]["Self Test Logs"]["rows"].empty(), number == kDemoUsbSsd);

@@ -126,8 +126,11 @@ TEST(HealthNotRead, ASnapshotLoadsBackToWhatWasShown) {
           RunCliWith({"--drive", std::to_string(number), "--save", file, "--json"}, &bay);
       const CliResult loaded = RunCliWith({"--load", file, "--json"});
       EXPECT_EQ(loaded.status, saved.status) << saved.err << loaded.err;
-      const nlohmann::json before = saved.Json()["drives"][0];
-      const nlohmann::json after = loaded.Json()["drives"][0];
+      nlohmann::json before = saved.Json()["drives"][0];
+      nlohmann::json after = loaded.Json()["drives"][0];
+      // A snapshot keeps no ATA statistics logs, so not what the Statistics view shows of them.
+      before["views"].erase("Statistics");
+      after["views"].erase("Statistics");
       EXPECT_EQ(after["views"], before["views"]);
       EXPECT_EQ(after["condition"], before["condition"]);
       EXPECT_EQ(after["health_data_read"], before["health_data_read"]);

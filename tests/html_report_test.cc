@@ -435,9 +435,10 @@ TEST(SavetoHTML1Click, ExportsTheActivePagesListView) {
   ui.ListView1.AddRow({"9", "Old", "100", "100", "0", "1234", "attributes page"});
   ui.ListView3.AddRow({"1", "2", "Short", "done", "-", "0%", "self-test page"});
   ui.ListView4.AddRow({"Status", "0", "general page"});
+  ui.ListView5.AddRow({"Data written", "statistics page"});
   const MemoryListView* const by_page[] = {&ui.ListView2, &ui.ListView1, &ui.ListView3,
-                                           &ui.ListView4};
-  for (int page = 0; page < 4; ++page) {
+                                           &ui.ListView4, &ui.ListView5};
+  for (int page = 0; page < 5; ++page) {
     const fs::path report = temp.Path() / ("page" + std::to_string(page) + ".html");
     ui.PageControl1.active = page;
     ui.App.save_file_name = report.string();

@@ -1,16 +1,18 @@
 // An ATA SSD's statistics read through the simulated bay: the log directory, the Device
 // Statistics pages and the SCT status, by READ LOG EXT through the ATA pass-through and SAT, and
 // by S.M.A.R.T. READ LOG where the drive lacks the general-purpose logging feature set or only
-// the legacy requests carry the read.
+// the legacy requests carry the read; and the drive session that reads them with the drive.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "drive_image_builder.h"
 #include "drive_image_logs.h"
+#include "drive_session.h"
 #include "log_reads.h"
 #include "sim_bay.h"
 #include "smart_drv.h"
+#include "statistics_read.h"
 
 namespace kestrine {
 namespace {
@@ -112,6 +114,45 @@ TEST(StatisticsThroughTheBay, ADriveWithoutLogsGivesNone) {
   const AtaLogBlocks logs = ReadAtaStatisticsLogs(drv, handle, 0);
   EXPECT_EQ(logs, AtaLogBlocks{});
   EXPECT_EQ(AtaStatisticsFromLogs(logs, 512), DriveStatistics{});
+}
+
+// The session reads the statistics with the drive: the sectors counted in the logical sector size
+// IDENTIFY gives (words 106 and 117-118), and none for a drive whose logs hold nothing.
+TEST(StatisticsThroughTheBay, TheSessionReadsThem) {
+  SimBay bay;
+  DriveImage large_sectors = SsdWithStatistics(true);
+  SetIdentifyWord(large_sectors.identify, identify_word::kSectorSize, 0x5000);  // valid, long
+  SetIdentifyWord(large_sectors.identify, 117, 2048);                           // words: 4096 bytes
+  SealDriveImage(large_sectors);
+  bay.AddDrive(0, large_sectors);
+  DriveImage plain;
+  SealDriveImage(plain);
+  bay.AddDrive(1, plain);
+  SmartDrv drv(bay);
+  const SessionResult ssd = ReadDrive(drv, "\\\\.\\PHYSICALDRIVE0", 0);
+  ASSERT_TRUE(ssd.reading.statistics);
+  EXPECT_EQ(ssd.reading.statistics->bytes_written, (Counter128{8'192'000'000'000, 0}));
+  EXPECT_EQ(ssd.reading.statistics->percentage_used, 7);
+  EXPECT_FALSE(ReadDrive(drv, "\\\\.\\PHYSICALDRIVE1", 1).reading.statistics);
+}
+
+TEST(StatisticsThroughTheBay, LogicalSectorSize) {
+  struct Case {
+    std::uint16_t word106;
+    std::uint32_t words, expected;
+  };
+  for (const Case& c : std::vector<Case>{{0x0000, 2048, 512},           // word 106 not valid
+                                         {0x4000, 2048, 512},           // valid, not long
+                                         {0x5000, 2048, 4096},          // 4096 bytes
+                                         {0x5000, 100, 512},            // shorter than 512 bytes
+                                         {0x5000, 260, 512},            // not a multiple of 512
+                                         {0x5000, 0x80000000, 512}}) {  // beyond 32 bits
+    DriveImage image;
+    SetIdentifyWord(image.identify, identify_word::kSectorSize, c.word106);
+    SetIdentifyWord(image.identify, 117, static_cast<std::uint16_t>(c.words));
+    SetIdentifyWord(image.identify, 118, static_cast<std::uint16_t>(c.words >> 16));
+    EXPECT_EQ(AtaLogicalSectorSize(image.identify), c.expected) << c.word106 << " " << c.words;
+  }
 }
 
 }  // namespace

@@ -28,14 +28,15 @@ constexpr char kTimeForms[] = "2026-12-07, 2026-12-07T19:30 or 2026-12-07T19:30:
 
 constexpr char kDescription[] =
     "kestrine-cli shows what the Kestrine window shows of ATA, SATA and NVMe drives: per drive\n"
-    "its condition, status bar, tray hint and the Identify, Attributes, Self Test Logs and\n"
-    "General views, as text tables, one JSON document or Prometheus metrics. It also saves\n"
+    "its condition, status bar, tray hint and the Identify, Attributes, Self Test Logs, General\n"
+    "and Statistics views, as text tables, one JSON document or Prometheus metrics. It also saves\n"
     "snapshot files and HTML reports, and starts self-tests.";
 
 // A summary: the manual page is the reference, and the only place each option is explained.
 constexpr char kFooter[] =
     "--save, --html and --self-test act on one drive: one --drive, or a single --load.\n"
-    "Views for --html: Identify, Attributes, \"Self Test Logs\", General (self-test-logs).\n"
+    "Views for --html: Identify, Attributes, \"Self Test Logs\", General, Statistics\n"
+    "(self-test-logs).\n"
     "Exit status: 0 every drive OK, 1 a drive WARNING, 2 a drive CRITICAL, 3 an error.\n"
     "\n"
     "The full reference, with the JSON document, the metrics and the snapshot files:\n"

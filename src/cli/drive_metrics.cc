@@ -85,6 +85,7 @@ DriveMetrics DriveMetricsFromReading(const DriveReading& reading) {
                                                 .raw = item.raw});
   }
   drive.temperature_celsius = reading.temperature_celsius;
+  drive.statistics = reading.statistics;
   drive.self_test_running = reading.self_test.running;
   if (drive.self_test_running)
     drive.self_test_remaining_percent = reading.self_test.remaining_percent;

@@ -12,6 +12,7 @@
 #include "file_target.h"
 #include "file_writer.h"
 #include "history_page.h"
+#include "history_statistics.h"
 #include "history_store.h"
 #include "history_summary.h"
 #include "latin1_text.h"
@@ -117,6 +118,8 @@ void RenderHistoryText(const std::vector<DriveOverview>& drives, std::ostream& o
     }
     out << ", first " << UtcTimeText(summary.first) << " UTC, last " << UtcTimeText(summary.last)
         << " UTC\n";
+    if (history.wear_out)
+      out << "  Worn out by (projected): " << WearOutText(*history.wear_out) << '\n';
     out << "  Condition:\n";
     for (const ConditionChange& change : summary.conditions) {
       out << "    " << UtcTimeText(change.time) << "  "
@@ -178,7 +181,11 @@ std::string RenderHistoryJson(const std::string& file, const std::vector<DriveOv
                     {"last", summary.readings ? Json(IsoTime(summary.last)) : Json(nullptr)},
                     {"conditions", std::move(conditions)},
                     {"counters", std::move(counters)},
-                    {"temperature_per_day", std::move(days)}});
+                    {"temperature_per_day", std::move(days)},
+                    {"wear_out", history.wear_out
+                                     ? Json{{"day", UtcDayText(history.wear_out->worn_out_at)},
+                                            {"percent_per_day", history.wear_out->percent_per_day}}
+                                     : Json(nullptr)}});
   }
   Json document{{"history", file}, {"drives", std::move(list)}};
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -214,6 +221,8 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
   query.from = options.since;
   query.until = options.until;
   query.items = WatchedItems();
+  // The endurance used too, for the wear-out projection.
+  query.items.push_back(kPercentageUsedItem);
   HistoryStore store(location.file, location.machine_wide);
   const auto failed = [&err](const std::optional<HistoryProblem>& problem) {
     if (problem) err << kProgram << ": " << TerminalText(problem->message) << '\n';
@@ -237,6 +246,16 @@ int RunHistory(const CliOptions& options, const CliEnvironment& environment, std
   } else {
     std::vector<DriveOverview> drives;
     if (failed(store.ReadSummaries(query, drives))) return kExitError;
+    // The wear-out from the readings of the endurance used alone.
+    query.items = {kPercentageUsedItem};
+    std::vector<DriveHistory> used;
+    if (failed(store.Read(query, used))) return kExitError;
+    for (DriveOverview& drive : drives) {
+      for (const DriveHistory& history : used) {
+        if (history.drive.model == drive.drive.model && history.drive.serial == drive.drive.serial)
+          drive.wear_out = HistoryWearOut(history);
+      }
+    }
     if (options.json) {
       out << RenderHistoryJson(file, drives);
     } else {

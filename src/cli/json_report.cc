@@ -7,6 +7,7 @@
 #include "nvme_decode.h"
 #include "reading_texts.h"
 #include "scsi_layout.h"
+#include "statistics_json.h"
 #include "text_format.h"
 
 namespace kestrine {
@@ -70,6 +71,7 @@ Json ItemJson(const DriveReading& reading, const HealthItem& item) {
       {"worst", OptionalNumber(item.worst)},
       {"threshold", OptionalNumber(item.threshold)},
       {"raw", RawJson(reading, item)},
+      {"decoded", DecodedRawJson(reading, item)},
       {"verdict", VerdictText(item.ItemVerdict())},
       {"row_verdict", VerdictText(item.RowVerdict())},
       {"reasons", std::move(reasons)},
@@ -144,6 +146,7 @@ Json ReadingJson(const DriveReading& reading) {
       {"self_test_log", std::move(log)},
       {"last_self_test",
        reading.last_self_test ? SelfTestLogEntryJson(*reading.last_self_test) : Json(nullptr)},
+      {"statistics", StatisticsJson(reading)},
   };
 }
 

@@ -11,11 +11,13 @@ namespace kestrine {
 
 namespace {
 
-// The help text of each metric family; every family is a gauge: none of them only ever rises
+// The help text of each metric family; every family but the bytes a drive moved is a gauge: none
+// of the others only ever rises
 // (a drive's counters start again when it is replaced), so none is a counter.
 struct Family {
   std::string_view name;
   std::string_view help;
+  std::string_view type = "gauge";
 };
 
 constexpr Family kInfo{"kestrine_drive_info",
@@ -36,6 +38,25 @@ constexpr Family kTemperature{
     "kestrine_drive_temperature_celsius",
     "The drive's temperature: attribute 194's raw value, its low 16 bits; an NVMe drive's "
     "composite temperature."};
+constexpr Family kBytesWritten{
+    "kestrine_drive_bytes_written_total",
+    "Bytes the host has written to the drive in its life (ATA: logical sectors written times the "
+    "sector size; NVMe: data units written times 512,000).",
+    "counter"};
+constexpr Family kBytesRead{"kestrine_drive_bytes_read_total",
+                            "Bytes the host has read from the drive in its life.", "counter"};
+constexpr Family kEnduranceUsed{
+    "kestrine_drive_endurance_used_ratio",
+    "The part of its rated endurance the drive says it has used (percentage used / 100); may "
+    "pass 1."};
+constexpr Family kHighestTemperature{"kestrine_drive_temperature_lifetime_highest_celsius",
+                                     "The highest temperature the drive has recorded in its life."};
+constexpr Family kLowestTemperature{"kestrine_drive_temperature_lifetime_lowest_celsius",
+                                    "The lowest temperature the drive has recorded in its life."};
+constexpr Family kOverWarning{
+    "kestrine_drive_temperature_over_warning_seconds",
+    "How long the drive has run above its warning (ATA: maximum operating) temperature, counted "
+    "by the drive in minutes."};
 constexpr Family kValue{"kestrine_attribute_value", "The attribute's normalized current value."};
 constexpr Family kWorst{"kestrine_attribute_worst", "The attribute's worst normalized value."};
 constexpr Family kThreshold{"kestrine_attribute_threshold",
@@ -71,7 +92,8 @@ class Exposition {
   void Sample(std::string_view labels, Value value) {
     if (!header_written_) {
       out_.append("# HELP ").append(family_->name).append(" ").append(family_->help);
-      out_.append("\n# TYPE ").append(family_->name).append(" gauge\n");
+      out_.append("\n# TYPE ").append(family_->name).append(" ").append(family_->type);
+      out_ += '\n';
       header_written_ = true;
     }
     out_.append(family_->name).append("{").append(labels).append("} ");
@@ -203,6 +225,26 @@ std::string RenderMetrics(const std::vector<DriveMetrics>& all_drives) {
   });
   each_read_drive(kTemperature, [&](const DriveMetrics& drive, const std::string& device) {
     if (drive.temperature_celsius) metrics.Sample(device, *drive.temperature_celsius);
+  });
+  // The statistics: each only where the drive gave it valid.
+  const auto each_statistic = [&](const Family& family, const auto& value_of) {
+    each_read_drive(family, [&](const DriveMetrics& drive, const std::string& device) {
+      if (!drive.statistics) return;
+      if (const auto value = value_of(*drive.statistics)) metrics.Sample(device, *value);
+    });
+  };
+  each_statistic(kBytesWritten, [](const DriveStatistics& s) { return s.bytes_written; });
+  each_statistic(kBytesRead, [](const DriveStatistics& s) { return s.bytes_read; });
+  each_statistic(kEnduranceUsed, [](const DriveStatistics& s) {
+    return s.percentage_used ? std::optional<double>(*s.percentage_used / 100.0) : std::nullopt;
+  });
+  each_statistic(kHighestTemperature,
+                 [](const DriveStatistics& s) { return s.lifetime_highest_temperature; });
+  each_statistic(kLowestTemperature,
+                 [](const DriveStatistics& s) { return s.lifetime_lowest_temperature; });
+  each_statistic(kOverWarning, [](const DriveStatistics& s) {
+    return s.minutes_over_warning ? std::optional<std::uint64_t>(*s.minutes_over_warning * 60)
+                                  : std::nullopt;
   });
 
   // The attributes' labels, built once for the four families that share them.

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drive_statistics.h"
 #include "smart_drv.h"
 
 namespace kestrine {
@@ -46,6 +47,7 @@ struct DriveMetrics {
   CommandFamily family = CommandFamily::None;
   int condition = kMetricOk;
   std::optional<int> temperature_celsius;
+  std::optional<DriveStatistics> statistics;  // what the drive tells of its use and temperatures
   std::vector<AttributeMetrics> attributes;
   std::optional<SelfTestMetrics> last_self_test;  // nullopt: log empty or not read
   bool self_test_running = false;

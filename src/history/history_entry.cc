@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "drive_key.h"
+#include "history_statistics.h"
 
 namespace kestrine {
 
@@ -78,6 +79,7 @@ std::optional<HistoryEntry> HistoryEntryOf(const DriveReading& reading, std::int
     kept.items.push_back({family.item_base + item.id, Wide(item.current), Wide(item.worst),
                           Wide(item.threshold), item.raw});
   }
+  if (reading.statistics) AddStatisticsItems(*reading.statistics, kept.items);
   if (reading.last_self_test) {
     kept.self_test =
         HistorySelfTest{reading.last_self_test->code, reading.last_self_test->status,
@@ -108,6 +110,7 @@ DriveReading PreviousReadingOf(const HistoryEntry& entry) {
   }
   reading.temperature_celsius = kept.temperature;
   for (const HistoryItem& item : kept.items) {
+    if (IsStatisticsItem(item.id)) continue;  // not a health item
     const int id = item.id - family.item_base;
     if (id < 0 || id > family.last_id) continue;
     HealthItem health;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "history_rows.h"
+#include "history_statistics.h"
 #include "history_summary.h"
 #include "html_text.h"
 #include "nvme_decode.h"
@@ -326,6 +327,8 @@ void AppendDrive(std::string& page, const DriveHistory& history) {
     AppendRow(page, {"First", UtcTimeText(summary.first) + " UTC"});
     AppendRow(page, {"Last", UtcTimeText(summary.last) + " UTC"});
   }
+  if (const std::optional<WearProjection> wear_out = HistoryWearOut(history))
+    AppendRow(page, {"Worn out by (projected)", WearOutText(*wear_out)});
   page += "</table>\n";
   if (summary.readings == 0) {
     page += "<p>No reading in the time asked for.</p>\n</section>\n";

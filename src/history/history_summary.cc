@@ -5,6 +5,7 @@
 #include <map>
 
 #include "attribute_catalogue.h"
+#include "history_statistics.h"
 #include "nvme_decode.h"
 #include "scsi_health.h"
 #include "watched_counters.h"
@@ -107,6 +108,7 @@ std::vector<int> WatchedItems() {
 }
 
 std::string HistoryItemName(int id) {
+  if (std::optional<std::string> statistic = StatisticsItemName(id)) return *statistic;
   if (id >= kScsiItemBase) {
     const std::string_view name = ScsiItemName(id - kScsiItemBase);
     return name.empty() ? "SCSI item " + std::to_string(id - kScsiItemBase) : std::string(name);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "history_record.h"
+#include "wear_projection.h"
 
 namespace kestrine {
 
@@ -65,6 +66,8 @@ struct DriveOverview {
   HistoryDrive drive;
   std::string latest_path;  // where the drive was read last, in or out of the time range
   DriveSummary summary;
+  // Where the history holds 30 days or more of the drive's endurance used (HistoryWearOut).
+  std::optional<WearProjection> wear_out;
 };
 
 inline constexpr std::int64_t kSecondsPerDay = 86400;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bytes.h"
+#include "drive_statistics.h"
 #include "identify_decode.h"
 #include "nvme_decode.h"
 #include "nvme_layout.h"
@@ -187,6 +188,9 @@ struct DriveReading {
   std::vector<HealthItem> items;  // in the order the Attributes view shows them
   Condition condition = Condition::NotDecided;
   std::optional<int> temperature_celsius;
+  // What the drive tells of its use and temperatures beside its health data; none where it
+  // gave nothing valid.
+  std::optional<DriveStatistics> statistics;
   SelfTestState self_test;
   std::vector<SelfTestLogEntry> self_test_log;     // as stored, up to the first unused entry
   std::optional<SelfTestLogEntry> last_self_test;  // the most recent entry, as the log names it

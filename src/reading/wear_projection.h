@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace kestrine {
 
@@ -28,6 +29,10 @@ inline constexpr std::int64_t kWearProjectionMinimumSeconds = 30 * 24 * 3600;
 // for points spanning less than 30 days, a slope that is not positive, or a date beyond what
 // the time type holds.
 std::optional<WearProjection> ProjectWearOut(std::span<const WearPoint> points);
+
+// The projection as it is shown: the day (UTC) and the slope it used, "2029-03-01 (0.0123 % a
+// day)"; a day past the year 9999 is shown as "after 9999".
+std::string WearOutText(const WearProjection& projection);
 
 // Bytes written as a percentage of a rated endurance in bytes (0 when none is rated).
 double PercentOfRatedEndurance(double bytes_written, double rated_bytes);

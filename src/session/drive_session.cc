@@ -5,6 +5,7 @@
 #include "nvme_command.h"
 #include "scsi_health.h"
 #include "scsi_session.h"
+#include "statistics_read.h"
 
 namespace kestrine {
 
@@ -125,6 +126,7 @@ SessionResult ReadDrive(SmartDrv& drive_layer, std::string_view selected, Byte d
   result.outcome = DriveOutcome::Read;
   result.reading = std::move(*reading);
   ReadSelfTestLogInto(drive_layer, drive.Handle(), result.reading, result.self_test_log_asked);
+  ReadStatisticsInto(drive_layer, drive.Handle(), result.reading);
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include "report_texts.h"
 #include "scsi_view_rows.h"
 #include "self_test_log_rows.h"
+#include "statistics_view_rows.h"
 #include "text_format.h"
 #include "text_trim.h"
 
@@ -49,6 +50,8 @@ const std::vector<ViewCells>& DriveViews::OfListView(int number) const {
       return identify;
     case 3:
       return self_test_log;
+    case 5:
+      return statistics;
     default:
       return general;
   }
@@ -77,7 +80,10 @@ DriveViews DriveViewRows(const DriveReading& reading) {
                                     },
                                 },
                                 reading.part);
-  if (shown) views.attributes = AttributeViewRows(reading);
+  if (shown) {
+    views.attributes = AttributeViewRows(reading);
+    views.statistics = StatisticsViewRows(reading);
+  }
   return views;
 }
 

@@ -19,13 +19,14 @@ namespace kestrine {
 
 using ViewCells = std::vector<std::string>;  // a row's cells, caption first
 
-// The rows of the four list views of one reading, each made by its family's row builder.
+// The rows of the five list views of one reading, each made by its family's row builder.
 struct DriveViews {
   std::vector<ViewCells> identify;       // ListView2
   std::vector<ViewCells> attributes;     // ListView1
   std::vector<ViewCells> self_test_log;  // ListView3, when the reading holds the log
   std::vector<ViewCells> general;        // ListView4
-  // The rows of the form's ListView<number>, 1 to 4.
+  std::vector<ViewCells> statistics;     // ListView5
+  // The rows of the form's ListView<number>, 1 to 5.
   const std::vector<ViewCells>& OfListView(int number) const;
 };
 DriveViews DriveViewRows(const DriveReading& reading);

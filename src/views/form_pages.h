@@ -32,18 +32,20 @@ inline constexpr Column kSelfTestLogColumns[] = {
     {"LBA of 1st error", 100},     {"Remaining", 75}};
 inline constexpr Column kGeneralColumns[] = {
     {"Item", 200}, {"Value", kToolkitDefaultWidth}, {"Description", 300}};
+inline constexpr Column kStatisticsColumns[] = {{"Item", 250}, {"Value", 300}};
 
 struct Page {
   const char* caption;
-  int list_view;  // the page holds the form's ListView<list_view>, 1 to 4
+  int list_view;  // the page holds the form's ListView<list_view>, 1 to 5
   std::span<const Column> columns;
 };
 
-inline constexpr std::array<Page, 4> kPages = {{
+inline constexpr std::array<Page, 5> kPages = {{
     {"Identify", 2, kIdentifyColumns},
     {"Attributes", 1, kAttributeColumns},
     {"Self Test Logs", 3, kSelfTestLogColumns},
     {"General", 4, kGeneralColumns},
+    {"Statistics", 5, kStatisticsColumns},
 }};
 
 // The columns of the form's ListView<number>.
@@ -55,7 +57,7 @@ constexpr std::span<const Column> ListViewColumns(int number) {
 }
 
 // The form's ListView<number> among any set of controls that names them ListView1 to ListView4
-// (the form's controls, the in-memory toolkit, a front end's window handles).
+// and ListView5 (the form's controls, the in-memory toolkit, a front end's window handles).
 template <typename Controls>
 constexpr auto& ListViewNumber(Controls& controls, int number) {
   switch (number) {
@@ -65,6 +67,8 @@ constexpr auto& ListViewNumber(Controls& controls, int number) {
       return controls.ListView2;
     case 3:
       return controls.ListView3;
+    case 5:
+      return controls.ListView5;
     default:
       return controls.ListView4;
   }
@@ -76,14 +80,14 @@ constexpr auto& PageListView(Controls& controls, std::size_t page) {
   return ListViewNumber(controls, kPages[page].list_view);
 }
 
-// Each of the form's four list views is on exactly one page.
+// Each of the form's five list views is on exactly one page.
 static_assert([] {
   int seen = 0;
   for (const Page& page : kPages) {
-    if (page.list_view < 1 || page.list_view > 4) return false;
+    if (page.list_view < 1 || page.list_view > 5) return false;
     seen |= 1 << page.list_view;
   }
-  return seen == 0b11110;
+  return seen == 0b111110;
 }());
 
 }  // namespace kestrine

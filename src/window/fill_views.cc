@@ -31,6 +31,7 @@ void TForm1::FillViews(bool self_test_log_asked) {
   if (self_test_log_asked) SelfTestLogRead(reading_.parts.self_test_log);
   AddRows(ui_.ListView3, std::move(views.self_test_log));
   AddRows(ui_.ListView4, std::move(views.general));
+  AddRows(ui_.ListView5, std::move(views.statistics));
 }
 
 void TForm1::FillIdentifyView() {

@@ -42,7 +42,7 @@ std::vector<std::string> MemoryApplication::TakeMessages() {
 }
 
 FormControls MemoryToolkit::Controls() {
-  return FormControls{ListView1,  ListView2, ListView3, ListView4,    ComboBox1,
+  return FormControls{ListView1,  ListView2, ListView3, ListView4,    ListView5, ComboBox1,
                       StatusBar1, lblstatus, TrayIcon1, PageControl1, App};
 }
 

@@ -97,6 +97,7 @@ struct MemoryToolkit {
   MemoryListView ListView2{ListViewColumns(2)};
   MemoryListView ListView3{ListViewColumns(3)};
   MemoryListView ListView4{ListViewColumns(4)};
+  MemoryListView ListView5{ListViewColumns(5)};
   MemoryComboBox ComboBox1;
   MemoryStatusBar StatusBar1;
   MemoryLabel lblstatus;

@@ -85,7 +85,7 @@ class TrayIcon {
 class PageControl {
  public:
   virtual ~PageControl() = default;
-  virtual int ActivePageIndex() const = 0;  // 0 to 3
+  virtual int ActivePageIndex() const = 0;  // 0 to kPages.size() - 1
 };
 
 struct SaveDialogOptions {
@@ -117,6 +117,7 @@ struct FormControls {
   ListView& ListView2;
   ListView& ListView3;
   ListView& ListView4;
+  ListView& ListView5;
   ComboBox& ComboBox1;
   StatusBar& StatusBar1;
   Label& lblstatus;

@@ -160,6 +160,7 @@ void TForm1::ClearViews() {
   ui_.ListView2.Clear();
   ui_.ListView3.Clear();
   ui_.ListView4.Clear();
+  ui_.ListView5.Clear();
   reading_ = DriveReading{};
   changes_.clear();
   DriveCondition = texts::kConditionOk;

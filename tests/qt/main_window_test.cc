@@ -98,7 +98,7 @@ struct TabledListView {
 TEST(MainWindowLayout, PagesHoldTheReportListViewsWithTheirColumns) {
   WindowFixture fx;
   auto* const pages = fx.Find<QTabWidget>("PageControl1");
-  ASSERT_EQ(pages->count(), 4);
+  ASSERT_EQ(pages->count(), 5);
   EXPECT_EQ(pages->currentIndex(), 0);
 
   const std::vector<TabledListView> views = {
@@ -114,6 +114,7 @@ TEST(MainWindowLayout, PagesHoldTheReportListViewsWithTheirColumns) {
        {"Num", "Lifetime (hours)", "Description", "Status", "LBA of 1st error", "Remaining"},
        {0, 100, 150, 100, 100, 75}},
       {"ListView4", 3, "General", {"Item", "Value", "Description"}, {200, 0, 300}},
+      {"ListView5", 4, "Statistics", {"Item", "Value"}, {250, 300}},
   };
   auto* const menu = fx.Find<QMenu>("PopupMenu1");
   for (const TabledListView& tabled : views) {

@@ -106,7 +106,7 @@ class DpiLayout : public ::testing::Test {
     }
     // Each list view fills its page, inside the tab control.
     const RECT tabs = ClientPlace(H().PageControl1);
-    for (HWND list : {H().ListView1, H().ListView2, H().ListView3, H().ListView4}) {
+    for (HWND list : {H().ListView1, H().ListView2, H().ListView3, H().ListView4, H().ListView5}) {
       const RECT place = ClientPlace(list);
       EXPECT_GT(place.left, tabs.left);
       EXPECT_GT(place.top, tabs.top);
@@ -122,6 +122,7 @@ class DpiLayout : public ::testing::Test {
         {H().ListView1, {49, 75, 49, 49, 75, 49, 203}},
         {H().ListView3, {50, 100, 150, 100, 100, 75}},
         {H().ListView4, {200, 50, 300}},
+        {H().ListView5, {250, 300}},
     };
     for (const auto& list : lists) {
       for (std::size_t column = 0; column < list.widths.size(); ++column) {

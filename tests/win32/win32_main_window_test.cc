@@ -225,12 +225,13 @@ TEST_F(Win32Window, PagesHoldReadOnlyReportListViewsWithTheirColumns) {
        {"Num", "Lifetime (hours)", "Description", "Status", "LBA of 1st error", "Remaining"},
        {50, 100, 150, 100, 100, 75}},
       {"General", H().ListView4, {"Item", "Value", "Description"}, {200, 50, 300}},
+      {"Statistics", H().ListView5, {"Item", "Value"}, {250, 300}},
   };
-  ASSERT_EQ(SendMessageA(H().PageControl1, TCM_GETITEMCOUNT, 0, 0), 4);
+  ASSERT_EQ(SendMessageA(H().PageControl1, TCM_GETITEMCOUNT, 0, 0), 5);
   const FormControls controls = window_->Controls();
   const ListView* const adapters[] = {&controls.ListView2, &controls.ListView1, &controls.ListView3,
-                                      &controls.ListView4};
-  for (int i = 0; i < 4; ++i) {
+                                      &controls.ListView4, &controls.ListView5};
+  for (int i = 0; i < 5; ++i) {
     const auto& page = pages[i];
     char caption[64] = {};
     TCITEMA item{};
@@ -384,7 +385,8 @@ TEST_F(Win32Window, CtrlTabAndCtrlShiftTabSwitchPagesAndTakeTheFocusAlong) {
     HWND list;
   } steps[] = {
       {false, 1, H().ListView1}, {false, 2, H().ListView3}, {false, 3, H().ListView4},
-      {false, 0, H().ListView2}, {true, 3, H().ListView4},  {true, 2, H().ListView3},
+      {false, 4, H().ListView5}, {false, 0, H().ListView2}, {true, 4, H().ListView5},
+      {true, 3, H().ListView4},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.page);

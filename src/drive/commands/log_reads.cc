@@ -24,14 +24,14 @@ bool Failed(Byte status) {
 }
 
 // The ATA pass-through block sent and received in place; the data when the drive returned no
-// error.
-bool ExchangeAta(DevicePort& port, DeviceHandle handle, AtaPassThroughBlock& block, Sector& out) {
+// error. `carried`: the pass-through took the command to the drive, whatever it answered.
+bool ExchangeAta(DevicePort& port, DeviceHandle handle, AtaPassThroughBlock& block, Sector& out,
+                 bool& carried) {
   std::uint32_t returned = 0;
   const std::span<Byte> exchange(block.data(), AtaPassThroughExchangeSize(kPageBytes));
-  if (!port.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned) ||
-      returned < ata_block::kHeaderSize) {
-    return false;
-  }
+  carried = port.Control(handle, kIoctlAtaPassThrough, exchange, exchange, returned) &&
+            returned >= ata_block::kHeaderSize;
+  if (!carried) return false;
   if (Failed(ReadRegisters(CurrentTaskFile(std::span<const Byte>(block)), kIdeRegs).command)) {
     return false;
   }
@@ -95,8 +95,11 @@ bool ReadLogPage(SmartDrv& drv, DeviceHandle handle, Byte drive_number, LogComma
             ? BuildReadLogExtAtaBlock(page, drive_number)
             : BuildAtaPassThroughBlock(SmartReadLogRegisters(page.log, 1, drive_number),
                                        kPageBytes);
-    done = ExchangeAta(drv.Port(), handle, block, read) ||
-           (command == LogCommand::SmartReadLog &&
+    // The legacy requests carry S.M.A.R.T. READ LOG where the pass-through does not: a drive
+    // that refused the command through it is not asked again.
+    bool carried = false;
+    done = ExchangeAta(drv.Port(), handle, block, read, carried) ||
+           (!carried && command == LogCommand::SmartReadLog &&
             ReadSmartLogLegacy(drv, handle, drive_number, page.log, read));
   } else if (family == CommandFamily::Sat) {
     const Byte device = DriveSelectByte(drive_number);

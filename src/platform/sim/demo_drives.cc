@@ -1,7 +1,9 @@
 #include "demo_drives.h"
 
+#include "ata_log_layout.h"
 #include "ata_registers.h"
 #include "drive_image_builder.h"
+#include "drive_image_logs.h"
 
 namespace kestrine {
 
@@ -290,6 +292,25 @@ DriveImage UsbBridgedSsd() {
   image.revision = "0204";
   image.serial = "PLV0A1B2C3D4E5";
   image.bus_type = BusType::Usb;
+  // Its Device Statistics (the general, temperature and solid-state pages) and SCT status, which
+  // the Statistics view shows beside the decode of attribute 194's packed temperatures.
+  using namespace device_statistics;
+  SetDeviceStatistic(image, kGeneralPage, kPowerOnResets, 1187);
+  SetDeviceStatistic(image, kGeneralPage, kPowerOnHours, 4120);
+  SetDeviceStatistic(image, kGeneralPage, kLogicalSectorsWritten, 13428871245);
+  SetDeviceStatistic(image, kGeneralPage, kLogicalSectorsRead, 20813274108);
+  SetDeviceStatistic(image, kTemperaturePage, kCurrentTemperature, 33);
+  SetDeviceStatistic(image, kTemperaturePage, kHighestTemperature, 45);
+  SetDeviceStatistic(image, kTemperaturePage, kLowestTemperature, 21);
+  SetDeviceStatistic(image, kTemperaturePage, kTimeOverTemperature, 0);
+  SetDeviceStatistic(image, kTemperaturePage, kMaxOperatingTemperature, 70);
+  SetDeviceStatistic(image, kSolidStatePage, kPercentageUsed, 3);
+  SetSctStatus(image, {.current = 33,
+                       .power_cycle_lowest = 24,
+                       .power_cycle_highest = 38,
+                       .lifetime_lowest = 21,
+                       .lifetime_highest = 45});
+  SealDriveLogs(image);
   SealDriveImage(image);
   return image;
 }

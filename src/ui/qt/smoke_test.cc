@@ -43,7 +43,7 @@ std::string ReadWindow(const std::string& step, const MainWindow& window) {
     for (int i = 0; i < selector->count(); ++i) line("selector.entry", Text(selector->itemText(i)));
     line("selector.text", Text(selector->currentText()));
   }
-  for (const char* name : {"ListView1", "ListView2", "ListView3", "ListView4"}) {
+  for (const char* name : {"ListView1", "ListView2", "ListView3", "ListView4", "ListView5"}) {
     const auto* view = Child<QTreeWidget>(window, name);
     line(std::string(name) + ".rows", std::to_string(view ? view->topLevelItemCount() : -1));
   }

@@ -14,7 +14,7 @@ namespace kestrine {
 template <typename ListViewAdapter, typename ComboBoxAdapter, typename StatusBarAdapter,
           typename LabelAdapter, typename TrayIconAdapter, typename PageControlAdapter>
 struct FormAdapters {
-  std::array<std::unique_ptr<ListViewAdapter>, kPages.size()> list_views;  // ListView1 to 4
+  std::array<std::unique_ptr<ListViewAdapter>, kPages.size()> list_views;  // ListView1 to 5
   std::unique_ptr<ComboBoxAdapter> drive_selector;
   std::unique_ptr<StatusBarAdapter> status_bar;
   std::unique_ptr<LabelAdapter> condition_label;
@@ -26,7 +26,7 @@ struct FormAdapters {
     return *list_views[static_cast<std::size_t>(number - 1)];
   }
   FormControls Controls(Application& app) const {
-    return FormControls{List(1),     List(2),          List(3), List(4), *drive_selector,
+    return FormControls{List(1),     List(2),          List(3), List(4), List(5), *drive_selector,
                         *status_bar, *condition_label, *tray,   *pages,  app};
   }
 };

@@ -69,9 +69,9 @@ WindowSnapshot ReadWindow(const Win32MainWindow& window) {
   snapshot.caption = WindowText(handles.Form1);
   snapshot.selector_entries = ComboEntries(handles.ComboBox1);
   snapshot.selector_text = WindowText(handles.ComboBox1);
-  const HWND lists[4] = {handles.ListView1, handles.ListView2, handles.ListView3,
-                         handles.ListView4};
-  for (int i = 0; i < 4; ++i) {
+  const HWND lists[5] = {handles.ListView1, handles.ListView2, handles.ListView3, handles.ListView4,
+                         handles.ListView5};
+  for (int i = 0; i < 5; ++i) {
     snapshot.rows[i] = static_cast<int>(SendMessageA(lists[i], LVM_GETITEMCOUNT, 0, 0));
   }
   snapshot.active_page = static_cast<int>(SendMessageA(handles.PageControl1, TCM_GETCURSEL, 0, 0));
@@ -92,7 +92,7 @@ std::string FormatSnapshot(const std::string& step, const WindowSnapshot& snapsh
   line("selector.count", std::to_string(snapshot.selector_entries.size()));
   for (const std::string& entry : snapshot.selector_entries) line("selector.entry", entry);
   line("selector.text", snapshot.selector_text);
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     line("ListView" + std::to_string(i + 1) + ".rows", std::to_string(snapshot.rows[i]));
   }
   line("page", std::to_string(snapshot.active_page));

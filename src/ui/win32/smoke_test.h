@@ -19,7 +19,7 @@ struct WindowSnapshot {
   std::string caption;
   std::vector<std::string> selector_entries;
   std::string selector_text;
-  int rows[4] = {};  // ListView1 to ListView4
+  int rows[5] = {};  // ListView1 to ListView5
   int active_page = -1;
   std::string status_bar;
   std::string condition;

@@ -231,9 +231,10 @@ void Win32MainWindow::ApplyDpi(UINT dpi) {
   status_font.lfHeight = -ScaleForDpi(kLblstatusFontPixels, d);
   status_font.lfWidth = 0;
   const HFONT lblstatus_font = CreateFontIndirectA(&status_font);
-  for (HWND control : {handles_.Label1, handles_.ComboBox1, handles_.Button4, handles_.Button2,
-                       handles_.PageControl1, handles_.ListView1, handles_.ListView2,
-                       handles_.ListView3, handles_.ListView4, handles_.StatusBar1}) {
+  for (HWND control :
+       {handles_.Label1, handles_.ComboBox1, handles_.Button4, handles_.Button2,
+        handles_.PageControl1, handles_.ListView1, handles_.ListView2, handles_.ListView3,
+        handles_.ListView4, handles_.ListView5, handles_.StatusBar1}) {
     SetControlFont(control, control_font_);
   }
   SetControlFont(handles_.lblstatus, lblstatus_font);

@@ -29,6 +29,7 @@ enum Win32CommandId : int {
   kListView2Id,
   kListView3Id,
   kListView4Id,
+  kListView5Id,
   kStatusBar1Id,
   kRefresh1Id = 200,
   kSavetoHTML1Id,
@@ -54,6 +55,7 @@ struct Win32Handles {
   HWND ListView2 = nullptr;
   HWND ListView3 = nullptr;
   HWND ListView4 = nullptr;
+  HWND ListView5 = nullptr;
   HWND StatusBar1 = nullptr;
   HMENU PopupMenu1 = nullptr;
   HMENU TrayMenu2 = nullptr;
