@@ -11,6 +11,7 @@ namespace {
 TEST(HistoryStatistics, KeptAsItemsNotComparedAsHealth) {
   DriveReading reading;
   reading.family = CommandFamily::Nvme;
+  reading.part = NvmePart{};
   reading.parts.identity = true;
   reading.identity.model = "KESTREL NV1";
   reading.identity.serial = "N1";

@@ -18,7 +18,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 TEST(StatisticsView, RowsOfWhatTheDriveGave) {
   DriveReading reading;
-  reading.identity.ata.emplace();
+  reading.part = AtaPart{.identify = THDDInfo{}, .status = {}, .blocks = {}};
   reading.identity.model = "ST2000DM001-1CH164   ";  // padded as IDENTIFY gives it
   DriveStatistics& s = reading.statistics.emplace();
   s.bytes_written = Counter128{1'024'000'000'000, 0};
@@ -53,7 +53,7 @@ TEST(StatisticsView, RowsOfWhatTheDriveGave) {
   };
   EXPECT_EQ(StatisticsViewRows(reading, wear), expected);
   // An NVMe drive's fields are whole values: nothing is decoded.
-  reading.identity.ata.reset();
+  reading.part = NvmePart{};
   reading.statistics.reset();
   EXPECT_TRUE(StatisticsViewRows(reading).empty());
 }

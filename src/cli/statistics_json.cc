@@ -76,7 +76,8 @@ Json StatisticsJson(const DriveReading& reading) {
 
 Json DecodedRawJson(const DriveReading& reading, const HealthItem& item) {
   // NVMe health fields are whole values; only an ATA attribute's raw bytes are vendor-packed.
-  if (!reading.identity.ata || item.id < 1 || item.id > 255) return Json(nullptr);
+  const auto* ata = std::get_if<AtaPart>(&reading.part);
+  if (ata == nullptr || !ata->identify || item.id < 1 || item.id > 255) return Json(nullptr);
   const std::optional<DecodedRaw> decoded = DecodeRawValue(
       static_cast<Byte>(item.id), TrimmedSpaces(reading.identity.model), RawBytes(item));
   if (!decoded) return Json(nullptr);

@@ -55,6 +55,7 @@ void ReadStatisticsInto(SmartDrv& drive_layer, DeviceHandle handle, DriveReading
       reading.statistics = AnyStatistics(
           NvmeStatisticsFromBlocks(tables.NvmeController[slot], tables.NvmeHealth[slot]));
       return;
+    case CommandFamily::Scsi:  // a SAS disk's counters are its items
     case CommandFamily::None:
       break;
   }

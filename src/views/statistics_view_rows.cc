@@ -53,7 +53,8 @@ std::array<Byte, 6> RawBytes(const HealthItem& item) {
 std::vector<DecodedItem> DecodedRawValues(const DriveReading& reading) {
   std::vector<DecodedItem> decoded;
   // NVMe health fields are whole values, not vendor-packed raw bytes.
-  if (!reading.identity.ata) return decoded;
+  const auto* ata = std::get_if<AtaPart>(&reading.part);
+  if (ata == nullptr || !ata->identify) return decoded;
   const std::string_view model = TrimmedSpaces(reading.identity.model);
   for (const HealthItem& item : reading.items) {
     if (item.id < 1 || item.id > 255) continue;
