@@ -3,6 +3,8 @@
 #include "ata_registers.h"
 #include "drive_path.h"
 #include "nvme_command.h"
+#include "usb_bridge_commands.h"
+#include "usb_nvme_probe.h"
 
 namespace kestrine {
 
@@ -55,8 +57,10 @@ bool AsksPowerMode(CommandFamily family) {
 }
 
 // The probe chain: the ATA family first (the ATA pass-through, then the legacy requests), then
-// SAT, then NVMe. The family that answered IDENTIFY reads its health blocks; nullopt when none did.
-std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number) {
+// SAT, then, on USB, the NVMe bridges, then NVMe. The family that answered IDENTIFY reads its
+// health blocks; nullopt when none did.
+std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number,
+                                  std::string_view bus_type) {
   if (Succeeded(drive_layer.IdentifyDeviceAta(handle, drive_number))) {
     drive_layer.ReadThresholdsAta(handle, drive_number);
     drive_layer.ReadSmartDataAta(handle, drive_number);
@@ -67,6 +71,7 @@ std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, By
     drive_layer.ReadThresholdsSat(handle, drive_number);
     return AtaReadingFromTables(drive_layer.Tables(), drive_number);
   }
+  if (auto usb = ProbeUsbNvme(drive_layer, handle, drive_number, bus_type)) return usb;
   if (Succeeded(drive_layer.IdentifyDeviceNvme(handle, drive_number))) {
     drive_layer.ReadHealthLogNvme(handle, drive_number);
     return NvmeReadingFromTables(drive_layer.Tables(), drive_number);
@@ -105,7 +110,8 @@ SessionResult ReadDrive(SmartDrv& drive_layer, std::string_view selected, Byte d
   }
   TDisk_Property property;
   if (drive_layer.QueryDiskProperty(drive.Handle(), property)) result.bus_type = property.BusType;
-  std::optional<DriveReading> reading = Probe(drive_layer, drive.Handle(), drive_number);
+  std::optional<DriveReading> reading =
+      Probe(drive_layer, drive.Handle(), drive_number, result.bus_type);
   if (!reading) {
     result.outcome = DriveOutcome::NotSmart;
     return result;
@@ -132,7 +138,11 @@ bool ReadSelfTestLogInto(SmartDrv& drive_layer, DeviceHandle handle, DriveReadin
       // A controller without the Device Self-test command has no such log: it refuses the read.
       if (!reading.identity.nvme || !reading.identity.nvme->SelfTestSupported) return true;
       asked = true;
-      if (!Succeeded(drive_layer.ReadSelfTestLogNvme(handle))) return false;
+      if (!Succeeded(reading.usb_bridge
+                         ? ReadSelfTestLogBridge(drive_layer, handle, *reading.usb_bridge)
+                         : drive_layer.ReadSelfTestLogNvme(handle))) {
+        return false;
+      }
       AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
       return true;
     case CommandFamily::None:
@@ -154,6 +164,10 @@ bool StartSelfTest(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number
   switch (drive_layer.Tables().Family[drive_number]) {
     case CommandFamily::Nvme: {
       const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
+      // Behind a USB bridge, only where the bridge carries the command.
+      if (const auto bridge = drive_layer.Tables().Bridge[drive_number]) {
+        return Succeeded(RunSelfTestBridge(drive_layer, handle, *bridge, code));
+      }
       return Succeeded(drive_layer.RunSelfTestNvme(handle, code));
     }
     case CommandFamily::None:

@@ -42,6 +42,8 @@ struct DriveImage {
   // An NVMe drive in a USB enclosure: the bridge answers its vendor SCSI commands with the NVMe
   // blocks (sim_bay_usb_bridge.cc), and the NVMe requests of a direct drive do not reach it.
   std::optional<UsbBridge> usb_bridge;
+  // The USB device's ids the system gives for a disk on USB; nullopt where it gives none.
+  std::optional<UsbId> usb_id;
   // ATA log pages by log address and page (drive_image_logs.h writes them): READ LOG EXT gives
   // any of them, S.M.A.R.T. READ LOG the first page of a log.
   std::map<std::pair<Byte, std::uint16_t>, Sector> log_pages;
@@ -166,6 +168,7 @@ class SimBay final : public DevicePort {
   void DebugText(std::string_view text) override;
   OpenFailure LastOpenFailure() const override { return last_open_failure_; }
   PowerMode PowerWithoutOpening(std::string_view path) override;
+  std::optional<UsbId> UsbDeviceId(DeviceHandle handle) override;
 
  private:
   struct OpenHandle {
