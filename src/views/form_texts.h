@@ -17,6 +17,8 @@ inline constexpr char kFailed[] = "failed";
 inline constexpr char kMethodAta[] = "IOCTL_ATA_PASS_THROUGH";
 inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
 inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";
+// An NVMe drive behind a USB bridge, the bridge's name after it in brackets.
+inline constexpr char kMethodUsbNvme[] = "USB NVMe";
 // The bus an NVMe drive is on, whatever name the platform's descriptor gives its bus.
 inline constexpr char kBusNvme[] = "Nvme";
 inline constexpr const auto& kConditionOk = kConditionOkText;
