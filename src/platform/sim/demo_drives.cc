@@ -381,6 +381,7 @@ void AddDemoDrives(SimBay& bay) {
                {.answers_ata_pass_through = false, .answers_legacy = false, .answers_sat = false});
   AddDemoNvmeDrives(bay);
   bay.AddDrive(kDemoSleepingDisk, SleepingArchiveDisk()).standby = true;
+  AddDemoUsbNvmeDrives(bay);
 }
 
 }  // namespace kestrine

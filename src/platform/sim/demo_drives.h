@@ -14,10 +14,16 @@ inline constexpr int kDemoCardReader = 5;      // answers no IDENTIFY at all
 inline constexpr int kDemoNvmeSsd = 6;         // NVMe, condition OK
 inline constexpr int kDemoWornNvmeSsd = 7;     // NVMe, critical warning, spare below threshold
 inline constexpr int kDemoSleepingDisk = 8;    // SATA, in standby until a command wakes it, OK
+// NVMe drives in USB enclosures, one behind each bridge.
+inline constexpr int kDemoJmicronSsd = 12;      // JMicron, ids not given (probed), OK
+inline constexpr int kDemoAsmediaSsd = 13;      // ASMedia, known ids, OK
+inline constexpr int kDemoRealtekWornSsd = 14;  // Realtek, known ids, WARNING
 
 // Puts the demo drives into the bay.
 void AddDemoDrives(SimBay& bay);
 // Puts only the NVMe demo drives into the bay (AddDemoDrives puts them in too).
 void AddDemoNvmeDrives(SimBay& bay);
+// Puts only the NVMe drives in USB enclosures into the bay (AddDemoDrives puts them in too).
+void AddDemoUsbNvmeDrives(SimBay& bay);
 
 }  // namespace kestrine

@@ -68,6 +68,9 @@ struct DriveBehaviour {
   // The drive answers IDENTIFY but not its health table: S.M.A.R.T. READ DATA is aborted, the
   // NVMe health log refused (as by USB bridges that carry IDENTIFY only).
   bool refuses_health_data = false;
+  // A USB bridge that stalls: each of its vendor commands is held for the request's time-out on
+  // the bay's clock, then fails as the system fails a command that timed out.
+  bool bridge_stalls = false;
   std::uint8_t sat_scsi_status = 0;  // non-zero: every SAT reply carries this status
 };
 

@@ -53,6 +53,10 @@ bool SimBay::AnswerUsbBridge(SimDrive& drive, Access access, std::uint32_t code,
     return finish(scsi::kStatusCheckCondition, sense, {});
   };
   const std::span<const Byte> cdb(request->cdb.data(), request->cdb_length);
+  if (drive.behaviour.bridge_stalls && IsUsbBridgeCdb(cdb)) {
+    AdvanceClock(std::chrono::seconds(request->timeout_seconds));
+    return false;
+  }
   const bool reads = request->direction == sat_block::kScsiIoctlDataIn;
   const UsbBridge bridge = *drive.image.usb_bridge;
 
