@@ -45,8 +45,8 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   check_demo_report() {
     cat "$1"
     expect_line "$1" 'start.caption=Kestrine 0.7 by kestrine@example.org'
-    expect_line "$1" 'start.selector.count=8'
-    for drive in 0 1 2 3 5 6 7 8; do
+    expect_line "$1" 'start.selector.count=11'
+    for drive in 0 1 2 3 5 6 7 8 12 13 14; do
       expect_line "$1" "start.selector.entry=\\\\.\\PHYSICALDRIVE$drive"
     done
     expect_line "$1" 'start.selector.text=\\.\PHYSICALDRIVE0'

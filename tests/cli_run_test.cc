@@ -447,10 +447,10 @@ TEST(CliNoWake, ADriveAsleepIsListedAndNeitherReadNorCounted) {
   std::vector<json> asleep;
   for (const json& drive : drives) asleep.push_back(drive["asleep"]);
   // 0, 1, 2, 3, 5, 6, 7 read; the archive disk, 8, left asleep without a condition; the SAS
-  // disks 10 and 11 read.
+  // disks 10 and 11 and the bridged 12 to 14 read.
   std::vector<json> expected(7, nullptr);
   expected.emplace_back("standby");
-  expected.resize(10, nullptr);
+  expected.resize(expected.size() + 5, nullptr);
   EXPECT_EQ(asleep, expected);
   EXPECT_EQ(drives[7]["condition"], nullptr);
 }

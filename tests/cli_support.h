@@ -40,6 +40,9 @@ class BorrowedPort final : public DevicePort {
   std::optional<std::uint32_t> NvmeNamespaceId(DeviceHandle handle) override {
     return port_.NvmeNamespaceId(handle);
   }
+  std::optional<UsbId> UsbDeviceId(DeviceHandle handle) override {
+    return port_.UsbDeviceId(handle);
+  }
 
  private:
   DevicePort& port_;

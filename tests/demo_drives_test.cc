@@ -50,7 +50,8 @@ TEST(DemoBay, StartUpListsTheDrivesWithTheGapAndShowsTheFirst) {
   DemoFixture fx;
   fx.Run([](TForm1& f) { f.FormShow(); });
   std::vector<std::string> expected;
-  for (int number : {0, 1, 2, 3, 5, 6, 7, 8, 10, 11}) expected.push_back(DriveDevicePath(number));
+  for (int number : {0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12, 13, 14})
+    expected.push_back(DriveDevicePath(number));
   EXPECT_EQ(fx.ui.ComboBox1.items, expected);
   EXPECT_EQ(fx.ui.ComboBox1.text, DriveDevicePath(kDemoHealthyDisk));
   EXPECT_TRUE(fx.ui.App.messages.empty());

@@ -40,7 +40,7 @@ void ShowRead(const SessionResult& read, DriveReport& report) {
   const DriveReading& reading = read.reading;
   // The status bar names bus and method once the drive answered IDENTIFY, and the condition
   // label shows a condition once the refresh has judged the drive's health data.
-  report.status_bar = ReadStatusText(read.bus_type, reading.family);
+  report.status_bar = ReadStatusText(read.bus_type, reading.family, reading.usb_bridge);
   report.bus_type = read.bus_type;
   if (reading.parts.health) {
     report.condition = std::string(ConditionText(reading.condition));

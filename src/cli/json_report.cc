@@ -131,7 +131,8 @@ Json ReadingJson(const DriveReading& reading) {
   const std::string_view condition = ConditionText(reading.condition);
   return Json{
       {"family", FamilyLabel(reading.family)},
-      {"method", MethodText(reading.family)},
+      {"method", ReadingMethodText(reading.family, reading.usb_bridge)},
+      {"usb_bridge", reading.usb_bridge ? Json(UsbBridgeName(*reading.usb_bridge)) : Json(nullptr)},
       {"model", Latin1ToUtf8(reading.identity.model)},
       {"firmware", Latin1ToUtf8(reading.identity.firmware)},
       {"serial", Latin1ToUtf8(reading.identity.serial)},

@@ -184,6 +184,8 @@ struct PerFamily : Lambdas... {
 struct DriveReading {
   Byte slot = 0;
   CommandFamily family = CommandFamily::None;
+  // An NVMe drive in a USB enclosure: the bridge that carried its commands.
+  std::optional<UsbBridge> usb_bridge;
   DriveIdentity identity;
   std::vector<HealthItem> items;  // in the order the Attributes view shows them
   Condition condition = Condition::NotDecided;

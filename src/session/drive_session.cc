@@ -6,6 +6,8 @@
 #include "scsi_health.h"
 #include "scsi_session.h"
 #include "statistics_read.h"
+#include "usb_bridge_commands.h"
+#include "usb_nvme_probe.h"
 
 namespace kestrine {
 
@@ -59,8 +61,9 @@ bool AsksPowerMode(CommandFamily family) {
 }
 
 // The probe chain: the ATA family first (the ATA pass-through, then the legacy requests), then
-// SAT, then NVMe, then the SCSI family; the SCSI family first on a bus that names SCSI. The family
-// that answered IDENTIFY (INQUIRY) reads its health blocks; nullopt when none did.
+// SAT, then, on USB, the NVMe bridges, then NVMe, then the SCSI family; the SCSI family first on a
+// bus that names SCSI. The family that answered IDENTIFY (INQUIRY) reads its health blocks; nullopt
+// when none did.
 std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number,
                                   std::string_view bus_type) {
   const bool scsi_bus = IsScsiBus(bus_type);
@@ -78,6 +81,7 @@ std::optional<DriveReading> Probe(SmartDrv& drive_layer, DeviceHandle handle, By
     drive_layer.ReadThresholdsSat(handle, drive_number);
     return AtaReadingFromTables(drive_layer.Tables(), drive_number);
   }
+  if (auto usb = ProbeUsbNvme(drive_layer, handle, drive_number, bus_type)) return usb;
   if (Succeeded(drive_layer.IdentifyDeviceNvme(handle, drive_number))) {
     drive_layer.ReadHealthLogNvme(handle, drive_number);
     return NvmeReadingFromTables(drive_layer.Tables(), drive_number);
@@ -148,7 +152,11 @@ bool ReadSelfTestLogInto(SmartDrv& drive_layer, DeviceHandle handle, DriveReadin
           part == nullptr || !part->identity || !part->identity->SelfTestSupported)
         return true;
       asked = true;
-      if (!Succeeded(drive_layer.ReadSelfTestLogNvme(handle))) return false;
+      if (!Succeeded(reading.usb_bridge
+                         ? ReadSelfTestLogBridge(drive_layer, handle, *reading.usb_bridge)
+                         : drive_layer.ReadSelfTestLogNvme(handle))) {
+        return false;
+      }
       AddNvmeSelfTestLog(reading, drive_layer.Tables().NvmeSelfTest);
       return true;
     case CommandFamily::Scsi:
@@ -174,6 +182,10 @@ bool StartSelfTest(SmartDrv& drive_layer, DeviceHandle handle, Byte drive_number
   switch (drive_layer.Tables().Family[drive_number]) {
     case CommandFamily::Nvme: {
       const std::uint32_t code = test_code == kShortSelfTestOffline ? kStcShort : kStcExtended;
+      // Behind a USB bridge, only where the bridge carries the command.
+      if (const auto bridge = drive_layer.Tables().Bridge[drive_number]) {
+        return Succeeded(RunSelfTestBridge(drive_layer, handle, *bridge, code));
+      }
       return Succeeded(drive_layer.RunSelfTestNvme(handle, code));
     }
     case CommandFamily::Scsi:

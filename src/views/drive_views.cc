@@ -107,11 +107,13 @@ std::optional<Rgb> AttributeRowColour(const DriveReading& reading, int row) {
   return std::nullopt;
 }
 
-std::string ReadStatusText(std::string_view bus_type, CommandFamily family) {
+std::string ReadStatusText(std::string_view bus_type, CommandFamily family,
+                           std::optional<UsbBridge> bridge) {
   std::string bus(bus_type);
   switch (family) {
     case CommandFamily::Nvme:
-      bus = texts::kBusNvme;  // whatever name the platform's descriptor gives its bus
+      // Whatever name the platform's descriptor gives its bus; behind a bridge, the bridge's.
+      if (!bridge) bus = texts::kBusNvme;
       break;
     case CommandFamily::None:
     case CommandFamily::Ata:
@@ -119,7 +121,7 @@ std::string ReadStatusText(std::string_view bus_type, CommandFamily family) {
     case CommandFamily::Scsi:
       break;
   }
-  return "BusType:" + bus + " " + "Method:" + std::string(MethodText(family));
+  return "BusType:" + bus + " " + "Method:" + ReadingMethodText(family, bridge);
 }
 
 std::string AsleepStatusText(std::string_view read_status, PowerMode mode) {

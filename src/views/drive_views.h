@@ -37,8 +37,10 @@ std::vector<ViewCells> AttributeViewRows(const DriveReading& reading);
 // for the normal background.
 std::optional<Rgb> AttributeRowColour(const DriveReading& reading, int row);
 
-// The status bar once a drive was read: its bus (the descriptor's, or NVMe's) and the method.
-std::string ReadStatusText(std::string_view bus_type, CommandFamily family);
+// The status bar once a drive was read: its bus (the descriptor's, or NVMe's for a drive not
+// behind a USB bridge) and the method.
+std::string ReadStatusText(std::string_view bus_type, CommandFamily family,
+                           std::optional<UsbBridge> bridge = std::nullopt);
 // The status bar of a drive a re-read found asleep and left so, after `read_status`, the status
 // bar of the drive's last read (empty for none).
 std::string AsleepStatusText(std::string_view read_status, PowerMode mode);

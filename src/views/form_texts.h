@@ -19,6 +19,8 @@ inline constexpr char kMethodSat[] = "IOCTL_SCSI_PASS_THROUGH";
 inline constexpr char kMethodNvme[] = "IOCTL_STORAGE_QUERY_PROPERTY";
 // A SAS or SCSI disk's commands travel in the same block as SAT's.
 inline constexpr const auto& kMethodScsi = kMethodSat;
+// An NVMe drive behind a USB bridge, the bridge's name after it in brackets.
+inline constexpr char kMethodUsbNvme[] = "USB NVMe";
 // The bus an NVMe drive is on, whatever name the platform's descriptor gives its bus.
 inline constexpr char kBusNvme[] = "Nvme";
 inline constexpr const auto& kConditionOk = kConditionOkText;

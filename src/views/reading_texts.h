@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "condition_text.h"
@@ -32,6 +34,15 @@ constexpr std::string_view MethodText(CommandFamily family) {
       break;
   }
   return {};
+}
+
+// The method of a reading: its family's, or for an NVMe drive behind a USB bridge, the bridge's
+// ("USB NVMe (JMicron)").
+inline std::string ReadingMethodText(CommandFamily family, std::optional<UsbBridge> bridge) {
+  if (bridge && family == CommandFamily::Nvme) {
+    return std::string(texts::kMethodUsbNvme) + " (" + std::string(UsbBridgeName(*bridge)) + ")";
+  }
+  return std::string(MethodText(family));
 }
 
 }  // namespace kestrine

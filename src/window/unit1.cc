@@ -146,7 +146,7 @@ void TForm1::RefreshDrive(Cause cause) {
   told_not_read_.reset();
   reading_ = std::move(read.reading);
   read_drive_ = selected;
-  read_status_ = ReadStatusText(read.bus_type, reading_.family);
+  read_status_ = ReadStatusText(read.bus_type, reading_.family, reading_.usb_bridge);
   ui_.StatusBar1.SetText(read_status_);
   FillViews(read.self_test_log_asked);
   // Compared once the self-test log is in the reading.

@@ -289,9 +289,11 @@ TEST_F(Win32Window, StartUpListsTheDrivesAndRefreshesTheFirstOnce) {
                  reinterpret_cast<LPARAM>(entry));
     entries.emplace_back(entry);
   }
-  EXPECT_EQ(entries, (std::vector<std::string>{kDrive0, kDrive1, kDrive2, "\\\\.\\PHYSICALDRIVE3",
-                                               "\\\\.\\PHYSICALDRIVE5", "\\\\.\\PHYSICALDRIVE6",
-                                               "\\\\.\\PHYSICALDRIVE7", "\\\\.\\PHYSICALDRIVE8"}));
+  EXPECT_EQ(entries,
+            (std::vector<std::string>{
+                kDrive0, kDrive1, kDrive2, "\\\\.\\PHYSICALDRIVE3", "\\\\.\\PHYSICALDRIVE5",
+                "\\\\.\\PHYSICALDRIVE6", "\\\\.\\PHYSICALDRIVE7", "\\\\.\\PHYSICALDRIVE8",
+                "\\\\.\\PHYSICALDRIVE12", "\\\\.\\PHYSICALDRIVE13", "\\\\.\\PHYSICALDRIVE14"}));
   EXPECT_EQ(WindowText(H().ComboBox1), kDrive0);
   EXPECT_EQ(Refreshes(), 1);
   EXPECT_GT(SendMessageA(H().ListView1, LVM_GETITEMCOUNT, 0, 0), 0);

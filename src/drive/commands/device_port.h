@@ -4,6 +4,7 @@
 // drive bay answers from the drive's side.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -53,6 +54,13 @@ enum class OpenError {
   Other,
 };
 
+// A USB device's vendor and product ids.
+struct UsbId {
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+  auto operator<=>(const UsbId&) const = default;
+};
+
 struct OpenFailure {
   OpenError error = OpenError::None;
   std::string device;  // the platform's name of what it tried to open ("/dev/sda")
@@ -79,6 +87,9 @@ class DevicePort {
   // What the system knows of the device's power without opening it or sending it anything:
   // Suspended where it holds the device suspended (an open would resume it), else Unknown.
   virtual PowerMode PowerWithoutOpening(std::string_view /*path*/) { return PowerMode::Unknown; }
+  // The ids of the USB device (a bridge) the disk behind an open handle sits on, where the
+  // platform tells them; nullopt for a disk not on USB and where the platform does not tell.
+  virtual std::optional<UsbId> UsbDeviceId(DeviceHandle) { return std::nullopt; }
 };
 
 // A port with no devices: every open fails. Used where a platform has no port of its own.

@@ -31,6 +31,7 @@ CommandResult SmartDrv::IdentifyDeviceNvme(DeviceHandle handle, Byte drive_numbe
   tables_->NvmeController[drive_number] = controller;
   tables_->NvmeNamespace[drive_number] = namespace_data;
   tables_->Family[drive_number] = CommandFamily::Nvme;
+  tables_->Bridge[drive_number].reset();
   return CommandResult::Success;
 }
 

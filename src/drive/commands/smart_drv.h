@@ -22,6 +22,7 @@
 #include "sat_pass_through_block.h"
 #include "smart_layout.h"
 #include "storage_property.h"
+#include "usb_bridge_requests.h"
 
 namespace kestrine {
 
@@ -73,6 +74,9 @@ struct SmartTables {
   // and SAT families) or the SMART / Health Information log (NVMe). False: the slot holds zeros
   // and nothing is known of the drive's health, so no condition can be judged from it.
   std::array<bool, kDriveSlots> HealthRead{};
+  // The USB bridge whose vendor commands carried an NVMe drive's Identify; nullopt for a drive
+  // whose Identify came directly.
+  std::array<std::optional<UsbBridge>, kDriveSlots> Bridge{};
 };
 
 class SmartDrv {

@@ -77,13 +77,17 @@ CommandResult IdentifyDeviceBridge(SmartDrv& drive, DeviceHandle handle, Byte dr
   tables.NvmeController[drive_number] = controller;
   tables.NvmeNamespace[drive_number] = namespace_data;
   tables.Family[drive_number] = CommandFamily::Nvme;
+  tables.Bridge[drive_number] = bridge;
   return CommandResult::Success;
 }
 
 CommandResult ReadHealthLogBridge(SmartDrv& drive, DeviceHandle handle, Byte drive_number,
                                   UsbBridge bridge) {
   NvmeHealthLog log{};
-  const bool read = SendRead(drive.Port(), handle, bridge, HealthLogCommand(), log);
+  const SmartTables& tables = drive.Tables();
+  const bool read = SendRead(drive.Port(), handle, bridge, HealthLogCommand(), log) &&
+                    PlausibleNvmeHealthLog(log, {tables.NvmeController[drive_number],
+                                                 tables.NvmeNamespace[drive_number]});
   drive.Tables().NvmeHealth[drive_number] = read ? log : NvmeHealthLog{};
   drive.Tables().HealthRead[drive_number] = read;
   return ResultOf(read);

@@ -21,4 +21,13 @@ bool PlausibleNvmeController(std::span<const Byte, nvme_controller::kSize> contr
   return PrintableText(controller.subspan(kModelNumber, kModelNumberSize));
 }
 
+bool PlausibleNvmeHealthLog(std::span<const Byte, nvme_health::kSize> log,
+                            std::initializer_list<std::span<const Byte>> identify) {
+  const Byte first = log[0];
+  if (std::ranges::all_of(log, [first](Byte b) { return b == first; })) return false;
+  return std::ranges::none_of(identify, [log](std::span<const Byte> block) {
+    return block.size() >= log.size() && std::ranges::equal(log, block.first(log.size()));
+  });
+}
+
 }  // namespace kestrine

@@ -141,6 +141,12 @@ std::optional<std::uint32_t> LinuxDevicePort::NvmeNamespaceId(DeviceHandle handl
   return static_cast<std::uint32_t>(id);
 }
 
+std::optional<UsbId> LinuxDevicePort::UsbDeviceId(DeviceHandle handle) {
+  const auto it = disks_.find(handle);
+  if (it == disks_.end() || it->second.nvme) return std::nullopt;
+  return Sysfs(it->second).UsbParentId();
+}
+
 void LinuxDevicePort::DebugText(std::string_view text) {
   if (options_.debug_sink) options_.debug_sink(text);
 }

@@ -63,6 +63,8 @@ class LinuxDevicePort final : public DevicePort {
   // A SCSI disk that runtime power management holds suspended, from sysfs; NVMe namespaces are
   // not asked.
   PowerMode PowerWithoutOpening(std::string_view path) override;
+  // The USB device above a SCSI disk in sysfs; NVMe namespaces have none.
+  std::optional<UsbId> UsbDeviceId(DeviceHandle handle) override;
 
  private:
   struct OpenDisk {

@@ -404,6 +404,7 @@ void AddDemoDrives(SimBay& bay) {
   bay.AddDrive(kDemoSleepingDisk, SleepingArchiveDisk()).standby = true;
   bay.AddDrive(kDemoSasHdd, SasHddImage());
   bay.AddDrive(kDemoSasSsd, SasSsdImage());
+  AddDemoUsbNvmeDrives(bay);
 }
 
 }  // namespace kestrine

@@ -16,10 +16,16 @@ inline constexpr int kDemoWornNvmeSsd = 7;     // NVMe, critical warning, spare 
 inline constexpr int kDemoSleepingDisk = 8;    // SATA, in standby until a command wakes it, OK
 inline constexpr int kDemoSasHdd = 10;         // SAS hard disk, read through LOG SENSE, OK
 inline constexpr int kDemoSasSsd = 11;  // SAS SSD, uncorrected errors and grown defects, WARNING
+// NVMe drives in USB enclosures, one behind each bridge.
+inline constexpr int kDemoJmicronSsd = 12;      // JMicron, ids not given (probed), OK
+inline constexpr int kDemoAsmediaSsd = 13;      // ASMedia, known ids, OK
+inline constexpr int kDemoRealtekWornSsd = 14;  // Realtek, known ids, WARNING
 
 // Puts the demo drives into the bay.
 void AddDemoDrives(SimBay& bay);
 // Puts only the NVMe demo drives into the bay (AddDemoDrives puts them in too).
 void AddDemoNvmeDrives(SimBay& bay);
+// Puts only the NVMe drives in USB enclosures into the bay (AddDemoDrives puts them in too).
+void AddDemoUsbNvmeDrives(SimBay& bay);
 
 }  // namespace kestrine

@@ -1,5 +1,6 @@
 // The demo bay's NVMe drives: a healthy one, and a worn one whose controller raises a critical
-// warning with its available spare below the threshold.
+// warning with its available spare below the threshold; and three in USB enclosures, one behind
+// each bridge, one of them worn.
 #include "demo_drives.h"
 #include "nvme_image_builder.h"
 
@@ -109,11 +110,102 @@ DriveImage WornNvmeSsd() {
   return NvmeImage(std::move(blocks), "KESTREL NV256 M.2", "KN25619A00982", "1.2.0");
 }
 
+// An NVMe drive in a USB enclosure: the storage stack names the bridge, and only the bridge's
+// vendor commands reach the drive.
+DriveImage BridgedImage(NvmeBlocks blocks, UsbBridge bridge, std::optional<UsbId> usb_id,
+                        std::string vendor, std::string product) {
+  DriveImage image;
+  image.nvme = std::move(blocks);
+  image.usb_bridge = bridge;
+  image.usb_id = usb_id;
+  image.vendor = std::move(vendor);
+  image.product = std::move(product);
+  image.revision = "0204";
+  image.serial = "0123456789AB";
+  image.bus_type = BusType::Usb;
+  return image;
+}
+
+// A 500 GB portable SSD, healthy, its bridge's ids known (ASMedia ASM2362's own).
+DriveImage AsmediaPortableSsd() {
+  using namespace nvme_health;
+  NvmeBlocks blocks;
+  SetNvmeIdentityTexts(blocks, "KESTREL NV500 PORTABLE", "KP5U21C00731", "3B1QGXA7");
+  SetNvmeCapacity(blocks, 976773168, kBlockShift512);
+  SetController(blocks, kVersion14, 85);
+  WriteLe16(blocks.health, kCompositeTemperature, 273 + 41);
+  blocks.health[kAvailableSpare] = 100;
+  blocks.health[kAvailableSpareThreshold] = 10;
+  blocks.health[kPercentageUsed] = 1;
+  SetHealthCounter(blocks, kDataUnitsRead, 3104577);
+  SetHealthCounter(blocks, kDataUnitsWritten, 2290013);
+  SetHealthCounter(blocks, kPowerCycles, 214);
+  SetHealthCounter(blocks, kPowerOnHours, 388);
+  SetHealthCounter(blocks, kUnsafeShutdowns, 61);
+  blocks.self_test_log = EmptyNvmeSelfTestLog();
+  return BridgedImage(std::move(blocks), UsbBridge::ASMedia, UsbId{0x174C, 0x2362}, "ASMT", "2362");
+}
+
+// A 1 TB SSD in a Realtek enclosure, near its rated endurance and with media errors (WARNING),
+// its bridge's ids known.
+DriveImage RealtekWornSsd() {
+  using namespace nvme_health;
+  NvmeBlocks blocks;
+  SetNvmeIdentityTexts(blocks, "KESTREL NV1000 1TB", "KN1T20A11870", "2B0QEXM7");
+  SetNvmeCapacity(blocks, 1953525168, kBlockShift512);
+  SetController(blocks, kVersion13, 170);
+  WriteLe16(blocks.health, kCompositeTemperature, 273 + 47);
+  blocks.health[kAvailableSpare] = 62;
+  blocks.health[kAvailableSpareThreshold] = 10;
+  blocks.health[kPercentageUsed] = 94;
+  SetHealthCounter(blocks, kDataUnitsRead, 1480092217);
+  SetHealthCounter(blocks, kDataUnitsWritten, 1377300452);
+  SetHealthCounter(blocks, kPowerCycles, 1902);
+  SetHealthCounter(blocks, kPowerOnHours, 21544);
+  SetHealthCounter(blocks, kUnsafeShutdowns, 233);
+  SetHealthCounter(blocks, kMediaErrors, 3);
+  SetHealthCounter(blocks, kErrorLogEntries, 41);
+  blocks.self_test_log = EmptyNvmeSelfTestLog();
+  AddNvmeSelfTestResult(blocks.self_test_log,
+                        {.code = nvme_self_test_log::kCodeShort, .power_on_hours = 21390});
+  return BridgedImage(std::move(blocks), UsbBridge::Realtek, UsbId{0x0BDA, 0x9210}, "Realtek",
+                      "RTL9210");
+}
+
+// A 256 GB SSD in a JMicron enclosure whose ids the system does not give, found by the careful
+// probe, healthy; the bridge carries its self-tests.
+DriveImage JmicronSsd() {
+  using namespace nvme_health;
+  NvmeBlocks blocks;
+  SetNvmeIdentityTexts(blocks, "KESTREL NV256 M.2", "KN25622C01544", "1.4.1");
+  SetNvmeCapacity(blocks, 500118192, kBlockShift512);
+  SetController(blocks, kVersion14, 30);
+  WriteLe16(blocks.health, kCompositeTemperature, 273 + 36);
+  blocks.health[kAvailableSpare] = 100;
+  blocks.health[kAvailableSpareThreshold] = 5;
+  blocks.health[kPercentageUsed] = 7;
+  SetHealthCounter(blocks, kDataUnitsRead, 20417553);
+  SetHealthCounter(blocks, kDataUnitsWritten, 18830126);
+  SetHealthCounter(blocks, kPowerCycles, 530);
+  SetHealthCounter(blocks, kPowerOnHours, 2977);
+  SetHealthCounter(blocks, kUnsafeShutdowns, 88);
+  blocks.self_test_log = EmptyNvmeSelfTestLog();
+  AddNvmeSelfTestResult(blocks.self_test_log,
+                        {.code = nvme_self_test_log::kCodeShort, .power_on_hours = 2901});
+  return BridgedImage(std::move(blocks), UsbBridge::JMicron, std::nullopt, "JMicron", "Tech");
+}
+
 }  // namespace
 
 void AddDemoNvmeDrives(SimBay& bay) {
   bay.AddDrive(kDemoNvmeSsd, HealthyNvmeSsd());
   bay.AddDrive(kDemoWornNvmeSsd, WornNvmeSsd());
+}
+
+void AddDemoUsbNvmeDrives(SimBay& bay) {
+  bay.AddDrive(kDemoJmicronSsd, JmicronSsd());
+  bay.AddDrive(kDemoAsmediaSsd, AsmediaPortableSsd());
+  bay.AddDrive(kDemoRealtekWornSsd, RealtekWornSsd());
 }
 
 }  // namespace kestrine

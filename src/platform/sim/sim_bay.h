@@ -42,6 +42,8 @@ struct DriveImage {
   // An NVMe drive in a USB enclosure: the bridge answers its vendor SCSI commands with the NVMe
   // blocks (sim_bay_usb_bridge.cc), and the NVMe requests of a direct drive do not reach it.
   std::optional<UsbBridge> usb_bridge;
+  // The USB device's ids the system gives for a disk on USB; nullopt where it gives none.
+  std::optional<UsbId> usb_id;
   // ATA log pages by log address and page (drive_image_logs.h writes them): READ LOG EXT gives
   // any of them, S.M.A.R.T. READ LOG the first page of a log.
   std::map<std::pair<Byte, std::uint16_t>, Sector> log_pages;
@@ -66,6 +68,9 @@ struct DriveBehaviour {
   // The drive answers IDENTIFY but not its health table: S.M.A.R.T. READ DATA is aborted, the
   // NVMe health log refused (as by USB bridges that carry IDENTIFY only).
   bool refuses_health_data = false;
+  // A USB bridge that stalls: each of its vendor commands is held for the request's time-out on
+  // the bay's clock, then fails as the system fails a command that timed out.
+  bool bridge_stalls = false;
   std::uint8_t sat_scsi_status = 0;  // non-zero: every SAT reply carries this status
 };
 
@@ -166,6 +171,7 @@ class SimBay final : public DevicePort {
   void DebugText(std::string_view text) override;
   OpenFailure LastOpenFailure() const override { return last_open_failure_; }
   PowerMode PowerWithoutOpening(std::string_view path) override;
+  std::optional<UsbId> UsbDeviceId(DeviceHandle handle) override;
 
  private:
   struct OpenHandle {

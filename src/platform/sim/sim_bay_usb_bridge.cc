@@ -27,6 +27,12 @@ std::uint32_t Be24(std::span<const Byte> bytes, std::size_t offset) {
 
 }  // namespace
 
+std::optional<UsbId> SimBay::UsbDeviceId(DeviceHandle handle) {
+  const auto it = handles_.find(handle);
+  SimDrive* drive = it == handles_.end() ? nullptr : FindDrive(it->second.drive);
+  return drive != nullptr ? drive->image.usb_id : std::nullopt;
+}
+
 bool SimBay::AnswerUsbBridge(SimDrive& drive, Access access, std::uint32_t code,
                              std::span<const Byte> in, std::span<Byte> out,
                              std::uint32_t& bytes_returned) {
@@ -47,6 +53,10 @@ bool SimBay::AnswerUsbBridge(SimDrive& drive, Access access, std::uint32_t code,
     return finish(scsi::kStatusCheckCondition, sense, {});
   };
   const std::span<const Byte> cdb(request->cdb.data(), request->cdb_length);
+  if (drive.behaviour.bridge_stalls && IsUsbBridgeCdb(cdb)) {
+    AdvanceClock(std::chrono::seconds(request->timeout_seconds));
+    return false;
+  }
   const bool reads = request->direction == sat_block::kScsiIoctlDataIn;
   const UsbBridge bridge = *drive.image.usb_bridge;
 
