@@ -61,7 +61,7 @@ void TForm1::FillGeneralView() {
 }
 
 void TForm1::FillSelfTestLogView() {
-  const std::string selected = ui_.ComboBox1.Text();
+  const std::string selected = SelectedPath();
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   Sector log{};
@@ -76,7 +76,7 @@ void TForm1::FillNvmeViews() {
   if (!reading_.identity.nvme || !reading_.nvme_blocks) return;
   bool asked = false;
   {
-    const OpenedDrive drive(drv_, ui_.ComboBox1.Text());
+    const OpenedDrive drive(drv_, SelectedPath());
     ReadSelfTestLogInto(drv_, drive.Handle(), reading_, asked);
   }
   FillViews(asked);
@@ -91,7 +91,7 @@ void TForm1::ShowCondition(const std::string& temperature) {
   } else {
     ui_.lblstatus.SetColor(kGreen);
   }
-  ui_.TrayIcon1.SetHint(ConditionHintText(ui_.ComboBox1.Text(), temperature, DriveCondition));
+  SetTrayHint(ConditionHintText(SelectedPath(), temperature, DriveCondition));
 }
 
 std::optional<Rgb> TForm1::ListView1CustomDrawItem(int row) const {

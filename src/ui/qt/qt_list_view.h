@@ -38,9 +38,15 @@ class QtListView final : public ListView {
   std::string CellText(int row, int column) const override;
 
   QTreeWidget* Widget() const { return widget_; }
+  // The width a column needs to show `text` whole, its margins included.
+  int TextWidth(const QString& text) const;
 
  private:
+  // Each column at its set width, or wider where its caption or a cell needs it.
+  void FitColumns(const QTreeWidgetItem* row);
+
   QTreeWidget* widget_;
+  std::vector<int> set_widths_;
 };
 
 }  // namespace kestrine
