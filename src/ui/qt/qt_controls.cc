@@ -1,5 +1,7 @@
 #include "qt_controls.h"
 
+#include <QAbstractItemView>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
 #include <QSignalBlocker>
@@ -41,6 +43,8 @@ void QtComboBox::SetItem(int index, const std::string& text) {
   widget_->setItemText(index, FromLatin1(text));
   // Qt puts the entry's new text into the edit field where it is the current one.
   widget_->setEditText(kept);
+  // The list opens as wide as its longest entry, the path and the model whole.
+  widget_->view()->setMinimumWidth(widget_->view()->sizeHintForColumn(0));
 }
 
 void QtComboBox::SelectFirst() {
@@ -53,6 +57,8 @@ void QtComboBox::SelectFirst() {
 void QtComboBox::SetText(const std::string& text) {
   const QSignalBlocker blocker(widget_);
   widget_->setEditText(FromLatin1(text));
+  // The path first, where the box is narrower than the path and the model.
+  if (widget_->lineEdit() != nullptr) widget_->lineEdit()->setCursorPosition(0);
 }
 
 std::string QtComboBox::Text() const {

@@ -50,18 +50,21 @@ void QtListView::Clear() {
   FitColumns(nullptr);
 }
 
-int QtListView::TextWidth(const QString& text) const {
-  // The margins an item view's style keeps on both sides of a cell's text.
-  const int margin =
-      widget_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget_) + 1;
-  return widget_->fontMetrics().horizontalAdvance(text) + 2 * margin;
+int QtListView::CellWidth(const QTreeWidgetItem* row, int column) const {
+  // As the view asks its delegate when it lays the cell out: the style's margins and font.
+  QStyleOptionViewItem option;
+  option.initFrom(widget_);
+  option.widget = widget_;
+  const QModelIndex index = widget_->model()->index(
+      widget_->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(row)), column);
+  return widget_->itemDelegate()->sizeHint(option, index).width();
 }
 
 void QtListView::FitColumns(const QTreeWidgetItem* row) {
   QHeaderView* const header = widget_->header();
   for (int i = 0; i < static_cast<int>(set_widths_.size()); ++i) {
     // A new row may widen a column; the caption and the set width count when the view is empty.
-    const int needed = row != nullptr ? std::max(header->sectionSize(i), TextWidth(row->text(i)))
+    const int needed = row != nullptr ? std::max(header->sectionSize(i), CellWidth(row, i))
                                       : std::max(set_widths_[static_cast<std::size_t>(i)],
                                                  header->sectionSizeHint(i));
     if (needed != header->sectionSize(i)) header->resizeSection(i, needed);

@@ -38,8 +38,8 @@ class QtListView final : public ListView {
   std::string CellText(int row, int column) const override;
 
   QTreeWidget* Widget() const { return widget_; }
-  // The width a column needs to show `text` whole, its margins included.
-  int TextWidth(const QString& text) const;
+  // The width column `column` needs to show the cell of `row` whole, its margins included.
+  int CellWidth(const QTreeWidgetItem* row, int column) const;
 
  private:
   // Each column at its set width, or wider where its caption or a cell needs it.
