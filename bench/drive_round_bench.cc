@@ -26,10 +26,10 @@ using Clock = std::chrono::steady_clock;
 // the bay's lock, as a system call to a hung disk waits in the kernel.
 class HangingPort final : public DevicePort {
  public:
-  HangingPort(DevicePort& bay, std::string hanging) : bay_(bay), hanging_(std::move(hanging)) {}
+  HangingPort(DevicePort& bay, int hanging) : bay_(bay), hanging_(hanging) {}
   DeviceHandle Open(std::string_view path, Access access) override {
     const DeviceHandle handle = bay_.Open(path, access);
-    if (path == hanging_) hung_.insert(handle);
+    if (SimBay::ResolvePath(path) == hanging_) hung_.insert(handle);
     return handle;
   }
   bool Close(DeviceHandle handle) override {
@@ -46,7 +46,7 @@ class HangingPort final : public DevicePort {
 
  private:
   DevicePort& bay_;
-  std::string hanging_;
+  int hanging_;
   std::set<DeviceHandle> hung_;
 };
 
@@ -55,7 +55,7 @@ void TickWithAHangingDrive(benchmark::State& state) {
   AddDemoDrives(bay);
   bay.SetRecording(false);
   LockedDevicePort shared(bay);
-  HangingPort round_port(shared, DriveDevicePath(kDemoUsbSsd));
+  HangingPort round_port(shared, kDemoUsbSsd);
   SmartDrv drv(shared);
   testing::FakeToolkit ui;
   TForm1 form(drv, ui.Controls());
