@@ -40,7 +40,9 @@ void TForm1::SelfTestTimer() {
   if (self_tests_running_.empty()) return;
   const std::string selected = SelectedPath();
   std::vector<std::string> others;
-  for (const std::string& path : self_tests_running_) {
+  // A copy: the re-read of the drive shown may end its test, and take it out of the set.
+  const std::set<std::string> running = self_tests_running_;
+  for (const std::string& path : running) {
     if (path == selected) {
       RefreshUnasked();
     } else {
