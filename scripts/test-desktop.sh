@@ -2,12 +2,15 @@
 # The Qt window's notifications on a desktop: under Xvfb, with a window manager (openbox), a
 # panel with a tray (tint2), a D-Bus session and a notification daemon (GNOME's
 # notification-daemon), runs kestrine-desktop-check (the demo window whose first disk gets worse
-# after the first refresh, re-read every two seconds) twice: beside tint2's XEmbed tray, and with
-# a status-notifier watcher. Each time it minimizes the window into the tray (with another drive
-# chosen meanwhile), clicks the notification on the screen and checks that the window came back
-# showing the drive told of. With dbus-monitor it reads what reached the notification service:
-# nothing in the first run; in the second, one Notify call for the first reading's condition and
-# one for the rise, each naming the drive and what changed, and none at the re-reads after them.
+# after the first refresh, re-read every two seconds, and whose fourth disk, not shown, gets worse
+# at the first re-read) twice: beside tint2's XEmbed tray, and with a status-notifier watcher.
+# Each time it minimizes the window into the tray (with another drive chosen meanwhile), clicks
+# the notification on the screen and checks that the window came back showing the drive told of
+# last, the fourth disk, and that its readings are in the history the check keeps. With
+# dbus-monitor it reads what reached the notification service: nothing in the first run; in the
+# second, one Notify call for each drive's first reading that is not OK, one for the first disk's
+# rise and one for the fourth's, each naming the drive and what changed, and none at the re-reads
+# after them.
 #
 # Qt sends a tray icon's messages to the notification service only when it serves the icon over
 # D-Bus, that is when a status-notifier host is registered with the watcher (KDE Plasma, Xfce's and
@@ -144,8 +147,8 @@ WATCHER
   # window of class $2 on the screen.
   run_window() {
     events="$work/$1-events.log"
-    QT_QPA_PLATFORM=xcb "$build/tests/kestrine-desktop-check" --tick-ms 2000 >"$events" \
-      2>"$work/$1-window.log" &
+    QT_QPA_PLATFORM=xcb "$build/tests/kestrine-desktop-check" --tick-ms 2000 \
+      --history "$work/$1-history.db" >"$events" 2>"$work/$1-window.log" &
     local window_pid=$!
     pids+=("$window_pid")
     if [ -n "$screenshot" ]; then
@@ -156,7 +159,7 @@ WATCHER
     wait_for 30 grep -q '^tick 2 ' "$events" || fail "$1: the window did not tick twice"
     xdotool search --onlyvisible --name '^Kestrine [0-9.]* by ' windowminimize 2>/dev/null ||
       fail "$1: no window to minimize"
-    wait_for 10 grep -q '^tick [0-9]* visible=0 drive=\\\\.\\PHYSICALDRIVE2$' "$events" ||
+    wait_for 10 grep -q '^tick [0-9]* visible=0 drive=\\\\.\\PHYSICALDRIVE2  ' "$events" ||
       fail "$1: the window did not go into the tray with the third drive chosen"
     local at="" area=0 window
     for window in $(xdotool search --onlyvisible --class "$2" 2>/dev/null || true); do
@@ -181,10 +184,16 @@ WATCHER
     kill "$window_pid" 2>/dev/null || true
     echo "-- What the window wrote ($1)"
     cat "$events"
-    # Back at once, and still there at the tick after the click.
-    grep -q '^clicked visible=1 drive=\\\\.\\PHYSICALDRIVE0$' "$events" &&
-      sed -n '$p' "$events" | grep -q '^tick [0-9]* visible=1 drive=\\\\.\\PHYSICALDRIVE0$' ||
-      fail "$1: the click did not bring the window back showing \\\\.\\PHYSICALDRIVE0"
+    # Back at once, and still there at the tick after the click; the selector names the model.
+    local told_last='\\\\.\\PHYSICALDRIVE3  KESTREL HD1000S$'
+    grep -q "^clicked visible=1 drive=$told_last" "$events" &&
+      sed -n '$p' "$events" | grep -q "^tick [0-9]* visible=1 drive=$told_last" ||
+      fail "$1: the click did not bring the window back showing \\\\.\\PHYSICALDRIVE3"
+    # The drive not shown was kept in the history at each read of it.
+    "$build/kestrine-cli" --history --history-file "$work/$1-history.db" \
+      >"$work/$1-history.txt" 2>&1 || true
+    grep -q 'PHYSICALDRIVE3' "$work/$1-history.txt" ||
+      fail "$1: the fourth disk is not in the history"
   }
 
   # Beside tint2's XEmbed tray, Qt shows its own balloon, and the notification service hears
@@ -205,12 +214,17 @@ WATCHER
               call && /^   string / { n++; if (n == 3) summary = $0; if (n == 4) print summary " |" $0 }' \
     "$monitor")
   # The first reading already finds the drive's condition WARNING (reallocated sectors), and tells
-  # it; the first tick tells the rise; nothing is told after that.
-  summary='   string "\\.\PHYSICALDRIVE0 KESTREL HD2000S KD2S41A07731"'
-  expected="$summary |   string \"Condition is WARNING at the first reading\"
-$summary |   string \"Reallocated Sector Count rose from 8 to 12\""
+  # it, and so does the round of the other drives for each one not OK; the first tick tells the
+  # rise, and the first round after it the fourth disk's; nothing is told after that.
+  told_of() { echo "   string \"\\\\.\\PHYSICALDRIVE$1\" |   string \"$2\""; }
+  expected="$(told_of '0 KESTREL HD2000S KD2S41A07731' 'Condition is WARNING at the first reading')
+$(told_of '1 KESTREL HD250PA KP1A0T3M88214' 'Condition is CRITICAL at the first reading')
+$(told_of '3 KESTREL HD1000S KD1S27C44019' 'Condition is WARNING at the first reading')
+$(told_of '7 KESTREL NV256 M.2 KN25619A00982' 'Condition is CRITICAL at the first reading')
+$(told_of '0 KESTREL HD2000S KD2S41A07731' 'Reallocated Sector Count rose from 8 to 12')
+$(told_of '3 KESTREL HD1000S KD1S27C44019' 'Current Pending Sector Count rose from 8 to 9')"
   [ "$told" = "$expected" ] ||
-    fail "dbus: told $(grep -c . <<<"$told") notifications, expected these two:"$'\n'"$expected"
+    fail "dbus: told $(grep -c . <<<"$told") notifications, expected these:"$'\n'"$expected"
   [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
   echo "Beside an XEmbed tray, Qt's own balloon; over D-Bus, each change told once and not again at"
   echo "$(($(grep -c '^tick ' "$events") - 1)) later ticks; a click on either brought the window back on the drive."
@@ -231,7 +245,7 @@ done
   echo "test-desktop.sh: notification-daemon or python3-dbus is missing; run: bash scripts/install-deps.sh desktop" >&2
   exit 2
 }
-cmake --build "$build" --target kestrine-desktop-check
+cmake --build "$build" --target kestrine-desktop-check kestrine-cli
 screenshot_args=()
 [ -n "$screenshot" ] && screenshot_args=(--screenshot "$screenshot")
 xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- \

@@ -45,11 +45,13 @@ if [ "${1:-}" = "--under-xvfb" ]; then
   check_demo_report() {
     cat "$1"
     expect_line "$1" 'start.caption=Kestrine 0.7 by kestrine@example.org'
-    expect_line "$1" 'start.selector.count=11'
-    for drive in 0 1 2 3 5 6 7 8 12 13 14; do
-      expect_line "$1" "start.selector.entry=\\\\.\\PHYSICALDRIVE$drive"
+    expect_line "$1" 'start.selector.count=13'
+    # Each entry is the drive's path, and its model once the drive has been read.
+    for drive in 0 1 2 3 5 6 7 8 10 11 12 13 14; do
+      grep -qE "^start\.selector\.entry=\\\\\\\\\.\\\\PHYSICALDRIVE$drive(  .*)?\$" "$1" ||
+        fail "$(basename "$1") has no selector entry of drive $drive"
     done
-    expect_line "$1" 'start.selector.text=\\.\PHYSICALDRIVE0'
+    expect_line "$1" 'start.selector.text=\\.\PHYSICALDRIVE0  KESTREL HD2000S'
     expect_rows "$1" start.ListView1.rows
     expect_rows "$1" start.ListView2.rows
     expect_line "$1" 'start.status=BusType:Sata Method:IOCTL_ATA_PASS_THROUGH'
@@ -57,10 +59,10 @@ if [ "${1:-}" = "--under-xvfb" ]; then
     expect_line "$1" 'start.tray=added'
     ! grep -q '^start\.message=' "$1" || fail "the first refresh of the demo showed a message"
     expect_rows "$1" refresh.ListView1.rows
-    expect_line "$1" 'choose.selector.text=\\.\PHYSICALDRIVE1'
+    expect_line "$1" 'choose.selector.text=\\.\PHYSICALDRIVE1  KESTREL HD250PA'
     expect_rows "$1" choose.ListView1.rows
     expect_line "$1" 'choose.lblstatus=CRITICAL'
-    expect_line "$1" "type.message=owner:window caption:Kestrine buttons:OK icon:no text:'1x' is not a valid integer value"
+    expect_line "$1" "type.message=owner:window caption:Kestrine buttons:OK icon:no text:'x1' is not a valid integer value"
   }
 
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -127,7 +129,7 @@ if [ "${1:-}" = "--under-xvfb" ]; then
       # Wine offers \\.\PHYSICALDRIVE0 for its own placeholder disk, which opens but answers
       # no device-control request.
       expect_line "$real" 'start.message=owner:window caption:Kestrine buttons:OK icon:no text:Not a S.M.A.R.T enabled device'
-      expect_line "$real" "type.message=owner:window caption:Kestrine buttons:OK icon:no text:'0x' is not a valid integer value"
+      expect_line "$real" "type.message=owner:window caption:Kestrine buttons:OK icon:no text:'x0' is not a valid integer value"
     fi
   else
     fail "kestrine-smoke-test.exe wrote no smoke-test report"

@@ -52,8 +52,9 @@ TEST(DemoBay, StartUpListsTheDrivesWithTheGapAndShowsTheFirst) {
   std::vector<std::string> expected;
   for (int number : {0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12, 13, 14})
     expected.push_back(DriveDevicePath(number));
+  expected[0] += "  KESTREL HD2000S";  // the drive read names its model
   EXPECT_EQ(fx.ui.ComboBox1.items, expected);
-  EXPECT_EQ(fx.ui.ComboBox1.text, DriveDevicePath(kDemoHealthyDisk));
+  EXPECT_EQ(fx.ui.ComboBox1.text, expected[0]);
   EXPECT_TRUE(fx.ui.App.messages.empty());
   EXPECT_EQ(fx.form.DriveCondition, texts::kConditionOk);
   EXPECT_EQ(fx.bay.OpenHandleCount(), 0);
@@ -90,7 +91,10 @@ TEST(DemoBay, EachDriveTakesItsPathOfTheRefresh) {
     EXPECT_EQ(fx.form.DriveCondition, c.condition);
     EXPECT_EQ(fx.ui.lblstatus.caption, c.condition);
     EXPECT_EQ(fx.ui.lblstatus.color, c.label);
-    EXPECT_EQ(fx.ui.TrayIcon1.hint, Hint(c.number, c.temperature, c.condition));
+    // The failing disk, read before, stays named in the hint of the drives after it.
+    EXPECT_EQ(fx.ui.TrayIcon1.hint,
+              Hint(c.number, c.temperature, c.condition) +
+                  (c.number > kDemoFailingDisk ? "\r\n" + DriveDevicePath(1) + ": CRITICAL" : ""));
     EXPECT_GT(fx.ui.ListView1.ItemCount(), 10);
     EXPECT_EQ(fx.bay.OpenHandleCount(), 0);
   }

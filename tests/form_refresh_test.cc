@@ -42,9 +42,10 @@ TEST(FormShow, ListsTheDrivesThatOpenAndRefreshesTheFirstOnce) {
   fx.bay.AddDrive(0, SomeDrive());
   fx.bay.AddDrive(2, SomeDrive());
   fx.Run([](TForm1& f) { f.FormShow(); });
+  // The drive read names its model after its path.
   EXPECT_EQ(fx.ui.ComboBox1.items,
-            (std::vector<std::string>{"\\\\.\\PHYSICALDRIVE0", "\\\\.\\PHYSICALDRIVE2"}));
-  EXPECT_EQ(fx.ui.ComboBox1.text, "\\\\.\\PHYSICALDRIVE0");
+            (std::vector<std::string>{"\\\\.\\PHYSICALDRIVE0  K", "\\\\.\\PHYSICALDRIVE2"}));
+  EXPECT_EQ(fx.ui.ComboBox1.text, "\\\\.\\PHYSICALDRIVE0  K");
   EXPECT_EQ(IdentifyCount(fx.bay), 1);
   EXPECT_TRUE(fx.ui.App.messages.empty());
   // Probing: 256 read-only opens, each closed at once; nothing left open after the refresh.
@@ -81,7 +82,7 @@ TEST(FormShow, DrivesRefusedForWantOfRightsAreNamedFirst) {
   mixed.bay.AddDrive(0, SomeDrive(), denied);
   mixed.bay.AddDrive(1, SomeDrive());
   mixed.Run([](TForm1& f) { f.FormShow(); });
-  EXPECT_EQ(mixed.ui.ComboBox1.items, std::vector<std::string>{"\\\\.\\PHYSICALDRIVE1"});
+  EXPECT_EQ(mixed.ui.ComboBox1.items, std::vector<std::string>{"\\\\.\\PHYSICALDRIVE1  K"});
   EXPECT_TRUE(mixed.ui.App.messages.empty());
 }
 
@@ -153,7 +154,13 @@ TEST(RefreshDrive, DriveNotReadShowsNoConditionWhateverWasShownBefore) {
       EXPECT_EQ(fx.ui.lblstatus.caption, "");
       EXPECT_EQ(fx.ui.lblstatus.color, std::nullopt);
       EXPECT_EQ(fx.ui.StatusBar1.text, "");
-      EXPECT_EQ(fx.ui.TrayIcon1.hint, failure.text + "\r\nNot a S.M.A.R.T enabled device");
+      // The drive shown before is another drive now: named on a line of its own if not OK.
+      const std::string before_line =
+          shown.drive == kDemoHealthyDisk
+              ? ""
+              : "\r\n" + DriveDevicePath(shown.drive) + ": " + shown.condition;
+      EXPECT_EQ(fx.ui.TrayIcon1.hint,
+                failure.text + "\r\nNot a S.M.A.R.T enabled device" + before_line);
       EXPECT_EQ(hint_in_box, fx.ui.TrayIcon1.hint);
       for (const MemoryListView* view :
            {&fx.ui.ListView1, &fx.ui.ListView2, &fx.ui.ListView3, &fx.ui.ListView4}) {

@@ -56,7 +56,9 @@ TEST(HealthNotRead, TheWindowShowsTheDriveWithoutAVerdict) {
     EXPECT_EQ(fx.ui.StatusBar1.text, c.status_bar);
     EXPECT_EQ(fx.ui.lblstatus.caption, "");
     EXPECT_EQ(fx.ui.lblstatus.color, std::nullopt);
-    EXPECT_EQ(fx.ui.TrayIcon1.hint, Hint(c.number));
+    // The judged drive is named apart, on a line of its own, as another drive not OK.
+    EXPECT_EQ(fx.ui.TrayIcon1.hint,
+              Hint(c.number) + "\r\n" + DriveDevicePath(kDemoFailingDisk) + ": CRITICAL");
     EXPECT_EQ(fx.ui.ListView1.ItemCount(), 0);
     EXPECT_EQ(static_cast<std::size_t>(fx.ui.ListView4.ItemCount()), c.general_rows);
     for (int row = 0; row < fx.ui.ListView4.ItemCount(); ++row)

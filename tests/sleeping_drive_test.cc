@@ -93,7 +93,8 @@ TEST(SleepingDrive, ATimedReReadLeavesItAsleepAndTheUsersRefreshReadsIt) {
   }
 }
 
-// A drive found asleep before it was ever read shows nothing of the drive read before it.
+// A drive found asleep before it was ever read shows nothing of the drive read before it; the
+// tray hint names that drive as another drive that is not OK.
 TEST(SleepingDrive, LeftAsleepShowsNothingOfTheDriveReadBefore) {
   SleepFixture fx;
   fx.ui.ComboBox1.text = DriveDevicePath(kDemoWornNvmeSsd);
@@ -104,7 +105,9 @@ TEST(SleepingDrive, LeftAsleepShowsNothingOfTheDriveReadBefore) {
   EXPECT_EQ(fx.ui.StatusBar1.text, texts::kAsleepStandby);
   EXPECT_EQ(fx.ui.lblstatus.caption, "");
   EXPECT_EQ(fx.ui.ListView1.ItemCount() + fx.ui.ListView2.ItemCount(), 0);
-  EXPECT_EQ(fx.ui.TrayIcon1.hint.find("CRITICAL"), std::string::npos) << fx.ui.TrayIcon1.hint;
+  EXPECT_EQ(fx.ui.TrayIcon1.hint, DriveDevicePath(kDemoSleepingDisk) + "\r\n" +
+                                      texts::kAsleepStandby + "\r\n" +
+                                      DriveDevicePath(kDemoWornNvmeSsd) + ": CRITICAL");
 }
 
 TEST(SleepingDrive, CheckPowerModeGoesOutWithClearRegisters) {

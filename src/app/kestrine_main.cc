@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv) {
   kestrine::LinuxDevicePort port;
+  kestrine::LinuxDevicePort round_port;  // the other drives', read on a thread of their own
   const auto system_log = kestrine::OpenPlatformSystemLog();
-  return kestrine::RunWindow(argc, argv, port, system_log.get(), true);
+  return kestrine::RunWindow(argc, argv, port, system_log.get(), true, &round_port);
 }

@@ -64,7 +64,7 @@ void TForm1::FillGeneralView() {
 }
 
 void TForm1::FillSelfTestLogView() {
-  const std::string selected = ui_.ComboBox1.Text();
+  const std::string selected = SelectedPath();
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
   Sector log{};
@@ -80,7 +80,7 @@ void TForm1::FillNvmeViews() {
   if (nvme == nullptr || !nvme->identity || !nvme->blocks) return;
   bool asked = false;
   {
-    const OpenedDrive drive(drv_, ui_.ComboBox1.Text());
+    const OpenedDrive drive(drv_, SelectedPath());
     ReadSelfTestLogInto(drv_, drive.Handle(), reading_, asked);
   }
   FillViews(asked);
@@ -95,7 +95,7 @@ void TForm1::ShowCondition(const std::string& temperature) {
   } else {
     ui_.lblstatus.SetColor(kGreen);
   }
-  ui_.TrayIcon1.SetHint(ConditionHintText(ui_.ComboBox1.Text(), temperature, DriveCondition));
+  SetTrayHint(ConditionHintText(SelectedPath(), temperature, DriveCondition));
 }
 
 std::optional<Rgb> TForm1::ListView1CustomDrawItem(int row) const {

@@ -26,6 +26,20 @@ inline constexpr Place kLblstatus{520, 8, 0, 0};
 inline constexpr int kLblstatusFontPixels = 16;
 inline constexpr Place kPageControl1{8, 40, 593, 401};
 inline constexpr int kStatusBar1Height = 19;
+// The window can be resized and maximized: the page control keeps its margins to the right and
+// bottom edges and grows with the client area; the controls above it stay where they are. It is
+// never made smaller than the row of controls above the pages and a few rows of a page.
+inline constexpr int kMinimumClientWidth = 560;
+inline constexpr int kMinimumClientHeight = 240;
+inline constexpr int kPagesRightMargin = kClientWidth - kPageControl1.left - kPageControl1.width;
+inline constexpr int kPagesBottomMargin = kClientHeight - kPageControl1.top - kPageControl1.height;
+constexpr Place PagesFor(int client_width, int client_height) {
+  const int width = client_width - kPageControl1.left - kPagesRightMargin;
+  const int height = client_height - kPageControl1.top - kPagesBottomMargin;
+  return Place{kPageControl1.left, kPageControl1.top, width > 0 ? width : 0,
+               height > 0 ? height : 0};
+}
+static_assert(PagesFor(kClientWidth, kClientHeight) == kPageControl1);
 
 inline constexpr char kLabel1Caption[] = "Drive";
 inline constexpr char kButton4Caption[] = "Self Test (Short)";

@@ -21,6 +21,9 @@ class MemoryComboBox : public ComboBox {
  public:
   void Clear() override;
   void AddItem(const std::string& item) override { items.push_back(item); }
+  void SetItem(int index, const std::string& item) override {
+    items.at(static_cast<std::size_t>(index)) = item;
+  }
   void SelectFirst() override;
   void SetText(const std::string& value) override { text = value; }
   std::string Text() const override { return text; }
@@ -49,8 +52,10 @@ class MemoryStatusBar : public StatusBar {
 class MemoryTrayIcon : public TrayIcon {
  public:
   void SetHint(const std::string& text) override { hint = text; }
+  void SetMark(Severity worst) override { mark = worst; }
   void Notify(const Notification& notification) override { notifications.push_back(notification); }
   std::string hint;
+  Severity mark = Severity::Information;
   std::vector<Notification> notifications;  // every one shown, oldest first
 };
 

@@ -28,11 +28,14 @@ bool TForm1::StartExtendedSelfTest() {
 bool TForm1::RunSelfTest(Byte test_code, const char* confirmation) {
   // The question leaves the window usable, so another drive may be selected before the answer
   // comes: the test still goes to the drive the question was about.
-  const std::string selected = ui_.ComboBox1.Text();
+  const std::string selected = SelectedPath();
   if (!ui_.App.AskYesNo(texts::kConfirmCaption, confirmation)) return false;
   const OpenedDrive drive(drv_, selected);
   const Byte drive_number = DriveNumberFromText(selected);
-  if (StartSelfTest(drv_, drive.Handle(), drive_number, test_code)) return true;
+  if (StartSelfTest(drv_, drive.Handle(), drive_number, test_code)) {
+    self_tests_running_.insert(selected);
+    return true;
+  }
   ui_.App.ShowMessage(texts::kFailed);
   return false;
 }

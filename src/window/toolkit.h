@@ -45,6 +45,8 @@ class ComboBox {
   virtual ~ComboBox() = default;
   virtual void Clear() = 0;  // the list and the text
   virtual void AddItem(const std::string& text) = 0;
+  // Entry `index` takes `text`; the selector's text stays as it is. Raises no change event.
+  virtual void SetItem(int index, const std::string& text) = 0;
   virtual void SelectFirst() = 0;  // entry 0 becomes the text; raises no change event
   virtual void SetText(const std::string& text) = 0;  // raises no change event
   virtual std::string Text() const = 0;
@@ -77,6 +79,9 @@ class TrayIcon {
  public:
   virtual ~TrayIcon() = default;
   virtual void SetHint(const std::string& text) = 0;  // lines separated by CR LF
+  // The program's icon with a mark in the colour of the worst condition of the drives: orange
+  // for Warning, red for Error; Information: the program's icon alone.
+  virtual void SetMark(Severity worst) = 0;
   // Shown where the desktop shows notifications; a click on it reaches
   // TForm1::NotificationClick. Shown also while the window is hidden in the tray.
   virtual void Notify(const Notification& notification) = 0;

@@ -30,9 +30,10 @@ void TForm1::FormShow() {
     DriveCondition.clear();
     ui_.lblstatus.Clear();
     ui_.StatusBar1.SetText(texts::kNoDiskFound);
-    ui_.TrayIcon1.SetHint(texts::kNoDiskFound);
+    SetTrayHint(texts::kNoDiskFound);
     return;
   }
+  RequestOtherDrives();
   RequestRefresh();
 }
 
@@ -40,6 +41,8 @@ void TForm1::ListDrives() {
   ui_.ComboBox1.Clear();
   const ListedDrives listed = kestrine::ListDrives(drv_.Port());
   for (const std::string& path : listed.paths) ui_.ComboBox1.AddItem(path);
+  listed_ = listed.paths;
+  items_ = listed.paths;
   // Drives there but none to open: say why before the empty list's refresh complains.
   if (listed.refused && listed.paths.empty()) ui_.App.ShowMessage(texts::kNeedsAdministratorRights);
 }
@@ -48,6 +51,7 @@ void TForm1::ComboBox1Change() {
   RequestRefresh();
 }
 void TForm1::Timer2Timer() {
+  RequestOtherDrives();
   RefreshUnasked();
 }
 void TForm1::Refresh1Click() {
@@ -75,8 +79,11 @@ void TForm1::Restore1Click() {
 }
 
 void TForm1::NotificationClick() {
-  if (told_drive_.empty() || told_drive_ == ui_.ComboBox1.Text()) return;
-  ui_.ComboBox1.SetText(told_drive_);
+  if (told_drive_.empty() || told_drive_ == SelectedPath()) return;
+  const auto listed = std::ranges::find(listed_, told_drive_);
+  ui_.ComboBox1.SetText(listed == listed_.end()
+                            ? told_drive_
+                            : items_[static_cast<std::size_t>(listed - listed_.begin())]);
   RequestRefresh();
 }
 
@@ -106,7 +113,7 @@ void TForm1::RequestRefresh(Cause cause) {
 void TForm1::RefreshDrive(Cause cause) {
   refresh_cause_ = cause;
   left_asleep_ = PowerMode::Unknown;
-  const std::string selected = ui_.ComboBox1.Text();
+  const std::string selected = SelectedPath();
   Byte drive_number = 0;
   try {
     drive_number = DriveNumberFromText(selected);
@@ -128,7 +135,7 @@ void TForm1::RefreshDrive(Cause cause) {
       read_status_.clear();
       DriveCondition.clear();
       ui_.lblstatus.Clear();
-      ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + AsleepStatusText("", read.asleep));
+      SetTrayHint(selected + texts::kLineBreak + AsleepStatusText("", read.asleep));
     }
     ui_.StatusBar1.SetText(AsleepStatusText(read_status_, read.asleep));
     return;
@@ -149,6 +156,10 @@ void TForm1::RefreshDrive(Cause cause) {
   read_status_ = ReadStatusText(read.bus_type, reading_.family, reading_.usb_bridge);
   ui_.StatusBar1.SetText(read_status_);
   FillViews(read.self_test_log_asked);
+  conditions_[selected] = DriveCondition;
+  ShowTray();
+  NameInSelector(selected, reading_.identity);
+  WatchSelfTest(selected, reading_);
   // Compared once the self-test log is in the reading.
   changes_ = watch_.Look(reading_, selected);
   Tell(selected, ToldDriveName(selected, reading_.identity), changes_);
@@ -181,7 +192,7 @@ void TForm1::SelfTestLogRead(bool read) {
     ui_.App.ShowMessage(texts::kFailed);
     return;
   }
-  const std::string selected = ui_.ComboBox1.Text();
+  const std::string selected = SelectedPath();
   if (told_log_not_read_ == selected) return;
   told_log_not_read_ = selected;
   Tell(selected, selected, {{Severity::Warning, texts::kSelfTestLogNotReadAtTick}});
@@ -210,13 +221,14 @@ void TForm1::ShowDriveNotRead(const std::string& selected) {
   read_status_.clear();
   ui_.lblstatus.Clear();
   ui_.StatusBar1.SetText("");
-  ui_.TrayIcon1.SetHint(selected + texts::kLineBreak + texts::kNotSmartDevice);
+  conditions_.erase(selected);
+  SetTrayHint(selected + texts::kLineBreak + texts::kNotSmartDevice);
 }
 
 void TForm1::ShowHealthNotRead() {
   DriveCondition.clear();
   ui_.lblstatus.Clear();
-  ui_.TrayIcon1.SetHint(HealthNotReadHintText(ui_.ComboBox1.Text()));
+  SetTrayHint(HealthNotReadHintText(SelectedPath()));
 }
 
 }  // namespace kestrine

@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "drive_session.h"
 #include "drive_watch.h"
 #include "reading.h"
 #include "smart_drv.h"
@@ -19,7 +22,8 @@ namespace kestrine {
 
 struct DriveReading;  // reading.h
 
-inline constexpr int kTimer2IntervalMs = 600000;  // the ten-minute re-read
+inline constexpr int kTimer2IntervalMs = 600000;        // the ten-minute re-read
+inline constexpr int kSelfTestTimerIntervalMs = 60000;  // the re-read while a self-test runs
 
 class TForm1 {
  public:
@@ -34,6 +38,8 @@ class TForm1 {
   void FormShow();
   void ComboBox1Change();
   void Timer2Timer();
+  // Once a minute: each drive running a self-test is read again (self_test_end.cc).
+  void SelfTestTimer();
   void Refresh1Click();
   void SavetoHTML1Click();
   void Restore1Click();
@@ -95,6 +101,16 @@ class TForm1 {
   std::function<void(const DriveReading& reading, const std::string& path, bool asked)>
       AfterDriveRead;
 
+  // The other drives the selector lists are read at start-up and at each tick, off the window's
+  // thread, for the watch, the notifications, the system log and the history: the front end
+  // hands `paths` to its round (drive_round.h) and each drive's session back to OtherDriveRead.
+  // Unset, only the drive shown is read.
+  std::function<void(std::vector<std::string> paths)> ReadOtherDrives;
+  // What a session of another drive than the one shown found (other_drives.cc): its changes are
+  // told and it is kept in the history as a timer's refresh is; a drive left asleep keeps what
+  // was last known of it. A drive read before that can no longer be read is told once.
+  void OtherDriveRead(const std::string& path, const SessionResult& read);
+
   SmartDrv& DriveLayer() { return drv_; }
   const FormControls& Controls() const { return ui_; }
 
@@ -133,6 +149,19 @@ class TForm1 {
   void Tell(const std::string& path, const std::string& name,
             const std::vector<DriveChange>& changes);
   bool RunSelfTest(Byte test_code, const char* confirmation);
+  // The path or number the selector names, without the model its entry shows (selector_text.h).
+  std::string SelectedPath() const;
+  // The selector's entry of the drive at `path` shows the model of `identity` from now on.
+  void NameInSelector(const std::string& path, const DriveIdentity& identity);
+  // After each read of the drive at `path`: a self-test it runs is watched from now on, and one
+  // that was running and has ended is told once, with its result from the self-test log.
+  void WatchSelfTest(const std::string& path, const DriveReading& reading);
+  // Hands the drives listed but the one shown to ReadOtherDrives.
+  void RequestOtherDrives();
+  // The tray hint of the drive shown is `hint`; the other drives that are not OK are added to it
+  // and the icon marked with the worst condition (tray_hint.h).
+  void SetTrayHint(std::string hint);
+  void ShowTray();
   // The condition label in the condition's colour, and the tray hint with the temperature.
   void ShowCondition(const std::string& temperature);
 
@@ -152,6 +181,13 @@ class TForm1 {
   std::string told_drive_;   // the drive of the last notification, for its click
   std::optional<std::string> told_not_read_;      // the drive a timed re-read could not read, told
   std::optional<std::string> told_log_not_read_;  // the drive whose log a re-read missed, told
+  std::vector<std::string> listed_;               // the paths ListDrives found
+  std::set<std::string> self_tests_running_;  // the drives a self-test was last found running on
+  std::vector<std::string> items_;  // the selector's entries of listed_, with their models
+  // Each drive's condition at its last read ("" for none decided), by path; a drive absent was
+  // not read in this run, or could not be read at its last refresh.
+  std::map<std::string, std::string> conditions_;
+  std::string shown_hint_;  // the tray hint of the drive shown, before the other drives' lines
 };
 
 }  // namespace kestrine

@@ -251,7 +251,7 @@ TEST(QtQuestion, TheSelfTestGoesToTheDriveSelectedWhenItsButtonWasClicked) {
   EXPECT_EQ(script.Unexpected(), 0);
   EXPECT_EQ(fx.bay.FindDrive(1)->self_tests_started, 1);
   EXPECT_EQ(fx.bay.FindDrive(0)->self_tests_started, 0);
-  EXPECT_EQ(combo->currentText(), QString::fromLatin1(kDrive0));
+  EXPECT_EQ(combo->currentText(), QString::fromLatin1(kDrive0) + QStringLiteral("  QT TEST DISK"));
 }
 
 TEST(QtSaveDialog, ChoosingAnExistingFileReplacesItWithoutAQuestion) {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -47,12 +48,14 @@ QRect Rect(const Place& place) {
 MainWindow::MainWindow(Application& app, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       app_(app) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(FromLatin1(std::string(texts::kCaptionPrefix) + texts::kContactAddress));
   setWindowIcon(ProgramIcon());
-  setFixedSize(kClientWidth, kClientHeight);
+  // Opens at the layout's size; the pages and the status bar follow when it is resized.
+  resize(kClientWidth, kClientHeight);
+  setMinimumSize(kMinimumClientWidth, kMinimumClientHeight);
   move(kWindowLeft, kWindowTop);
 
   CreateControls();
@@ -64,12 +67,17 @@ MainWindow::MainWindow(Application& app, QWidget* parent)
   timer2_->setInterval(kTimer2IntervalMs);
   connect(timer2_, &QTimer::timeout, this, [this] { Forward(&TForm1::Timer2Timer); });
   timer2_->start();
+  auto* const self_test_timer = new QTimer(this);
+  self_test_timer->setInterval(kSelfTestTimerIntervalMs);
+  connect(self_test_timer, &QTimer::timeout, this, [this] { Forward(&TForm1::SelfTestTimer); });
+  self_test_timer->start();
 }
 
 MainWindow::~MainWindow() {
   // The widgets are taken down after this body, by the QWidget destructor, and hiding a list view
   // still lays out its rows. With no rows left, nothing asks the form (gone by then in the
   // programs) or the adapters (gone before the widgets) for a row's colour.
+  round_.reset();
   form_ = nullptr;
   for (const auto& list : adapters_.list_views) list->Widget()->clear();
 }
@@ -130,7 +138,8 @@ void MainWindow::CreateControls() {
   auto* const status_bar1 = new QStatusBar(this);
   status_bar1->setObjectName(QStringLiteral("StatusBar1"));
   status_bar1->setSizeGripEnabled(false);
-  status_bar1->setGeometry(0, kClientHeight - kStatusBar1Height, kClientWidth, kStatusBar1Height);
+  status_bar1_ = status_bar1;
+  LayOutClientArea();
   auto* const status_text = new QLabel(status_bar1);
   status_text->setObjectName(QStringLiteral("StatusBar1Text"));
   status_text->setTextFormat(Qt::PlainText);
@@ -189,7 +198,8 @@ void MainWindow::CreateTrayIcon() {
     RestoreFromTray();
     Forward(&TForm1::NotificationClick);
   });
-  adapters_.tray = std::make_unique<QtTrayIcon>(tray_icon_);
+  adapters_.tray = std::make_unique<QtTrayIcon>(
+      tray_icon_, [this] { return NotificationAreaAvailable() && !TrayServedOverDBus(); });
   tray_icon_->show();
 }
 
@@ -199,6 +209,26 @@ FormControls MainWindow::Controls() {
 
 void MainWindow::Attach(TForm1& form) {
   form_ = &form;
+}
+
+void MainWindow::StartRound(DevicePort& port) {
+  // Called on the round's thread: the drives read are taken on the window's, and not at all
+  // once the window is gone.
+  round_ = std::make_unique<DriveRound>(port, [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { TakeRound(); }, Qt::QueuedConnection);
+  });
+  if (form_ != nullptr)
+    form_->ReadOtherDrives = [this](std::vector<std::string> paths) {
+      round_->Read(std::move(paths));
+    };
+}
+
+void MainWindow::TakeRound() {
+  if (form_ == nullptr || round_ == nullptr) return;
+  TForm1& form = *form_;
+  for (const RoundRead& read : round_->Take())
+    RunGuarded(app_, [&form, &read] { form.OtherDriveRead(read.path, read.result); });
 }
 
 void MainWindow::Forward(void (TForm1::*handler)()) {
@@ -247,6 +277,18 @@ void MainWindow::showEvent(QShowEvent* event) {
     Forward(&TForm1::FormShow);
     if (after_form_show_) after_form_show_();
   });
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOutClientArea();
+}
+
+void MainWindow::LayOutClientArea() {
+  if (page_control1_ == nullptr || status_bar1_ == nullptr) return;
+  const Place pages = PagesFor(width(), height());
+  page_control1_->setGeometry(Rect(pages));
+  status_bar1_->setGeometry(0, height() - kStatusBar1Height, width(), kStatusBar1Height);
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "drive_round.h"
 #include "form_adapters.h"
 #include "qt_controls.h"
 #include "qt_list_view.h"
@@ -33,10 +34,15 @@ class MainWindow : public QWidget {
   // From here on the window's events reach `form`, which must stay until the window is
   // destroyed; events that come before are dropped.
   void Attach(TForm1& form);
+  // From here on the attached form reads its other drives through `port` on the round's thread
+  // (drive_round.h); their sessions come back to the form on the window's thread.
+  void StartRound(DevicePort& port);
   // Runs each time after FormShow has returned (the program's start-up timing uses it).
   void SetAfterFormShow(std::function<void()> callback) { after_form_show_ = std::move(callback); }
 
   QSystemTrayIcon* TrayIcon1() const { return tray_icon_; }
+  // The form attached; null before.
+  TForm1* Form() const { return form_; }
   QTimer* Timer2() const { return timer2_; }
 
  protected:
@@ -50,6 +56,7 @@ class MainWindow : public QWidget {
 
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   // Shift+F10 in a list view opens its menu, as the Menu key does.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +69,10 @@ class MainWindow : public QWidget {
   QTreeWidget* CreateListView(int number);
   void Forward(void (TForm1::*handler)());
   void RestoreFromTray();
+  // The page control and the status bar at the window's size (form_layout.h).
+  void LayOutClientArea();
+  // Hands the drives the round has read to the form.
+  void TakeRound();
   // Moves the window just enough to lie within its screen's available area, if it does not.
   void KeepOnScreen();
 
@@ -72,11 +83,13 @@ class MainWindow : public QWidget {
 
   // The widgets that are reached after they are made; Qt owns them all through their parents.
   QTabWidget* page_control1_ = nullptr;
+  QWidget* status_bar1_ = nullptr;
   QMenu* popup_menu1_ = nullptr;
   QMenu* tray_menu2_ = nullptr;
   QSystemTrayIcon* tray_icon_ = nullptr;
   QTimer* timer2_ = nullptr;
 
+  std::unique_ptr<DriveRound> round_;  // taken down first, before the form and the widgets
   FormAdapters<QtListView, QtComboBox, QtStatusBar, QtLabel, QtTrayIcon, QtPageControl> adapters_;
 };
 

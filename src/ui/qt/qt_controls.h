@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTimer>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "toolkit.h"
@@ -28,6 +31,7 @@ class QtComboBox final : public QtAdapter<ComboBox, QComboBox> {
   using QtAdapter::QtAdapter;
   void Clear() override;
   void AddItem(const std::string& text) override;
+  void SetItem(int index, const std::string& text) override;
   void SelectFirst() override;
   void SetText(const std::string& text) override;
   std::string Text() const override;
@@ -51,11 +55,27 @@ class QtStatusBar final : public QtAdapter<StatusBar, QLabel> {
 
 class QtTrayIcon final : public QtAdapter<TrayIcon, QSystemTrayIcon> {
  public:
-  using QtAdapter::QtAdapter;
+  // The icon the widget has now is the program's, the one the marks are drawn on.
+  // `balloon_beside_icon`: whether Qt draws its own balloon beside the icon (an XEmbed tray),
+  // rather than handing the notification to the desktop's notification service.
+  explicit QtTrayIcon(QSystemTrayIcon* widget, std::function<bool()> balloon_beside_icon = {});
   void SetHint(const std::string& text) override;
+  // The program's icon with a disc in the mark's colour in its lower right quarter.
+  void SetMark(Severity worst) override;
   // QSystemTrayIcon::showMessage: a D-Bus notification where the icon is served over D-Bus,
-  // Qt's own balloon beside an X11 icon.
+  // Qt's own balloon beside an X11 icon. Qt points its balloon at the icon's place, so until
+  // the tray has given the icon one the notifications wait (the last one is shown then).
   void Notify(const Notification& notification) override;
+
+ private:
+  bool IconPlaced() const;
+  void Show(const Notification& notification);
+
+  std::function<bool()> balloon_beside_icon_;
+  std::optional<Notification> waiting_;
+  QTimer* place_check_ = nullptr;  // owned by the widget
+  QIcon program_icon_;
+  Severity mark_ = Severity::Information;
 };
 
 class QtPageControl final : public QtAdapter<PageControl, QTabWidget> {

@@ -1,6 +1,8 @@
 #include "qt_list_view.h"
 
 #include <QHeaderView>
+#include <QStyle>
+#include <algorithm>
 
 #include "qt_latin1.h"
 
@@ -29,8 +31,9 @@ QtListView::QtListView(QTreeWidget* widget, std::span<const Column> columns) : w
   header->setSectionsMovable(false);
   for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
     const int width = columns[static_cast<std::size_t>(i)].width;
-    header->resizeSection(i, width == kToolkitDefaultWidth ? header->defaultSectionSize() : width);
+    set_widths_.push_back(width == kToolkitDefaultWidth ? header->defaultSectionSize() : width);
   }
+  FitColumns(nullptr);
   widget_->setRootIsDecorated(false);
   widget_->setItemsExpandable(false);
   widget_->setUniformRowHeights(true);
@@ -44,13 +47,37 @@ QtListView::QtListView(QTreeWidget* widget, std::span<const Column> columns) : w
 
 void QtListView::Clear() {
   widget_->clear();
+  FitColumns(nullptr);
+}
+
+int QtListView::CellWidth(const QTreeWidgetItem* row, int column) const {
+  // As the view asks its delegate when it lays the cell out: the style's margins and font.
+  QStyleOptionViewItem option;
+  option.initFrom(widget_);
+  option.widget = widget_;
+  const QModelIndex index = widget_->model()->index(
+      widget_->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(row)), column);
+  return widget_->itemDelegate()->sizeHint(option, index).width();
+}
+
+void QtListView::FitColumns(const QTreeWidgetItem* row) {
+  QHeaderView* const header = widget_->header();
+  for (int i = 0; i < static_cast<int>(set_widths_.size()); ++i) {
+    // A new row may widen a column; the caption and the set width count when the view is empty.
+    const int needed = row != nullptr ? std::max(header->sectionSize(i), CellWidth(row, i))
+                                      : std::max(set_widths_[static_cast<std::size_t>(i)],
+                                                 header->sectionSizeHint(i));
+    if (needed != header->sectionSize(i)) header->resizeSection(i, needed);
+  }
 }
 
 void QtListView::AddRow(std::vector<std::string> cells) {
   QStringList texts;
   texts.reserve(static_cast<qsizetype>(cells.size()));
   for (const std::string& cell : cells) texts.push_back(FromLatin1(cell));
-  widget_->addTopLevelItem(new QTreeWidgetItem(texts));
+  auto* const row = new QTreeWidgetItem(texts);
+  widget_->addTopLevelItem(row);
+  FitColumns(row);
 }
 
 int QtListView::ItemCount() const {

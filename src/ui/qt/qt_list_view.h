@@ -38,9 +38,15 @@ class QtListView final : public ListView {
   std::string CellText(int row, int column) const override;
 
   QTreeWidget* Widget() const { return widget_; }
+  // The width column `column` needs to show the cell of `row` whole, its margins included.
+  int CellWidth(const QTreeWidgetItem* row, int column) const;
 
  private:
+  // Each column at its set width, or wider where its caption or a cell needs it.
+  void FitColumns(const QTreeWidgetItem* row);
+
   QTreeWidget* widget_;
+  std::vector<int> set_widths_;
 };
 
 }  // namespace kestrine

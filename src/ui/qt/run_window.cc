@@ -12,6 +12,7 @@
 #include "form_texts.h"
 #include "history_recorder.h"
 #include "kestrine_version.h"
+#include "locked_device_port.h"
 #include "main_window.h"
 #include "qt_application.h"
 #include "self_check.h"
@@ -37,7 +38,8 @@ bool PrintHelpOrVersion(int argc, char** argv) {
 
 }  // namespace
 
-int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history,
+              DevicePort* round_port) {
   // Started through pkexec, the program runs as root on a command line another user wrote: it
   // takes none, neither its own options nor Qt's (-platformpluginpath would load that user's code).
   int window_argc = argc;
@@ -63,10 +65,12 @@ int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, b
   QtApplication services;
   const std::unique_ptr<SelfCheck> check = SelfCheckFromArguments(arguments, services);
   Application& app = check ? check->App() : services;
-  SmartDrv drive_layer(port);
+  LockedDevicePort shared_port(port);
+  SmartDrv drive_layer(round_port != nullptr ? port : shared_port);
   MainWindow window(app);
   TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
+  window.StartRound(round_port != nullptr ? *round_port : shared_port);
   std::optional<HistoryRecorder> history;
   // A self-check shows what the window shows, nothing a history file adds to it.
   if (keep_history && !check && !arguments.contains(QString::fromLatin1(kNoHistoryOption))) {

@@ -10,6 +10,7 @@
 
 #include "history_recorder.h"
 #include "kestrine_version.h"
+#include "locked_device_port.h"
 #include "self_check.h"
 #include "smart_drv.h"
 #include "unit1.h"
@@ -41,7 +42,8 @@ void ShowText(const std::string& text) {
 
 }  // namespace
 
-int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history) {
+int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, bool keep_history,
+              DevicePort* round_port) {
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const std::string name =
       std::filesystem::path(argc > 0 && argv[0] != nullptr ? argv[0] : "kestrine").stem().string();
@@ -59,12 +61,14 @@ int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log, b
   // The manifest declares per-monitor awareness; a program started without it asks here.
   BecomePerMonitorDpiAware();
   Win32Application services;
-  SmartDrv drive_layer(port);
+  LockedDevicePort shared_port(port);
+  SmartDrv drive_layer(round_port != nullptr ? port : shared_port);
   Win32MainWindow window(GetModuleHandleA(nullptr), services);
   if (window.Handle() == nullptr) return 1;
   services.SetMainWindow(window.Handle());
   TForm1 form(drive_layer, window.Controls(), system_log);
   window.Attach(form);
+  window.StartRound(round_port != nullptr ? *round_port : shared_port);
   const std::unique_ptr<SelfCheck> check = SelfCheckFromCommandLine(argc, argv, window, services);
   // A self-check shows what the window shows, nothing a history file adds to it.
   std::optional<HistoryRecorder> history;

@@ -11,8 +11,10 @@ namespace kestrine {
 // --quit-after-first-refresh, --no-history, and the self-check the program is linked with
 // (self_check.h). `system_log`, where given, gets the changes the window tells of its drives.
 // With `keep_history` (the real drives, not the demo's) every reading is kept in the history,
-// unless --no-history is given.
+// unless --no-history is given. The other drives are read on a thread of their own through
+// `round_port`, another port onto the same devices; without one, both threads share `port` one
+// call at a time.
 int RunWindow(int& argc, char** argv, DevicePort& port, SystemLog* system_log = nullptr,
-              bool keep_history = false);
+              bool keep_history = false, DevicePort* round_port = nullptr);
 
 }  // namespace kestrine

@@ -52,12 +52,12 @@ void ChooseEntry(const Win32Handles& handles, int index) {
                reinterpret_cast<LPARAM>(handles.ComboBox1));
 }
 
-// A key typed at the end of the selector's text, into the box's edit field.
+// A key typed at the start of the selector's text, into the box's edit field (at its end, after
+// the drive's model, it would leave the path as it was).
 void TypeKey(const Win32Handles& handles, char key) {
   const HWND edit = FindWindowExA(handles.ComboBox1, nullptr, "Edit", nullptr);
   if (edit == nullptr) return;
-  const auto end = static_cast<WPARAM>(GetWindowTextLengthA(edit));
-  SendMessageA(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
+  SendMessageA(edit, EM_SETSEL, 0, 0);
   SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(key)), 0);
 }
 

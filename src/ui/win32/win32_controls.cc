@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "win32_texts.h"
@@ -45,6 +48,15 @@ void Win32ComboBox::Clear() {
 void Win32ComboBox::AddItem(const std::string& text) {
   const QuietScope quiet(quiet_);
   SendMessageA(control_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32ComboBox::SetItem(int index, const std::string& text) {
+  const QuietScope quiet(quiet_);
+  const std::string kept = Text();
+  SendMessageA(control_, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  SendMessageA(control_, CB_INSERTSTRING, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(text.c_str()));
+  SetWindowTextA(control_, kept.c_str());
 }
 
 void Win32ComboBox::SelectFirst() {
@@ -133,10 +145,83 @@ Win32TrayIcon::Win32TrayIcon(HWND window, UINT callback_message, HICON icon) {
   data_.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
   data_.uCallbackMessage = callback_message;
   data_.hIcon = icon;
+  program_icon_ = icon;
 }
 
 Win32TrayIcon::~Win32TrayIcon() {
   Remove();
+  if (marked_icon_ != nullptr) DestroyIcon(marked_icon_);
+}
+
+namespace {
+
+// `icon` drawn at the small-icon size with a disc of `colour` and a white rim in its lower right
+// quarter, in 32-bit colour with its own alpha; nullptr when the system could not make it.
+HICON MarkedIcon(HICON icon, Rgb colour) {
+  const int size = GetSystemMetrics(SM_CXSMICON);
+  BITMAPV5HEADER header{};
+  header.bV5Size = sizeof(header);
+  header.bV5Width = size;
+  header.bV5Height = -size;  // top-down rows
+  header.bV5Planes = 1;
+  header.bV5BitCount = 32;
+  header.bV5Compression = BI_BITFIELDS;
+  header.bV5RedMask = 0x00FF0000;
+  header.bV5GreenMask = 0x0000FF00;
+  header.bV5BlueMask = 0x000000FF;
+  header.bV5AlphaMask = 0xFF000000;
+  void* bits = nullptr;
+  const HDC screen = GetDC(nullptr);
+  const HBITMAP colour_bitmap = CreateDIBSection(
+      screen, reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  if (colour_bitmap == nullptr) return nullptr;
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, colour_bitmap);
+  DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  auto* const pixels = static_cast<std::uint32_t*>(bits);
+  const double radius = size / 4.0;
+  const double centre = size - radius;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const double dx = x + 0.5 - centre;
+      const double dy = y + 0.5 - centre;
+      const double distance = std::sqrt(dx * dx + dy * dy);
+      if (distance > radius) continue;
+      const bool rim = distance > radius - std::max(1.0, size / 16.0);
+      const Rgb shown = rim ? Rgb{255, 255, 255} : colour;
+      pixels[y * size + x] = 0xFF000000u | (std::uint32_t{shown.red} << 16) |
+                             (std::uint32_t{shown.green} << 8) | shown.blue;
+    }
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  // The alpha decides; a mask of zeros (rows of whole 16-bit words) lets it.
+  const std::vector<std::uint8_t> mask_bits(static_cast<std::size_t>((size + 15) / 16 * 2 * size));
+  const HBITMAP mask = CreateBitmap(size, size, 1, 1, mask_bits.data());
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = colour_bitmap;
+  info.hbmMask = mask;
+  const HICON marked = CreateIconIndirect(&info);
+  DeleteObject(mask);
+  DeleteObject(colour_bitmap);
+  return marked;
+}
+
+}  // namespace
+
+void Win32TrayIcon::SetMark(Severity worst) {
+  if (worst == mark_) return;
+  const HICON previous = marked_icon_;
+  marked_icon_ = worst == Severity::Information
+                     ? nullptr
+                     : MarkedIcon(program_icon_, worst == Severity::Error ? kRed : kOrange);
+  mark_ = worst;
+  data_.hIcon = marked_icon_ != nullptr ? marked_icon_ : program_icon_;
+  if (added_) Shell_NotifyIconA(NIM_MODIFY, &data_);
+  if (previous != nullptr) DestroyIcon(previous);
 }
 
 void Win32TrayIcon::SetHint(const std::string& text) {

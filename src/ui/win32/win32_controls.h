@@ -28,6 +28,7 @@ class Win32ComboBox final : public ComboBox {
   explicit Win32ComboBox(HWND control) : control_(control) {}
   void Clear() override;
   void AddItem(const std::string& text) override;
+  void SetItem(int index, const std::string& text) override;
   void SelectFirst() override;
   void SetText(const std::string& text) override;
   std::string Text() const override;
@@ -123,6 +124,8 @@ class Win32TrayIcon final : public TrayIcon {
   Win32TrayIcon& operator=(const Win32TrayIcon&) = delete;
 
   void SetHint(const std::string& text) override;
+  // The program's icon with a disc in the mark's colour in its lower right quarter.
+  void SetMark(Severity worst) override;
   // A balloon with the warning or error icon by severity. Not shown while the icon is not in
   // the notification area (there is nowhere to show it), but kept as the last one all the same.
   void Notify(const Notification& notification) override;
@@ -134,11 +137,17 @@ class Win32TrayIcon final : public TrayIcon {
   bool Added() const { return added_; }
   // The hint as the shell was given it.
   std::string Hint() const { return data_.szTip; }
+  Severity Mark() const { return mark_; }
+  // The icon the shell was last given.
+  HICON Icon() const { return data_.hIcon; }
   // The last balloon; none before the first notification.
   const std::optional<Balloon>& LastBalloon() const { return last_balloon_; }
 
  private:
   NOTIFYICONDATAA data_{};
+  HICON program_icon_ = nullptr;
+  HICON marked_icon_ = nullptr;  // ours, made for the mark shown
+  Severity mark_ = Severity::Information;
   bool added_ = false;
   std::optional<Balloon> last_balloon_;
 };

@@ -36,13 +36,28 @@ Win32ListView::Win32ListView(HWND control, std::span<const Column> columns)
 }
 
 void Win32ListView::ScaleColumns(int dpi) {
+  dpi_ = dpi;
+  const int rows = ItemCount();
   for (std::size_t i = 0; i < columns_.size(); ++i) {
+    const int column = static_cast<int>(i);
     SendMessageA(control_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(ColumnWidth(columns_[i], dpi), 0));
+    FitColumn(column, columns_[i].caption);
+    for (int row = 0; row < rows; ++row) FitColumn(column, CellText(row, column));
   }
+}
+
+void Win32ListView::FitColumn(int column, const std::string& text) {
+  // The control keeps about six pixels free on each side of a cell's text at 96 dots per inch.
+  const int needed = static_cast<int>(SendMessageA(control_, LVM_GETSTRINGWIDTHA, 0,
+                                                   reinterpret_cast<LPARAM>(text.c_str()))) +
+                     layout::ScaleForDpi(kCellTextMargins, dpi_);
+  const auto width = static_cast<int>(SendMessageA(control_, LVM_GETCOLUMNWIDTH, column, 0));
+  if (needed > width) SendMessageA(control_, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(needed, 0));
 }
 
 void Win32ListView::Clear() {
   SendMessageA(control_, LVM_DELETEALLITEMS, 0, 0);
+  ScaleColumns(dpi_);
 }
 
 void Win32ListView::AddRow(std::vector<std::string> cells) {
@@ -54,7 +69,9 @@ void Win32ListView::AddRow(std::vector<std::string> cells) {
   const auto row =
       static_cast<int>(SendMessageA(control_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
+  FitColumn(0, cells[0]);
   for (std::size_t i = 1; i < cells.size(); ++i) {
+    if (i < columns_.size()) FitColumn(static_cast<int>(i), cells[i]);
     LVITEMA sub_item{};
     sub_item.iSubItem = static_cast<int>(i);
     sub_item.pszText = cells[i].data();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "form_pages.h"
+#include "layout_scaling.h"
 #include "toolkit.h"
 
 namespace kestrine {
@@ -18,6 +19,9 @@ namespace kestrine {
 // The width of a kToolkitDefaultWidth column: what the control gives a new column at 96 dots per
 // inch when none is set.
 inline constexpr int kDefaultColumnWidth = 50;
+// What a column needs beside a cell's text at 96 dots per inch: the control's margins on both
+// sides.
+inline constexpr int kCellTextMargins = 12;
 
 class Win32ListView final : public ListView {
  public:
@@ -31,7 +35,8 @@ class Win32ListView final : public ListView {
   std::vector<std::string> ColumnCaptions() const override;
   std::string CellText(int row, int column) const override;
 
-  // Sizes the columns for the window's pixel density.
+  // Sizes the columns for the window's pixel density: each at its set width, or wider where its
+  // caption or a cell needs it.
   void ScaleColumns(int dpi);
 
   HWND Control() const { return control_; }
@@ -42,8 +47,11 @@ class Win32ListView final : public ListView {
 
  private:
   int ColumnCount() const;
+  // Column `column` widened, if it must be, to show `text` whole.
+  void FitColumn(int column, const std::string& text);
 
   HWND control_;
+  int dpi_ = layout::kLayoutDpi;
   std::span<const Column> columns_;
 };
 

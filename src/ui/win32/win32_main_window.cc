@@ -20,8 +20,8 @@ namespace kestrine {
 namespace {
 
 constexpr char kWindowClass[] = "KestrineForm1";
-constexpr DWORD kFormStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                             WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
 
 // Sent to the window once it is first shown: FormShow runs from the message loop, after the
 // window has been painted.
@@ -123,11 +123,13 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Application& app) : app_(ap
   adapters_.tray->Add();
 
   SetTimer(handles_.Form1, kTimer2Id, kTimer2IntervalMs, nullptr);
+  SetTimer(handles_.Form1, kSelfTestTimerId, kSelfTestTimerIntervalMs, nullptr);
 }
 
 Win32MainWindow::~Win32MainWindow() {
   // Nothing reaches the form from here on (it is gone by now in the programs), and with no rows
   // left no row asks the form for its colour.
+  round_.reset();
   form_ = nullptr;
   quit_on_destroy_ = false;
   if (handles_.Form1 != nullptr) {
@@ -254,23 +256,32 @@ void Win32MainWindow::ApplyDpi(UINT dpi) {
   MoveControl(handles_.Button2, scaled(kButton2));
   MoveControl(handles_.lblstatus, scaled(kLblstatus));
   SizeToText(handles_.lblstatus);
-  const RECT tabs = scaled(kPageControl1);
+  for (const auto& list : adapters_.list_views) list->ScaleColumns(d);
+  LayOutClientArea();
+  InvalidateRect(handles_.Form1, nullptr, TRUE);
+}
+
+void Win32MainWindow::LayOutClientArea() {
+  const int d = static_cast<int>(dpi_);
+  RECT client{};
+  GetClientRect(handles_.Form1, &client);
+  // Before the window has its size: the layout's at the density.
+  if (client.right <= 0 || client.bottom <= 0)
+    client = RECT{0, 0, ScaleForDpi(kClientWidth, d), ScaleForDpi(kClientHeight, d)};
+  const Place pages = ScaleForDpi(kPageControl1, d);
+  const RECT tabs{pages.left, pages.top,
+                  std::max<LONG>(pages.left, client.right - ScaleForDpi(kPagesRightMargin, d)),
+                  std::max<LONG>(pages.top, client.bottom - ScaleForDpi(kPagesBottomMargin, d))};
   MoveControl(handles_.PageControl1, tabs);
   // Each list view fills its page: the tab control's display area, in the window's client
   // coordinates.
   RECT page_area{0, 0, tabs.right - tabs.left, tabs.bottom - tabs.top};
   SendMessageA(handles_.PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page_area));
   OffsetRect(&page_area, tabs.left, tabs.top);
-  for (const auto& list : adapters_.list_views) {
-    MoveControl(list->Control(), page_area);
-    list->ScaleColumns(d);
-  }
+  for (const auto& list : adapters_.list_views) MoveControl(list->Control(), page_area);
   // One text across the bottom edge.
-  const int client_width = ScaleForDpi(kClientWidth, d);
-  const int client_height = ScaleForDpi(kClientHeight, d);
-  MoveControl(handles_.StatusBar1, RECT{0, client_height - ScaleForDpi(kStatusBar1Height, d),
-                                        client_width, client_height});
-  InvalidateRect(handles_.Form1, nullptr, TRUE);
+  MoveControl(handles_.StatusBar1, RECT{0, client.bottom - ScaleForDpi(kStatusBar1Height, d),
+                                        client.right, client.bottom});
 }
 
 void Win32MainWindow::PlaceWindow(POINT at, bool keep_on_screen) {
@@ -313,6 +324,24 @@ void Win32MainWindow::CreateMenus() {
 
 FormControls Win32MainWindow::Controls() {
   return adapters_.Controls(app_);
+}
+
+void Win32MainWindow::StartRound(DevicePort& port) {
+  // Called on the round's thread: the message brings the drives read to the window's.
+  const HWND window = handles_.Form1;
+  round_ = std::make_unique<DriveRound>(
+      port, [window] { PostMessageA(window, kRoundReadMessage, 0, 0); });
+  if (form_ != nullptr)
+    form_->ReadOtherDrives = [this](std::vector<std::string> paths) {
+      round_->Read(std::move(paths));
+    };
+}
+
+void Win32MainWindow::TakeRound() {
+  if (form_ == nullptr || round_ == nullptr) return;
+  TForm1& form = *form_;
+  for (const RoundRead& read : round_->Take())
+    RunGuarded(app_, [&form, &read] { form.OtherDriveRead(read.path, read.result); });
 }
 
 void Win32MainWindow::Forward(void (TForm1::*handler)()) {
@@ -362,9 +391,16 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
         Forward(&TForm1::Timer2Timer);
         return 0;
       }
+      if (wparam == kSelfTestTimerId) {
+        Forward(&TForm1::SelfTestTimer);
+        return 0;
+      }
       break;
     case kTrayIconMessage:
       OnTrayIcon(lparam);
+      return 0;
+    case kRoundReadMessage:
+      TakeRound();
       return 0;
     case WM_SIZE:
       OnSize(wparam);
@@ -376,6 +412,11 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
       auto* const limits = reinterpret_cast<MINMAXINFO*>(lparam);
       limits->ptMaxTrackSize.x = std::max<LONG>(limits->ptMaxTrackSize.x, sized_to_.cx);
       limits->ptMaxTrackSize.y = std::max<LONG>(limits->ptMaxTrackSize.y, sized_to_.cy);
+      const SIZE smallest = FrameSizeForClient(
+          ScaleForDpi(kMinimumClientWidth, static_cast<int>(dpi_)),
+          ScaleForDpi(kMinimumClientHeight, static_cast<int>(dpi_)), kFormStyle, dpi_);
+      limits->ptMinTrackSize.x = smallest.cx;
+      limits->ptMinTrackSize.y = smallest.cy;
       return 0;
     }
     case WM_DPICHANGED: {
@@ -503,6 +544,7 @@ void Win32MainWindow::OnTrayIcon(LPARAM mouse_message) {
 }
 
 void Win32MainWindow::OnSize(WPARAM kind) {
+  if (kind != SIZE_MINIMIZED) LayOutClientArea();
   // Minimized, the program hides in the notification area: the window and its task-bar button
   // go. Without an icon there the window could not be brought back, so it stays minimized.
   if (kind == SIZE_MINIMIZED && adapters_.tray && adapters_.tray->Added())
@@ -527,6 +569,7 @@ void Win32MainWindow::OnFormShow() {
 
 void Win32MainWindow::OnDestroy() {
   KillTimer(handles_.Form1, kTimer2Id);
+  KillTimer(handles_.Form1, kSelfTestTimerId);
   if (adapters_.tray) adapters_.tray->Remove();
   if (quit_on_destroy_) PostQuitMessage(0);
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "drive_round.h"
 #include "form_adapters.h"
 #include "toolkit.h"
 #include "unit1.h"
@@ -36,9 +37,12 @@ enum Win32CommandId : int {
   kRestore1Id,
 };
 inline constexpr UINT_PTR kTimer2Id = 1;
+inline constexpr UINT_PTR kSelfTestTimerId = 2;  // the once-a-minute re-read during a self-test
 
 // The notification-area icon's mouse messages reach the window as this message.
 inline constexpr UINT kTrayIconMessage = WM_APP + 1;
+// The round of the other drives has read a drive (posted from the round's thread).
+inline constexpr UINT kRoundReadMessage = WM_APP + 3;
 
 // The window handles of the controls, for those that read the window from outside (the tests
 // and the programs' self-check).
@@ -75,7 +79,14 @@ class Win32MainWindow {
   // From here on the window's events reach `form`, which must stay until Detach or the
   // window's end; events that come before are dropped.
   void Attach(TForm1& form) { form_ = &form; }
-  void Detach() { form_ = nullptr; }
+  // Also ends the round of the other drives.
+  void Detach() {
+    round_.reset();
+    form_ = nullptr;
+  }
+  // From here on the attached form reads its other drives through `port` on the round's thread
+  // (drive_round.h); their sessions come back to the form on the window's thread.
+  void StartRound(DevicePort& port);
   // Runs once, after FormShow has returned (the self-check and the start-up timing use it).
   void SetAfterFormShow(std::function<void()> callback) { after_form_show_ = std::move(callback); }
 
@@ -112,11 +123,15 @@ class Win32MainWindow {
   void SelectPage(int index);
   // Lays the controls out, with their fonts and column widths, for `dpi`.
   void ApplyDpi(UINT dpi);
+  // The page control, its list views and the status bar at the client area's size.
+  void LayOutClientArea();
   // Sizes the window to the layout's client area at its density, with its top-left corner at
   // `at`; `keep_on_screen` moves it just enough to fit the work area of its monitor.
   void PlaceWindow(POINT at, bool keep_on_screen);
   void RestoreFromTray();
   void Forward(void (TForm1::*handler)());
+  // Hands the drives the round has read to the form.
+  void TakeRound();
 
   Application& app_;
   TForm1* form_ = nullptr;
@@ -134,6 +149,7 @@ class Win32MainWindow {
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
 
+  std::unique_ptr<DriveRound> round_;
   FormAdapters<Win32ListView, Win32ComboBox, Win32StatusBar, Win32Label, Win32TrayIcon,
                Win32PageControl>
       adapters_;
