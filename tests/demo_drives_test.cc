@@ -91,10 +91,12 @@ TEST(DemoBay, EachDriveTakesItsPathOfTheRefresh) {
     EXPECT_EQ(fx.form.DriveCondition, c.condition);
     EXPECT_EQ(fx.ui.lblstatus.caption, c.condition);
     EXPECT_EQ(fx.ui.lblstatus.color, c.label);
-    // The failing disk, read before, stays named in the hint of the drives after it.
-    EXPECT_EQ(fx.ui.TrayIcon1.hint,
-              Hint(c.number, c.temperature, c.condition) +
-                  (c.number > kDemoFailingDisk ? "\r\n" + DriveDevicePath(1) + ": CRITICAL" : ""));
+    // The failing and the pending disks, read before, stay named in the hint of the drives after.
+    EXPECT_EQ(
+        fx.ui.TrayIcon1.hint,
+        Hint(c.number, c.temperature, c.condition) +
+            (c.number > kDemoFailingDisk ? "\r\n" + DriveDevicePath(1) + ": CRITICAL" : "") +
+            (c.number > kDemoPendingSectors ? "\r\n" + DriveDevicePath(3) + ": WARNING" : ""));
     EXPECT_GT(fx.ui.ListView1.ItemCount(), 10);
     EXPECT_EQ(fx.bay.OpenHandleCount(), 0);
   }

@@ -1,6 +1,8 @@
 #include "tray_hint.h"
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "form_texts.h"
@@ -26,10 +28,18 @@ Severity MarkOf(std::string_view condition) {
 
 std::string TrayHintText(std::string_view shown_hint, std::string_view shown,
                          const std::map<std::string, std::string>& conditions) {
-  std::vector<std::string> lines;
+  // The worst first; then in the drives' order (PHYSICALDRIVE3 before PHYSICALDRIVE11).
+  std::vector<std::pair<std::string_view, std::string_view>> others;
   for (const auto& [path, condition] : conditions) {
-    if (path != shown && NotOk(condition))
-      lines.push_back(path + texts::kToldDriveSeparator + condition);
+    if (path != shown && NotOk(condition)) others.emplace_back(path, condition);
+  }
+  std::ranges::sort(others, [](const auto& a, const auto& b) {
+    return std::tuple(MarkOf(b.second), a.first.size(), a.first) <
+           std::tuple(MarkOf(a.second), b.first.size(), b.first);
+  });
+  std::vector<std::string> lines;
+  for (const auto& [path, condition] : others) {
+    lines.push_back(std::string(path) + texts::kToldDriveSeparator + std::string(condition));
   }
   std::string hint(shown_hint);
   const std::string_view line_break = texts::kLineBreak;
