@@ -180,6 +180,8 @@ template <typename... Lambdas>
 struct PerFamily : Lambdas... {
   using Lambdas::operator()...;
 };
+template <typename... Lambdas>
+PerFamily(Lambdas...) -> PerFamily<Lambdas...>;
 
 struct DriveReading {
   Byte slot = 0;

@@ -411,7 +411,7 @@ TEST_F(Win32Window, CtrlTabAndCtrlShiftTabSwitchPagesAndTakeTheFocusAlong) {
   SetFocus(H().ComboBox1);
   const HWND focus = GetFocus();
   EXPECT_TRUE(press_tab(false, focus));
-  EXPECT_EQ(controls.PageControl1.ActivePageIndex(), 3);
+  EXPECT_EQ(controls.PageControl1.ActivePageIndex(), 4);
   EXPECT_EQ(GetFocus(), focus);
   EXPECT_EQ(Refreshes(), 1);
 }
