@@ -221,6 +221,8 @@ WATCHER
 $(told_of '1 KESTREL HD250PA KP1A0T3M88214' 'Condition is CRITICAL at the first reading')
 $(told_of '3 KESTREL HD1000S KD1S27C44019' 'Condition is WARNING at the first reading')
 $(told_of '7 KESTREL NV256 M.2 KN25619A00982' 'Condition is CRITICAL at the first reading')
+$(told_of '11 HGST HUSMM3280ASS205 0PY8K3NA' 'Condition is WARNING at the first reading')
+$(told_of '14 KESTREL NV1000 1TB KN1T20A11870' 'Condition is WARNING at the first reading')
 $(told_of '0 KESTREL HD2000S KD2S41A07731' 'Reallocated Sector Count rose from 8 to 12')
 $(told_of '3 KESTREL HD1000S KD1S27C44019' 'Current Pending Sector Count rose from 8 to 9')"
   [ "$told" = "$expected" ] ||
