@@ -136,13 +136,20 @@ for role in ata_roles:
     for name, mine, reference in pairs:
         check(mine == reference, f"{role}: General '{name}' {mine} != smartctl {reference}")
 
-# Disks that ATA commands do not reach: a clear message, exit status 3.
+# Disks that ATA commands do not reach: QEMU's SCSI disks answer INQUIRY, which names them, and no
+# LOG SENSE, so they have no health data: that message, exit status 3, no condition.
 for role in ("usb", "scsi"):
     if role not in numbers:
         continue
     step = f"cli-{numbers[role]}"
     check(status(step) == 3, f"{step} ({role}) ended with {status(step)}")
-    check("Not a S.M.A.R.T enabled device" in text(step + ".err"), f"{step} ({role}): {text(step + '.err')!r}")
+    check("health data could not be read" in text(step + ".err"),
+          f"{step} ({role}): {text(step + '.err')!r}")
+    drive = drive_of(load(step + ".out"))
+    if check(drive is not None and drive.get("condition") is None, f"{step} ({role}): a condition"):
+        names = identify(drive)
+        check(names.get("Vendor") == expected[role]["model"].split(" ", 1)[0],
+              f"{step} ({role}): INQUIRY's vendor {names.get('Vendor')!r}")
 check(status("cli-missing") == 3 and "no such drive" in text("cli-missing.err"),
       f"a drive without a device: {status('cli-missing')} {text('cli-missing.err')!r}")
 
