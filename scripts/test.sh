@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds Kestrine and runs every test: the suite, the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the metrics through node_exporter and Prometheus, the Qt window's
-# notifications on a desktop under Xvfb, each fuzz target for FUZZ_SECONDS (default 30) seconds
+# notifications on a desktop under Xvfb, each fuzz target for FUZZ_SECONDS (default 20) seconds
 # (the SCSI decoders' small targets a third of that),
 # the programs on a real Linux kernel under QEMU, the Debian package, and the 32-bit Windows build
 # with its tests, installer and .zip under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-fuzz_seconds=${FUZZ_SECONDS:-30}
+fuzz_seconds=${FUZZ_SECONDS:-20}
 "$root/scripts/install-deps.sh" test windows metrics vm package desktop
 jobs=$(nproc)
 launcher=()
