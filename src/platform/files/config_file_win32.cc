@@ -29,17 +29,6 @@ constexpr DWORD kFileWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRI
 constexpr DWORD kFolderWriteRights =
     FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 
-bool IsThisUser(PSID sid) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  const FileHandle owned_token(token);
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::unique_ptr<BYTE[]> user(new BYTE[size == 0 ? 1 : size]);
-  if (!GetTokenInformation(token, TokenUser, user.get(), size, &size)) return false;
-  return EqualSid(reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid, sid) != FALSE;
-}
-
 bool IsTrustedInstaller(PSID sid) {
   PSID installer = nullptr;
   if (!ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",

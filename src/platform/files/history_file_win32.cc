@@ -49,18 +49,6 @@ FileResult<bool> RegularFileAt(const std::wstring& name) {
   return true;
 }
 
-// Whether `sid` is this program's user.
-bool IsThisUser(PSID sid) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  const FileHandle owned_token(token);
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::unique_ptr<BYTE[]> user(new BYTE[size == 0 ? 1 : size]);
-  if (!GetTokenInformation(token, TokenUser, user.get(), size, &size)) return false;
-  return EqualSid(reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid, sid) != FALSE;
-}
-
 // A machine-wide folder that was there before (a standard user may make %ProgramData%\Kestrine
 // before Kestrine is installed, and keep the right to swap the files in it): its owner must be
 // the administrators, the system or this user; its permission list then becomes

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <memory>
 #include <system_error>
 
 namespace kestrine {
@@ -71,6 +72,18 @@ inline std::error_code Win32FileErrorCode(DWORD error) {
       return {static_cast<int>(error), std::system_category()};
   }
   return {number, std::generic_category()};
+}
+
+// Whether `sid` is this program's user.
+inline bool IsThisUser(PSID sid) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  const FileHandle owned_token(token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::unique_ptr<BYTE[]> user(new BYTE[size == 0 ? 1 : size]);
+  if (!GetTokenInformation(token, TokenUser, user.get(), size, &size)) return false;
+  return EqualSid(reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid, sid) != FALSE;
 }
 
 }  // namespace kestrine
